@@ -1,0 +1,55 @@
+// Owned byte runs: the one container the package readers hand out.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+// A malloc'd run of bytes with its length, released by its owner. Every run
+// carries one extra NUL byte behind its length, so a text item taken from a
+// package can be used as a C string even when the package left out its
+// terminator: nothing ever reads past the stored length to find one.
+class Bytes {
+public:
+    Bytes() = default;
+    ~Bytes();
+    Bytes(Bytes&& other) noexcept;
+    Bytes& operator=(Bytes&& other) noexcept;
+    Bytes(const Bytes&) = delete;
+    Bytes& operator=(const Bytes&) = delete;
+
+    // Replaces the contents with `size` uninitialised bytes (plus the hidden
+    // NUL). False when the memory cannot be had; the object is then empty.
+    bool allocate(size_t size);
+    // Replaces the contents with a copy of `size` bytes at `source`.
+    bool assign(const void* source, size_t size);
+    void reset();
+
+    uint8_t* data() { return data_; }
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+    bool isNull() const { return data_ == nullptr; }
+    // The bytes as a NUL-terminated text; "" for a null run.
+    const char* text() const { return data_ ? reinterpret_cast<const char*>(data_) : ""; }
+
+private:
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+inline uint32_t loadU32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+inline uint16_t loadU16(const uint8_t* p)
+{
+    return uint16_t(p[0] | p[1] << 8);
+}
+
+inline void storeU32(uint8_t* p, uint32_t v)
+{
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+    p[3] = uint8_t(v >> 24);
+}

@@ -1,0 +1,125 @@
+#include "app/install_script.h"
+
+#include "app/byte_cursor.h"
+#include "engine/byte_sink.h"
+
+#include <string.h>
+
+namespace {
+
+template <typename Script, typename Field>
+Field* fieldOf(Script& s, int index)
+{
+    Field* fields[kInstallScriptFieldCount] = {
+        &s.title,           &s.bannerInfo,        &s.bannerBits,          &s.backText,    &s.nextText,
+        &s.installText,     &s.removeText,        &s.finishText,          &s.cancelText,  &s.componentsLabel,
+        &s.programGroupLabel, &s.defaultProgramGroup, &s.folderLabel,    &s.defaultFolder, &s.browseText,
+        &s.welcomeText,     &s.hintText,          &s.licenseText,         &s.licenseHint, &s.infoSwitches,
+    };
+    return index >= 0 && index < kInstallScriptFieldCount ? fields[index] : nullptr;
+}
+
+}  // namespace
+
+Bytes* installScriptField(InstallScript& script, int index)
+{
+    return fieldOf<InstallScript, Bytes>(script, index);
+}
+
+const Bytes* installScriptField(const InstallScript& script, int index)
+{
+    return fieldOf<const InstallScript, const Bytes>(script, index);
+}
+
+bool readInstallScript(ByteCursor& cursor, InstallScript& out)
+{
+    for (int i = 0; i < kInstallScriptFieldCount; ++i) {
+        if (!cursor.readString(*installScriptField(out, i)))
+            return false;
+    }
+    return !cursor.failed();
+}
+
+bool serializeInstallScript(const InstallScript& script, ByteSink& sink)
+{
+    for (int i = 0; i < kInstallScriptFieldCount; ++i) {
+        const Bytes& field = *installScriptField(script, i);
+        sink.addString(field.data(), field.size());
+    }
+    return !sink.failed();
+}
+
+const char* findInfoSwitch(const InstallScript& script, const char* tail, size_t* textLength)
+{
+    const char* p = reinterpret_cast<const char*>(script.infoSwitches.data());
+    const char* end = p + script.infoSwitches.size();
+    if (!p)
+        return nullptr;
+    while (p < end && *p) {
+        const char* keyEnd = static_cast<const char*>(memchr(p, 0, size_t(end - p)));
+        if (!keyEnd)
+            return nullptr;
+        const char* text = keyEnd + 1;
+        // A text missing its NUL ends at the item's end.
+        const char* textEnd = text < end ? static_cast<const char*>(memchr(text, 0, size_t(end - text))) : nullptr;
+        if (!textEnd)
+            textEnd = end;
+        if (strcmp(p, tail) == 0) {
+            if (textLength)
+                *textLength = size_t(textEnd - text);
+            return text < end ? text : "";
+        }
+        p = textEnd + 1;
+    }
+    return nullptr;
+}
+
+bool licenseIsRtf(const InstallScript& script)
+{
+    return script.licenseText.size() >= 5 && memcmp(script.licenseText.data(), "{\\rtf", 5) == 0;
+}
+
+bool bannerIsComplete(const uint8_t* info, size_t infoSize, size_t bitsSize)
+{
+    // BITMAPINFOHEADER: biSize, biWidth, biHeight, biPlanes, biBitCount,
+    // biCompression, biSizeImage, two resolutions, biClrUsed, biClrImportant.
+    if (!info || infoSize < 40)
+        return false;
+    uint32_t headerSize = loadU32(info);
+    int32_t width = int32_t(loadU32(info + 4));
+    int32_t height = int32_t(loadU32(info + 8));
+    uint16_t planes = loadU16(info + 12);
+    uint16_t bitCount = loadU16(info + 14);
+    uint32_t compression = loadU32(info + 16);
+    uint32_t coloursUsed = loadU32(info + 32);
+    if (headerSize < 40 || headerSize > infoSize || planes != 1)
+        return false;
+    if (width <= 0 || width > 32767 || height == 0 || height < -32767 || height > 32767)
+        return false;
+    const uint32_t kRgb = 0, kBitfields = 3;
+    if (compression != kRgb && !(compression == kBitfields && (bitCount == 16 || bitCount == 32)))
+        return false;
+    uint64_t colours;
+    switch (bitCount) {
+    case 1:
+    case 4:
+    case 8:
+        colours = coloursUsed ? coloursUsed : (1u << bitCount);
+        if (colours > (1u << bitCount))
+            return false;
+        break;
+    case 16:
+    case 24:
+    case 32:
+        colours = coloursUsed;
+        break;
+    default:
+        return false;
+    }
+    uint64_t tableSize = colours * 4 + (compression == kBitfields && headerSize == 40 ? 12 : 0);
+    if (uint64_t(headerSize) + tableSize > infoSize)
+        return false;
+    uint64_t stride = ((uint64_t(width) * bitCount + 31) / 32) * 4;
+    uint64_t rows = uint64_t(height < 0 ? -int64_t(height) : height);
+    return stride * rows <= bitsSize;
+}

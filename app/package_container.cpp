@@ -1,0 +1,111 @@
+#include "app/package_container.h"
+
+#include "app/block_reader.h"
+#include "app/byte_cursor.h"
+#include "app/file_io.h"
+
+#include <memory>
+
+namespace {
+
+constexpr uint16_t kDosSignature = 0x5A4D;     // "MZ"
+constexpr uint32_t kNtSignature = 0x00004550;  // "PE\0\0"
+constexpr size_t kDosHeaderSize = 64;
+constexpr size_t kNtHeadersSize = 248;
+constexpr uint32_t kSecurityDirectory = 4;
+
+bool isKnownMagic(uint32_t magic)
+{
+    return magic == kInstallMagic || magic == kUninstallMagic;
+}
+
+// Reads the trailer that ends at `trailerEnd` and checks that it leads to a
+// package with a known magic.
+bool tryTrailer(FILE* file, uint64_t trailerEnd, PackageLocation& out)
+{
+    if (trailerEnd < 4 || trailerEnd - 4 > UINT32_MAX)
+        return false;
+    uint32_t trailerOffset = uint32_t(trailerEnd - 4);
+    uint8_t raw[4];
+    if (!seekTo(file, trailerOffset) || !readExactly(file, raw, 4))
+        return false;
+    uint32_t length = loadU32(raw);
+    if (length < 4 || length > trailerOffset)
+        return false;
+    if (!seekTo(file, trailerOffset - length) || !readExactly(file, raw, 4))
+        return false;
+    out.trailerOffset = trailerOffset;
+    out.length = length;
+    out.magic = loadU32(raw);
+    return isKnownMagic(out.magic);
+}
+
+}  // namespace
+
+uint32_t certificateOffset(FILE* file)
+{
+    uint8_t dos[kDosHeaderSize];
+    if (!seekTo(file, 0) || !readExactly(file, dos, sizeof dos) || loadU16(dos) != kDosSignature)
+        return 0;
+    uint8_t nt[kNtHeadersSize];
+    if (!seekTo(file, loadU32(dos + 0x3C)) || !readExactly(file, nt, sizeof nt) || loadU32(nt) != kNtSignature)
+        return 0;
+    uint32_t directoryCount = loadU32(nt + 0x74);
+    uint32_t offset = loadU32(nt + 0x98 + 0);
+    uint32_t size = loadU32(nt + 0x9C);
+    if (directoryCount <= kSecurityDirectory || size == 0)
+        return 0;
+    int64_t length = fileLength(file);
+    if (offset < 4 || length < 0 || offset > uint64_t(length))
+        return 0;
+    return offset;
+}
+
+bool locatePackage(FILE* file, PackageLocation& out)
+{
+    uint32_t certificate = certificateOffset(file);
+    if (certificate && tryTrailer(file, certificate, out))
+        return true;
+    int64_t length = fileLength(file);
+    if (length < 0)
+        return false;
+    return tryTrailer(file, uint64_t(length), out);
+}
+
+void openPackage(FILE* file, OpenedPackage& out)
+{
+    out.kind = PackageKind::None;
+    PackageLocation location;
+    if (!locatePackage(file, location))
+        return;
+    uint32_t start = location.start();
+    if (!seekTo(file, 0) || !out.stubImage.allocate(start) || !readExactly(file, out.stubImage.data(), start)) {
+        out.stubImage.reset();
+        return;
+    }
+    uint8_t raw[4];
+    if (!readExactly(file, raw, 4) || loadU32(raw) != location.magic)
+        return;
+    uint64_t bodySize = location.length - 4;
+
+    if (location.magic == kUninstallMagic) {
+        if (!out.uninstallBody.allocate(bodySize) || !readExactly(file, out.uninstallBody.data(), bodySize)) {
+            out.uninstallBody.reset();
+            return;
+        }
+        out.kind = PackageKind::Uninstall;
+        return;
+    }
+
+    Bytes block0;
+    if (!readBlock(file, bodySize, block0))
+        return;
+    int64_t behind = tellPosition(file);
+    if (behind < 0 || uint64_t(behind) > location.trailerOffset)
+        return;
+    std::unique_ptr<ByteCursor> cursor(new (std::nothrow) ByteCursor);
+    if (!cursor || !cursor->attach(block0.data(), block0.size()) || !readInstallScript(*cursor, out.installScript))
+        return;
+    out.remainingAfterBlock0 = location.trailerOffset - uint64_t(behind);
+    out.kind = PackageKind::Install;
+}

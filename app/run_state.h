@@ -1,0 +1,40 @@
+// The process-wide run state: written by start-up before the wizard runs,
+// read by every part of the stub.
+#pragma once
+
+#include "app/bytes.h"
+#include "app/install_script.h"
+#include "app/startup_rules.h"
+
+#include <stdint.h>
+#include <stdio.h>
+
+struct RunState {
+    uint16_t showCommand = 0;
+    volatile uint8_t silentMode = 0;
+    uint8_t noUninstall = 0;
+    uint8_t extractAllFiles = 0;
+    char packagePath[kPathBufferSize] = {};
+    uint32_t osClass = 0;
+    uint32_t isWow64 = 0;
+    FILE* PackageFile = nullptr;
+    // Package bytes left between the stream position and the trailer, for
+    // the reader of block 1.
+    uint64_t packageBytesLeft = 0;
+    Bytes stubImage;
+    InstallScript* installScript = nullptr;
+    char programGroup[kPathBufferSize] = {};
+    char programFilesFolder[kPathBufferSize] = {};
+    char installFolder[kPathBufferSize] = {};
+    const char* finishPageText = nullptr;  // null reads as empty
+    volatile uint8_t restartNeeded = 0;
+    uint32_t parentProcess = 0;
+    // Uninstall commands of earlier installations started in this run: NUL
+    // terminated strings ending with an empty one.
+    Bytes uninstallCommands;
+    char uninstallCommand[4096] = {};
+
+    uint32_t stubSize() const { return uint32_t(stubImage.size()); }
+};
+
+extern RunState runState;

@@ -1,0 +1,227 @@
+#include "app/startup.h"
+
+#include "app/package_container.h"
+#include "app/run_state.h"
+#include "app/startup_rules.h"
+#include "app/system_services.h"
+#include "app/win32_handles.h"
+#include "wizard/wizard_frame.h"
+
+#include <shellapi.h>
+#include <string.h>
+
+const char kInstallerBanner[] =
+    "Slipway setup 1.0, made with Slipway: small, fast, dependable Windows installers.\n"
+    "Switches: -passive, -quiet, -nouninstall, -extractallfiles, -ip PACKAGE.\n";
+const char kDamagedPackageMessage[] = "The setup package is damaged. Please try again with original file.";
+const char kElevationFailedMessage[] = "Setup could not acquire administrative privileges:\n\n";
+
+namespace {
+
+// Set in the environment of the elevated copy, which inherits it, so that a
+// copy that still fails the administrator test (a token without the
+// load-driver privilege, UAC turned off) goes on instead of relaunching again.
+const char kRelaunchMarker[] = "SLIPWAY_ELEVATED_RELAUNCH";
+
+uint16_t startupShowCommand()
+{
+    STARTUPINFOA info;
+    memset(&info, 0, sizeof info);
+    info.cb = sizeof info;
+    GetStartupInfoA(&info);
+    return (info.dwFlags & STARTF_USESHOWWINDOW) ? info.wShowWindow : SW_SHOWNORMAL;
+}
+
+void applySwitches(const char* tail)
+{
+    StartupSwitches switches = parseSwitches(tail);
+    runState.showCommand = startupShowCommand();
+    if (switches.silentMode)
+        runState.silentMode = 1;
+    if (switches.quiet)
+        runState.showCommand = kShowMinNoActive;
+    runState.noUninstall = switches.noUninstall;
+    runState.extractAllFiles = switches.extractAllFiles;
+    if (switches.packagePathArgument) {
+        // An argument too long for the buffer names no file: the package then
+        // does not open and the damaged-package message follows.
+        if (!takePackagePath(switches.packagePathArgument, runState.packagePath, sizeof runState.packagePath))
+            runState.packagePath[0] = 0;
+    } else {
+        DWORD length = GetModuleFileNameA(nullptr, runState.packagePath, sizeof runState.packagePath);
+        if (length == 0 || length >= sizeof runState.packagePath)
+            runState.packagePath[0] = 0;
+    }
+}
+
+void classifyWindowsVersion(OSVERSIONINFOA& version)
+{
+    runState.osClass = OsWin95;
+    memset(&version, 0, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;  // 148 bytes
+    if (GetVersionExA(&version))
+        runState.osClass = osClassFor(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion);
+}
+
+// Returns true when this process should end because an elevated copy runs,
+// with *exitCode set; false to go on in this process.
+bool relaunchElevated(const char* tail, int* exitCode)
+{
+    if (isAdministrator() || isTokenElevated() || GetEnvironmentVariableA(kRelaunchMarker, nullptr, 0) != 0)
+        return false;
+    char modulePath[MAX_PATH + 1];
+    DWORD length = GetModuleFileNameA(nullptr, modulePath, MAX_PATH + 1);
+    int shellResult;
+    if (length == 0 || length > MAX_PATH) {
+        // Without our own path there is nothing to relaunch.
+        shellResult = int(ERROR_FILENAME_EXCED_RANGE);
+    } else {
+        SetEnvironmentVariableA(kRelaunchMarker, "1");
+        shellResult = int(reinterpret_cast<INT_PTR>(
+            ShellExecuteA(nullptr, "runas", modulePath, tail, nullptr, runState.showCommand)));
+        SetEnvironmentVariableA(kRelaunchMarker, nullptr);
+        if (shellResult > 32) {
+            *exitCode = 0;
+            return true;
+        }
+    }
+    char message[1024];
+    formatElevationMessage(shellResult, message, sizeof message);
+    MessageBoxA(nullptr, message, "Error", MB_OK | MB_ICONERROR);
+    *exitCode = 1;
+    return true;
+}
+
+void showDamagedPackageMessage()
+{
+    MessageBoxA(nullptr, kDamagedPackageMessage, "Error", MB_OK | MB_ICONERROR);
+}
+
+void setInstallFolders(const InstallScript& script)
+{
+    copyTruncated(runState.programGroup, sizeof runState.programGroup, script.defaultProgramGroup.text());
+    char value[260];
+    bool haveValue = readProgramFilesDir(value, sizeof value);
+    programFilesFolderFrom(haveValue ? value : nullptr, runState.programFilesFolder,
+                           sizeof runState.programFilesFolder);
+    composeInstallFolder(runState.programFilesFolder, script.defaultFolder.text(), runState.installFolder,
+                         sizeof runState.installFolder);
+}
+
+void runInstallMode(HINSTANCE instance, const char* tail)
+{
+    InstallScript& script = *runState.installScript;
+    size_t textLength = 0;
+    if (const char* text = findInfoSwitch(script, tail, &textLength)) {
+        writeStandardOutput(text, textLength);
+        return;
+    }
+    setInstallFolders(script);
+    // The licence page's rich edit control; never unloaded.
+    loadSystemLibrary("riched20.dll");
+    registerStaticClass(instance, "Static");
+    runWizard(instance, WizardKind::Install);
+    if (runState.restartNeeded)
+        offerRestart(nullptr, script.title.text());
+}
+
+}  // namespace
+
+void writeStandardOutput(const char* text, size_t length)
+{
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output == nullptr || output == INVALID_HANDLE_VALUE)
+        return;
+    while (length > 0) {
+        DWORD written = 0;
+        DWORD chunk = length > 0x10000 ? 0x10000 : DWORD(length);
+        if (!WriteFile(output, text, chunk, &written, nullptr) || written == 0)
+            return;
+        text += written;
+        length -= written;
+    }
+}
+
+bool readProgramFilesDir(char* buffer, DWORD size)
+{
+    UniqueRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_READ, key.put()) !=
+        ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    DWORD length = size;
+    if (RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &length) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    // Bounded by the size the query returned: a value stored without its NUL
+    // is terminated here when there is room, refused when there is none.
+    if (length == 0 || buffer[length - 1] != 0) {
+        if (length >= size)
+            return false;
+        buffer[length] = 0;
+    }
+    return true;
+}
+
+void formatElevationMessage(int shellResult, char* message, size_t size)
+{
+    copyTruncated(message, size, kElevationFailedMessage);
+    size_t used = strlen(message);
+    if (used + 1 >= size)
+        return;
+    DWORD written = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                   DWORD(shellResult), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), message + used,
+                                   DWORD(size - used), nullptr);
+    if (written == 0) {
+        char code[32];
+        wsprintfA(code, "Error code %d", shellResult);
+        copyTruncated(message + used, size - used, code);
+    }
+}
+
+int runStartup(HINSTANCE instance, const char* tail)
+{
+    if (strcmp(tail, "-installerinfo") == 0) {
+        writeStandardOutput(kInstallerBanner, sizeof kInstallerBanner - 1);
+        return 0;
+    }
+    applySwitches(tail);
+    OSVERSIONINFOA version;
+    classifyWindowsVersion(version);
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && !runState.extractAllFiles) {
+        int exitCode = 0;
+        if (relaunchElevated(tail, &exitCode))
+            return exitCode;
+    }
+    runState.isWow64 = detectWow64();
+
+    OpenedPackage package;
+    UniqueFile file(runState.packagePath[0] ? fopen(runState.packagePath, "rb") : nullptr);
+    if (file)
+        openPackage(file.get(), package);
+    runState.stubImage = static_cast<Bytes&&>(package.stubImage);
+    if (!runState.uninstallCommands.assign("", 1))
+        return 0;
+
+    if (package.kind == PackageKind::Install) {
+        runState.installScript = &package.installScript;
+        runState.PackageFile = file.get();
+        runState.packageBytesLeft = package.remainingAfterBlock0;
+        runInstallMode(instance, tail);
+        // The loading thread closes the file once block 1 is read; whatever
+        // is still open is closed here.
+        if (runState.PackageFile != file.get())
+            file.release();
+        runState.PackageFile = nullptr;
+        runState.installScript = nullptr;
+    } else {
+        // An uninstall package is not opened yet by this build: it shows the
+        // damaged-package message like any package this stub cannot run.
+        file.reset();
+        showDamagedPackageMessage();
+    }
+    runState.stubImage.reset();
+    runState.uninstallCommands.reset();
+    return 0;
+}

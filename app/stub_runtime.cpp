@@ -1,0 +1,52 @@
+// The stub's own allocation operators. The library versions throw
+// std::bad_alloc, which drags the exception runtime and its demangler (about
+// 80 KiB) into an image that is built without exceptions. Here a failed
+// allocation yields null, which every owner in the stub checks.
+#include <new>
+#include <stdlib.h>
+
+void* operator new(size_t size)
+{
+    return malloc(size ? size : 1);
+}
+
+void* operator new[](size_t size)
+{
+    return malloc(size ? size : 1);
+}
+
+void* operator new(size_t size, const std::nothrow_t&) noexcept
+{
+    return malloc(size ? size : 1);
+}
+
+void* operator new[](size_t size, const std::nothrow_t&) noexcept
+{
+    return malloc(size ? size : 1);
+}
+
+void operator delete(void* block) noexcept
+{
+    free(block);
+}
+
+void operator delete[](void* block) noexcept
+{
+    free(block);
+}
+
+void operator delete(void* block, size_t) noexcept
+{
+    free(block);
+}
+
+void operator delete[](void* block, size_t) noexcept
+{
+    free(block);
+}
+
+// A pure virtual call is a programming error; end the process quietly.
+extern "C" void __cxa_pure_virtual()
+{
+    abort();
+}

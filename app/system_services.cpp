@@ -1,0 +1,154 @@
+#include "app/system_services.h"
+
+#include "app/startup_rules.h"
+#include "app/win32_handles.h"
+#include "linkstatic/link_static.h"
+
+#include <string.h>
+
+const char kBuiltInRestartQuestion[] =
+    "You must restart your computer before the new settings will take effect.\n\n"
+    "Do you want to restart your computer now?";
+
+UINT calculateHeightMessage = 0;
+UINT calculateMinimumSizeMessage = 0;
+WNDPROC savedStaticProcedure = nullptr;
+
+namespace {
+
+typedef BOOL(WINAPI* IsWow64ProcessFn)(HANDLE, PBOOL);
+
+bool wow64Looked = false;
+IsWow64ProcessFn isWow64Process = nullptr;
+
+// Opens the process token and enables one privilege in it. The adjustment's
+// own result is left to the caller, who reads the last error.
+bool enablePrivilege(UniqueHandle& token, const char* privilege, LUID* luid)
+{
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()))
+        return false;
+    if (!LookupPrivilegeValueA(nullptr, privilege, luid))
+        return false;
+    TOKEN_PRIVILEGES privileges;
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Luid = *luid;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    SetLastError(0);
+    AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
+    return true;
+}
+
+}  // namespace
+
+HWND rootWindowOf(HWND window)
+{
+    // GetParent climbs through owners as well as parents; GetAncestor would
+    // do the same but does not exist on Windows 95 and NT 4.
+    while (HWND parent = GetParent(window))
+        window = parent;
+    return window;
+}
+
+uint32_t detectWow64()
+{
+    if (!wow64Looked) {
+        wow64Looked = true;
+        HMODULE kernel = GetModuleHandleA("kernel32");
+        if (kernel)
+            isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
+                reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+    }
+    if (!isWow64Process)
+        return 0;
+    BOOL wow64 = FALSE;
+    return isWow64Process(GetCurrentProcess(), &wow64) && wow64 ? 1 : 0;
+}
+
+bool isAdministrator()
+{
+    UniqueHandle token;
+    LUID luid;
+    if (!enablePrivilege(token, "SeLoadDriverPrivilege", &luid))
+        return false;
+    PRIVILEGE_SET set;
+    set.PrivilegeCount = 1;
+    set.Control = PRIVILEGE_SET_ALL_NECESSARY;
+    set.Privilege[0].Luid = luid;
+    set.Privilege[0].Attributes = 0;
+    BOOL result = FALSE;
+    PrivilegeCheck(token.get(), &set, &result);
+    return (set.Privilege[0].Attributes & SE_PRIVILEGE_USED_FOR_ACCESS) != 0;
+}
+
+bool isTokenElevated()
+{
+    UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
+        return false;
+    // TOKEN_ELEVATION: one DWORD; the information class is 20 (TokenElevation),
+    // which systems before Vista do not know and refuse.
+    DWORD elevated = 0;
+    DWORD returned = 0;
+    if (!GetTokenInformation(token.get(), TOKEN_INFORMATION_CLASS(20), &elevated, sizeof elevated, &returned))
+        return false;
+    return elevated != 0;
+}
+
+bool restartSystem()
+{
+    UniqueHandle token;
+    LUID luid;
+    if (!enablePrivilege(token, "SeShutdownPrivilege", &luid))
+        return false;
+    if (GetLastError() != 0)
+        return false;
+    return ExitWindowsEx(EWX_REBOOT, 0) != 0;
+}
+
+void offerRestart(HWND owner, const char* caption)
+{
+    char question[256];
+    question[0] = 0;
+    // Loaded as data only, and only from the system folder; it stays loaded.
+    HMODULE advpack = loadSystemLibrary("advpack.dll", LOAD_LIBRARY_AS_DATAFILE);
+    if (!advpack || LoadStringA(advpack, 1004, question, sizeof question) <= 0)
+        copyTruncated(question, sizeof question, kBuiltInRestartQuestion);
+    if (owner)
+        ShowWindow(rootWindowOf(owner), SW_RESTORE);
+    if (MessageBoxA(owner, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES)
+        restartSystem();
+}
+
+void registerStaticClass(HINSTANCE instance, const char* className)
+{
+    calculateHeightMessage = RegisterWindowMessageA("CalculateHeight");
+    calculateMinimumSizeMessage = RegisterWindowMessageA("CalculateMinimumSize");
+    WNDCLASSA record;
+    if (!GetClassInfoA(nullptr, "Static", &record))
+        return;
+    savedStaticProcedure = record.lpfnWndProc;
+    record.style &= ~CS_GLOBALCLASS;
+    record.hIcon = nullptr;
+    record.hInstance = instance;
+    record.lpfnWndProc = linkStaticProcedure;
+    record.lpszClassName = className;
+    RegisterClassA(&record);
+}
+
+WNDCLASSA* tooltipClassInfo(WNDCLASSA* record)
+{
+    GetClassInfoA(nullptr, "tooltips_class32", record);
+    return record;
+}
+
+HMODULE loadSystemLibrary(const char* fileName, DWORD flags)
+{
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    size_t nameLength = strlen(fileName);
+    if (length == 0 || length >= MAX_PATH || length + 1 + nameLength >= MAX_PATH)
+        return nullptr;
+    path[length] = '\\';
+    memcpy(path + length + 1, fileName, nameLength + 1);
+    return LoadLibraryExA(path, nullptr, flags);
+}

@@ -1,0 +1,37 @@
+// Small services on top of Windows: WOW64 and administrator tests, the restart
+// question and the restart, the program's own "Static" class, system DLLs.
+#pragma once
+
+#include <windows.h>
+
+#include <stdint.h>
+
+// 1 when this 32-bit process runs on 64-bit Windows, else 0.
+uint32_t detectWow64();
+// True when the process token holds the load-driver privilege.
+bool isAdministrator();
+// True when the process token is elevated (Vista and later; false before).
+bool isTokenElevated();
+// Asks whether to restart now; Yes restarts the machine.
+void offerRestart(HWND owner, const char* caption);
+bool restartSystem();
+// Registers the formatted text control for this module under `className`.
+void registerStaticClass(HINSTANCE instance, const char* className);
+WNDCLASSA* tooltipClassInfo(WNDCLASSA* record);
+
+// The top-level window that owns or contains `window`.
+HWND rootWindowOf(HWND window);
+
+// A library of the system folder, loaded by its full path so that a DLL of the
+// same name beside the installer is never picked up. Null when it is missing
+// or its path does not fit.
+HMODULE loadSystemLibrary(const char* fileName, DWORD flags = 0);
+
+// The restart question when the system's own text cannot be had.
+extern const char kBuiltInRestartQuestion[];
+
+// Message numbers registered by registerStaticClass, and the system "Static"
+// procedure that the formatted text control hands on to.
+extern UINT calculateHeightMessage;
+extern UINT calculateMinimumSizeMessage;
+extern WNDPROC savedStaticProcedure;

@@ -1,0 +1,23 @@
+// Compresses a decoded block into the framing the stub's block reader takes:
+// csize, usize, five LZMA properties bytes, raw LZMA1 without end marker.
+#pragma once
+
+#include "app/bytes.h"
+
+#include <stdint.h>
+
+struct CompressionOptions {
+    uint32_t preset = 9;   // liblzma preset level, 0 to 9
+    bool extreme = true;   // liblzma's extreme variant of the preset
+    // The dictionary covers the block up to this size (and never less than
+    // 4 KiB); the stub's decoder clamps it to the decoded size anyway.
+    uint32_t maxDictionarySize = 64u << 20;
+    uint32_t lc = 3, lp = 0, pb = 2;
+};
+
+// The dictionary size written for a block of `size` bytes.
+uint32_t dictionarySizeFor(uint64_t size, const CompressionOptions& options);
+
+// Appends the framed block to `out`. False when liblzma fails, the block is
+// larger than a framed block can describe, or memory runs out.
+bool compressBlock(const uint8_t* decoded, size_t size, const CompressionOptions& options, Bytes& framed);

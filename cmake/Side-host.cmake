@@ -1,0 +1,30 @@
+# The host side: the portable format and writer libraries, the host tests
+# (with AddressSanitizer and UndefinedBehaviorSanitizer), and the builder.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(LZMA REQUIRED IMPORTED_TARGET liblzma)
+find_package(GTest REQUIRED)
+enable_testing()
+include(GoogleTest)
+
+set(sanitize_flags -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+
+# Two variants of each library: plain for the tools, checked for the tests.
+function(slipway_host_library name sources checked)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${SLIPWAY_INCLUDE_DIRS})
+    target_link_libraries(${name} PUBLIC PkgConfig::LZMA)
+    target_compile_options(${name} PRIVATE -Wall -Wextra)
+    if(checked)
+        target_compile_options(${name} PUBLIC ${sanitize_flags})
+        target_link_options(${name} PUBLIC ${sanitize_flags})
+    endif()
+endfunction()
+
+slipway_host_library(slipway_format "${SLIPWAY_FORMAT_SOURCES}" OFF)
+slipway_host_library(slipway_format_checked "${SLIPWAY_FORMAT_SOURCES}" ON)
+slipway_host_library(slipway_writer "${SLIPWAY_WRITER_SOURCES}" OFF)
+target_link_libraries(slipway_writer PUBLIC slipway_format)
+slipway_host_library(slipway_writer_checked "${SLIPWAY_WRITER_SOURCES}" ON)
+target_link_libraries(slipway_writer_checked PUBLIC slipway_format_checked)
+
+include(${CMAKE_SOURCE_DIR}/tests/host/Tests.cmake)

@@ -1,0 +1,6 @@
+# Checks of the stub image itself: what it imports and how large it is.
+add_test(NAME stub.imports
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/stub/check-imports.sh $<TARGET_FILE:slipway-stub>
+            ${CMAKE_SOURCE_DIR}/tests/stub/allowed-imports.txt)
+add_test(NAME stub.size
+    COMMAND ${CMAKE_SOURCE_DIR}/bench/stub-size.sh --limit 89600 $<TARGET_FILE:slipway-stub>)

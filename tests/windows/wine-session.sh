@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Starts or stops the Wine session of the Windows-side tests: an Xvfb display
+# and a 64-bit Wine prefix kept in STATE (created once, reused afterwards).
+#   wine-session.sh start|stop STATE
+set -euo pipefail
+action=${1:?usage: wine-session.sh start|stop STATE}
+state=${2:?usage: wine-session.sh start|stop STATE}
+prefix=$state/prefix
+export WINEDEBUG=-all
+# No Mono or Gecko download offers, no host menu entries for shortcuts.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+need() {
+    command -v "$1" >/dev/null 2>&1 || { echo "wine-session: '$1' is missing; run scripts/bootstrap.sh" >&2; exit 1; }
+}
+
+xvfb_alive() {
+    [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null
+}
+
+start_display() {
+    if xvfb_alive; then return 0; fi
+    local n=90
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+    echo $! >"$state/xvfb.pid"
+    echo ":$n" >"$state/display"
+    for _ in $(seq 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+        xvfb_alive || break
+        sleep 0.1
+    done
+    echo "wine-session: Xvfb did not start on :$n" >&2
+    cat "$state/xvfb.log" >&2
+    exit 1
+}
+
+start_prefix() {
+    export WINEPREFIX=$prefix DISPLAY
+    DISPLAY=$(cat "$state/display")
+    if [ ! -f "$prefix/system.reg" ]; then
+        WINEARCH=win64 wineboot -i >"$state/wineboot.log" 2>&1 || { cat "$state/wineboot.log" >&2; exit 1; }
+    fi
+    wineserver -w
+}
+
+case $action in
+start)
+    need wine
+    need Xvfb
+    need wineserver
+    mkdir -p "$state"
+    start_display
+    start_prefix
+    echo "wine session: prefix $prefix, display $(cat "$state/display")"
+    ;;
+stop)
+    if [ -d "$prefix" ] && command -v wineserver >/dev/null; then
+        WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    fi
+    if xvfb_alive; then kill "$(cat "$state/xvfb.pid")" || true; fi
+    rm -f "$state/xvfb.pid"
+    ;;
+*)
+    echo "usage: wine-session.sh start|stop STATE" >&2
+    exit 2
+    ;;
+esac
