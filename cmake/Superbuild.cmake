@@ -30,8 +30,12 @@ function(slipway_side name)
         DEPENDS ${SIDE_DEPENDS})
 endfunction()
 
-slipway_side(host ARGS -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++)
 slipway_side(stub ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686-win32.cmake)
+# The host side packages the real stub in its tests and in the builder's.
+slipway_side(host
+    ARGS -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
+         -DSLIPWAY_STUB=${CMAKE_BINARY_DIR}/stub/slipway-stub.exe
+    DEPENDS stub)
 slipway_side(wintests
     ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686-posix.cmake
          -DSLIPWAY_STUB=${CMAKE_BINARY_DIR}/stub/slipway-stub.exe

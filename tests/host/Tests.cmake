@@ -3,6 +3,6 @@ file(GLOB host_test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.c
 add_executable(host_tests ${host_test_sources})
 target_include_directories(host_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/host)
 target_link_libraries(host_tests PRIVATE slipway_writer_checked GTest::gtest_main)
-target_compile_definitions(host_tests PRIVATE SLIPWAY_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_compile_definitions(host_tests PRIVATE SLIPWAY_SOURCE_DIR="${CMAKE_SOURCE_DIR}" SLIPWAY_STUB_PATH="${SLIPWAY_STUB}")
 gtest_discover_tests(host_tests TEST_PREFIX "host." DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1")
