@@ -11,8 +11,14 @@ set_tests_properties(windows.session.stop PROPERTIES FIXTURES_CLEANUP wine)
 file(GLOB uiauto_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/uiauto/*.cpp)
 list(FILTER uiauto_sources EXCLUDE REGEX "selftest")
 add_library(uiauto STATIC ${uiauto_sources})
-target_include_directories(uiauto PUBLIC ${CMAKE_SOURCE_DIR}/tests/windows)
+target_include_directories(uiauto PUBLIC ${CMAKE_SOURCE_DIR}/tests/windows ${CMAKE_SOURCE_DIR}/tests/windows/uiauto)
 target_link_libraries(uiauto PUBLIC user32 gdi32)
+
+# The helper checks itself against windows and message boxes of its own.
+add_executable(uiauto_selftest tests/windows/uiauto/uiauto_selftest.cpp)
+target_link_libraries(uiauto_selftest PRIVATE uiauto)
+add_test(NAME windows.uiauto_selftest COMMAND ${wine_run} $<TARGET_FILE:uiauto_selftest>)
+set_tests_properties(windows.uiauto_selftest PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
 
 # One GoogleTest program per file tests/windows/*_test.cpp; each is one ctest
 # test run under Wine.

@@ -40,6 +40,9 @@ start_prefix() {
     DISPLAY=$(cat "$state/display")
     if [ ! -f "$prefix/system.reg" ]; then
         WINEARCH=win64 wineboot -i >"$state/wineboot.log" 2>&1 || { cat "$state/wineboot.log" >&2; exit 1; }
+        # Xvfb has no window manager: let Wine draw captions and frames itself,
+        # so screenshots show whole windows.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
     fi
     wineserver -w
 }
