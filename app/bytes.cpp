@@ -48,6 +48,11 @@ bool Bytes::assign(const void* source, size_t size)
     return true;
 }
 
+bool Bytes::assignText(const char* text)
+{
+    return assign(text, strlen(text) + 1);
+}
+
 void Bytes::reset()
 {
     free(data_);

@@ -22,6 +22,8 @@ public:
     bool allocate(size_t size);
     // Replaces the contents with a copy of `size` bytes at `source`.
     bool assign(const void* source, size_t size);
+    // Replaces the contents with a text and its NUL, as package texts are stored.
+    bool assignText(const char* text);
     void reset();
 
     uint8_t* data() { return data_; }

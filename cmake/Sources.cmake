@@ -9,6 +9,15 @@ set(SLIPWAY_FORMAT_SOURCES
     app/package_container.cpp
     app/startup_rules.cpp
     engine/byte_sink.cpp
+    engine/action_script.cpp
+    engine/records.cpp
+    engine/passes.cpp
+    uninstall/uninstall_script.cpp
+)
+
+# The host tools read and write actions but never carry them out.
+set(SLIPWAY_HOST_RECORD_SOURCES
+    engine/host/record_only.cpp
 )
 
 # Writing packages: the builder, and the tests that make their own packages.
@@ -23,6 +32,8 @@ set(SLIPWAY_STUB_SOURCES
     app/run_state.cpp
     app/system_services.cpp
     app/startup.cpp
+    engine/file_actions.cpp
+    engine/pending_actions.cpp
     linkstatic/link_static.cpp
     wizard/wizard_frame.cpp
 )

@@ -1,0 +1,313 @@
+// The install steps of block 1: the Action interface and its fourteen kinds.
+// Each kind's fields, their reading and their writing are defined here once
+// and shared by the stub, the builder and the tests; what a kind does on
+// Windows (execute, extract) is defined by the stub's Win32 code.
+#pragma once
+
+#include "app/bytes.h"
+#include "engine/record_fields.h"
+
+#include <stddef.h>
+#include <stdint.h>
+
+// A window handle without windows.h: the same type as HWND.
+typedef struct HWND__* WindowHandle;
+
+// Expands the path variables of `source` into `output` of `outputSize` bytes.
+typedef bool (*ExpandFn)(const char* source, char* output, size_t outputSize);
+
+struct UninstallScript;
+
+enum ActionStage : uint32_t {
+    kFileStage = 0,     // files, folders, shortcuts, registry
+    kProgramStage = 1,  // programs and library entry points, after stage 0
+    kFinishStage = 2,   // run from the finish page
+};
+
+class Action {
+public:
+    virtual ~Action() = default;
+
+    // The kind code, then the fields in stream order.
+    virtual bool serialize(ByteSink& sink) const = 0;
+    virtual uint32_t stage() const = 0;
+    // The step caption, or null: only kinds with their own step row have one.
+    virtual const char* caption() const { return nullptr; }
+    // True to go on; false stops the installation and rolls it back.
+    virtual bool execute(UninstallScript& target, ExpandFn expand, WindowHandle page, uint32_t& bytesInstalled,
+                         bool& restartNeeded) = 0;
+    // Extract-all mode: only packaged files do anything.
+    virtual void extract(const char* prefix) { (void)prefix; }
+
+    virtual uint32_t kind() const = 0;
+    virtual const char* className() const = 0;
+    // Reads the fields (the kind code is already read). False when the
+    // cursor ran out of bounds.
+    virtual bool read(ByteCursor& cursor) = 0;
+    virtual void describe(FieldVisitor& visitor) const = 0;
+};
+
+// The shared half of every kind: code, stage, name and the field walks.
+template <typename Derived, uint32_t Kind, uint32_t Stage>
+class ActionOfKind : public Action {
+public:
+    static constexpr uint32_t kKind = Kind;
+
+    uint32_t kind() const override { return Kind; }
+    uint32_t stage() const override { return Stage; }
+    const char* className() const override { return Derived::kClassName; }
+    bool read(ByteCursor& cursor) override
+    {
+        FieldReader reader{cursor};
+        Derived::fields(static_cast<Derived&>(*this), reader);
+        return !cursor.failed();
+    }
+    bool serialize(ByteSink& sink) const override
+    {
+        sink.appendU32(Kind);
+        FieldWriter writer{sink};
+        Derived::fields(static_cast<const Derived&>(*this), writer);
+        return !sink.failed();
+    }
+    void describe(FieldVisitor& visitor) const override
+    {
+        FieldDescriber describer{visitor};
+        Derived::fields(static_cast<const Derived&>(*this), describer);
+    }
+};
+
+#define SLIPWAY_ACTION_EXECUTE                                                                                   \
+    bool execute(UninstallScript& target, ExpandFn expand, WindowHandle page, uint32_t& bytesInstalled,       \
+                 bool& restartNeeded) override
+
+class WriteFileAction final : public ActionOfKind<WriteFileAction, 1, kFileStage> {
+public:
+    static constexpr const char* kClassName = "WriteFileAction";
+    Bytes path;
+    Bytes data;
+    uint32_t timeLow = 0, timeHigh = 0;        // last-write FILETIME
+    uint32_t versionHigh = 0, versionLow = 0;  // major << 16 | minor, build << 16 | revision
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("path", s.path);
+        v.blob("data", s.data);
+        v.number("timeLow", s.timeLow);
+        v.number("timeHigh", s.timeHigh);
+        v.number("versionHigh", s.versionHigh);
+        v.number("versionLow", s.versionLow);
+    }
+    SLIPWAY_ACTION_EXECUTE;
+    void extract(const char* prefix) override;
+};
+
+class CopyFileAction final : public ActionOfKind<CopyFileAction, 2, kFileStage> {
+public:
+    static constexpr const char* kClassName = "CopyFileAction";
+    Bytes source;
+    Bytes destination;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("source", s.source);
+        v.text("destination", s.destination);
+    }
+    SLIPWAY_ACTION_EXECUTE;
+};
+
+class DeleteFilesAction final : public ActionOfKind<DeleteFilesAction, 3, kFileStage> {
+public:
+    static constexpr const char* kClassName = "DeleteFilesAction";
+    Bytes pathPattern;
+    uint32_t recurse = 0;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("pathPattern", s.pathPattern);
+        v.number("recurse", s.recurse);
+    }
+    SLIPWAY_ACTION_EXECUTE;
+};
+
+class RemoveOnUninstallAction final : public ActionOfKind<RemoveOnUninstallAction, 4, kFileStage> {
+public:
+    static constexpr const char* kClassName = "RemoveOnUninstallAction";
+    Bytes path;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("path", s.path);
+    }
+    SLIPWAY_ACTION_EXECUTE;
+};
+
+class ShortcutAction final : public ActionOfKind<ShortcutAction, 5, kFileStage> {
+public:
+    static constexpr const char* kClassName = "ShortcutAction";
+    Bytes target;
+    Bytes shortcutPath;
+    Bytes arguments;
+    Bytes description;
+    Bytes iconPath;
+    uint32_t iconIndex = 0;
+    uint16_t hotKey = 0;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("target", s.target);
+        v.text("shortcutPath", s.shortcutPath);
+        v.text("arguments", s.arguments);
+        v.text("description", s.description);
+        v.text("iconPath", s.iconPath);
+        v.number("iconIndex", s.iconIndex);
+        v.shortNumber("hotKey", s.hotKey);
+    }
+    SLIPWAY_ACTION_EXECUTE;
+};
+
+class SetRegStringAction final : public ActionOfKind<SetRegStringAction, 6, kFileStage> {
+public:
+    static constexpr const char* kClassName = "SetRegStringAction";
+    uint32_t root = 0;
+    Bytes subKey;
+    Bytes valueName;
+    Bytes data;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.number("root", s.root);
+        v.text("subKey", s.subKey);
+        v.text("valueName", s.valueName);
+        v.text("data", s.data);
+    }
+    SLIPWAY_ACTION_EXECUTE;
+};
+
+class SetRegDwordAction final : public ActionOfKind<SetRegDwordAction, 7, kFileStage> {
+public:
+    static constexpr const char* kClassName = "SetRegDwordAction";
+    uint32_t root = 0;
+    Bytes subKey;
+    Bytes valueName;
+    uint32_t data = 0;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.number("root", s.root);
+        v.text("subKey", s.subKey);
+        v.text("valueName", s.valueName);
+        v.number("data", s.data);
+    }
+    SLIPWAY_ACTION_EXECUTE;
+};
+
+class DeleteRegValueAction final : public ActionOfKind<DeleteRegValueAction, 8, kFileStage> {
+public:
+    static constexpr const char* kClassName = "DeleteRegValueAction";
+    uint32_t root = 0;
+    Bytes subKey;
+    Bytes valueName;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.number("root", s.root);
+        v.text("subKey", s.subKey);
+        v.text("valueName", s.valueName);
+    }
+    SLIPWAY_ACTION_EXECUTE;
+};
+
+// Programs started without waiting: at install (stage 1) or from the finish page.
+template <typename Derived, uint32_t Kind, uint32_t Stage>
+class StartProgramFields : public ActionOfKind<Derived, Kind, Stage> {
+public:
+    Bytes commandLine;
+    Bytes workingFolder;
+    uint16_t show = 0;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("commandLine", s.commandLine);
+        v.text("workingFolder", s.workingFolder);
+        v.shortNumber("show", s.show);
+    }
+};
+
+class RunAction final : public StartProgramFields<RunAction, 9, kProgramStage> {
+public:
+    static constexpr const char* kClassName = "RunAction";
+    SLIPWAY_ACTION_EXECUTE;
+};
+
+class RunAtFinishAction final : public StartProgramFields<RunAtFinishAction, 10, kFinishStage> {
+public:
+    static constexpr const char* kClassName = "RunAtFinishAction";
+    SLIPWAY_ACTION_EXECUTE;
+};
+
+// Programs with a step caption: run and waited for, or run at uninstall.
+template <typename Derived, uint32_t Kind>
+class CaptionedProgramFields : public ActionOfKind<Derived, Kind, kProgramStage> {
+public:
+    Bytes stepCaption;
+    Bytes commandLine;
+    Bytes workingFolder;
+    uint16_t show = 0;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("caption", s.stepCaption);
+        v.text("commandLine", s.commandLine);
+        v.text("workingFolder", s.workingFolder);
+        v.shortNumber("show", s.show);
+    }
+};
+
+class RunAndWaitAction final : public CaptionedProgramFields<RunAndWaitAction, 11> {
+public:
+    static constexpr const char* kClassName = "RunAndWaitAction";
+    const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
+    SLIPWAY_ACTION_EXECUTE;
+};
+
+class RunOnUninstallAction final : public CaptionedProgramFields<RunOnUninstallAction, 12> {
+public:
+    static constexpr const char* kClassName = "RunOnUninstallAction";
+    SLIPWAY_ACTION_EXECUTE;
+};
+
+// Library entry points, called at install or at uninstall.
+template <typename Derived, uint32_t Kind>
+class LibraryCallFields : public ActionOfKind<Derived, Kind, kProgramStage> {
+public:
+    Bytes stepCaption;
+    Bytes library;
+    Bytes entryName;
+    Bytes argument;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("caption", s.stepCaption);
+        v.text("library", s.library);
+        v.text("entryName", s.entryName);
+        v.text("argument", s.argument);
+    }
+};
+
+class CallLibraryAction final : public LibraryCallFields<CallLibraryAction, 13> {
+public:
+    static constexpr const char* kClassName = "CallLibraryAction";
+    const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
+    SLIPWAY_ACTION_EXECUTE;
+};
+
+class CallLibraryOnUninstallAction final : public LibraryCallFields<CallLibraryOnUninstallAction, 14> {
+public:
+    static constexpr const char* kClassName = "CallLibraryOnUninstallAction";
+    SLIPWAY_ACTION_EXECUTE;
+};
+
+#undef SLIPWAY_ACTION_EXECUTE
+
+// A new, empty action of a kind code, or null for a code outside 1 to 14.
+Action* createAction(uint32_t kind);

@@ -1,0 +1,22 @@
+// The passes that run a script's actions and an undo log's entries.
+#pragma once
+
+#include "engine/action_script.h"
+#include "engine/undo_entry.h"
+
+typedef void (*BeginStepFn)(WindowHandle page);
+typedef void (*EndStepFn)(WindowHandle page, bool ok);
+
+// componentSelected holds one byte per component, 1 = run its actions.
+bool hasStage0Actions(const ActionScript& script, const uint8_t* componentSelected);
+bool runStage0(const ActionScript& script, const uint8_t* componentSelected, UninstallScript& target, ExpandFn expand,
+               WindowHandle page, uint32_t& bytesInstalled, bool& restartNeeded);
+bool runStage1(const ActionScript& script, const uint8_t* componentSelected, UninstallScript& target, ExpandFn expand,
+               WindowHandle page, uint32_t& bytesInstalled, bool& restartNeeded, BeginStepFn beginStep,
+               EndStepFn endStep);
+
+// Both walk the log newest first; the callbacks may be null.
+uint32_t runCustomSteps(const UndoLog& log, WindowHandle page, bool& restartNeeded, BeginStepFn beginStep,
+                        EndStepFn endStep);
+uint32_t runReversals(const UndoLog& log, WindowHandle page, bool& restartNeeded, BeginStepFn beginStep,
+                      EndStepFn endStep);

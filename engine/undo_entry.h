@@ -1,0 +1,186 @@
+// Undo entries: what an action leaves behind so its change can be reversed,
+// at rollback and by the uninstaller. Fields are stored already expanded.
+#pragma once
+
+#include "app/bytes.h"
+#include "engine/action.h"
+#include "engine/record_fields.h"
+
+#include <stdint.h>
+
+// Results of UndoEntry::undo.
+enum UndoResult : uint32_t {
+    kUndoContinue = 0,
+    kUndoFailed = 1,     // failed or aborted by the user
+    kUndoCancelled = 2,  // a program or entry point answered 1602
+};
+
+class UndoEntry {
+public:
+    virtual ~UndoEntry() = default;
+
+    // The undo kind code, then the fields.
+    virtual bool serialize(ByteSink& sink) const = 0;
+    // True for the reversals (files, folders, shortcuts, registry values),
+    // false for the custom steps (programs and entry points).
+    virtual bool isReversal() const = 0;
+    virtual const char* caption() const { return nullptr; }
+    virtual uint32_t undo(WindowHandle page, bool& restartNeeded) = 0;
+
+    virtual uint32_t kind() const = 0;
+    virtual const char* className() const = 0;
+    virtual bool read(ByteCursor& cursor) = 0;
+    virtual void describe(FieldVisitor& visitor) const = 0;
+
+    // The next older entry of the log this entry belongs to.
+    UndoEntry* next = nullptr;
+};
+
+template <typename Derived, uint32_t Kind, bool Reversal>
+class UndoOfKind : public UndoEntry {
+public:
+    static constexpr uint32_t kKind = Kind;
+
+    uint32_t kind() const override { return Kind; }
+    bool isReversal() const override { return Reversal; }
+    const char* className() const override { return Derived::kClassName; }
+    bool read(ByteCursor& cursor) override
+    {
+        FieldReader reader{cursor};
+        Derived::fields(static_cast<Derived&>(*this), reader);
+        return !cursor.failed();
+    }
+    bool serialize(ByteSink& sink) const override
+    {
+        sink.appendU32(Kind);
+        FieldWriter writer{sink};
+        Derived::fields(static_cast<const Derived&>(*this), writer);
+        return !sink.failed();
+    }
+    void describe(FieldVisitor& visitor) const override
+    {
+        FieldDescriber describer{visitor};
+        Derived::fields(static_cast<const Derived&>(*this), describer);
+    }
+};
+
+#define SLIPWAY_UNDO uint32_t undo(WindowHandle page, bool& restartNeeded) override
+
+class RemoveFolderUndo final : public UndoOfKind<RemoveFolderUndo, 1, true> {
+public:
+    static constexpr const char* kClassName = "RemoveFolderUndo";
+    Bytes path;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("path", s.path);
+    }
+    SLIPWAY_UNDO;
+};
+
+class DeleteFileUndo final : public UndoOfKind<DeleteFileUndo, 2, true> {
+public:
+    static constexpr const char* kClassName = "DeleteFileUndo";
+    Bytes path;
+    uint32_t reportFailure = 0;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("path", s.path);
+        v.number("reportFailure", s.reportFailure);
+    }
+    SLIPWAY_UNDO;
+};
+
+class DeleteShortcutUndo final : public UndoOfKind<DeleteShortcutUndo, 3, true> {
+public:
+    static constexpr const char* kClassName = "DeleteShortcutUndo";
+    Bytes path;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("path", s.path);
+    }
+    SLIPWAY_UNDO;
+};
+
+class DeleteRegValueUndo final : public UndoOfKind<DeleteRegValueUndo, 4, true> {
+public:
+    static constexpr const char* kClassName = "DeleteRegValueUndo";
+    uint32_t root = 0;
+    Bytes subKey;
+    Bytes valueName;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.number("root", s.root);
+        v.text("subKey", s.subKey);
+        v.text("valueName", s.valueName);
+    }
+    SLIPWAY_UNDO;
+};
+
+class RunProgramUndo final : public UndoOfKind<RunProgramUndo, 5, false> {
+public:
+    static constexpr const char* kClassName = "RunProgramUndo";
+    Bytes stepCaption;
+    Bytes commandLine;
+    Bytes workingFolder;
+    uint16_t show = 0;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("caption", s.stepCaption);
+        v.text("commandLine", s.commandLine);
+        v.text("workingFolder", s.workingFolder);
+        v.shortNumber("show", s.show);
+    }
+    const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
+    SLIPWAY_UNDO;
+};
+
+class CallLibraryUndo final : public UndoOfKind<CallLibraryUndo, 6, false> {
+public:
+    static constexpr const char* kClassName = "CallLibraryUndo";
+    Bytes stepCaption;
+    Bytes library;
+    Bytes entryName;
+    Bytes argument;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("caption", s.stepCaption);
+        v.text("library", s.library);
+        v.text("entryName", s.entryName);
+        v.text("argument", s.argument);
+    }
+    const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
+    SLIPWAY_UNDO;
+};
+
+#undef SLIPWAY_UNDO
+
+// A new, empty entry of an undo kind code, or null outside 1 to 6.
+UndoEntry* createUndoEntry(uint32_t kind);
+
+// The newest-first list of undo entries; it owns them.
+class UndoLog {
+public:
+    UndoLog() = default;
+    ~UndoLog() { clear(); }
+    UndoLog(const UndoLog&) = delete;
+    UndoLog& operator=(const UndoLog&) = delete;
+
+    // Puts a new entry at the front: the log runs newest first.
+    void push(UndoEntry* entry);
+    // Puts an entry at the back, keeping a stored log's order when reading.
+    void append(UndoEntry* entry);
+    void clear();
+    UndoEntry* first() const { return head_; }
+    uint32_t count() const { return count_; }
+
+private:
+    UndoEntry* head_ = nullptr;
+    UndoEntry* tail_ = nullptr;
+    uint32_t count_ = 0;
+};
