@@ -27,4 +27,13 @@ target_link_libraries(slipway_writer PUBLIC slipway_format)
 slipway_host_library(slipway_writer_checked "${SLIPWAY_WRITER_SOURCES}" ON)
 target_link_libraries(slipway_writer_checked PUBLIC slipway_format_checked)
 
+# toml++ is header-only; it is included from a folder that holds nothing else,
+# so the cross build of slipway.exe never sees the host's /usr/include.
+include(${CMAKE_SOURCE_DIR}/cmake/TomlPlusPlus.cmake)
+
+add_executable(slipway ${SLIPWAY_BUILDER_SOURCES})
+target_link_libraries(slipway PRIVATE slipway_writer tomlplusplus_only)
+target_compile_options(slipway PRIVATE -Wall -Wextra)
+target_compile_definitions(slipway PRIVATE SLIPWAY_DEFAULT_STUB="${SLIPWAY_STUB}")
+
 include(${CMAKE_SOURCE_DIR}/tests/host/Tests.cmake)

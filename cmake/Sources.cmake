@@ -26,6 +26,14 @@ set(SLIPWAY_WRITER_SOURCES
     builder/package/package_writer.cpp
 )
 
+# The `slipway` command (host, and cross-built as slipway.exe).
+set(SLIPWAY_BUILDER_SOURCES
+    builder/main.cpp
+    builder/build_command.cpp
+    builder/inspect_command.cpp
+    builder/extract_command.cpp
+)
+
 # The stub's Win32 side, everything but the entry point itself, so that the
 # Windows-side tests can link it and call its parts directly.
 set(SLIPWAY_STUB_SOURCES
