@@ -5,6 +5,7 @@
 #include "app/bytes.h"
 #include "app/install_script.h"
 #include "app/startup_rules.h"
+#include "engine/action_script.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -23,6 +24,13 @@ struct RunState {
     uint64_t packageBytesLeft = 0;
     Bytes stubImage;
     InstallScript* installScript = nullptr;
+    // Built by the loading thread from block 1; null until then, or when
+    // block 1 could not be read.
+    ActionScript* actionScript = nullptr;
+    // One byte per component of the action script, 1 = selected.
+    uint8_t* componentSelected = nullptr;
+    uint32_t componentCount = 0;
+    uint32_t activePageFlags = 0;
     char programGroup[kPathBufferSize] = {};
     char programFilesFolder[kPathBufferSize] = {};
     char installFolder[kPathBufferSize] = {};

@@ -56,11 +56,7 @@ void applySwitches(const char* tail)
 
 void classifyWindowsVersion(OSVERSIONINFOA& version)
 {
-    runState.osClass = OsWin95;
-    memset(&version, 0, sizeof version);
-    version.dwOSVersionInfoSize = sizeof version;  // 148 bytes
-    if (GetVersionExA(&version))
-        runState.osClass = osClassFor(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion);
+    runState.osClass = queryOsClass(version);
 }
 
 // Returns true when this process should end because an elevated copy runs,
@@ -126,6 +122,15 @@ void runInstallMode(HINSTANCE instance, const char* tail)
 }
 
 }  // namespace
+
+uint32_t queryOsClass(OSVERSIONINFOA& version)
+{
+    memset(&version, 0, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;  // 148 bytes
+    if (!GetVersionExA(&version))
+        return OsWin95;
+    return osClassFor(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion);
+}
 
 void writeStandardOutput(const char* text, size_t length)
 {

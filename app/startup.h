@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <stdint.h>
+
 extern const char kInstallerBanner[];
 extern const char kDamagedPackageMessage[];
 extern const char kElevationFailedMessage[];
@@ -11,6 +13,10 @@ extern const char kElevationFailedMessage[];
 // sure of administrator rights, loads the package and runs the wizard.
 // Returns the process exit code.
 int runStartup(HINSTANCE instance, const char* tail);
+
+// The Windows version class of this system (OsWin95 when the query fails);
+// `version` receives the query's answer, zeroed when it failed.
+uint32_t queryOsClass(OSVERSIONINFOA& version);
 
 // Writes bytes to standard output as they are (no line-end translation).
 void writeStandardOutput(const char* text, size_t length);

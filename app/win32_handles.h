@@ -51,6 +51,14 @@ struct KernelHandleTraits {
 };
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 
+// A directory search of FindFirstFile, ended with FindClose.
+struct FindHandleTraits {
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static bool isValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+    static void close(HANDLE h) { FindClose(h); }
+};
+using UniqueFindHandle = UniqueResource<HANDLE, FindHandleTraits>;
+
 struct RegKeyTraits {
     static HKEY invalid() { return nullptr; }
     static bool isValid(HKEY k) { return k != nullptr; }

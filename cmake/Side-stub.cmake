@@ -5,14 +5,16 @@ if(NOT EXISTS ${lzma_root}/lib/liblzma.a)
 endif()
 enable_language(RC)
 
-set(stub_flags -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-    -ffunction-sections -fdata-sections -Wall -Wextra)
+# No -fdata-sections: with it MinGW puts zero-initialised objects in .data,
+# where they take room in the image, instead of .bss.
+set(stub_flags -Os -flto -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+    -ffunction-sections -Wall -Wextra)
 add_executable(slipway-stub WIN32
     ${SLIPWAY_FORMAT_SOURCES} ${SLIPWAY_STUB_SOURCES} ${SLIPWAY_STUB_ENTRY} ${SLIPWAY_STUB_RESOURCES})
 target_include_directories(slipway-stub PRIVATE ${SLIPWAY_INCLUDE_DIRS} ${lzma_root}/include)
 target_compile_definitions(slipway-stub PRIVATE __USE_MINGW_ANSI_STDIO=0 LZMA_API_STATIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
 target_compile_options(slipway-stub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${stub_flags}>)
-target_link_options(slipway-stub PRIVATE -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,--disable-reloc-section -Wl,--disable-dynamicbase)
+target_link_options(slipway-stub PRIVATE ${stub_flags} -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,--disable-reloc-section -Wl,--disable-dynamicbase)
 target_link_libraries(slipway-stub PRIVATE ${lzma_root}/lib/liblzma.a
     comctl32 shell32 ole32 advapi32 user32 gdi32 shlwapi)
 set_target_properties(slipway-stub PROPERTIES OUTPUT_NAME slipway-stub SUFFIX .exe)

@@ -1,11 +1,292 @@
-// File and folder steps on Windows.
+// File and folder steps on Windows: packaged files written, files beside the
+// installer copied, files deleted by pattern or recorded for the uninstaller,
+// and the undo entries that take files and folders away again.
+#include "app/win32_handles.h"
 #include "engine/action.h"
+#include "engine/ask_retry.h"
+#include "engine/file_routines.h"
 #include "engine/undo_entry.h"
+#include "uninstall/uninstall_script.h"
 
-bool WriteFileAction::execute(UninstallScript&, ExpandFn, WindowHandle, uint32_t&, bool&) { return false; }
-void WriteFileAction::extract(const char*) {}
-bool CopyFileAction::execute(UninstallScript&, ExpandFn, WindowHandle, uint32_t&, bool&) { return false; }
-bool DeleteFilesAction::execute(UninstallScript&, ExpandFn, WindowHandle, uint32_t&, bool&) { return false; }
-bool RemoveOnUninstallAction::execute(UninstallScript&, ExpandFn, WindowHandle, uint32_t&, bool&) { return false; }
-uint32_t RemoveFolderUndo::undo(WindowHandle, bool&) { return kUndoFailed; }
-uint32_t DeleteFileUndo::undo(WindowHandle, bool&) { return kUndoFailed; }
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <new>
+#include <string.h>
+
+namespace {
+
+// How long RemoveFolderUndo waits for a folder that something still empties.
+constexpr DWORD kFolderRetryMs = 500;
+constexpr DWORD kFolderRetryPauseMs = 50;
+
+// Expands a package path into a path buffer. False when the expansion failed
+// or did not fit: such a path is refused, never cut into some other path.
+bool expandPath(ExpandFn expand, const Bytes& source, char* path, size_t size)
+{
+    path[0] = 0;
+    return expand(source.text(), path, size) && memchr(path, 0, size) != nullptr;
+}
+
+// A folder that expands to nothing, or to no more than a drive, makes a
+// pattern below it one at the root of a drive.
+bool isEmptyFolder(const char* folder)
+{
+    size_t length = strlen(folder);
+    while (length > 0 && (folder[length - 1] == '\\' || folder[length - 1] == '/'))
+        --length;
+    return length == 0 || (length == 2 && folder[1] == ':');
+}
+
+// True when a path variable or registry look-up of `text` comes out empty
+// (or unexpandable) on its own. Each token is expanded by itself, as only
+// then can an empty one be told from a text that simply has none.
+bool hasEmptyVariable(const char* text, ExpandFn expand)
+{
+    for (const char* p = text; *p; ++p) {
+        if (*p != '$')
+            continue;
+        if (p[1] == '$') {
+            ++p;
+            continue;
+        }
+        const char* close = strchr(p + 1, '$');
+        if (!close)
+            return true;
+        char token[kPathSize];
+        char value[kPathSize];
+        size_t length = size_t(close - p) + 1;
+        if (length >= sizeof token)
+            return true;
+        memcpy(token, p, length);
+        token[length] = 0;
+        if (!expand(token, value, sizeof value) || !memchr(value, 0, sizeof value) || isEmptyFolder(value))
+            return true;
+        p = close;
+    }
+    return false;
+}
+
+// Records a change for the uninstaller. False when memory ran out; the
+// caller then takes its change back.
+bool recordFolder(UninstallScript& target, const char* folder)
+{
+    RemoveFolderUndo* entry = new (std::nothrow) RemoveFolderUndo;
+    if (!entry || !entry->path.assignText(folder)) {
+        delete entry;
+        return false;
+    }
+    target.undoLog.push(entry);
+    return true;
+}
+
+bool recordFile(UninstallScript& target, const char* path, uint32_t reportFailure)
+{
+    DeleteFileUndo* entry = new (std::nothrow) DeleteFileUndo;
+    if (!entry || !entry->path.assignText(path)) {
+        delete entry;
+        return false;
+    }
+    entry->reportFailure = reportFailure;
+    target.undoLog.push(entry);
+    return true;
+}
+
+// Creates each folder on the way to `path`, outermost first, and records
+// those it made: the newest-first log then removes them innermost first.
+void createFoldersRecorded(char* path, UninstallScript& target)
+{
+    for (char* p = path; *p; ++p) {
+        if (*p != '\\')
+            continue;
+        *p = 0;
+        if (CreateDirectoryA(path, nullptr))
+            recordFolder(target, path);
+        *p = '\\';
+    }
+}
+
+// Writes the whole data in one write. A short write is a failure like any
+// other: a cut file must never pass for an installed one.
+bool writeContents(HANDLE file, const Bytes& data)
+{
+    if (data.size() == 0)
+        return true;
+    DWORD written = 0;
+    if (!WriteFile(file, data.data(), DWORD(data.size()), &written, nullptr))
+        return false;
+    if (written == data.size())
+        return true;
+    SetLastError(ERROR_DISK_FULL);
+    return false;
+}
+
+// Creates the file and writes the data with the packaged times. Returns 0, or
+// the error of the creation or of the write; a half-written file is deleted.
+// Setting the times may fail (some file systems keep no creation time): that
+// is not fatal.
+DWORD writeFile(const char* path, const WriteFileAction& action)
+{
+    UniqueHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return GetLastError();
+    if (!writeContents(file.get(), action.data)) {
+        DWORD error = GetLastError();
+        file.reset();
+        DeleteFileA(path);
+        return error ? error : DWORD(ERROR_WRITE_FAULT);
+    }
+    FILETIME time;
+    time.dwLowDateTime = action.timeLow;
+    time.dwHighDateTime = action.timeHigh;
+    SetFileTime(file.get(), &time, &time, &time);
+    return ERROR_SUCCESS;
+}
+
+// A character that a file name cannot hold, a path separator among them.
+bool isForbiddenInName(unsigned char c)
+{
+    return c < 32 || strchr("<>:\"/\\|?*", c) != nullptr;
+}
+
+// The extract-all name: prefix, then the stored path with every character a
+// file name cannot hold made an underscore, so the name stays in the current
+// folder. False when it does not fit.
+bool extractName(const char* prefix, const char* path, char* name, size_t size)
+{
+    size_t prefixLength = strlen(prefix);
+    size_t pathLength = strlen(path);
+    if (prefixLength + pathLength >= size)
+        return false;
+    memcpy(name, prefix, prefixLength);
+    for (size_t i = 0; i <= pathLength; ++i) {
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        name[prefixLength + i] = (c && isForbiddenInName(c)) ? '_' : char(c);
+    }
+    return true;
+}
+
+// The copy's source: relative to the installer's own folder, an absolute
+// source staying as it is. False when the combined path would not fit.
+bool sourceBesideInstaller(const char* source, char* path)
+{
+    char installer[kPathSize];
+    DWORD length = GetModuleFileNameA(nullptr, installer, sizeof installer);
+    char* lastBackslash = length > 0 && length < sizeof installer ? strrchr(installer, '\\') : nullptr;
+    if (!lastBackslash) {
+        strcpy(path, source);
+        return true;
+    }
+    *lastBackslash = 0;
+    return PathCombineA(path, installer, source) != nullptr;
+}
+
+}  // namespace
+
+bool WriteFileAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle page, uint32_t& bytesInstalled,
+                              bool&)
+{
+    char filePath[kPathSize];
+    bool foldersTried = false;
+    for (;;) {
+        bool pathFits = expandPath(expand, path, filePath, sizeof filePath);
+        DWORD error = pathFits ? writeFile(filePath, *this) : DWORD(ERROR_FILENAME_EXCED_RANGE);
+        if (error == ERROR_SUCCESS) {
+            if (!recordFile(target, filePath, 1)) {
+                DeleteFileA(filePath);
+                return false;
+            }
+            bytesInstalled += uint32_t(data.size());
+            return true;
+        }
+        if (error == ERROR_PATH_NOT_FOUND && !foldersTried) {
+            foldersTried = true;
+            createFoldersRecorded(filePath, target);
+            continue;
+        }
+        SetLastError(error);
+        int answer = askRetry(page, "Cannot create file \"%s\"", "Error", pathFits ? filePath : path.text());
+        if (answer == IDIGNORE)
+            return true;
+        if (answer != IDRETRY)
+            return false;
+    }
+}
+
+void WriteFileAction::extract(const char* prefix)
+{
+    char name[kWorkNameSize];
+    if (extractName(prefix, path.text(), name, sizeof name))
+        writeFile(name, *this);
+}
+
+bool CopyFileAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle, uint32_t& bytesInstalled,
+                             bool&)
+{
+    char expandedSource[kPathSize];
+    char sourcePath[kPathSize];
+    char destinationPath[kPathSize];
+    if (!expandPath(expand, source, expandedSource, sizeof expandedSource) ||
+        !sourceBesideInstaller(expandedSource, sourcePath) ||
+        !expandPath(expand, destination, destinationPath, sizeof destinationPath))
+        return true;
+    if (GetFileAttributesA(sourcePath) == INVALID_FILE_ATTRIBUTES) {
+        DeleteFileA(destinationPath);
+        return true;
+    }
+    // Makes the destination's folders; they are not recorded.
+    createPathFile(destinationPath);
+    if (!CopyFileA(sourcePath, destinationPath, FALSE)) {
+        DeleteFileA(destinationPath);
+        return true;
+    }
+    if (!recordFile(target, destinationPath, 0)) {
+        DeleteFileA(destinationPath);
+        return true;
+    }
+    bytesInstalled += fileSize(destinationPath);
+    return true;
+}
+
+bool DeleteFilesAction::execute(UninstallScript&, ExpandFn expand, WindowHandle, uint32_t&, bool&)
+{
+    char pattern[kPathSize];
+    if (expandPath(expand, pathPattern, pattern, sizeof pattern) && !hasEmptyVariable(pathPattern.text(), expand))
+        deleteMatching(pattern, recurse != 0);
+    return true;
+}
+
+bool RemoveOnUninstallAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle, uint32_t&, bool&)
+{
+    char filePath[kPathSize];
+    if (expandPath(expand, path, filePath, sizeof filePath))
+        recordFile(target, filePath, 0);
+    return true;
+}
+
+uint32_t RemoveFolderUndo::undo(WindowHandle, bool&)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (RemoveDirectoryA(path.text())) {
+            SHChangeNotify(SHCNE_RMDIR, SHCNF_PATHA | SHCNF_FLUSHNOWAIT, path.text(), nullptr);
+            return kUndoContinue;
+        }
+        if (GetLastError() != ERROR_DIR_NOT_EMPTY || GetTickCount() - start >= kFolderRetryMs)
+            return kUndoContinue;
+        Sleep(kFolderRetryPauseMs);
+    }
+}
+
+uint32_t DeleteFileUndo::undo(WindowHandle page, bool&)
+{
+    for (;;) {
+        if (deleteFile(path.text()) || !reportFailure)
+            return kUndoContinue;
+        int answer = askRetry(page, "Cannot delete file \"%s\"", "Error", path.text());
+        if (answer == IDIGNORE)
+            return kUndoContinue;
+        if (answer != IDRETRY)
+            return kUndoFailed;
+    }
+}

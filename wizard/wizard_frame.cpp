@@ -1,23 +1,211 @@
 #include "wizard/wizard_frame.h"
 
+#include "app/run_state.h"
+#include "app/startup_rules.h"
 #include "resources/resource_ids.h"
 
-// The frame shows itself and ends on Cancel or when it is closed; its pages
-// come with the wizard's page sequence.
-INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM)
+#include <string.h>
+
+namespace {
+
+// One wizard exists per process, so its state is process-wide.
+struct FrameState {
+    HWND currentPage = nullptr;
+    const PageDescriptor* backTarget = nullptr;
+    const PageDescriptor* nextTarget = nullptr;
+    volatile bool cancelAllowed = false;
+    bool savedBackEnabled = false;
+    bool savedNextEnabled = false;
+    HCURSOR savedCursor = nullptr;
+    char defaultNextCaption[128] = {};
+    // True while a page is being left: commands that arrive meanwhile (from a
+    // prompt's message loop, say) are refused rather than run under it.
+    bool leaving = false;
+};
+
+FrameState frameState;
+
+void enableControl(HWND frame, int id, bool enable)
+{
+    EnableWindow(GetDlgItem(frame, id), enable ? TRUE : FALSE);
+}
+
+// Asks the page whether it may be left, waiting while it says not yet.
+void leavePage(HWND frame, HWND page, LeaveReason reason)
+{
+    setBackTarget(page, nullptr);
+    setNextTarget(page, nullptr);
+    if (SendMessageA(page, WM_QUERY_LEAVE, reason, 0) == 0)
+        return;
+    setBusy(page, false, false);
+    do {
+        Sleep(100);
+    } while (SendMessageA(page, WM_QUERY_LEAVE, kLeaveCancel, 0) != 0);
+    setBusy(page, true, false);
+    (void)frame;
+}
+
+void showPage(HWND frame, const PageDescriptor* descriptor)
+{
+    if (!descriptor || descriptor->resourceId == 0) {
+        frameState.currentPage = nullptr;
+        EndDialog(frame, 0);
+        return;
+    }
+    HWND next = GetDlgItem(frame, IDC_NEXT);
+    if (frameState.defaultNextCaption[0])
+        SetWindowTextA(next, frameState.defaultNextCaption);
+    SetFocus(frame);
+    HMODULE module = descriptor->module ? descriptor->module : GetModuleHandleA(nullptr);
+    frameState.currentPage = CreateDialogParamA(module, MAKEINTRESOURCEA(LOWORD(descriptor->resourceId)), frame,
+                                                descriptor->dialogProcedure, 0);
+    if (!frameState.defaultNextCaption[0])
+        GetWindowTextA(next, frameState.defaultNextCaption, sizeof frameState.defaultNextCaption);
+}
+
+void navigate(HWND frame, const PageDescriptor* target, LeaveReason reason)
+{
+    // Read before leaving: leaving clears both targets. A command without a
+    // target (nothing produces one) is ignored.
+    if (!target || frameState.leaving || !frameState.currentPage)
+        return;
+    frameState.leaving = true;
+    HWND page = frameState.currentPage;
+    leavePage(frame, page, reason);
+    DestroyWindow(page);
+    frameState.currentPage = nullptr;
+    frameState.leaving = false;
+    showPage(frame, target);
+}
+
+void cancelWizard(HWND frame)
+{
+    if (!frameState.cancelAllowed || frameState.leaving)
+        return;
+    frameState.leaving = true;
+    if (HWND page = frameState.currentPage) {
+        leavePage(frame, page, kLeaveCancel);
+        DestroyWindow(page);
+    }
+    frameState.currentPage = nullptr;
+    frameState.leaving = false;
+    EndDialog(frame, 0);
+}
+
+}  // namespace
+
+HWND frameOf(HWND page)
+{
+    return GetParent(page);
+}
+
+void setBackTarget(HWND page, const PageDescriptor* target)
+{
+    frameState.backTarget = target;
+    frameState.savedBackEnabled = target != nullptr;
+    enableControl(frameOf(page), IDC_BACK, target != nullptr);
+}
+
+void setNextTarget(HWND page, const PageDescriptor* target)
+{
+    frameState.nextTarget = target;
+    frameState.savedNextEnabled = target != nullptr;
+    enableControl(frameOf(page), IDC_NEXT, target != nullptr);
+}
+
+void setNextCaption(HWND page, const char* text)
+{
+    if (!text)
+        text = frameState.defaultNextCaption;
+    HWND next = GetDlgItem(frameOf(page), IDC_NEXT);
+    char current[256];
+    GetWindowTextA(next, current, sizeof current);
+    if (strcmp(current, text) != 0)
+        SetWindowTextA(next, text);
+}
+
+void setBusy(HWND page, bool enable, bool keepClosable)
+{
+    HWND frame = frameOf(page);
+    frameState.cancelAllowed = enable;
+    enableControl(frame, IDCANCEL, enable);
+    if (enable) {
+        if (frameState.savedCursor) {
+            SetCursor(frameState.savedCursor);
+            frameState.savedCursor = nullptr;
+        }
+        enableControl(frame, IDC_BACK, frameState.savedBackEnabled);
+        enableControl(frame, IDC_NEXT, frameState.savedNextEnabled);
+        return;
+    }
+    if (!keepClosable) {
+        frameState.savedCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    } else if (frameState.savedCursor) {
+        SetCursor(frameState.savedCursor);
+        frameState.savedCursor = nullptr;
+    }
+    frameState.savedBackEnabled = IsWindowEnabled(GetDlgItem(frame, IDC_BACK)) != FALSE;
+    frameState.savedNextEnabled = IsWindowEnabled(GetDlgItem(frame, IDC_NEXT)) != FALSE;
+    enableControl(frame, IDC_BACK, false);
+    enableControl(frame, IDC_NEXT, false);
+    if (keepClosable)
+        frameState.cancelAllowed = true;
+}
+
+void leaveSilentMode(HWND page)
+{
+    if (!runState.silentMode)
+        return;
+    runState.silentMode = 0;
+    ShowWindow(frameOf(page), SW_SHOWNORMAL);
+}
+
+void postNextCommand(HWND page)
+{
+    PostMessageA(frameOf(page), WM_COMMAND, IDC_NEXT, 0);
+}
+
+void rememberDefaultNextCaption(HWND page)
+{
+    if (!frameState.defaultNextCaption[0])
+        GetWindowTextA(GetDlgItem(frameOf(page), IDC_NEXT), frameState.defaultNextCaption,
+                       sizeof frameState.defaultNextCaption);
+}
+
+INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        return TRUE;
+        frameState = FrameState();
+        frameState.cancelAllowed = true;
+        SendMessageA(frame, WM_CHANGEUISTATE, UIS_INITIALIZE, 0);
+        showPage(frame, reinterpret_cast<const PageDescriptor*>(lParam));
+        return FALSE;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE)
+            SendMessageA(frame, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+        return FALSE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(frame, 0);
+        if (wParam == IDC_BACK) {
+            navigate(frame, frameState.backTarget, kLeaveBack);
+            return TRUE;
+        }
+        if (wParam == IDC_NEXT) {
+            navigate(frame, frameState.nextTarget, kLeaveNext);
+            return TRUE;
+        }
+        if (wParam == IDCANCEL) {
+            cancelWizard(frame);
             return TRUE;
         }
         return FALSE;
-    case WM_CLOSE:
-        EndDialog(frame, 0);
-        return TRUE;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE) {
+            cancelWizard(frame);
+            SetWindowLongPtrA(frame, DWLP_MSGRESULT, 0);
+            return TRUE;
+        }
+        return FALSE;
     default:
         return FALSE;
     }
@@ -25,5 +213,7 @@ INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, L
 
 void runWizard(HINSTANCE instance, WizardKind kind)
 {
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FRAME), nullptr, wizardFrameProcedure, LPARAM(kind));
+    const PageDescriptor* first = kind == WizardKind::Install ? &WelcomePage : &UninstallWelcomePage;
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FRAME), nullptr, wizardFrameProcedure,
+                    reinterpret_cast<LPARAM>(first));
 }

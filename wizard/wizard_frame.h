@@ -1,11 +1,36 @@
-// The wizard frame: one modal dialog hosting one page at a time.
+// The wizard frame: one modal dialog hosting one page at a time, and the
+// operations that pages and their worker threads use on it.
 #pragma once
+
+#include "wizard/page_descriptor.h"
 
 #include <windows.h>
 
+// Frame to page, sent: may the page be left? wParam 0 = cancel or close,
+// 1 = Back, 2 = Next. Nonzero answer: not yet.
+constexpr UINT WM_QUERY_LEAVE = WM_USER + 17;
+// Worker to page, posted: wParam 1 = success, lParam 1 = restart needed.
+constexpr UINT WM_INSTALL_DONE = WM_USER + 99;
+
+enum LeaveReason : WPARAM { kLeaveCancel = 0, kLeaveBack = 1, kLeaveNext = 2 };
+
 enum class WizardKind { Install, Uninstall };
 
-// Runs the modal frame dialog until the wizard closes.
+// Runs the modal frame dialog with the first page of a sequence.
 void runWizard(HINSTANCE instance, WizardKind kind);
-
 INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
+
+void setBackTarget(HWND page, const PageDescriptor* target);
+void setNextTarget(HWND page, const PageDescriptor* target);
+// Null means the default caption, the one the first page gave Next.
+void setNextCaption(HWND page, const char* text);
+void setBusy(HWND page, bool enable, bool keepClosable);
+// Ends silent mode and shows the frame.
+void leaveSilentMode(HWND page);
+// Presses Next on the page's frame by posting the command.
+void postNextCommand(HWND page);
+// The welcome page fixes the default Next caption before its loading thread
+// can change the button's text.
+void rememberDefaultNextCaption(HWND page);
+
+HWND frameOf(HWND page);

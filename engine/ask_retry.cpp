@@ -1,0 +1,78 @@
+#include "engine/ask_retry.h"
+
+#include "app/system_services.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+// The neutral language: the system's own choice of language for its text.
+constexpr DWORD kSystemLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);
+
+// Appends formatted text at `length`, cut at the end of the buffer, and
+// returns the new length. The runtime's bounded formatter leaves a text that
+// fills its space unterminated, so the last byte is always set here.
+size_t appendFormattedList(char* buffer, size_t size, size_t length, const char* format, va_list args)
+{
+    if (length + 1 >= size)
+        return length;
+    _vsnprintf(buffer + length, size - length - 1, format, args);
+    buffer[size - 1] = 0;
+    return length + strlen(buffer + length);
+}
+
+size_t appendFormatted(char* buffer, size_t size, size_t length, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    length = appendFormattedList(buffer, size, length, format, args);
+    va_end(args);
+    return length;
+}
+
+bool isTrailingFiller(char c)
+{
+    return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == '.';
+}
+
+// Appends the system's text for `error` without its closing full stop and
+// line break, or "Error code %d" when the system has no text that fits.
+size_t appendSystemText(char* buffer, size_t size, size_t length, DWORD error)
+{
+    size_t end = length;
+    if (length + 1 < size) {
+        DWORD added = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                                     kSystemLanguage, buffer + length, DWORD(size - length), nullptr);
+        if (added > 0 && added < size - length)
+            end = length + added;
+    }
+    while (end > length && isTrailingFiller(buffer[end - 1]))
+        --end;
+    buffer[end] = 0;
+    if (end == length)
+        return appendFormatted(buffer, size, length, "Error code %d", int(error));
+    return end;
+}
+
+}  // namespace
+
+int askRetry(HWND owner, const char* format, const char* title, ...)
+{
+    // Taken first: everything below may change it.
+    DWORD error = GetLastError();
+
+    char message[kRetryMessageSize];
+    message[0] = 0;
+    va_list args;
+    va_start(args, title);
+    size_t length = appendFormattedList(message, sizeof message, 0, format, args);
+    va_end(args);
+    length = appendFormatted(message, sizeof message, length, ":\n");
+    appendSystemText(message, sizeof message, length, error);
+
+    if (owner)
+        ShowWindow(rootWindowOf(owner), SW_RESTORE);
+    return MessageBoxA(owner, message, title, MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+}

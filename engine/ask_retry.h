@@ -1,0 +1,17 @@
+// The Abort/Retry/Ignore prompt that every install and uninstall step shows
+// when a system call fails.
+#pragma once
+
+#include <windows.h>
+
+// The message buffer of the prompt, in bytes with the NUL: the step's text,
+// ":\n" and the system's text are cut to fit it.
+constexpr size_t kRetryMessageSize = 2048;
+
+// Shows `format` filled with the arguments (%s and %d), ":\n" and the system's
+// text for the calling thread's last error (or "Error code %d" when the system
+// has none) in a warning box owned by `owner`, with Abort, Retry and Ignore
+// and Retry as the default. A minimised wizard is restored first, so the
+// question is seen. Returns IDABORT, IDRETRY or IDIGNORE (0 if no box could
+// be shown).
+int askRetry(HWND owner, const char* format, const char* title, ...);

@@ -1,0 +1,124 @@
+#include "engine/file_routines.h"
+
+#include <string.h>
+
+namespace {
+
+bool isDotEntry(const char* name)
+{
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+// Writes the three parts at `namePart` of the work buffer when they fit; a
+// name that does not fit is skipped whole, never cut into another name.
+bool putName(char* work, char* namePart, const char* first, const char* second = "", const char* third = "")
+{
+    size_t room = kWorkNameSize - size_t(namePart - work);
+    size_t lengths[3] = {strlen(first), strlen(second), strlen(third)};
+    if (lengths[0] + lengths[1] + lengths[2] >= room)
+        return false;
+    memcpy(namePart, first, lengths[0]);
+    memcpy(namePart + lengths[0], second, lengths[1]);
+    memcpy(namePart + lengths[0] + lengths[1], third, lengths[2] + 1);
+    return true;
+}
+
+// Step one of deleteMatching: the files (not folders) the pattern matches.
+void deleteMatchingFiles(const char* pathPattern, char* work, char* namePart)
+{
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(FindFirstFileA(pathPattern, &found));
+    if (!search)
+        return;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !putName(work, namePart, found.cFileName))
+            continue;
+        // Clearing the attributes of a link would change its target's; the
+        // link itself is deleted as it is.
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            SetFileAttributesA(work, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(work);
+    } while (FindNextFileA(search.get(), &found));
+}
+
+// Step two: every real sub-folder, with the same pattern. A junction or
+// symbolic link may lead anywhere, out of the tree the package named.
+void deleteInSubfolders(char* work, char* namePart, const char* pattern)
+{
+    if (!putName(work, namePart, "*.*"))
+        return;
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(FindFirstFileA(work, &found));
+    if (!search)
+        return;
+    do {
+        DWORD attributes = found.dwFileAttributes;
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            isDotEntry(found.cFileName))
+            continue;
+        if (putName(work, namePart, found.cFileName, "\\", pattern))
+            deleteMatching(work, true);
+    } while (FindNextFileA(search.get(), &found));
+}
+
+}  // namespace
+
+UniqueFile createPathFile(const char* path)
+{
+    UniqueFile file(fopen(path, "wb"));
+    if (file || !strchr(path, '\\'))
+        return file;
+    char folder[kPathSize];
+    size_t length = strlen(path);
+    if (length >= sizeof folder)
+        return file;
+    memcpy(folder, path, length + 1);
+    for (char* p = folder; *p; ++p) {
+        if (*p != '\\')
+            continue;
+        *p = 0;
+        CreateDirectoryA(folder, nullptr);
+        *p = '\\';
+    }
+    file.reset(fopen(path, "wb"));
+    return file;
+}
+
+uint32_t fileSize(const char* path)
+{
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(FindFirstFileA(path, &found));
+    return search ? found.nFileSizeLow : 0;
+}
+
+bool deleteFile(const char* path)
+{
+    if (DeleteFileA(path))
+        return true;
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return true;
+    SetLastError(error);
+    return false;
+}
+
+bool deleteMatching(const char* pathPattern, bool recurse)
+{
+    char work[kWorkNameSize];
+    size_t length = strlen(pathPattern);
+    if (length >= sizeof work)
+        return true;
+    memcpy(work, pathPattern, length + 1);
+    char* lastBackslash = strrchr(work, '\\');
+    char* namePart = lastBackslash ? lastBackslash + 1 : work;
+    const char* pattern = pathPattern + (namePart - work);
+
+    deleteMatchingFiles(pathPattern, work, namePart);
+    if (!recurse)
+        return true;
+    deleteInSubfolders(work, namePart, pattern);
+    // The folder itself, kept with its backslash; only an empty one goes.
+    *namePart = 0;
+    RemoveDirectoryA(work);
+    return true;
+}

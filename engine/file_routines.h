@@ -1,0 +1,33 @@
+// File routines shared by the file, shortcut and uninstall steps.
+#pragma once
+
+#include "app/win32_handles.h"
+
+#include <stdint.h>
+
+// An expanded path with its NUL: 260 characters, as the system's ANSI calls take.
+constexpr size_t kPathSize = 261;
+// The name buffers of the extract-all mode and of deleteMatching.
+constexpr size_t kWorkNameSize = 264;
+
+// Opens the file for binary writing, creating or truncating it. When that
+// fails and the path has folders, creates each of them, outermost first
+// (failures ignored), and opens once more. A path longer than kPathSize is
+// not cut to make folders: the first failure stands.
+UniqueFile createPathFile(const char* path);
+
+// The low 32 bits of the size of the first entry a search for `path` finds;
+// 0 when there is none.
+uint32_t fileSize(const char* path);
+
+// Deletes the file; true when it is gone (also when it never existed).
+// On false the last error is the deletion's own.
+bool deleteFile(const char* path);
+
+// Deletes the files that `pathPattern` (a folder, a backslash and a name that
+// may hold wildcards) matches, clearing their attributes first; with
+// `recurse`, does the same in every sub-folder and then removes each folder
+// of the tree that is left empty. Failures are ignored. Junctions and other
+// reparse points are never entered, and a name that would not fit the work
+// buffer is skipped, never cut. Always true.
+bool deleteMatching(const char* pathPattern, bool recurse);

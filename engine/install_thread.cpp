@@ -1,0 +1,58 @@
+#include "engine/worker_threads.h"
+
+#include "app/run_state.h"
+#include "engine/passes.h"
+#include "engine/step_rows.h"
+#include "uninstall/path_variables_win32.h"
+#include "uninstall/uninstaller_writer.h"
+#include "wizard/wizard_frame.h"
+
+#include <objbase.h>
+
+namespace {
+
+// Runs both passes; false when an action stopped the installation.
+bool runInstallation(UninstallScript& target, HWND page, uint32_t& bytesInstalled, bool& restartNeeded)
+{
+    const ActionScript& script = *runState.actionScript;
+    const uint8_t* selected = runState.componentSelected;
+    bool ok = true;
+    if (hasStage0Actions(script, selected)) {
+        beginStep(page);
+        ok = runStage0(script, selected, target, expandPathVariables, page, bytesInstalled, restartNeeded);
+        endStep(page, ok);
+    }
+    if (ok)
+        ok = runStage1(script, selected, target, expandPathVariables, page, bytesInstalled, restartNeeded,
+                       beginStep, endStep);
+    return ok;
+}
+
+}  // namespace
+
+DWORD WINAPI InstallThread(LPVOID parameter)
+{
+    HWND page = static_cast<HWND>(parameter);
+    bool ok = false;
+    bool restartNeeded = false;
+    UninstallScript* target = buildUninstallScript(*runState.installScript, *runState.actionScript,
+                                                   expandPathVariables);
+    if (target) {
+        HRESULT com = CoInitialize(nullptr);
+        uint32_t bytesInstalled = 0;
+        ok = runInstallation(*target, page, bytesInstalled, restartNeeded);
+        if (ok) {
+            if (*runState.actionScript->uninstallerPath.text())
+                writeUninstaller(*target, *runState.actionScript, bytesInstalled);
+        } else {
+            // Rollback: custom steps first, then the reversals, newest first.
+            runCustomSteps(target->undoLog, page, restartNeeded, nullptr, nullptr);
+            runReversals(target->undoLog, page, restartNeeded, nullptr, nullptr);
+        }
+        if (SUCCEEDED(com))
+            CoUninitialize();
+        delete target;
+    }
+    PostMessageA(page, WM_INSTALL_DONE, ok ? 1 : 0, restartNeeded ? 1 : 0);
+    return 0;
+}

@@ -1,0 +1,185 @@
+// Programs and library entry points on Windows: started at install, from the
+// finish page, or recorded to run at uninstall.
+#include "engine/action.h"
+#include "engine/ask_retry.h"
+#include "engine/program_routines.h"
+#include "engine/undo_entry.h"
+#include "uninstall/uninstall_script.h"
+
+#include <new>
+
+namespace {
+
+const uint16_t kNoShowCommand = 0xFFFF;
+
+// Expanded command-line fields; false when one did not fit or expand.
+struct ProgramFields {
+    char caption[128];
+    char commandLine[4096];
+    char workingFolder[261];
+};
+
+bool expandProgram(ExpandFn expand, const Bytes* caption, const Bytes& commandLine, const Bytes& workingFolder,
+                   ProgramFields& out)
+{
+    out.caption[0] = 0;
+    if (caption && !expand(caption->text(), out.caption, sizeof out.caption))
+        return false;
+    return expand(commandLine.text(), out.commandLine, sizeof out.commandLine) &&
+           expand(workingFolder.text(), out.workingFolder, sizeof out.workingFolder);
+}
+
+struct LibraryFields {
+    char caption[128];
+    char library[261];
+    char entryName[261];
+    char argument[4096];
+};
+
+bool expandLibrary(ExpandFn expand, const Bytes* caption, const Bytes& library, const Bytes& entryName,
+                   const Bytes& argument, LibraryFields& out)
+{
+    out.caption[0] = 0;
+    if (caption && !expand(caption->text(), out.caption, sizeof out.caption))
+        return false;
+    return expand(library.text(), out.library, sizeof out.library) &&
+           expand(entryName.text(), out.entryName, sizeof out.entryName) &&
+           expand(argument.text(), out.argument, sizeof out.argument);
+}
+
+// A field that did not expand whole is never run cut short: the user is
+// asked as when the program cannot start, with the error that says why.
+StartResult refuseTooLong(WindowHandle owner, const char* format, const char* shown)
+{
+    for (;;) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        int answer = askRetry(owner, format, "Error", shown);
+        if (answer == IDABORT)
+            return StartResult::Aborted;
+        if (answer == IDIGNORE)
+            return StartResult::Ignored;
+    }
+}
+
+const char* workingFolderOrNone(const char* folder)
+{
+    return folder[0] ? folder : nullptr;
+}
+
+// Waits for a program that was started and reads its exit code.
+bool waitForExitCode(StartedProcess& process, DWORD& exitCode)
+{
+    WaitForSingleObject(process.process.get(), INFINITE);
+    return GetExitCodeProcess(process.process.get(), &exitCode) != 0;
+}
+
+}  // namespace
+
+bool RunAction::execute(UninstallScript&, ExpandFn expand, WindowHandle page, uint32_t&, bool&)
+{
+    ProgramFields fields;
+    StartedProcess process;
+    StartResult result = expandProgram(expand, nullptr, commandLine, workingFolder, fields)
+                             ? startProcess(page, fields.commandLine, workingFolderOrNone(fields.workingFolder), show,
+                                            process)
+                             : refuseTooLong(page, "Cannot execute \"%s\"", commandLine.text());
+    return result != StartResult::Aborted;
+}
+
+bool RunAtFinishAction::execute(UninstallScript&, ExpandFn expand, WindowHandle page, uint32_t&, bool&)
+{
+    ProgramFields fields;
+    StartedProcess process;
+    StartResult result = expandProgram(expand, nullptr, commandLine, workingFolder, fields)
+                             ? startProcess(page, fields.commandLine, workingFolderOrNone(fields.workingFolder), show,
+                                            process)
+                             : refuseTooLong(page, "Cannot execute \"%s\"", commandLine.text());
+    if (result == StartResult::Started) {
+        process.thread.reset();
+        WaitForInputIdle(process.process.get(), 2500);
+    }
+    return result != StartResult::Aborted;
+}
+
+bool RunAndWaitAction::execute(UninstallScript&, ExpandFn expand, WindowHandle page, uint32_t&, bool& restartNeeded)
+{
+    ProgramFields fields;
+    StartedProcess process;
+    StartResult result = expandProgram(expand, nullptr, commandLine, workingFolder, fields)
+                             ? startProcess(page, fields.commandLine, workingFolderOrNone(fields.workingFolder), show,
+                                            process)
+                             : refuseTooLong(page, "Cannot execute \"%s\"", commandLine.text());
+    if (result != StartResult::Started)
+        return result == StartResult::Ignored;
+    process.thread.reset();
+    DWORD exitCode = 0;
+    if (!waitForExitCode(process, exitCode))
+        return false;
+    if (exitCode == kResultRestartNeeded) {
+        restartNeeded = true;
+        return true;
+    }
+    return exitCode == kResultSuccess;
+}
+
+bool RunOnUninstallAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle page, uint32_t&, bool&)
+{
+    ProgramFields fields;
+    if (!expandProgram(expand, &stepCaption, commandLine, workingFolder, fields))
+        return refuseTooLong(page, "Cannot execute \"%s\"", commandLine.text()) != StartResult::Aborted;
+    RunProgramUndo* undo = new (std::nothrow) RunProgramUndo;
+    if (!undo || !undo->stepCaption.assignText(fields.caption) || !undo->commandLine.assignText(fields.commandLine) ||
+        !undo->workingFolder.assignText(fields.workingFolder)) {
+        delete undo;
+        return false;
+    }
+    undo->show = show;
+    target.undoLog.push(undo);
+    return true;
+}
+
+bool CallLibraryAction::execute(UninstallScript&, ExpandFn expand, WindowHandle page, uint32_t&, bool& restartNeeded)
+{
+    LibraryFields fields;
+    HWND owner = page ? GetParent(page) : nullptr;
+    if (!expandLibrary(expand, nullptr, library, entryName, argument, fields))
+        return refuseTooLong(owner, "Cannot load \"%s\"", library.text()) != StartResult::Aborted;
+    return callLibraryEntry(owner, fields.library, fields.entryName, fields.argument, restartNeeded) == kUndoContinue;
+}
+
+bool CallLibraryOnUninstallAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle page, uint32_t&,
+                                           bool&)
+{
+    LibraryFields fields;
+    if (!expandLibrary(expand, &stepCaption, library, entryName, argument, fields))
+        return refuseTooLong(page, "Cannot load \"%s\"", library.text()) != StartResult::Aborted;
+    CallLibraryUndo* undo = new (std::nothrow) CallLibraryUndo;
+    if (!undo || !undo->stepCaption.assignText(fields.caption) || !undo->library.assignText(fields.library) ||
+        !undo->entryName.assignText(fields.entryName) || !undo->argument.assignText(fields.argument)) {
+        delete undo;
+        return false;
+    }
+    target.undoLog.push(undo);
+    return true;
+}
+
+uint32_t RunProgramUndo::undo(WindowHandle page, bool& restartNeeded)
+{
+    StartedProcess process;
+    StartResult result = startProcess(page, commandLine.text(), workingFolderOrNone(workingFolder.text()), show, process);
+    if (result == StartResult::Aborted)
+        return kUndoFailed;
+    if (result == StartResult::Ignored)
+        return kUndoContinue;
+    process.thread.reset();
+    DWORD exitCode = 0;
+    if (!waitForExitCode(process, exitCode))
+        return kUndoFailed;
+    return resultCodeToUndo(exitCode, restartNeeded);
+}
+
+uint32_t CallLibraryUndo::undo(WindowHandle page, bool& restartNeeded)
+{
+    HWND owner = page ? GetParent(page) : nullptr;
+    return callLibraryEntry(owner, library.text(), entryName.text(), argument.text(), restartNeeded);
+}

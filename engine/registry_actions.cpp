@@ -1,0 +1,115 @@
+// Registry steps on Windows: string and number values set with an undo entry
+// that removes them, and values deleted.
+#include "engine/action.h"
+#include "engine/undo_entry.h"
+#include "app/win32_handles.h"
+#include "uninstall/uninstall_script.h"
+
+#include <new>
+#include <string.h>
+
+namespace {
+
+// The predefined roots a package may name: HKEY_CLASSES_ROOT to
+// HKEY_CURRENT_CONFIG. Anything else is refused, never handed to the system
+// as a key handle.
+bool isPredefinedRoot(uint32_t root)
+{
+    return root >= 0x80000000u && root <= 0x80000006u;
+}
+
+// Creates or opens the key in the 32-bit view with the installer's class and
+// rights; a missing key and its parents are created.
+bool openKey(uint32_t root, const char* subKey, UniqueRegKey& key)
+{
+    if (!isPredefinedRoot(root))
+        return false;
+    HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root));
+    return RegCreateKeyExA(rootKey, subKey, 0, const_cast<char*>("CommonClass"), REG_OPTION_NON_VOLATILE,
+                           KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, key.put(),
+                           nullptr) == ERROR_SUCCESS;
+}
+
+struct ExpandedKey {
+    char subKey[256];
+    char valueName[256];
+};
+
+// False when either text did not expand whole into its buffer: a cut key
+// name would name some other key.
+bool expandKey(ExpandFn expand, const Bytes& subKey, const Bytes& valueName, ExpandedKey& out)
+{
+    return expand(subKey.text(), out.subKey, sizeof out.subKey) &&
+           expand(valueName.text(), out.valueName, sizeof out.valueName);
+}
+
+bool pushValueUndo(UninstallScript& target, uint32_t root, const ExpandedKey& key)
+{
+    DeleteRegValueUndo* undo = new (std::nothrow) DeleteRegValueUndo;
+    if (!undo || !undo->subKey.assignText(key.subKey) || !undo->valueName.assignText(key.valueName)) {
+        delete undo;
+        return false;
+    }
+    undo->root = root;
+    target.undoLog.push(undo);
+    return true;
+}
+
+bool setValue(UninstallScript& target, uint32_t root, const ExpandedKey& key, DWORD type, const BYTE* data,
+              DWORD size)
+{
+    UniqueRegKey handle;
+    if (!openKey(root, key.subKey, handle))
+        return false;
+    if (RegSetValueExA(handle.get(), key.valueName, 0, type, data, size) != ERROR_SUCCESS)
+        return false;
+    handle.reset();
+    return pushValueUndo(target, root, key);
+}
+
+void deleteValue(uint32_t root, const char* subKey, const char* valueName)
+{
+    UniqueRegKey handle;
+    if (openKey(root, subKey, handle))
+        RegDeleteValueA(handle.get(), valueName);
+}
+
+}  // namespace
+
+bool SetRegStringAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle, uint32_t&, bool&)
+{
+    ExpandedKey key;
+    const size_t kValueSize = 16301;
+    Bytes value;
+    if (!value.allocate(kValueSize - 1) || !expandKey(expand, subKey, valueName, key))
+        return false;
+    char* text = reinterpret_cast<char*>(value.data());
+    if (!expand(data.text(), text, kValueSize))
+        return false;
+    return setValue(target, root, key, REG_SZ, value.data(), DWORD(strlen(text) + 1));
+}
+
+bool SetRegDwordAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle, uint32_t&, bool&)
+{
+    ExpandedKey key;
+    if (!expandKey(expand, subKey, valueName, key))
+        return false;
+    BYTE value[4] = {BYTE(data), BYTE(data >> 8), BYTE(data >> 16), BYTE(data >> 24)};
+    return setValue(target, root, key, REG_DWORD, value, sizeof value);
+}
+
+bool DeleteRegValueAction::execute(UninstallScript&, ExpandFn expand, WindowHandle, uint32_t&, bool&)
+{
+    // A name that did not expand whole is not deleted: it would be some
+    // other value.
+    ExpandedKey key;
+    if (expandKey(expand, subKey, valueName, key))
+        deleteValue(root, key.subKey, key.valueName);
+    return true;
+}
+
+uint32_t DeleteRegValueUndo::undo(WindowHandle, bool&)
+{
+    deleteValue(root, subKey.text(), valueName.text());
+    return kUndoContinue;
+}

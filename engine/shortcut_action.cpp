@@ -1,0 +1,140 @@
+// Shortcuts on Windows, through the shell's link object.
+#include "engine/action.h"
+#include "engine/com_ptr.h"
+#include "engine/file_routines.h"
+#include "engine/shortcut.h"
+#include "engine/ask_retry.h"
+#include "engine/undo_entry.h"
+#include "uninstall/uninstall_script.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <new>
+
+namespace {
+
+const CLSID kShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID kShellLinkA = {0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID kPersistFile = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const DWORD kNoIcon = 0xFFFFFFFF;
+
+struct LinkObject {
+    ComPtr<IShellLinkA> link;
+    ComPtr<IPersistFile> file;
+
+    bool create()
+    {
+        return SUCCEEDED(CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkA, link.put())) &&
+               SUCCEEDED(link->QueryInterface(kPersistFile, file.put()));
+    }
+};
+
+// The shortcut path as UTF-16, at most 260 characters and the terminator.
+bool widePath(const char* path, WCHAR (&wide)[261])
+{
+    return MultiByteToWideChar(CP_ACP, 0, path, -1, wide, 261) > 0;
+}
+
+bool pushFolderUndo(UninstallScript& target, const char* folder)
+{
+    RemoveFolderUndo* undo = new (std::nothrow) RemoveFolderUndo;
+    if (!undo || !undo->path.assignText(folder)) {
+        delete undo;
+        return false;
+    }
+    target.undoLog.push(undo);
+    return true;
+}
+
+// Creates each missing folder of the path, outermost first, recording each.
+void createShortcutFolders(UninstallScript& target, char* path)
+{
+    for (char* p = path; *p; p = CharNextA(p)) {
+        if (*p != '\\')
+            continue;
+        *p = 0;
+        if (CreateDirectoryA(path, nullptr))
+            pushFolderUndo(target, path);
+        *p = '\\';
+    }
+}
+
+}  // namespace
+
+bool clearShortcutHotkey(const char* path)
+{
+    LinkObject shortcut;
+    WCHAR wide[261];
+    if (!shortcut.create() || !widePath(path, wide) || FAILED(shortcut.file->Load(wide, STGM_READ)))
+        return false;
+    WORD hotKey = 0;
+    if (FAILED(shortcut.link->GetHotkey(&hotKey)))
+        return false;
+    if (hotKey == 0)
+        return true;
+    if (FAILED(shortcut.link->SetHotkey(0)) || FAILED(shortcut.file->Save(wide, TRUE)))
+        return false;
+    SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHA | SHCNF_FLUSH, path, nullptr);
+    return true;
+}
+
+bool ShortcutAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle, uint32_t& bytesInstalled, bool&)
+{
+    char targetPath[261], linkPath[261], iconFile[261];
+    char args[2048], text[2048];
+    // A field that did not expand whole would make a shortcut to, or at,
+    // some other path: the step fails instead.
+    if (!expand(this->target.text(), targetPath, sizeof targetPath) ||
+        !expand(shortcutPath.text(), linkPath, sizeof linkPath) || !expand(arguments.text(), args, sizeof args) ||
+        !expand(description.text(), text, sizeof text) || !expand(iconPath.text(), iconFile, sizeof iconFile))
+        return false;
+
+    bool saved = false;
+    {
+        LinkObject shortcut;
+        if (!shortcut.create())
+            return false;
+        bool ok = !FAILED(shortcut.link->SetPath(targetPath));
+        if (ok && args[0])
+            ok = !FAILED(shortcut.link->SetArguments(args));
+        if (ok) {
+            if (text[0])
+                shortcut.link->SetDescription(text);
+            if (iconFile[0] && iconIndex != kNoIcon)
+                shortcut.link->SetIconLocation(iconFile, int(iconIndex));
+            if (hotKey)
+                shortcut.link->SetHotkey(hotKey);
+            createShortcutFolders(target, linkPath);
+            clearShortcutHotkey(linkPath);
+            WCHAR wide[261];
+            saved = widePath(linkPath, wide) && SUCCEEDED(shortcut.file->Save(wide, TRUE));
+        }
+    }
+    if (!saved)
+        return false;
+    SHChangeNotify(SHCNE_CREATE, SHCNF_PATHA | SHCNF_FLUSHNOWAIT, linkPath, nullptr);
+    bytesInstalled += fileSize(linkPath);
+    DeleteShortcutUndo* undo = new (std::nothrow) DeleteShortcutUndo;
+    if (!undo || !undo->path.assignText(linkPath)) {
+        delete undo;
+        return false;
+    }
+    target.undoLog.push(undo);
+    return true;
+}
+
+uint32_t DeleteShortcutUndo::undo(WindowHandle page, bool&)
+{
+    for (;;) {
+        clearShortcutHotkey(path.text());
+        if (deleteFile(path.text())) {
+            SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA | SHCNF_FLUSHNOWAIT, path.text(), nullptr);
+            return kUndoContinue;
+        }
+        int answer = askRetry(page, "Cannot delete file \"%s\"", "Error", path.text());
+        if (answer == IDIGNORE)
+            return kUndoContinue;
+        if (answer == IDABORT)
+            return kUndoFailed;
+    }
+}

@@ -1,0 +1,22 @@
+// The install wizard's two worker threads. Each takes the page window that
+// started it and ends by itself.
+#pragma once
+
+#include "engine/action_script.h"
+
+#include <windows.h>
+
+// Reads block 1 into the action script, sets the default selection, and lets
+// the wizard move on (or, in extract-all mode, writes the files out and
+// cancels the wizard).
+DWORD WINAPI LoadingThread(LPVOID page);
+// Runs the installation, writes the uninstaller or rolls back, and posts
+// WM_INSTALL_DONE to the page.
+DWORD WINAPI InstallThread(LPVOID page);
+
+// Starts a worker with the page as its argument and lets it run on its own.
+bool startWorker(LPTHREAD_START_ROUTINE worker, HWND page);
+
+// Extract-all mode: every packaged file of the main list ("0_") and of each
+// component ("1_", "2_", ...) into the current folder.
+void extractAll(const ActionScript& script);

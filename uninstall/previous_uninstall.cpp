@@ -1,0 +1,121 @@
+#include "uninstall/previous_uninstall.h"
+
+#include "app/run_state.h"
+#include "app/win32_handles.h"
+#include "wizard/wizard_frame.h"
+
+#include <tlhelp32.h>
+#include <string.h>
+
+namespace {
+
+typedef HANDLE(WINAPI* CreateSnapshotFn)(DWORD, DWORD);
+typedef BOOL(WINAPI* ProcessWalkFn)(HANDLE, PROCESSENTRY32*);
+
+// The tool-help entry points, looked up once: Windows NT 4 has none of them.
+struct ToolHelp {
+    bool looked = false;
+    CreateSnapshotFn createSnapshot = nullptr;
+    ProcessWalkFn first = nullptr;
+    ProcessWalkFn next = nullptr;
+};
+
+ToolHelp toolHelp;
+
+bool haveToolHelp()
+{
+    if (!toolHelp.looked) {
+        toolHelp.looked = true;
+        if (HMODULE kernel = GetModuleHandleA("kernel32.dll")) {
+            toolHelp.createSnapshot = reinterpret_cast<CreateSnapshotFn>(
+                reinterpret_cast<void*>(GetProcAddress(kernel, "CreateToolhelp32Snapshot")));
+            toolHelp.first = reinterpret_cast<ProcessWalkFn>(
+                reinterpret_cast<void*>(GetProcAddress(kernel, "Process32First")));
+            toolHelp.next = reinterpret_cast<ProcessWalkFn>(
+                reinterpret_cast<void*>(GetProcAddress(kernel, "Process32Next")));
+        }
+    }
+    return toolHelp.createSnapshot && toolHelp.first && toolHelp.next;
+}
+
+const char* baseName(const char* path)
+{
+    const char* base = path;
+    for (const char* p = path; *p; p = CharNextA(p))
+        if (*p == '\\')
+            base = p + 1;
+    return base;
+}
+
+enum class Walk { Gone, Running, CopyFound, Failed };
+
+// One look at the running processes: is the started one still there, and
+// has it a temporary copy as its child?
+Walk walkProcesses(DWORD processId, UniqueHandle& copy)
+{
+    UniqueHandle snapshot(toolHelp.createSnapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return Walk::Failed;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    bool running = false;
+    for (BOOL more = toolHelp.first(snapshot.get(), &entry); more; more = toolHelp.next(snapshot.get(), &entry)) {
+        if (entry.th32ProcessID == processId)
+            running = true;
+        if (entry.th32ParentProcessID == processId && looksLikeUninstallerCopy(baseName(entry.szExeFile))) {
+            copy.reset(OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+            if (copy)
+                return Walk::CopyFound;
+        }
+    }
+    return running ? Walk::Running : Walk::Gone;
+}
+
+}  // namespace
+
+bool looksLikeUninstallerCopy(const char* name)
+{
+    size_t length = strlen(name);
+    return length >= 7 && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, name, 3, "uni", 3) == CSTR_EQUAL &&
+           lstrcmpiA(name + length - 4, ".tmp") == 0;
+}
+
+void waitForUninstaller(DWORD processId, HANDLE process)
+{
+    // Without the process walk, waiting for the started process is all we can do.
+    if (haveToolHelp()) {
+        for (;;) {
+            UniqueHandle copy;
+            Walk walk = walkProcesses(processId, copy);
+            if (walk == Walk::CopyFound) {
+                WaitForSingleObject(copy.get(), INFINITE);
+                break;
+            }
+            if (walk != Walk::Running)
+                break;
+            Sleep(50);
+        }
+    }
+    WaitForSingleObject(process, INFINITE);
+}
+
+DWORD WINAPI PreviousUninstallThread(LPVOID parameter)
+{
+    HWND page = static_cast<HWND>(parameter);
+    if (runState.uninstallCommand[0]) {
+        STARTUPINFOA startup;
+        memset(&startup, 0, sizeof startup);
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = runState.showCommand;
+        PROCESS_INFORMATION started;
+        if (CreateProcessA(nullptr, runState.uninstallCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &started)) {
+            CloseHandle(started.hThread);
+            UniqueHandle process(started.hProcess);
+            waitForUninstaller(started.dwProcessId, process.get());
+        }
+    }
+    PostMessageA(page, WM_INSTALL_DONE, 1, 0);
+    return 0;
+}

@@ -1,0 +1,172 @@
+#include "uninstall/uninstaller_writer.h"
+
+#include "app/package_container.h"
+#include "app/run_state.h"
+#include "app/win32_handles.h"
+#include "engine/byte_sink.h"
+#include "uninstall/path_variables.h"
+#include "uninstall/path_variables_win32.h"
+
+#include <new>
+#include <string.h>
+
+namespace {
+
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const DWORD kKeyAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
+
+bool copyExpanded(Bytes& field, const Bytes& source, ExpandFn expand)
+{
+    field = expandToNewString(source.text(), expand);
+    return !field.isNull();
+}
+
+// Writes all bytes or fails; the counter adds what was written.
+bool writeAll(HANDLE file, const void* bytes, DWORD count, uint32_t& bytesInstalled)
+{
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes, count, &written, nullptr);
+    bytesInstalled += written;
+    return ok && written == count;
+}
+
+bool writeUninstallerFile(const char* path, const UninstallScript& script, uint32_t& bytesInstalled)
+{
+    UniqueHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    ByteSink sink;
+    Bytes body;
+    bool ok = writeUninstallScript(script, sink) && sink.flatten(body) && body.size() <= 0xFFFFFFF0u;
+    uint8_t magic[4], trailer[4];
+    storeU32(magic, kUninstallMagic);
+    storeU32(trailer, uint32_t(body.size() + 4));
+    ok = ok && writeAll(file.get(), runState.stubImage.data(), runState.stubSize(), bytesInstalled) &&
+         writeAll(file.get(), magic, 4, bytesInstalled) &&
+         writeAll(file.get(), body.data(), DWORD(body.size()), bytesInstalled) &&
+         writeAll(file.get(), trailer, 4, bytesInstalled);
+    file.reset();
+    if (!ok)
+        DeleteFileA(path);
+    return ok;
+}
+
+void setString(HKEY key, const char* name, const char* value)
+{
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), DWORD(strlen(value) + 1));
+}
+
+void registerUninstaller(const ActionScript& actions, uint32_t bytesInstalled)
+{
+    char keyName[256];
+    expandPathVariables(actions.uninstallKeyName.text(), keyName, sizeof keyName);
+    // An empty name would put the values on the Uninstall key itself.
+    if (!keyName[0])
+        return;
+    UniqueRegKey uninstall, entry;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, const_cast<char*>("CommonClass"),
+                        REG_OPTION_NON_VOLATILE, kKeyAccess, nullptr, uninstall.put(), nullptr) != ERROR_SUCCESS)
+        return;
+    if (RegCreateKeyExA(uninstall.get(), keyName, 0, const_cast<char*>("CommonClass"), REG_OPTION_NON_VOLATILE,
+                        kKeyAccess, nullptr, entry.put(), nullptr) != ERROR_SUCCESS)
+        return;
+    uninstall.reset();
+
+    char text[2048];
+    expandPathVariables(actions.uninstallerPath.text(), text, 261);
+    setString(entry.get(), "UninstallString", text);
+    DWORD size = bytesInstalled / 1024;
+    RegSetValueExA(entry.get(), "EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&size), sizeof size);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    formatInstallDate(now.wYear, now.wMonth, now.wDay, text);
+    setString(entry.get(), "InstallDate", text);
+    if (runState.installScript && *runState.installScript->defaultFolder.text()) {
+        size_t length = strlen(runState.installFolder);
+        memcpy(text, runState.installFolder, length);
+        text[length] = '\\';
+        text[length + 1] = 0;
+        setString(entry.get(), "InstallLocation", text);
+    }
+    // The folder the package was run from, with its backslash; multi-byte
+    // aware, as a DBCS trail byte may equal a backslash.
+    const char* lastBackslash = nullptr;
+    for (const char* p = runState.packagePath; *p; p = CharNextA(p))
+        if (*p == '\\')
+            lastBackslash = p;
+    if (lastBackslash) {
+        size_t length = size_t(lastBackslash - runState.packagePath) + 1;
+        memcpy(text, runState.packagePath, length);
+        text[length] = 0;
+        setString(entry.get(), "InstallSource", text);
+    }
+    // The package's own pairs last, so they may replace any value above.
+    const char* pair = actions.uninstallValues.text();
+    const char* end = pair + actions.uninstallValues.size();
+    while (pair < end && *pair) {
+        const char* value = pair + strlen(pair) + 1;
+        if (value >= end)
+            break;
+        expandPathVariables(value, text, sizeof text);
+        setString(entry.get(), pair, text);
+        pair = value + strlen(value) + 1;
+    }
+}
+
+}  // namespace
+
+void formatInstallDate(unsigned year, unsigned month, unsigned day, char out[9])
+{
+    unsigned values[3] = {year % 10000, month % 100, day % 100};
+    int widths[3] = {4, 2, 2};
+    char* p = out;
+    for (int i = 0; i < 3; ++i) {
+        unsigned v = values[i];
+        for (int w = widths[i] - 1; w >= 0; --w) {
+            p[w] = char('0' + v % 10);
+            v /= 10;
+        }
+        p += widths[i];
+    }
+    *p = 0;
+}
+
+UninstallScript* buildUninstallScript(const InstallScript& install, const ActionScript& actions, ExpandFn expand)
+{
+    UninstallScript* script = new (std::nothrow) UninstallScript;
+    if (!script)
+        return nullptr;
+    bool ok = copyExpanded(script->title, actions.uninstallTitle, expand) &&
+              script->bannerInfo.assign(install.bannerInfo.data(), install.bannerInfo.size()) &&
+              script->bannerBits.assign(install.bannerBits.data(), install.bannerBits.size()) &&
+              copyExpanded(script->backText, install.backText, expand) &&
+              copyExpanded(script->nextText, install.nextText, expand) &&
+              copyExpanded(script->removeText, install.removeText, expand) &&
+              copyExpanded(script->finishText, install.finishText, expand) &&
+              copyExpanded(script->cancelText, install.cancelText, expand) &&
+              copyExpanded(script->welcomeText, actions.uninstallWelcomeText, expand) &&
+              copyExpanded(script->hintText, install.hintText, expand) &&
+              copyExpanded(script->removeFilesStepCaption, actions.removeFilesStepCaption, expand) &&
+              copyExpanded(script->progressHint, actions.progressHint, expand) &&
+              copyExpanded(script->readyToRemoveHint, actions.readyToRemoveHint, expand) &&
+              copyExpanded(script->successText, actions.uninstallSuccessText, expand) &&
+              copyExpanded(script->failureText, actions.uninstallFailureText, expand) &&
+              copyExpanded(script->finishHint, actions.finishHint, expand) &&
+              copyExpanded(script->uninstallKeyName, actions.uninstallKeyName, expand) &&
+              copyExpanded(script->uninstallerPath, actions.uninstallerPath, expand);
+    if (!ok) {
+        delete script;
+        return nullptr;
+    }
+    return script;
+}
+
+void writeUninstaller(const UninstallScript& script, const ActionScript& actions, uint32_t& bytesInstalled)
+{
+    char path[261];
+    if (!expandPathVariables(actions.uninstallerPath.text(), path, sizeof path) || !path[0])
+        return;
+    if (!writeUninstallerFile(path, script, bytesInstalled))
+        return;
+    registerUninstaller(actions, bytesInstalled);
+}

@@ -1,0 +1,113 @@
+#include "wizard/earlier_installation.h"
+
+#include "app/run_state.h"
+#include "app/startup_rules.h"
+#include "app/win32_handles.h"
+#include "uninstall/path_variables_win32.h"
+
+#include <string.h>
+
+namespace {
+
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kPassiveSwitch[] = " /passive";
+
+// True when `command` is one of the commands already started in this run.
+bool alreadyStarted(const char* command)
+{
+    const char* entry = runState.uninstallCommands.text();
+    const char* end = entry + runState.uninstallCommands.size();
+    while (entry < end && *entry) {
+        if (strcmp(entry, command) == 0)
+            return true;
+        entry += strlen(entry) + 1;
+    }
+    return false;
+}
+
+// Reads "UninstallString" into the command buffer, bounded by the size the
+// query returns; false for a missing value or one that fills the buffer.
+bool readUninstallString(HKEY uninstall, const char* keyName)
+{
+    UniqueRegKey key;
+    if (RegOpenKeyExA(uninstall, keyName, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return false;
+    char* command = runState.uninstallCommand;
+    DWORD size = sizeof runState.uninstallCommand - 1;
+    DWORD type = 0;
+    if (RegQueryValueExA(key.get(), "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(command), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    command[size] = 0;  // terminated even when the value was stored without its NUL
+    return command[0] != 0;
+}
+
+// In a silent upgrade the earlier installation's folder becomes the install
+// folder, quotes around the command's program removed, and only when it fits.
+void takeEarlierInstallFolder(const char* command)
+{
+    const char* start = command;
+    if (*start == '"')
+        ++start;
+    const char* lastBackslash = strrchr(start, '\\');
+    if (!lastBackslash)
+        return;
+    size_t length = size_t(lastBackslash - start);
+    if (length >= sizeof runState.installFolder)
+        return;
+    memcpy(runState.installFolder, start, length);
+    runState.installFolder[length] = 0;
+}
+
+}  // namespace
+
+bool findEarlierInstallation()
+{
+    const ActionScript* script = runState.actionScript;
+    if (!script)
+        return false;
+    UniqueRegKey uninstall;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, uninstall.put()) != ERROR_SUCCESS)
+        return false;
+    const char* name = script->uninstallKeyName.text();
+    const char* end = name + script->uninstallKeyName.size();
+    bool first = true;
+    for (; name < end && *name; name += strlen(name) + 1, first = false) {
+        char keyName[256];
+        expandPathVariables(name, keyName, sizeof keyName);
+        if (!keyName[0] || !readUninstallString(uninstall.get(), keyName))
+            continue;
+        char* command = runState.uninstallCommand;
+        if (runState.silentMode) {
+            if (first && strchr(command, '\\'))
+                takeEarlierInstallFolder(command);
+            // A command with no room left for the switch is treated as not
+            // found: it could not run without questions.
+            size_t length = strlen(command);
+            if (length + sizeof kPassiveSwitch > sizeof runState.uninstallCommand)
+                continue;
+            memcpy(command + length, kPassiveSwitch, sizeof kPassiveSwitch);
+        }
+        if (!alreadyStarted(command))
+            return true;
+    }
+    return false;
+}
+
+bool rememberStartedUninstallCommand()
+{
+    const Bytes& old = runState.uninstallCommands;
+    size_t used = 0;
+    const char* entry = old.text();
+    while (used < old.size() && entry[used])
+        used += strlen(entry + used) + 1;
+    size_t commandLength = strlen(runState.uninstallCommand) + 1;
+    Bytes grown;
+    if (!grown.allocate(used + commandLength + 1))
+        return false;
+    memcpy(grown.data(), old.data(), used);
+    memcpy(grown.data() + used, runState.uninstallCommand, commandLength);
+    grown.data()[used + commandLength] = 0;
+    runState.uninstallCommands = static_cast<Bytes&&>(grown);
+    return true;
+}

@@ -1,0 +1,48 @@
+// The two pages that remove an earlier installation before installing: one
+// says it was found, the next runs its uninstaller and waits for it.
+#include "app/run_state.h"
+#include "engine/worker_threads.h"
+#include "resources/resource_ids.h"
+#include "uninstall/path_variables_win32.h"
+#include "uninstall/previous_uninstall.h"
+#include "wizard/earlier_installation.h"
+#include "wizard/page_sequence.h"
+#include "wizard/pages.h"
+#include "wizard/wizard_frame.h"
+
+INT_PTR CALLBACK previousVersionPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
+{
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    setDlgItemTextExpanded(page, IDC_PAGE_TEXT, runState.actionScript->previousVersionText.text());
+    setBackTarget(page, previousPage(&LicensePage));
+    setNextTarget(page, nextPage(page, &RemovePreviousPage, true));
+    if (runState.silentMode)
+        postNextCommand(page);
+    return TRUE;
+}
+
+INT_PTR CALLBACK removePreviousPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        const ActionScript& script = *runState.actionScript;
+        setDlgItemTextExpanded(page, IDC_PAGE_TEXT, script.removingPreviousText.text());
+        setDlgItemTextExpanded(page, IDC_HINT, script.progressHint.text());
+        setBusy(page, false, false);
+        nextPage(page, &ComponentPage, false);  // for the Next caption only
+        // Never found, nor run, twice in one run.
+        rememberStartedUninstallCommand();
+        if (!startWorker(PreviousUninstallThread, page))
+            PostMessageA(page, WM_INSTALL_DONE, 1, 0);
+        return TRUE;
+    }
+    if (message == WM_INSTALL_DONE) {
+        setBusy(page, true, false);
+        // Searches again: a further earlier installation leads back to the
+        // found page.
+        setNextTarget(page, nextPage(page, &PreviousVersionPage, false));
+        postNextCommand(page);
+        return TRUE;
+    }
+    return FALSE;
+}
