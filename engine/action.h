@@ -6,6 +6,7 @@
 
 #include "app/bytes.h"
 #include "engine/record_fields.h"
+#include "engine/step_fields.h"
 
 #include <stddef.h>
 #include <stdint.h>
@@ -165,55 +166,36 @@ public:
     SLIPWAY_ACTION_EXECUTE;
 };
 
-class SetRegStringAction final : public ActionOfKind<SetRegStringAction, 6, kFileStage> {
+class SetRegStringAction final : public ActionOfKind<SetRegStringAction, 6, kFileStage>, public RegistryValueFields {
 public:
     static constexpr const char* kClassName = "SetRegStringAction";
-    uint32_t root = 0;
-    Bytes subKey;
-    Bytes valueName;
     Bytes data;
     template <typename Self, typename V>
     static void fields(Self& s, V& v)
     {
-        v.number("root", s.root);
-        v.text("subKey", s.subKey);
-        v.text("valueName", s.valueName);
+        RegistryValueFields::fields(s, v);
         v.text("data", s.data);
     }
     SLIPWAY_ACTION_EXECUTE;
 };
 
-class SetRegDwordAction final : public ActionOfKind<SetRegDwordAction, 7, kFileStage> {
+class SetRegDwordAction final : public ActionOfKind<SetRegDwordAction, 7, kFileStage>, public RegistryValueFields {
 public:
     static constexpr const char* kClassName = "SetRegDwordAction";
-    uint32_t root = 0;
-    Bytes subKey;
-    Bytes valueName;
     uint32_t data = 0;
     template <typename Self, typename V>
     static void fields(Self& s, V& v)
     {
-        v.number("root", s.root);
-        v.text("subKey", s.subKey);
-        v.text("valueName", s.valueName);
+        RegistryValueFields::fields(s, v);
         v.number("data", s.data);
     }
     SLIPWAY_ACTION_EXECUTE;
 };
 
-class DeleteRegValueAction final : public ActionOfKind<DeleteRegValueAction, 8, kFileStage> {
+class DeleteRegValueAction final : public ActionOfKind<DeleteRegValueAction, 8, kFileStage>,
+                                   public RegistryValueFields {
 public:
     static constexpr const char* kClassName = "DeleteRegValueAction";
-    uint32_t root = 0;
-    Bytes subKey;
-    Bytes valueName;
-    template <typename Self, typename V>
-    static void fields(Self& s, V& v)
-    {
-        v.number("root", s.root);
-        v.text("subKey", s.subKey);
-        v.text("valueName", s.valueName);
-    }
     SLIPWAY_ACTION_EXECUTE;
 };
 
@@ -247,21 +229,7 @@ public:
 
 // Programs with a step caption: run and waited for, or run at uninstall.
 template <typename Derived, uint32_t Kind>
-class CaptionedProgramFields : public ActionOfKind<Derived, Kind, kProgramStage> {
-public:
-    Bytes stepCaption;
-    Bytes commandLine;
-    Bytes workingFolder;
-    uint16_t show = 0;
-    template <typename Self, typename V>
-    static void fields(Self& s, V& v)
-    {
-        v.text("caption", s.stepCaption);
-        v.text("commandLine", s.commandLine);
-        v.text("workingFolder", s.workingFolder);
-        v.shortNumber("show", s.show);
-    }
-};
+class CaptionedProgramFields : public ActionOfKind<Derived, Kind, kProgramStage>, public ProgramStepFields {};
 
 class RunAndWaitAction final : public CaptionedProgramFields<RunAndWaitAction, 11> {
 public:
@@ -278,21 +246,7 @@ public:
 
 // Library entry points, called at install or at uninstall.
 template <typename Derived, uint32_t Kind>
-class LibraryCallFields : public ActionOfKind<Derived, Kind, kProgramStage> {
-public:
-    Bytes stepCaption;
-    Bytes library;
-    Bytes entryName;
-    Bytes argument;
-    template <typename Self, typename V>
-    static void fields(Self& s, V& v)
-    {
-        v.text("caption", s.stepCaption);
-        v.text("library", s.library);
-        v.text("entryName", s.entryName);
-        v.text("argument", s.argument);
-    }
-};
+class LibraryCallFields : public ActionOfKind<Derived, Kind, kProgramStage>, public LibraryStepFields {};
 
 class CallLibraryAction final : public LibraryCallFields<CallLibraryAction, 13> {
 public:

@@ -66,6 +66,16 @@ const char* workingFolderOrNone(const char* folder)
     return folder[0] ? folder : nullptr;
 }
 
+// Expands the command line and working folder and starts the program.
+StartResult startExpanded(ExpandFn expand, WindowHandle page, const Bytes& commandLine, const Bytes& workingFolder,
+                          uint16_t show, StartedProcess& process)
+{
+    ProgramFields fields;
+    if (!expandProgram(expand, nullptr, commandLine, workingFolder, fields))
+        return refuseTooLong(page, "Cannot execute \"%s\"", commandLine.text());
+    return startProcess(page, fields.commandLine, workingFolderOrNone(fields.workingFolder), show, process);
+}
+
 // Waits for a program that was started and reads its exit code.
 bool waitForExitCode(StartedProcess& process, DWORD& exitCode)
 {
@@ -77,23 +87,15 @@ bool waitForExitCode(StartedProcess& process, DWORD& exitCode)
 
 bool RunAction::execute(UninstallScript&, ExpandFn expand, WindowHandle page, uint32_t&, bool&)
 {
-    ProgramFields fields;
     StartedProcess process;
-    StartResult result = expandProgram(expand, nullptr, commandLine, workingFolder, fields)
-                             ? startProcess(page, fields.commandLine, workingFolderOrNone(fields.workingFolder), show,
-                                            process)
-                             : refuseTooLong(page, "Cannot execute \"%s\"", commandLine.text());
+    StartResult result = startExpanded(expand, page, commandLine, workingFolder, show, process);
     return result != StartResult::Aborted;
 }
 
 bool RunAtFinishAction::execute(UninstallScript&, ExpandFn expand, WindowHandle page, uint32_t&, bool&)
 {
-    ProgramFields fields;
     StartedProcess process;
-    StartResult result = expandProgram(expand, nullptr, commandLine, workingFolder, fields)
-                             ? startProcess(page, fields.commandLine, workingFolderOrNone(fields.workingFolder), show,
-                                            process)
-                             : refuseTooLong(page, "Cannot execute \"%s\"", commandLine.text());
+    StartResult result = startExpanded(expand, page, commandLine, workingFolder, show, process);
     if (result == StartResult::Started) {
         process.thread.reset();
         WaitForInputIdle(process.process.get(), 2500);
@@ -103,12 +105,8 @@ bool RunAtFinishAction::execute(UninstallScript&, ExpandFn expand, WindowHandle 
 
 bool RunAndWaitAction::execute(UninstallScript&, ExpandFn expand, WindowHandle page, uint32_t&, bool& restartNeeded)
 {
-    ProgramFields fields;
     StartedProcess process;
-    StartResult result = expandProgram(expand, nullptr, commandLine, workingFolder, fields)
-                             ? startProcess(page, fields.commandLine, workingFolderOrNone(fields.workingFolder), show,
-                                            process)
-                             : refuseTooLong(page, "Cannot execute \"%s\"", commandLine.text());
+    StartResult result = startExpanded(expand, page, commandLine, workingFolder, show, process);
     if (result != StartResult::Started)
         return result == StartResult::Ignored;
     process.thread.reset();

@@ -5,6 +5,7 @@
 #include "app/bytes.h"
 #include "engine/action.h"
 #include "engine/record_fields.h"
+#include "engine/step_fields.h"
 
 #include <stdint.h>
 
@@ -104,56 +105,22 @@ public:
     SLIPWAY_UNDO;
 };
 
-class DeleteRegValueUndo final : public UndoOfKind<DeleteRegValueUndo, 4, true> {
+class DeleteRegValueUndo final : public UndoOfKind<DeleteRegValueUndo, 4, true>, public RegistryValueFields {
 public:
     static constexpr const char* kClassName = "DeleteRegValueUndo";
-    uint32_t root = 0;
-    Bytes subKey;
-    Bytes valueName;
-    template <typename Self, typename V>
-    static void fields(Self& s, V& v)
-    {
-        v.number("root", s.root);
-        v.text("subKey", s.subKey);
-        v.text("valueName", s.valueName);
-    }
     SLIPWAY_UNDO;
 };
 
-class RunProgramUndo final : public UndoOfKind<RunProgramUndo, 5, false> {
+class RunProgramUndo final : public UndoOfKind<RunProgramUndo, 5, false>, public ProgramStepFields {
 public:
     static constexpr const char* kClassName = "RunProgramUndo";
-    Bytes stepCaption;
-    Bytes commandLine;
-    Bytes workingFolder;
-    uint16_t show = 0;
-    template <typename Self, typename V>
-    static void fields(Self& s, V& v)
-    {
-        v.text("caption", s.stepCaption);
-        v.text("commandLine", s.commandLine);
-        v.text("workingFolder", s.workingFolder);
-        v.shortNumber("show", s.show);
-    }
     const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
     SLIPWAY_UNDO;
 };
 
-class CallLibraryUndo final : public UndoOfKind<CallLibraryUndo, 6, false> {
+class CallLibraryUndo final : public UndoOfKind<CallLibraryUndo, 6, false>, public LibraryStepFields {
 public:
     static constexpr const char* kClassName = "CallLibraryUndo";
-    Bytes stepCaption;
-    Bytes library;
-    Bytes entryName;
-    Bytes argument;
-    template <typename Self, typename V>
-    static void fields(Self& s, V& v)
-    {
-        v.text("caption", s.stepCaption);
-        v.text("library", s.library);
-        v.text("entryName", s.entryName);
-        v.text("argument", s.argument);
-    }
     const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
     SLIPWAY_UNDO;
 };

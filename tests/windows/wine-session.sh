@@ -47,17 +47,38 @@ start_prefix() {
     wineserver -w
 }
 
+# Several test runs may share one session (two ctest runs in one build):
+# each start counts itself in, and only the last stop ends the session.
+count_users() {
+    local delta=$1 n
+    exec 9>"$state/users.lock"
+    flock 9
+    n=$(cat "$state/users" 2>/dev/null || echo 0)
+    n=$((n + delta))
+    [ "$n" -lt 0 ] && n=0
+    echo "$n" >"$state/users"
+    flock -u 9
+    echo "$n"
+}
+
 case $action in
 start)
     need wine
     need Xvfb
     need wineserver
     mkdir -p "$state"
+    if ! xvfb_alive; then echo 0 >"$state/users"; fi
     start_display
     start_prefix
+    count_users 1 >/dev/null
     echo "wine session: prefix $prefix, display $(cat "$state/display")"
     ;;
 stop)
+    mkdir -p "$state"
+    if [ "$(count_users -1)" -gt 0 ]; then
+        echo "wine session: still in use by another run"
+        exit 0
+    fi
     if [ -d "$prefix" ] && command -v wineserver >/dev/null; then
         WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
     fi
