@@ -19,6 +19,9 @@ namespace {
 // How long RemoveFolderUndo waits for a folder that something still empties.
 constexpr DWORD kFolderRetryMs = 500;
 constexpr DWORD kFolderRetryPauseMs = 50;
+// An ANSI path, flushed without waiting: 0x2000 is the flush-without-wait
+// flag as the older headers define it; newer ones add SHCNF_FLUSH (0x3000).
+constexpr UINT kNotifyPathNoWait = SHCNF_PATHA | 0x2000;
 
 // Expands a package path into a path buffer. False when the expansion failed
 // or did not fit: such a path is refused, never cut into some other path.
@@ -269,7 +272,7 @@ uint32_t RemoveFolderUndo::undo(WindowHandle, bool&)
     DWORD start = GetTickCount();
     for (;;) {
         if (RemoveDirectoryA(path.text())) {
-            SHChangeNotify(SHCNE_RMDIR, SHCNF_PATHA | SHCNF_FLUSHNOWAIT, path.text(), nullptr);
+            SHChangeNotify(SHCNE_RMDIR, kNotifyPathNoWait, path.text(), nullptr);
             return kUndoContinue;
         }
         if (GetLastError() != ERROR_DIR_NOT_EMPTY || GetTickCount() - start >= kFolderRetryMs)

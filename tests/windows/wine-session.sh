@@ -40,9 +40,14 @@ start_prefix() {
     DISPLAY=$(cat "$state/display")
     if [ ! -f "$prefix/system.reg" ]; then
         WINEARCH=win64 wineboot -i >"$state/wineboot.log" 2>&1 || { cat "$state/wineboot.log" >&2; exit 1; }
-        # Xvfb has no window manager: let Wine draw captions and frames itself,
-        # so screenshots show whole windows.
+    fi
+    if [ ! -f "$prefix/.slipway-settings-2" ]; then
+        # Xvfb has no window manager: Wine draws captions and frames itself,
+        # so screenshots show whole windows, and does not wait for a manager
+        # to acknowledge each window that closes.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+        touch "$prefix/.slipway-settings-2"
     fi
     wineserver -w
 }

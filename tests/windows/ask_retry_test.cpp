@@ -1,0 +1,115 @@
+// The Abort/Retry/Ignore prompt, shown from a worker thread and owned by a
+// page, answered as a user would.
+#include "support/page_window.h"
+#include "support/worker_run.h"
+
+#include "engine/ask_retry.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// The system's text for a code as the prompt must show it: without the
+// closing full stop and line break.
+std::string systemText(DWORD code)
+{
+    char text[1024];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+    return std::string(text, length);
+}
+
+class AskRetry : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(window.page(), nullptr) << "no page window"; }
+
+    // Shows the prompt on a worker with `error` as its last error, reads it,
+    // answers with `button` and returns what askRetry returned.
+    int ask(DWORD error, const char* argument, int button, Prompt* seen)
+    {
+        int result = -1;
+        HWND owner = window.page();
+        WorkerRun worker([&] {
+            SetLastError(error);
+            result = askRetry(owner, "Cannot create file \"%s\"", "Error", argument);
+        });
+        *seen = worker.nextPrompt();
+        EXPECT_NE(seen->box, nullptr) << "no prompt appeared";
+        EXPECT_TRUE(worker.answer(*seen, button));
+        EXPECT_TRUE(worker.finish());
+        return result;
+    }
+
+    PageWindow& window = PageWindow::shared();
+};
+
+TEST_F(AskRetry, ShowsTheStepsTextAndTheSystemsTextWithoutItsFullStop)
+{
+    Prompt prompt;
+    ask(ERROR_SHARING_VIOLATION, "C:\\a.txt", IDIGNORE, &prompt);
+    const std::string head = "Cannot create file \"C:\\a.txt\":\n";
+    ASSERT_EQ(prompt.text.compare(0, head.size(), head), 0) << prompt.text;
+    std::string shown = prompt.text.substr(head.size());
+    std::string full = systemText(ERROR_SHARING_VIOLATION);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(full.compare(0, shown.size(), shown), 0) << "shown: " << shown << " system: " << full;
+    EXPECT_EQ(std::string(" \t\r\n.").find(shown.back()), std::string::npos) << shown;
+    EXPECT_EQ(full.find_first_not_of(" \t\r\n.", shown.size()), std::string::npos) << "more than filler was cut";
+}
+
+TEST_F(AskRetry, ShowsTheCodeWhenTheSystemHasNoText)
+{
+    ASSERT_TRUE(systemText(54321).empty()) << "this Wine has a text for 54321";
+    Prompt prompt;
+    ask(54321, "x", IDIGNORE, &prompt);
+    EXPECT_EQ(prompt.text, "Cannot create file \"x\":\nError code 54321");
+    // The code is shown as a signed number, as the message format says.
+    ask(0xE0001234, "x", IDIGNORE, &prompt);
+    EXPECT_EQ(prompt.text, "Cannot create file \"x\":\nError code -536866252");
+}
+
+TEST_F(AskRetry, IsAWarningOwnedByThePagesFrameWithRetryAsDefault)
+{
+    Prompt prompt;
+    ask(ERROR_SHARING_VIOLATION, "x", IDIGNORE, &prompt);
+    EXPECT_EQ(prompt.caption, "Error");
+    EXPECT_EQ(prompt.buttons, (std::vector<int>{IDABORT, IDRETRY, IDIGNORE}));
+    EXPECT_EQ(prompt.defaultButton, IDRETRY);
+    EXPECT_EQ(prompt.owner, window.frame());
+}
+
+TEST_F(AskRetry, ReturnsTheButtonPressed)
+{
+    Prompt prompt;
+    EXPECT_EQ(ask(5, "x", IDABORT, &prompt), IDABORT);
+    EXPECT_EQ(ask(5, "x", IDRETRY, &prompt), IDRETRY);
+    EXPECT_EQ(ask(5, "x", IDIGNORE, &prompt), IDIGNORE);
+}
+
+TEST_F(AskRetry, RestoresAMinimisedWizardBeforeAsking)
+{
+    ShowWindow(window.frame(), SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(window.frame()));
+    HWND owner = window.page();
+    WorkerRun worker([&] {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        askRetry(owner, "Cannot delete file \"%s\"", "Error", "x");
+    });
+    Prompt prompt = worker.nextPrompt();
+    ASSERT_NE(prompt.box, nullptr);
+    EXPECT_FALSE(IsIconic(window.frame()));
+    EXPECT_TRUE(worker.answer(prompt, IDIGNORE));
+    EXPECT_TRUE(worker.finish());
+}
+
+TEST_F(AskRetry, AnOverlongTextIsCutToTheBuffer)
+{
+    std::string longPath(3000, 'p');
+    Prompt prompt;
+    EXPECT_EQ(ask(ERROR_SHARING_VIOLATION, longPath.c_str(), IDIGNORE, &prompt), IDIGNORE);
+    EXPECT_EQ(prompt.text, "Cannot create file \"" + longPath.substr(0, kRetryMessageSize - 1 - 20));
+}
+
+}  // namespace

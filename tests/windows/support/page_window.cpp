@@ -1,0 +1,68 @@
+#include "support/page_window.h"
+
+namespace {
+
+const char kFrameClass[] = "SlipwayTestFrame";
+constexpr DWORD kStartTimeoutMs = 30000;
+
+void registerFrameClass()
+{
+    WNDCLASSA frameClass = {};
+    frameClass.lpfnWndProc = DefWindowProcA;
+    frameClass.hInstance = GetModuleHandleA(nullptr);
+    frameClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    frameClass.lpszClassName = kFrameClass;
+    RegisterClassA(&frameClass);  // fails harmlessly when already registered
+}
+
+}  // namespace
+
+PageWindow::PageWindow()
+{
+    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, pump, this, 0, &threadId_);
+    if (thread_)
+        WaitForSingleObject(ready_, kStartTimeoutMs);
+}
+
+PageWindow& PageWindow::shared()
+{
+    static PageWindow* window = new PageWindow;
+    return *window;
+}
+
+PageWindow::~PageWindow()
+{
+    if (thread_) {
+        PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+        WaitForSingleObject(thread_, kStartTimeoutMs);
+        CloseHandle(thread_);
+    }
+    if (ready_)
+        CloseHandle(ready_);
+}
+
+DWORD WINAPI PageWindow::pump(void* param)
+{
+    PageWindow& self = *static_cast<PageWindow*>(param);
+    registerFrameClass();
+    HWND frame = CreateWindowExA(0, kFrameClass, "Slipway test frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                 480, 360, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND page = frame ? CreateWindowExA(0, "STATIC", "page", WS_CHILD | WS_VISIBLE, 10, 10, 300, 200, frame,
+                                        nullptr, GetModuleHandleA(nullptr), nullptr)
+                      : nullptr;
+    self.frame_ = frame;
+    self.page_ = page;
+    // The queue exists now, so the quit message cannot be lost.
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    SetEvent(self.ready_);
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    if (frame)
+        DestroyWindow(frame);
+    return 0;
+}
