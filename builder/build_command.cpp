@@ -1,9 +1,137 @@
+// `slipway build MANIFEST [-o OUT] [--stub PATH] [--fast]`: reads the
+// manifest, builds the installer and writes it atomically. Every mistake is
+// reported with its place; nothing is written while any is left.
 #include "builder/commands.h"
 
-#include <stdio.h>
+#include "builder/build/file_system.h"
+#include "builder/build/installer_builder.h"
+#include "builder/manifest/manifest.h"
 
-int runBuildCommand(int, char**)
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+#ifndef SLIPWAY_DEFAULT_STUB
+#define SLIPWAY_DEFAULT_STUB "slipway-stub.exe"
+#endif
+
+namespace {
+
+const char kBuildUsage[] =
+    "usage: slipway build MANIFEST [-o OUT] [--stub PATH] [--fast]\n"
+    "  -o OUT       the installer to write (default: setup.exe)\n"
+    "  --stub PATH  the stub to put the package behind (default: slipway-stub.exe\n"
+    "               beside slipway, else the one this slipway was built with)\n"
+    "  --fast       compress faster, at some cost in size\n";
+
+struct BuildArguments {
+    std::string manifest;
+    std::string output = "setup.exe";
+    std::string stub;
+    bool fast = false;
+};
+
+int usageError(const char* message, const char* detail)
 {
-    fputs("slipway build: not available in this build\n", stderr);
+    fprintf(stderr, "slipway build: %s%s\n%s", message, detail, kBuildUsage);
+    return 2;
+}
+
+// 0 when parsed, else the exit code.
+int parseArguments(int argc, char** argv, BuildArguments& out)
+{
+    for (int i = 0; i < argc; ++i) {
+        const char* a = argv[i];
+        if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
+            fputs(kBuildUsage, stdout);
+            return -1;
+        }
+        if (strcmp(a, "-o") == 0 || strcmp(a, "--output") == 0 || strcmp(a, "--stub") == 0) {
+            if (i + 1 >= argc)
+                return usageError("missing value after ", a);
+            (strcmp(a, "--stub") == 0 ? out.stub : out.output) = argv[++i];
+        } else if (strcmp(a, "--fast") == 0) {
+            out.fast = true;
+        } else if (a[0] == '-' && a[1] != 0) {
+            return usageError("unknown option ", a);
+        } else if (out.manifest.empty()) {
+            out.manifest = a;
+        } else {
+            return usageError("more than one manifest: ", a);
+        }
+    }
+    if (out.manifest.empty())
+        return usageError("no manifest given", "");
+    return 0;
+}
+
+// The stub beside this program wins over the one it was built with, so an
+// installed slipway finds its own.
+std::string chooseStub(const std::string& given)
+{
+    if (!given.empty())
+        return given;
+    std::string folder = programFolder();
+    if (!folder.empty()) {
+        std::string beside = joinPath(folder, "slipway-stub.exe");
+        PathInfo info;
+        if (examinePath(beside, info) && info.isFile)
+            return beside;
+    }
+    return SLIPWAY_DEFAULT_STUB;
+}
+
+bool loadStub(const std::string& path, Bytes& stub)
+{
+    std::string problem;
+    if (!readFileBytes(path, stub, problem)) {
+        fprintf(stderr, "slipway build: cannot read the stub %s: %s\n", path.c_str(), problem.c_str());
+        return false;
+    }
+    if (stub.size() < 64 || stub.data()[0] != 'M' || stub.data()[1] != 'Z') {
+        fprintf(stderr, "slipway build: %s is not a Windows program (no MZ header)\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+int fail(const Diagnostics& diagnostics)
+{
+    fputs(diagnostics.report().c_str(), stderr);
+    fprintf(stderr, "slipway build: %u error%s, nothing written\n", unsigned(diagnostics.count()),
+            diagnostics.count() == 1 ? "" : "s");
     return 1;
+}
+
+}  // namespace
+
+int runBuildCommand(int argc, char** argv)
+{
+    BuildArguments arguments;
+    int parsed = parseArguments(argc, argv, arguments);
+    if (parsed != 0)
+        return parsed < 0 ? 0 : parsed;
+
+    Diagnostics diagnostics;
+    Manifest manifest;
+    if (!readManifest(arguments.manifest, manifest, diagnostics))
+        return fail(diagnostics);
+    Bytes stub;
+    if (!loadStub(chooseStub(arguments.stub), stub))
+        return 1;
+    Bytes installer;
+    InstallerSummary summary;
+    if (!buildInstaller(manifest, stub, compressionFor(arguments.fast), isTerminal(stderr), installer, diagnostics,
+                        &summary))
+        return fail(diagnostics);
+    std::string problem;
+    if (!writeFileAtomically(arguments.output, installer, problem)) {
+        fprintf(stderr, "slipway build: cannot write %s: %s\n", arguments.output.c_str(), problem.c_str());
+        return 1;
+    }
+    printf("%s: %u file%s, %llu bytes packed into %llu\n", arguments.output.c_str(), summary.files,
+           summary.files == 1 ? "" : "s", (unsigned long long)summary.payloadBytes,
+           (unsigned long long)installer.size());
+    return 0;
 }

@@ -31,9 +31,25 @@ target_link_libraries(slipway_writer_checked PUBLIC slipway_format_checked)
 # so the cross build of slipway.exe never sees the host's /usr/include.
 include(${CMAKE_SOURCE_DIR}/cmake/TomlPlusPlus.cmake)
 
-add_executable(slipway ${SLIPWAY_BUILDER_SOURCES})
-target_link_libraries(slipway PRIVATE slipway_writer tomlplusplus_only)
+slipway_host_library(slipway_inspect "${SLIPWAY_INSPECT_SOURCES}" OFF)
+target_link_libraries(slipway_inspect PUBLIC slipway_format)
+slipway_host_library(slipway_inspect_checked "${SLIPWAY_INSPECT_SOURCES}" ON)
+target_link_libraries(slipway_inspect_checked PUBLIC slipway_format_checked)
+
+# `slipway build` as a library: the command links it, and so do the host
+# tests (checked), which drive the manifest reader and the whole build.
+foreach(variant IN ITEMS "" "_checked")
+    set(checked OFF)
+    if(variant)
+        set(checked ON)
+    endif()
+    slipway_host_library(slipway_builder${variant} "${SLIPWAY_BUILDER_SOURCES}" ${checked})
+    target_link_libraries(slipway_builder${variant} PUBLIC slipway_writer${variant} tomlplusplus_only)
+    target_compile_definitions(slipway_builder${variant} PRIVATE SLIPWAY_DEFAULT_STUB="${SLIPWAY_STUB}")
+endforeach()
+
+add_executable(slipway ${SLIPWAY_BUILDER_ENTRY})
+target_link_libraries(slipway PRIVATE slipway_builder slipway_inspect slipway_writer tomlplusplus_only)
 target_compile_options(slipway PRIVATE -Wall -Wextra)
-target_compile_definitions(slipway PRIVATE SLIPWAY_DEFAULT_STUB="${SLIPWAY_STUB}")
 
 include(${CMAKE_SOURCE_DIR}/tests/host/Tests.cmake)

@@ -20,5 +20,21 @@ target_compile_definitions(slipway_win PUBLIC LZMA_API_STATIC WIN32_LEAN_AND_MEA
 target_link_libraries(slipway_win PUBLIC ${lzma_root}/lib/liblzma.a
     comctl32 shell32 ole32 advapi32 user32 gdi32 shlwapi)
 
+# slipway.exe, the builder for Windows. It reads and writes packages but never
+# carries out an action, so it links the format code with the record-only
+# actions instead of the stub's Win32 side. The stub is copied beside it,
+# where the build command looks first, as in a Windows distribution.
+include(${CMAKE_SOURCE_DIR}/cmake/TomlPlusPlus.cmake)
+add_library(slipway_builder_format STATIC
+    ${SLIPWAY_FORMAT_SOURCES} ${SLIPWAY_HOST_RECORD_SOURCES} ${SLIPWAY_WRITER_SOURCES})
+target_include_directories(slipway_builder_format PUBLIC ${SLIPWAY_INCLUDE_DIRS} ${lzma_root}/include)
+target_compile_definitions(slipway_builder_format PUBLIC LZMA_API_STATIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
+target_link_libraries(slipway_builder_format PUBLIC ${lzma_root}/lib/liblzma.a)
+add_executable(slipway ${SLIPWAY_BUILDER_ENTRY} ${SLIPWAY_BUILDER_SOURCES} ${SLIPWAY_INSPECT_SOURCES})
+target_link_libraries(slipway PRIVATE slipway_builder_format tomlplusplus_only)
+target_compile_options(slipway PRIVATE -Wall -Wextra)
+add_custom_command(TARGET slipway POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${SLIPWAY_STUB} $<TARGET_FILE_DIR:slipway>/slipway-stub.exe)
+
 enable_testing()
 include(${CMAKE_SOURCE_DIR}/tests/windows/Tests.cmake)

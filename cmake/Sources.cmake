@@ -13,6 +13,7 @@ set(SLIPWAY_FORMAT_SOURCES
     engine/records.cpp
     engine/passes.cpp
     uninstall/uninstall_script.cpp
+    uninstall/path_variables.cpp
 )
 
 # The host tools read and write actions but never carry them out.
@@ -26,10 +27,45 @@ set(SLIPWAY_WRITER_SOURCES
     builder/package/package_writer.cpp
 )
 
-# The `slipway` command (host, and cross-built as slipway.exe).
+# The `slipway` command (host, and cross-built as slipway.exe): its entry
+# point, and `slipway build` with the manifest reader and the package
+# assembly, kept apart from the entry so the host tests link them too.
+set(SLIPWAY_BUILDER_ENTRY builder/main.cpp)
 set(SLIPWAY_BUILDER_SOURCES
-    builder/main.cpp
     builder/build_command.cpp
+    builder/manifest/action_reader.cpp
+    builder/manifest/command_lines.cpp
+    builder/manifest/diagnostics.cpp
+    builder/manifest/manifest_reader.cpp
+    builder/manifest/readable_names.cpp
+    builder/manifest/source_text.cpp
+    builder/manifest/table_reader.cpp
+    builder/manifest/text_fields.cpp
+    builder/build/action_lists.cpp
+    builder/build/banner.cpp
+    builder/build/code_page.cpp
+    builder/build/file_collector.cpp
+    builder/build/file_system.cpp
+    builder/build/installer_builder.cpp
+    builder/build/license.cpp
+    builder/build/package_limits.cpp
+    builder/build/path_texts.cpp
+    builder/build/pe_version.cpp
+    builder/build/progress_bar.cpp
+)
+
+# `slipway inspect` and `slipway extract`: whole packages read back, described
+# and taken apart. Linked into the command beside SLIPWAY_BUILDER_SOURCES.
+set(SLIPWAY_INSPECT_SOURCES
+    builder/sha256.cpp
+    builder/windows1252.cpp
+    builder/inspect/loaded_package.cpp
+    builder/inspect/package_description.cpp
+    builder/inspect/report.cpp
+    builder/inspect/report_writers.cpp
+    builder/extract/output_folder.cpp
+    builder/extract/package_extraction.cpp
+    builder/extract/safe_path.cpp
     builder/inspect_command.cpp
     builder/extract_command.cpp
 )
@@ -40,10 +76,34 @@ set(SLIPWAY_STUB_SOURCES
     app/run_state.cpp
     app/system_services.cpp
     app/startup.cpp
+    engine/ask_retry.cpp
+    engine/file_routines.cpp
     engine/file_actions.cpp
-    engine/pending_actions.cpp
+    engine/registry_actions.cpp
+    engine/shortcut_action.cpp
+    engine/program_actions.cpp
+    engine/program_routines.cpp
+    engine/step_rows.cpp
+    engine/loading_thread.cpp
+    engine/install_thread.cpp
+    uninstall/uninstaller_writer.cpp
+    uninstall/previous_uninstall.cpp
+    uninstall/path_variables_win32.cpp
     linkstatic/link_static.cpp
     wizard/wizard_frame.cpp
+    wizard/page_descriptor.cpp
+    wizard/page_sequence.cpp
+    wizard/earlier_installation.cpp
+    wizard/banner.cpp
+    wizard/progress_rows.cpp
+    wizard/pages/welcome_page.cpp
+    wizard/pages/license_page.cpp
+    wizard/pages/earlier_installation_pages.cpp
+    wizard/pages/component_page.cpp
+    wizard/pages/folder_page.cpp
+    wizard/pages/progress_page.cpp
+    wizard/pages/finish_page.cpp
+    wizard/pages/uninstall_pages.cpp
 )
 set(SLIPWAY_STUB_ENTRY app/main.cpp app/stub_runtime.cpp)
 set(SLIPWAY_STUB_RESOURCES resources/stub.rc)

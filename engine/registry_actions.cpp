@@ -81,7 +81,7 @@ bool SetRegStringAction::execute(UninstallScript& target, ExpandFn expand, Windo
     ExpandedKey key;
     const size_t kValueSize = 16301;
     Bytes value;
-    if (!value.allocate(kValueSize - 1) || !expandKey(expand, subKey, valueName, key))
+    if (!value.allocate(kValueSize) || !expandKey(expand, subKey, valueName, key))
         return false;
     char* text = reinterpret_cast<char*>(value.data());
     if (!expand(data.text(), text, kValueSize))

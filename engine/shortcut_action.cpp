@@ -17,6 +17,11 @@ const CLSID kShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x
 const IID kShellLinkA = {0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID kPersistFile = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const DWORD kNoIcon = 0xFFFFFFFF;
+// Change notifications for an ANSI path: after creating or deleting, flush
+// without waiting (0x2000: the headers' SHCNF_FLUSHNOWAIT now also carries
+// SHCNF_FLUSH, which would wait); after updating, flush and wait.
+const UINT kNotifyNoWait = SHCNF_PATHA | 0x2000;
+const UINT kNotifyAndWait = SHCNF_PATHA | SHCNF_FLUSH;
 
 struct LinkObject {
     ComPtr<IShellLinkA> link;
@@ -74,7 +79,7 @@ bool clearShortcutHotkey(const char* path)
         return true;
     if (FAILED(shortcut.link->SetHotkey(0)) || FAILED(shortcut.file->Save(wide, TRUE)))
         return false;
-    SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHA | SHCNF_FLUSH, path, nullptr);
+    SHChangeNotify(SHCNE_UPDATEITEM, kNotifyAndWait, path, nullptr);
     return true;
 }
 
@@ -112,7 +117,7 @@ bool ShortcutAction::execute(UninstallScript& target, ExpandFn expand, WindowHan
     }
     if (!saved)
         return false;
-    SHChangeNotify(SHCNE_CREATE, SHCNF_PATHA | SHCNF_FLUSHNOWAIT, linkPath, nullptr);
+    SHChangeNotify(SHCNE_CREATE, kNotifyNoWait, linkPath, nullptr);
     bytesInstalled += fileSize(linkPath);
     DeleteShortcutUndo* undo = new (std::nothrow) DeleteShortcutUndo;
     if (!undo || !undo->path.assignText(linkPath)) {
@@ -128,7 +133,7 @@ uint32_t DeleteShortcutUndo::undo(WindowHandle page, bool&)
     for (;;) {
         clearShortcutHotkey(path.text());
         if (deleteFile(path.text())) {
-            SHChangeNotify(SHCNE_DELETE, SHCNF_PATHA | SHCNF_FLUSHNOWAIT, path.text(), nullptr);
+            SHChangeNotify(SHCNE_DELETE, kNotifyNoWait, path.text(), nullptr);
             return kUndoContinue;
         }
         int answer = askRetry(page, "Cannot delete file \"%s\"", "Error", path.text());

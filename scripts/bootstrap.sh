@@ -25,7 +25,7 @@ PACKAGES=(
     # source of the stub's LZMA decoder
     dpkg-dev autoconf automake libtool
     # peers for tests and benchmarks
-    osslsigncode lzma-alone nsis imagemagick
+    osslsigncode openssl lzma-alone nsis imagemagick
     # benchmark tools
     time python3
 )

@@ -18,6 +18,8 @@ struct FrameState {
     bool savedNextEnabled = false;
     HCURSOR savedCursor = nullptr;
     char defaultNextCaption[128] = {};
+    // Silent mode before the progress page: the frame refuses to be restored.
+    volatile bool keepMinimised = false;
     // True while a page is being left: commands that arrive meanwhile (from a
     // prompt's message loop, say) are refused rather than run under it.
     bool leaving = false;
@@ -157,7 +159,19 @@ void leaveSilentMode(HWND page)
     if (!runState.silentMode)
         return;
     runState.silentMode = 0;
-    ShowWindow(frameOf(page), SW_SHOWNORMAL);
+    showFrame(page, SW_SHOWNORMAL);
+}
+
+void minimiseFrame(HWND page)
+{
+    frameState.keepMinimised = true;
+    ShowWindow(frameOf(page), SW_MINIMIZE);
+}
+
+void showFrame(HWND page, int showCommand)
+{
+    frameState.keepMinimised = false;
+    ShowWindow(frameOf(page), showCommand);
 }
 
 void postNextCommand(HWND page)
@@ -199,6 +213,11 @@ INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, L
             return TRUE;
         }
         return FALSE;
+    case WM_QUERYOPEN:
+        if (!frameState.keepMinimised)
+            return FALSE;
+        SetWindowLongPtrA(frame, DWLP_MSGRESULT, FALSE);
+        return TRUE;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_CLOSE) {
             cancelWizard(frame);

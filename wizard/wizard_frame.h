@@ -27,6 +27,12 @@ void setNextCaption(HWND page, const char* text);
 void setBusy(HWND page, bool enable, bool keepClosable);
 // Ends silent mode and shows the frame.
 void leaveSilentMode(HWND page);
+// Silent mode: the frame is minimised and stays so until a page shows it
+// again with showFrame. Restoring it meanwhile is refused, also the normal
+// show that the dialog manager gives a modal dialog once its queue is
+// first empty.
+void minimiseFrame(HWND page);
+void showFrame(HWND page, int showCommand);
 // Presses Next on the page's frame by posting the command.
 void postNextCommand(HWND page);
 // The welcome page fixes the default Next caption before its loading thread

@@ -24,7 +24,8 @@ uint32_t dictionarySizeFor(uint64_t size, const CompressionOptions& options)
     return uint32_t(dictionary);
 }
 
-bool compressBlock(const uint8_t* decoded, size_t size, const CompressionOptions& options, Bytes& framed)
+bool compressBlock(const uint8_t* decoded, size_t size, const CompressionOptions& options, Bytes& framed,
+                   const CompressionProgress* progress)
 {
     framed.reset();
     if (size > kMaxDecodedBlockSize || options.lc + options.lp > 4 || options.pb > 4)
@@ -55,14 +56,27 @@ bool compressBlock(const uint8_t* decoded, size_t size, const CompressionOptions
     Bytes buffer;
     if (!buffer.allocate(headerSize + capacity))
         return false;
-    lzma.stream.next_in = decoded;
-    lzma.stream.avail_in = size;
     lzma.stream.next_out = buffer.data() + headerSize;
     lzma.stream.avail_out = capacity;
-    lzma_ret result;
-    do {
-        result = lzma_code(&lzma.stream, LZMA_FINISH);
-    } while (result == LZMA_OK && lzma.stream.avail_out > 0);
+    // The input goes in by slices so that progress can be told between
+    // them; the encoder's output does not depend on the slicing.
+    const size_t kSlice = 1u << 20;
+    size_t fed = 0;
+    lzma_ret result = LZMA_OK;
+    while (result == LZMA_OK) {
+        if (lzma.stream.avail_in == 0 && fed < size) {
+            size_t slice = size - fed < kSlice ? size - fed : kSlice;
+            lzma.stream.next_in = decoded + fed;
+            lzma.stream.avail_in = slice;
+            fed += slice;
+        }
+        lzma_action action = fed == size ? LZMA_FINISH : LZMA_RUN;
+        result = lzma_code(&lzma.stream, action);
+        if (lzma.stream.avail_out == 0 && result == LZMA_OK)
+            return false;
+        if (progress && progress->report && lzma.stream.avail_in == 0)
+            progress->report(progress->context, lzma.stream.total_in, size);
+    }
     if (result != LZMA_STREAM_END)
         return false;
     size_t streamSize = capacity - lzma.stream.avail_out;

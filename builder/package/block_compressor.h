@@ -18,6 +18,14 @@ struct CompressionOptions {
 // The dictionary size written for a block of `size` bytes.
 uint32_t dictionarySizeFor(uint64_t size, const CompressionOptions& options);
 
+// Told how many input bytes the encoder has taken so far, now and then
+// while a block is compressed (a large block takes a while).
+struct CompressionProgress {
+    void (*report)(void* context, uint64_t done, uint64_t total) = nullptr;
+    void* context = nullptr;
+};
+
 // Appends the framed block to `out`. False when liblzma fails, the block is
 // larger than a framed block can describe, or memory runs out.
-bool compressBlock(const uint8_t* decoded, size_t size, const CompressionOptions& options, Bytes& framed);
+bool compressBlock(const uint8_t* decoded, size_t size, const CompressionOptions& options, Bytes& framed,
+                   const CompressionProgress* progress = nullptr);

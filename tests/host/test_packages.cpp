@@ -3,7 +3,9 @@
 #include "engine/byte_sink.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -68,7 +70,8 @@ InstallScript sampleInstallScript()
     setText(s.hintText, "Press Next to continue.");
     setText(s.licenseText, "");
     setText(s.licenseHint, "Please read the licence.");
-    s.infoSwitches = bytesOf(std::string("-version\0" "2026-12-07\0" "-subject\0" "Sample Product\0" "\0", 41));
+    static const char kSwitches[] = "-version\0" "2026-12-07\0" "-subject\0" "Sample Product\0";
+    s.infoSwitches = bytesOf(std::string(kSwitches, sizeof kSwitches));  // the literal's NUL is the empty key
     return s;
 }
 
@@ -107,4 +110,91 @@ PackageKind openFromMemory(const Bytes& file, OpenedPackage& out)
     openPackage(stream, out);
     fclose(stream);
     return out.kind;
+}
+
+std::string asString(const Bytes& bytes)
+{
+    return bytes.isNull() ? std::string() : std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+Bytes flattenedBlock0(const InstallScript& script)
+{
+    ByteSink sink;
+    Bytes block;
+    if (!serializeInstallScript(script, sink) || !sink.flatten(block))
+        block.reset();
+    return block;
+}
+
+Bytes framedBlock(const Bytes& decoded)
+{
+    CompressionOptions options;
+    options.preset = 1;
+    options.extreme = false;
+    Bytes framed;
+    if (!compressBlock(decoded.data(), decoded.size(), options, framed))
+        framed.reset();
+    return framed;
+}
+
+Bytes buildPackageOver(const Bytes& stubImage, const InstallScript& script)
+{
+    Bytes file;
+    if (!assembleInstallPackage(stubImage, framedBlock(flattenedBlock0(script)), framedBlock(emptyActionBlock()),
+                                file))
+        file.reset();
+    return file;
+}
+
+Bytes realStubImage()
+{
+    Bytes stub;
+    readWholeFile(SLIPWAY_STUB_PATH, stub);
+    return stub;
+}
+
+FileHandle fileWith(const Bytes& bytes)
+{
+    FileHandle file(tmpfile());
+    if (file) {
+        if (bytes.size())
+            fwrite(bytes.data(), 1, bytes.size(), file.get());
+        fflush(file.get());
+        rewind(file.get());
+    }
+    return file;
+}
+
+TemporaryFolder::TemporaryFolder()
+{
+    const char* base = getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/slipway-test-XXXXXX";
+    if (mkdtemp(&pattern[0]))
+        path_ = pattern;
+}
+
+TemporaryFolder::~TemporaryFolder()
+{
+    if (!path_.empty())
+        runCommand("rm -rf '" + path_ + "'");
+}
+
+bool hostToolExists(const char* name)
+{
+    return runCommand(std::string("command -v ") + name) == 0;
+}
+
+int runCommand(const std::string& command, std::string* output)
+{
+    FILE* pipe = popen(("(" + command + ") 2>&1").c_str(), "r");
+    if (!pipe)
+        return -1;
+    char chunk[512];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
+        if (output)
+            output->append(chunk, got);
+    }
+    int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -5,6 +5,8 @@
 #include "app/package_container.h"
 #include "builder/package/package_writer.h"
 
+#include <memory>
+#include <stdio.h>
 #include <string>
 
 // A plausible stub image: a PE header without a security directory.
@@ -20,3 +22,40 @@ PackageKind openFromMemory(const Bytes& file, OpenedPackage& out);
 // Sets a text field.
 void setText(Bytes& field, const std::string& text);
 Bytes bytesOf(const std::string& raw);
+std::string asString(const Bytes& bytes);
+
+// Decoded block 0 of a script, as the writer flattens it.
+Bytes flattenedBlock0(const InstallScript& script);
+// A framed block (csize, usize, properties, stream) made with a fast preset.
+Bytes framedBlock(const Bytes& decoded);
+// A whole install package file over the given stub image.
+Bytes buildPackageOver(const Bytes& stubImage, const InstallScript& script);
+// The stub built by this tree; empty when it cannot be read.
+Bytes realStubImage();
+
+// A FILE holding the bytes, positioned at the start; closed by its owner.
+struct FileCloser {
+    void operator()(FILE* file) const { fclose(file); }
+};
+using FileHandle = std::unique_ptr<FILE, FileCloser>;
+FileHandle fileWith(const Bytes& bytes);
+
+// A fresh folder under the temporary folder, removed with its contents.
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// True when a program of that name is on the PATH.
+bool hostToolExists(const char* name);
+// Runs a shell command and returns its exit status; what it printed (both
+// streams) goes to `output` when given, so a failing test can show it.
+int runCommand(const std::string& command, std::string* output = nullptr);

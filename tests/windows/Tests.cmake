@@ -29,6 +29,9 @@ target_include_directories(windows_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests
 target_link_libraries(windows_test_support PUBLIC slipway_win uiauto gtest)
 target_compile_definitions(windows_test_support PUBLIC
     SLIPWAY_STUB_PATH="${SLIPWAY_STUB}" SLIPWAY_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+# slipway.exe, which the builder's tests run as a Windows user would.
+target_compile_definitions(windows_test_support PUBLIC SLIPWAY_BUILDER_PATH="$<TARGET_FILE:slipway>")
+add_dependencies(windows_test_support slipway)
 
 foreach(source IN LISTS windows_test_sources)
     get_filename_component(name ${source} NAME_WE)
@@ -37,3 +40,65 @@ foreach(source IN LISTS windows_test_sources)
     add_test(NAME windows.${name} COMMAND ${wine_run} $<TARGET_FILE:${name}>)
     set_tests_properties(windows.${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
 endforeach()
+
+# The host's slipway and slipway.exe make the same installer from one manifest.
+add_test(NAME windows.builder_same_bytes
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/builder-same-bytes.sh ${wine_state} ${SLIPWAY_HOST_BIN}/slipway
+            $<TARGET_FILE:slipway> ${SLIPWAY_STUB} ${CMAKE_SOURCE_DIR}/examples/hello/slipway.toml)
+set_tests_properties(windows.builder_same_bytes PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 SKIP_RETURN_CODE 77)
+
+# Programs and a library that the program and library steps start and call.
+# Each records what it received; see tests/windows/fixtures/.
+add_executable(recording_program WIN32 ${CMAKE_SOURCE_DIR}/tests/windows/fixtures/recording_program.cpp)
+add_library(recording_library SHARED ${CMAKE_SOURCE_DIR}/tests/windows/fixtures/recording_library.cpp)
+# Undecorated stdcall exports, as a library written for an installer has them.
+set_target_properties(recording_library PROPERTIES PREFIX "")
+target_link_options(recording_library PRIVATE -static -Wl,--kill-at)
+add_dependencies(windows_test_support recording_program recording_library)
+target_compile_definitions(windows_test_support PUBLIC
+    SLIPWAY_RECORDING_PROGRAM="$<TARGET_FILE:recording_program>"
+    SLIPWAY_RECORDING_LIBRARY="$<TARGET_FILE:recording_library>"
+    SLIPWAY_TEST_INSTALLERS="${CMAKE_BINARY_DIR}/installers")
+
+# Installers that the whole-run tests install: the manifest folder
+# tests/windows/packages/NAME, with the PAYLOAD targets' files copied into
+# its "payload" folder, built by the host's slipway into installers/NAME.exe.
+# The TESTS that run it are built after it.
+function(slipway_test_installer name)
+    cmake_parse_arguments(ARG "" "" "PAYLOAD;TESTS" ${ARGN})
+    set(source ${CMAKE_SOURCE_DIR}/tests/windows/packages/${name})
+    set(stage ${CMAKE_BINARY_DIR}/installers/${name})
+    set(installer ${CMAKE_BINARY_DIR}/installers/${name}.exe)
+    file(GLOB_RECURSE package_files CONFIGURE_DEPENDS ${source}/*)
+    set(copy_payload)
+    foreach(target IN LISTS ARG_PAYLOAD)
+        list(APPEND copy_payload COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${stage}/payload/)
+    endforeach()
+    add_custom_command(OUTPUT ${installer}
+        COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+        COMMAND ${CMAKE_COMMAND} -E copy_directory ${source} ${stage}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/payload
+        ${copy_payload}
+        COMMAND ${SLIPWAY_HOST_BIN}/slipway build ${stage}/slipway.toml -o ${installer} --stub ${SLIPWAY_STUB} --fast
+        DEPENDS ${package_files} ${ARG_PAYLOAD} ${SLIPWAY_HOST_BIN}/slipway ${SLIPWAY_STUB}
+        COMMENT "Building the test installer ${name}.exe"
+        VERBATIM)
+    add_custom_target(installer_${name} DEPENDS ${installer})
+    foreach(test IN LISTS ARG_TESTS)
+        add_dependencies(${test} installer_${name})
+    endforeach()
+endfunction()
+
+slipway_test_installer(system_actions PAYLOAD recording_program recording_library TESTS system_actions_install_test)
+
+# The earlier product's uninstaller that the earlier-installation tests
+# register under the Uninstall key; see tests/windows/fixtures/.
+add_executable(fake_uninstaller WIN32 ${CMAKE_SOURCE_DIR}/tests/windows/fixtures/fake_uninstaller.cpp)
+add_dependencies(windows_test_support fake_uninstaller)
+target_compile_definitions(windows_test_support PUBLIC SLIPWAY_FAKE_UNINSTALLER="$<TARGET_FILE:fake_uninstaller>")
+
+# The wizard's whole runs, attended and unattended, and the earlier
+# installations they remove.
+slipway_test_installer(wizard_run PAYLOAD recording_program TESTS wizard_run_test unattended_test)
+slipway_test_installer(extract_all TESTS unattended_test)
+slipway_test_installer(earlier_installation TESTS earlier_installation_test)

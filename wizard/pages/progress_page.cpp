@@ -1,7 +1,6 @@
 // The progress page: up to nine step rows, marked while the install thread
 // runs; on success the wizard moves on by itself.
 #include "app/run_state.h"
-#include "app/system_services.h"
 #include "engine/passes.h"
 #include "engine/step_rows.h"
 #include "engine/worker_threads.h"
@@ -52,7 +51,7 @@ INT_PTR CALLBACK progressPageProcedure(HWND page, UINT message, WPARAM wParam, L
         setBusy(page, false, false);
         successTarget = nextPage(page, &FinishPage, false);
         if (runState.silentMode)
-            ShowWindow(rootWindowOf(page), runState.showCommand);
+            showFrame(page, runState.showCommand);
         if (!startWorker(InstallThread, page))
             PostMessageA(page, WM_INSTALL_DONE, 0, 0);
         return TRUE;

@@ -38,6 +38,6 @@ INT_PTR CALLBACK welcomePageProcedure(HWND page, UINT message, WPARAM, LPARAM)
     rememberDefaultNextCaption(page);
     startWorker(LoadingThread, page);
     if (runState.silentMode)
-        ShowWindow(frameOf(page), SW_MINIMIZE);
+        minimiseFrame(page);
     return TRUE;
 }

@@ -1,0 +1,143 @@
+#include "builder/inspect/loaded_package.h"
+
+#include "app/block_reader.h"
+#include "app/byte_cursor.h"
+#include "app/file_io.h"
+
+#include <memory>
+#include <new>
+#include <utility>
+
+namespace {
+
+// Owns the open package file.
+struct OpenFile {
+    FILE* file = nullptr;
+    ~OpenFile()
+    {
+        if (file)
+            fclose(file);
+    }
+};
+
+bool readBlockHeader(FILE* file, uint64_t offset, BlockFacts& facts)
+{
+    uint8_t header[kBlockHeaderSize + kLzmaPropertiesSize];
+    if (!seekTo(file, offset) || !readExactly(file, header, sizeof header))
+        return false;
+    facts.offset = offset;
+    facts.csize = loadU32(header);
+    facts.usize = loadU32(header + 4);
+    for (uint32_t i = 0; i < kLzmaPropertiesSize; ++i)
+        facts.properties[i] = header[kBlockHeaderSize + i];
+    return true;
+}
+
+// Reads and decodes the block at `offset`, filling its facts.
+bool readBlockAt(FILE* file, uint64_t offset, uint64_t available, BlockFacts& facts, Bytes& decoded)
+{
+    if (!readBlockHeader(file, offset, facts) || !seekTo(file, offset))
+        return false;
+    return readBlock(file, available, decoded) && measureBlock(decoded, facts);
+}
+
+// A cursor holds a 128 KiB item table: keep it off the stack.
+std::unique_ptr<ByteCursor> attachCursor(const Bytes& block)
+{
+    std::unique_ptr<ByteCursor> cursor(new (std::nothrow) ByteCursor);
+    if (cursor && !cursor->attach(block.data(), block.size()))
+        cursor.reset();
+    return cursor;
+}
+
+bool loadInstallBlocks(FILE* file, OpenedPackage& opened, LoadedPackage& out, std::string& error)
+{
+    ContainerFacts& container = out.container;
+    uint64_t block0Offset = uint64_t(container.stubSize) + 4;
+    Bytes block0;
+    if (!readBlockAt(file, block0Offset, container.trailerOffset - block0Offset, out.blocks[0], block0)) {
+        error = "block 0 (the install script) is damaged";
+        return false;
+    }
+    out.installScript = std::move(opened.installScript);
+
+    uint64_t block1Offset = block0Offset + kBlockHeaderSize + out.blocks[0].csize;
+    Bytes block1;
+    if (!readBlockAt(file, block1Offset, opened.remainingAfterBlock0, out.blocks[1], block1)) {
+        error = "block 1 (the action script) is damaged: its LZMA stream does not decode to its stated size";
+        return false;
+    }
+    std::unique_ptr<ByteCursor> cursor = attachCursor(block1);
+    if (!cursor || !readActionScript(*cursor, out.actionScript)) {
+        error = "block 1 (the action script) is damaged: a record reads past its record stream or string pool";
+        return false;
+    }
+    container.fillerBytes = container.trailerOffset - (block1Offset + kBlockHeaderSize + out.blocks[1].csize);
+    return true;
+}
+
+bool loadUninstallScript(const OpenedPackage& opened, LoadedPackage& out, std::string& error)
+{
+    std::unique_ptr<ByteCursor> cursor = attachCursor(opened.uninstallBody);
+    if (!cursor || !readUninstallScript(*cursor, out.uninstallScript)) {
+        error = "the uninstall package is damaged: a record reads past its record stream or string pool";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool measureBlock(const Bytes& block, BlockFacts& facts)
+{
+    if (block.size() < 4 || loadU32(block.data()) > block.size() - 4)
+        return false;
+    facts.recordStreamLength = loadU32(block.data());
+    facts.poolItems = 0;
+    size_t position = 4 + size_t(facts.recordStreamLength);
+    while (block.size() - position >= 4) {
+        uint32_t length = loadU32(block.data() + position);
+        if (length > block.size() - position - 4)
+            break;
+        position += 4 + size_t(length);
+        ++facts.poolItems;
+    }
+    facts.bytesBehindPool = block.size() - position;
+    return true;
+}
+
+bool loadPackage(const char* path, LoadedPackage& out, std::string& error)
+{
+    OpenFile opened;
+    opened.file = fopen(path, "rb");
+    if (!opened.file) {
+        error = "cannot open the file";
+        return false;
+    }
+    FILE* file = opened.file;
+    int64_t size = fileLength(file);
+    PackageLocation location;
+    if (size < 0 || !locatePackage(file, location)) {
+        error = "no package: the file does not end with a trailer that leads to a package magic";
+        return false;
+    }
+    ContainerFacts& container = out.container;
+    container.fileSize = uint64_t(size);
+    container.stubSize = location.start();
+    container.packageLength = location.length;
+    container.trailerOffset = location.trailerOffset;
+    container.certificateOffset = certificateOffset(file);
+
+    std::unique_ptr<OpenedPackage> package(new OpenedPackage);
+    openPackage(file, *package);
+    if (package->kind == PackageKind::None) {
+        error = location.magic == kInstallMagic ? "block 0 (the install script) is damaged"
+                                                : "the uninstall package cannot be read";
+        return false;
+    }
+    bool loaded = package->kind == PackageKind::Install ? loadInstallBlocks(file, *package, out, error)
+                                                        : loadUninstallScript(*package, out, error);
+    if (loaded)
+        out.kind = package->kind;
+    return loaded;
+}

@@ -1,0 +1,360 @@
+#include "builder/inspect/package_description.h"
+
+#include "builder/sha256.h"
+#include "builder/windows1252.h"
+
+#include <stdio.h>
+
+#include <vector>
+
+namespace {
+
+using Hex = ReportNode::NumberStyle;
+
+// Block 0's fields in stream order; the two banner parts are described
+// together as `banner`.
+const char* const kInstallScriptFieldNames[kInstallScriptFieldCount] = {
+    "title",           "bannerInfo",    "bannerBits",   "backText",          "nextText",
+    "installText",     "removeText",    "finishText",   "cancelText",        "componentsLabel",
+    "programGroupLabel", "defaultProgramGroup", "folderLabel", "defaultFolder", "browseText",
+    "welcomeText",     "hintText",      "licenseText",  "licenseHint",       "infoSwitches",
+};
+
+const char* registryRootName(uint32_t root)
+{
+    switch (root) {
+    case 0x80000000: return "HKEY_CLASSES_ROOT";
+    case 0x80000001: return "HKEY_CURRENT_USER";
+    case 0x80000002: return "HKEY_LOCAL_MACHINE";
+    case 0x80000003: return "HKEY_USERS";
+    case 0x80000005: return "HKEY_CURRENT_CONFIG";
+    default: return nullptr;
+    }
+}
+
+const char* placementName(uint32_t placement)
+{
+    switch (placement) {
+    case kPlacementList: return "list";
+    case kPlacementFolderPage: return "folderPage";
+    case kPlacementFinishPage: return "finishPage";
+    default: return "unknown";
+    }
+}
+
+// Collects a record's fields, as its `fields` list names them, into an object.
+class FieldCollector final : public FieldVisitor {
+public:
+    explicit FieldCollector(ReportNode& node) : node_(node) {}
+
+    void text(const char* name, const Bytes& value) override { node_.add(name, describeText(value)); }
+    void blob(const char* name, const Bytes& value) override { node_.add(name, describeBlob(value)); }
+    void number(const char* name, uint32_t value) override
+    {
+        std::string key = name;
+        if (key == "root") {
+            node_.add(key, ReportNode::number(value, Hex::Hex));
+            const char* rootName = registryRootName(value);
+            node_.add("rootName", rootName ? ReportNode::text(rootName) : ReportNode::null());
+        } else if (key == "hotKey") {
+            node_.add(key, ReportNode::number(value, Hex::Hex));
+        } else {
+            node_.add(key, ReportNode::number(value));
+        }
+    }
+
+private:
+    ReportNode& node_;
+};
+
+// Splits a list item into its NUL-terminated texts, up to the empty one that
+// ends it or the item's end, whichever comes first.
+std::vector<std::string> splitTextList(const Bytes& list)
+{
+    std::vector<std::string> items;
+    const char* p = reinterpret_cast<const char*>(list.data());
+    size_t length = list.size();
+    size_t start = 0;
+    while (start < length && p[start] != '\0') {
+        size_t end = start;
+        while (end < length && p[end] != '\0')
+            ++end;
+        items.emplace_back(p + start, end - start);
+        start = end + 1;
+    }
+    return items;
+}
+
+ReportNode describeActionList(const ActionList& list)
+{
+    ReportNode node = ReportNode::object();
+    node.add("pageFlags", ReportNode::number(list.pageFlags));
+    ReportNode& actions = node.add("actions", ReportNode::list());
+    for (const Action* action : list.actions)
+        actions.append(describeAction(*action));
+    return node;
+}
+
+ReportNode maskPair(const uint32_t mask[2])
+{
+    ReportNode node = ReportNode::object();
+    node.add("windows32", ReportNode::number(mask[0], Hex::Hex));
+    node.add("windows64", ReportNode::number(mask[1], Hex::Hex));
+    return node;
+}
+
+ReportNode describeComponent(const Component& component)
+{
+    ReportNode node = ReportNode::object();
+    node.add("name", describeText(component.name));
+    node.add("description", describeText(component.description));
+    node.add("placement", ReportNode::number(component.placement));
+    node.add("placementName", ReportNode::text(placementName(component.placement)));
+    node.add("offeredMask", maskPair(component.offeredMask));
+    node.add("changeableMask", maskPair(component.changeableMask));
+    node.add("defaultMask", maskPair(component.defaultMask));
+    node.add("pageFlags", ReportNode::number(component.actions.pageFlags));
+    ReportNode& actions = node.add("actions", ReportNode::list());
+    for (const Action* action : component.actions.actions)
+        actions.append(describeAction(*action));
+    return node;
+}
+
+ReportNode describeActionScriptTexts(const ActionScript& script)
+{
+    ReportNode node = ReportNode::object();
+    for (int i = 0; i < kActionScriptTextCount; ++i) {
+        std::string name = kActionScriptTextNames[i];
+        const Bytes& text = *actionScriptText(script, i);
+        if (name == "uninstallKeyName")
+            node.add(name, describeTextList(text));
+        else if (name == "uninstallValues")
+            node.add(name, describeTextPairs(text, "name", "value"));
+        else
+            node.add(name, describeText(text));
+    }
+    return node;
+}
+
+ReportNode describeInstallScript(const InstallScript& script)
+{
+    ReportNode node = ReportNode::object();
+    for (int i = 0; i < kInstallScriptFieldCount; ++i) {
+        std::string name = kInstallScriptFieldNames[i];
+        const Bytes& field = *installScriptField(script, i);
+        if (name == "bannerInfo")
+            node.add("banner", describeBanner(script.bannerInfo, script.bannerBits));
+        else if (name == "bannerBits")
+            continue;
+        else if (name == "infoSwitches")
+            node.add(name, describeTextPairs(field, "key", "text"));
+        else
+            node.add(name, describeText(field));
+    }
+    return node;
+}
+
+ReportNode describeUninstallScript(const UninstallScript& script)
+{
+    ReportNode node = ReportNode::object();
+    for (int i = 0; i < kUninstallScriptFieldCount; ++i) {
+        std::string name = kUninstallScriptFieldNames[i];
+        if (name == "bannerInfo")
+            node.add("banner", describeBanner(script.bannerInfo, script.bannerBits));
+        else if (name != "bannerBits")
+            node.add(name, describeText(*uninstallScriptField(script, i)));
+    }
+    ReportNode& log = node.add("undoLog", ReportNode::list());
+    for (const UndoEntry* entry = script.undoLog.first(); entry; entry = entry->next)
+        log.append(describeUndoEntry(*entry));
+    return node;
+}
+
+ReportNode describeLzmaProperties(const uint8_t properties[5])
+{
+    ReportNode node = ReportNode::object();
+    uint32_t d = properties[0];
+    node.add("propertiesByte", ReportNode::number(d, Hex::Hex));
+    if (d < 9 * 5 * 5) {
+        node.add("lc", ReportNode::number(d % 9));
+        node.add("lp", ReportNode::number(d / 9 % 5));
+        node.add("pb", ReportNode::number(d / 45));
+    }
+    node.add("dictionarySize", ReportNode::number(loadU32(properties + 1)));
+    return node;
+}
+
+ReportNode describeBlock(const BlockFacts& block, const char* content)
+{
+    ReportNode node = ReportNode::object();
+    node.add("content", ReportNode::text(content));
+    node.add("offset", ReportNode::number(block.offset));
+    node.add("csize", ReportNode::number(block.csize));
+    node.add("usize", ReportNode::number(block.usize));
+    node.add("lzma", describeLzmaProperties(block.properties));
+    node.add("recordStreamLength", ReportNode::number(block.recordStreamLength));
+    node.add("poolItems", ReportNode::number(block.poolItems));
+    node.add("bytesBehindPool", ReportNode::number(block.bytesBehindPool));
+    return node;
+}
+
+ReportNode describeContainer(const LoadedPackage& package)
+{
+    const ContainerFacts& facts = package.container;
+    ReportNode node = ReportNode::object();
+    node.add("fileSize", ReportNode::number(facts.fileSize));
+    node.add("stubSize", ReportNode::number(facts.stubSize));
+    node.add("packageLength", ReportNode::number(facts.packageLength));
+    node.add("trailerOffset", ReportNode::number(facts.trailerOffset));
+    node.add("signed", ReportNode::boolean(facts.certificateOffset != 0));
+    node.add("certificateOffset",
+             facts.certificateOffset ? ReportNode::number(facts.certificateOffset) : ReportNode::null());
+    node.add("bytesBehindTrailer", ReportNode::number(facts.fileSize - facts.trailerOffset - 4));
+    if (package.kind == PackageKind::Install)
+        node.add("fillerBytes", ReportNode::number(facts.fillerBytes));
+    else
+        node.add("bodySize", ReportNode::number(facts.packageLength - 4));
+    return node;
+}
+
+}  // namespace
+
+ReportNode describeText(const Bytes& text)
+{
+    size_t length = text.size();
+    // The stored NUL ends the text; it is not part of what is shown.
+    if (length && text.data()[length - 1] == '\0')
+        --length;
+    return ReportNode::text(windows1252ToUtf8(text.data(), length));
+}
+
+ReportNode describeTextList(const Bytes& list)
+{
+    ReportNode node = ReportNode::list();
+    for (const std::string& item : splitTextList(list))
+        node.append(ReportNode::text(windows1252ToUtf8(item)));
+    return node;
+}
+
+ReportNode describeTextPairs(const Bytes& pairs, const char* firstName, const char* secondName)
+{
+    ReportNode node = ReportNode::list();
+    std::vector<std::string> items = splitTextList(pairs);
+    // A list whose last first has no second (a table cut short) shows it with
+    // an empty one rather than dropping it.
+    for (size_t i = 0; i < items.size(); i += 2) {
+        ReportNode& pair = node.append(ReportNode::object());
+        pair.add(firstName, ReportNode::text(windows1252ToUtf8(items[i])));
+        pair.add(secondName, ReportNode::text(i + 1 < items.size() ? windows1252ToUtf8(items[i + 1]) : ""));
+    }
+    return node;
+}
+
+ReportNode describeBlob(const Bytes& blob)
+{
+    ReportNode node = ReportNode::object();
+    node.add("size", ReportNode::number(blob.size()));
+    node.add("sha256", ReportNode::text(sha256Hex(blob.data(), blob.size())));
+    return node;
+}
+
+ReportNode describeBanner(const Bytes& info, const Bytes& bits)
+{
+    ReportNode node = ReportNode::object();
+    node.add("infoSize", ReportNode::number(info.size()));
+    node.add("bitsSize", ReportNode::number(bits.size()));
+    constexpr size_t kHeaderSize = 40;
+    if (info.size() >= kHeaderSize) {
+        const uint8_t* h = info.data();
+        int32_t width = int32_t(loadU32(h + 4));
+        int32_t height = int32_t(loadU32(h + 8));
+        node.add("width", ReportNode::number(uint64_t(width < 0 ? -int64_t(width) : width)));
+        node.add("height", ReportNode::number(uint64_t(height < 0 ? -int64_t(height) : height)));
+        node.add("topDown", ReportNode::boolean(height < 0));
+        node.add("bitsPerPixel", ReportNode::number(loadU16(h + 14)));
+        node.add("colours", ReportNode::number(loadU32(h + 32)));
+    }
+    node.add("complete", ReportNode::boolean(bannerIsComplete(info.data(), info.size(), bits.size())));
+    return node;
+}
+
+ReportNode describeFileTime(uint64_t fileTime)
+{
+    if (fileTime == 0)
+        return ReportNode::null();
+    // 100-nanosecond ticks since 1601-01-01, a proleptic Gregorian date.
+    uint64_t ticks = fileTime % 10000000;
+    uint64_t seconds = fileTime / 10000000;
+    uint64_t days = seconds / 86400;
+    uint64_t daySeconds = seconds % 86400;
+    // Days since 0000-03-01 (a year starting in March puts the leap day last).
+    int64_t z = int64_t(days) + 584694;  // 1601-01-01 is day 584694 of that count
+    int64_t era = z / 146097;
+    int64_t dayOfEra = z - era * 146097;
+    int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+    int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+    int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    char buffer[48];
+    snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lldT%02u:%02u:%02u.%07uZ", (long long)year, (long long)month,
+             (long long)day, unsigned(daySeconds / 3600), unsigned(daySeconds / 60 % 60), unsigned(daySeconds % 60),
+             unsigned(ticks));
+    return ReportNode::text(buffer);
+}
+
+ReportNode describeAction(const Action& action)
+{
+    ReportNode node = ReportNode::object();
+    node.add("kind", ReportNode::text(action.className()));
+    node.add("code", ReportNode::number(action.kind()));
+    node.add("stage", ReportNode::number(action.stage()));
+    FieldCollector collector(node);
+    action.describe(collector);
+    if (action.kind() == WriteFileAction::kKind) {
+        const WriteFileAction& write = static_cast<const WriteFileAction&>(action);
+        node.add("modified", describeFileTime(uint64_t(write.timeHigh) << 32 | write.timeLow));
+        char version[48];
+        snprintf(version, sizeof version, "%u.%u.%u.%u", write.versionHigh >> 16, write.versionHigh & 0xFFFF,
+                 write.versionLow >> 16, write.versionLow & 0xFFFF);
+        node.add("version", ReportNode::text(version));
+    }
+    return node;
+}
+
+ReportNode describeUndoEntry(const UndoEntry& entry)
+{
+    ReportNode node = ReportNode::object();
+    node.add("kind", ReportNode::text(entry.className()));
+    node.add("code", ReportNode::number(entry.kind()));
+    node.add("reversal", ReportNode::boolean(entry.isReversal()));
+    FieldCollector collector(node);
+    entry.describe(collector);
+    return node;
+}
+
+ReportNode describePackage(const LoadedPackage& package, const std::string& fileName)
+{
+    ReportNode root = ReportNode::object();
+    root.add("file", ReportNode::text(fileName));
+    bool install = package.kind == PackageKind::Install;
+    root.add("package", ReportNode::text(install ? "install" : "uninstall"));
+    root.add("container", describeContainer(package));
+    if (install) {
+        ReportNode& blocks = root.add("blocks", ReportNode::list());
+        blocks.append(describeBlock(package.blocks[0], "installScript"));
+        blocks.append(describeBlock(package.blocks[1], "actionScript"));
+        root.add("installScript", describeInstallScript(package.installScript));
+        const ActionScript& script = package.actionScript;
+        ReportNode& actions = root.add("actionScript", ReportNode::object());
+        actions.add("mainActions", describeActionList(script.mainActions));
+        ReportNode& components = actions.add("components", ReportNode::list());
+        for (const Component* component : script.components)
+            components.append(describeComponent(*component));
+        actions.add("texts", describeActionScriptTexts(script));
+    } else {
+        root.add("uninstallScript", describeUninstallScript(package.uninstallScript));
+    }
+    return root;
+}

@@ -1,0 +1,38 @@
+#include "builder/manifest/diagnostics.h"
+
+#include <algorithm>
+
+void Diagnostics::error(const std::string& file, SourcePosition at, std::string message)
+{
+    errors_.push_back(Diagnostic{file, at, std::move(message)});
+}
+
+std::string formatPlace(const std::string& file, SourcePosition at)
+{
+    if (!at.known())
+        return file;
+    return file + ":" + std::to_string(at.line) + ":" + std::to_string(at.column);
+}
+
+std::string Diagnostics::report() const
+{
+    // Files in the order they were first mentioned, positions ascending
+    // within each; equal places keep the order they were found in.
+    std::vector<std::string> files;
+    for (const Diagnostic& d : errors_) {
+        if (std::find(files.begin(), files.end(), d.file) == files.end())
+            files.push_back(d.file);
+    }
+    std::vector<const Diagnostic*> sorted;
+    for (const Diagnostic& d : errors_)
+        sorted.push_back(&d);
+    std::stable_sort(sorted.begin(), sorted.end(), [&](const Diagnostic* a, const Diagnostic* b) {
+        if (a->file != b->file)
+            return std::find(files.begin(), files.end(), a->file) < std::find(files.begin(), files.end(), b->file);
+        return a->position < b->position;
+    });
+    std::string out;
+    for (const Diagnostic* d : sorted)
+        out += formatPlace(d->file, d->position) + ": error: " + d->message + "\n";
+    return out;
+}

@@ -1,0 +1,239 @@
+#include "builder/manifest/readable_names.h"
+
+#include <ctype.h>
+#include <algorithm>
+#include <stdlib.h>
+
+namespace {
+
+const NamedValue kActionKinds[] = {
+    {"files", 1},
+    {"copy_file", 2},
+    {"delete_files", 3},
+    {"remove_on_uninstall", 4},
+    {"shortcut", 5},
+    {"set_registry_string", 6},
+    {"set_registry_dword", 7},
+    {"delete_registry_value", 8},
+    {"run", 9},
+    {"run_at_finish", 10},
+    {"run_and_wait", 11},
+    {"run_on_uninstall", 12},
+    {"call_library", 13},
+    {"call_library_on_uninstall", 14},
+    {"set_registry_value", kRegistryValueByType},
+};
+
+const NamedValue kRegistryRoots[] = {
+    {"HKCR", 0x80000000u},
+    {"HKCU", 0x80000001u},
+    {"HKLM", 0x80000002u},
+    {"HKU", 0x80000003u},
+    {"HKCC", 0x80000005u},
+    {"HKEY_CLASSES_ROOT", 0x80000000u},
+    {"HKEY_CURRENT_USER", 0x80000001u},
+    {"HKEY_LOCAL_MACHINE", 0x80000002u},
+    {"HKEY_USERS", 0x80000003u},
+    {"HKEY_CURRENT_CONFIG", 0x80000005u},
+};
+
+// The value type decides the action kind: a text or a 32-bit number.
+const NamedValue kRegistryValueTypes[] = {
+    {"string", 6},
+    {"dword", 7},
+    {"REG_SZ", 6},
+    {"REG_DWORD", 7},
+};
+
+// When a program runs: its action kind for each moment.
+const NamedValue kRunMoments[] = {
+    {"install", 9},
+    {"install_and_wait", 11},
+    {"finish_page", 10},
+    {"uninstall", 12},
+};
+
+// Library entry points are always waited for: at install or at uninstall.
+const NamedValue kCallMoments[] = {
+    {"install", 13},
+    {"uninstall", 14},
+};
+
+const NamedValue kPlacements[] = {
+    {"list", 0},
+    {"folder_page", 1},
+    {"finish_page", 2},
+};
+
+const NamedValue kWindowsVersions[] = {
+    {"win95", 1},
+    {"win98", 2},
+    {"winme", 4},
+    {"nt4", 8},
+    {"win2000", 16},
+    {"xp", 32},
+    {"vista", 64},
+    {"win7", 128},
+    {"all", 0xFF},
+    {"none", 0},
+    {"win9x", 0x07},
+    {"nt", 0xF8},
+};
+
+const NamedValue kShowCommands[] = {
+    {"hidden", 0},
+    {"normal", 1},
+    {"minimized", 2},
+    {"maximized", 3},
+    {"normal_no_activate", 4},
+    {"show", 5},
+    {"minimize", 6},
+    {"minimized_no_activate", 7},
+    {"show_no_activate", 8},
+    {"restore", 9},
+    {"default", 10},
+};
+
+const NamedValue kPageFlags[] = {
+    {"program_group", 1},
+    {"install_folder", 2},
+};
+
+template <size_t N>
+constexpr NameTable tableOf(const NamedValue (&entries)[N], const char* what)
+{
+    return NameTable{entries, N, what};
+}
+
+}  // namespace
+
+const NameTable kActionKindNames = tableOf(kActionKinds, "action kind");
+const NameTable kRegistryRootNames = tableOf(kRegistryRoots, "registry root");
+const NameTable kRegistryValueTypeNames = tableOf(kRegistryValueTypes, "registry value type");
+const NameTable kRunMomentNames = tableOf(kRunMoments, "moment to run a program");
+const NameTable kCallMomentNames = tableOf(kCallMoments, "moment to call a library");
+const NameTable kPlacementNames = tableOf(kPlacements, "placement");
+const NameTable kWindowsVersionNames = tableOf(kWindowsVersions, "Windows version class");
+const NameTable kShowCommandNames = tableOf(kShowCommands, "show command");
+const NameTable kPageFlagNames = tableOf(kPageFlags, "page flag");
+
+std::string normalizeName(const std::string& name)
+{
+    std::string out;
+    for (char c : name)
+        out += c == ' ' || c == '-' ? '_' : char(tolower(uint8_t(c)));
+    return out;
+}
+
+bool lookupName(const NameTable& table, const std::string& name, uint32_t& value)
+{
+    std::string wanted = normalizeName(name);
+    for (size_t i = 0; i < table.count; ++i) {
+        if (normalizeName(table.entries[i].name) == wanted) {
+            value = table.entries[i].value;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string listNames(const NameTable& table)
+{
+    std::string out;
+    for (size_t i = 0; i < table.count; ++i) {
+        if (i)
+            out += ", ";
+        out += table.entries[i].name;
+    }
+    return out;
+}
+
+namespace {
+
+// The keys that have a name rather than a character, by virtual-key code.
+const NamedValue kNamedKeys[] = {
+    {"space", 0x20},     {"page_up", 0x21}, {"page_down", 0x22}, {"end", 0x23},
+    {"home", 0x24},      {"left", 0x25},    {"up", 0x26},        {"right", 0x27},
+    {"down", 0x28},      {"insert", 0x2D},  {"delete", 0x2E},
+};
+
+std::string withoutUnderscores(std::string name)
+{
+    name.erase(std::remove(name.begin(), name.end(), '_'), name.end());
+    return name;
+}
+
+// One part of a hot key, blanks around it dropped ("Ctrl + X").
+std::string keyPart(const std::string& text, size_t start, size_t end)
+{
+    while (start < end && text[start] == ' ')
+        ++start;
+    while (end > start && text[end - 1] == ' ')
+        --end;
+    return normalizeName(text.substr(start, end - start));
+}
+
+bool allDigits(const std::string& text, size_t from)
+{
+    return from < text.size() && text.find_first_not_of("0123456789", from) == std::string::npos;
+}
+
+// The virtual-key code of a normalized key name, 0 when it is none.
+uint32_t virtualKeyOf(const std::string& part)
+{
+    if (part.size() == 1 && (isalpha(uint8_t(part[0])) || isdigit(uint8_t(part[0]))))
+        return uint32_t(toupper(uint8_t(part[0])));  // VK_A..VK_Z and VK_0..VK_9 are the characters
+    if (part[0] == 'f' && allDigits(part, 1)) {
+        int n = atoi(part.c_str() + 1);
+        return n >= 1 && n <= 24 && part.size() <= 3 ? 0x70 + uint32_t(n - 1) : 0;  // VK_F1
+    }
+    if (part.compare(0, 3, "num") == 0 && part.size() == 4 && isdigit(uint8_t(part[3])))
+        return 0x60 + uint32_t(part[3] - '0');  // VK_NUMPAD0
+    // "PageUp", "page up" and "page-up" are one name.
+    for (const NamedValue& named : kNamedKeys) {
+        if (withoutUnderscores(part) == withoutUnderscores(named.name))
+            return named.value;
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool parseHotKey(const std::string& text, uint16_t& hotKey, std::string& problem)
+{
+    // HOTKEYF_SHIFT, HOTKEYF_CONTROL, HOTKEYF_ALT, HOTKEYF_EXT.
+    const NamedValue modifiers[] = {{"shift", 1}, {"ctrl", 2}, {"control", 2}, {"alt", 4}, {"ext", 8}};
+    const uint32_t kControl = 2, kAlt = 4;
+    uint32_t flags = 0;
+    size_t start = 0;
+    size_t plus;
+    while ((plus = text.find('+', start)) != std::string::npos) {
+        std::string part = keyPart(text, start, plus);
+        uint32_t flag = 0;
+        for (const NamedValue& m : modifiers) {
+            if (part == m.name)
+                flag = m.value;
+        }
+        if (!flag) {
+            problem = "'" + part + "' is not a modifier (Ctrl, Alt, Shift, Ext)";
+            return false;
+        }
+        flags |= flag;
+        start = plus + 1;
+    }
+    std::string part = keyPart(text, start, text.size());
+    uint32_t key = part.empty() ? 0 : virtualKeyOf(part);
+    if (!key) {
+        problem = part.empty() ? "the key is missing"
+                               : "'" + part + "' is not a key (a letter, a digit, F1 to F24, Num0 to Num9, Space, "
+                                              "PageUp, PageDown, End, Home, Left, Up, Right, Down, Insert, Delete)";
+        return false;
+    }
+    bool typed = key == 0x20 || (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z');
+    if (typed && !(flags & (kControl | kAlt))) {
+        problem = "'" + text + "' would take a typed key from every program; add Ctrl or Alt";
+        return false;
+    }
+    hotKey = uint16_t(flags << 8 | key);
+    return true;
+}

@@ -1,0 +1,55 @@
+#include "builder/windows1252.h"
+
+namespace {
+
+// Bytes 80 to 9F; the rest of the page equals Latin-1.
+const uint16_t kHighControls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+uint16_t codePointOf(uint8_t byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
+}
+
+void appendUtf8(std::string& out, uint16_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | c >> 6);
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xE0 | c >> 12);
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string windows1252ToUtf8(const uint8_t* bytes, size_t length)
+{
+    std::string out;
+    out.reserve(length);
+    for (size_t i = 0; i < length; ++i)
+        appendUtf8(out, codePointOf(bytes[i]));
+    return out;
+}
+
+std::string windows1252ToUtf8(const std::string& bytes)
+{
+    return windows1252ToUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+std::wstring windows1252ToWide(const std::string& bytes)
+{
+    std::wstring out;
+    out.reserve(bytes.size());
+    for (char c : bytes)
+        out += wchar_t(codePointOf(uint8_t(c)));
+    return out;
+}

@@ -1,0 +1,166 @@
+// Every mistake in a manifest or in the files it names is reported at its
+// place, file:line:column, with what was expected, and alone: one mistake,
+// one message.
+#include "builder_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+struct MistakeCase {
+    const char* name;
+    std::string manifest;
+    std::vector<std::pair<std::string, std::string>> files;
+    std::string place;    // "slipway.toml:6:20" or "LICENSE.txt:2:6"
+    std::string message;  // a part of the message
+};
+
+// Test names say which case failed; the whole manifest would be noise.
+void PrintTo(const MistakeCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+std::string withProduct(const std::string& rest)
+{
+    return productTable() + rest;
+}
+
+std::vector<MistakeCase> mistakes()
+{
+    const std::vector<std::pair<std::string, std::string>> readme = {{"files/readme.txt", "hello\n"}};
+    return {
+        {"UnknownKeyWithSuggestion", withProduct("nmae = \"x\"\n"), {}, "slipway.toml:5:1",
+         "unknown key 'nmae' in [product]; did you mean 'name'?"},
+        {"UnknownTopLevelKey", withProduct("[wizzard]\n"), {}, "slipway.toml:5:2", "unknown key 'wizzard'"},
+        {"WrongType", "[product]\nname = \"Hello\"\nversion = 1\npublisher = \"P\"\n", {}, "slipway.toml:3:11",
+         "'version' in [product]: expected a string, found an integer"},
+        {"MissingRequiredKey", "[product]\nname = \"Hello\"\nversion = \"1\"\n", {}, "slipway.toml:1:1",
+         "missing key 'publisher' in [product]"},
+        {"MissingProduct", "code_page = 1252\n", {}, "slipway.toml", "missing table [product]"},
+        {"NotToml", withProduct("x = = 1\n"), {}, "slipway.toml:5:", "not valid TOML"},
+        {"UnknownCodePage", "code_page = 437\n" + productTable(), {}, "slipway.toml:1:13",
+         "expected one of the code pages 1250, 1251, 1252"},
+        {"UnknownPathVariable", withProduct("[texts]\nwelcome_text = \"Hi $PROGRAMFILESFOLDR$\"\n"), {},
+         "slipway.toml:6:20", "unknown path variable $PROGRAMFILESFOLDR$; expected one of $PROGRAMFILESFOLDER$"},
+        {"UnclosedDollar", withProduct("[texts]\nhint_text = \"50$ off\"\n"), {}, "slipway.toml:6:16",
+         "without its closing"},
+        {"UnclosedDollarInLiteralString", withProduct("[texts]\nwelcome_text = 'a$b'\n"), {}, "slipway.toml:6:18",
+         "without its closing"},
+        {"UnencodableCharacter", withProduct("[texts]\nwelcome_text = \"Grüße ☃\"\n"), {}, "slipway.toml:6:23",
+         "Windows-1252 has no character U+2603"},
+        {"UnencodableEscape", withProduct("[texts]\nwelcome_text = \"ok \\u2603\"\n"), {}, "slipway.toml:6:20",
+         "U+2603"},
+        {"UnencodableInMultiLineString", withProduct("[texts]\nwelcome_text = \"\"\"\nline one\nnow ☃\"\"\"\n"), {},
+         "slipway.toml:8:5", "U+2603"},
+        {"CyrillicNeedsItsCodePage", withProduct("[texts]\nhint_text = \"Далее\"\n"), {}, "slipway.toml:6:14",
+         "declare another with code_page"},
+        {"UnknownActionKind", withProduct("[[actions]]\nkind = \"copy\"\n"), {}, "slipway.toml:6:8",
+         "unknown action kind 'copy'; expected one of: files, copy_file"},
+        {"MissingActionField", withProduct("[[actions]]\nkind = \"copy_file\"\nsource = \"a\"\n"), {},
+         "slipway.toml:5:1", "missing key 'destination' in [[actions]] entry 1"},
+        {"KeyOfAnotherKind", withProduct("[[actions]]\nkind = \"delete_files\"\npath = \"$WINDOWS$\\\\x\"\ntarget = \"y\"\n"),
+         {}, "slipway.toml:8:1", "unknown key 'target' in [[actions]] entry 1"},
+        {"UnknownRegistryRoot",
+         withProduct("[[actions]]\nkind = \"set_registry_string\"\nroot = \"HKXX\"\nkey = \"Software\\\\X\"\n"
+                     "value = \"v\"\n"),
+         {}, "slipway.toml:7:8", "unknown registry root 'HKXX'; expected one of: HKCR, HKCU, HKLM"},
+        {"BadHotKey",
+         withProduct("[[actions]]\nkind = \"shortcut\"\ntarget = \"$PROGRAMFILESFOLDER$\\\\a.exe\"\n"
+                     "path = \"$PROGRAMSFOLDER$\\\\A.lnk\"\nhot_key = \"Ctrl+Hyper+A\"\n"),
+         {}, "slipway.toml:9:11", "'hyper' is not a modifier"},
+        {"DwordOutOfRange",
+         withProduct("[[actions]]\nkind = \"set_registry_dword\"\nroot = \"HKCU\"\nkey = \"Software\\\\X\"\n"
+                     "value = -1\n"),
+         {}, "slipway.toml:9:9", "expected an integer from 0 to 4294967295"},
+        {"UninstallKeyWithBackslash", withProduct("[uninstall]\nkey = \"A\\\\B\"\n"), {}, "slipway.toml:6:9",
+         "cannot hold a backslash"},
+        {"UnknownVersionClass", withProduct("[[components]]\nname = \"Docs\"\noffered = [\"xp\", \"win10\"]\n"), {},
+         "slipway.toml:7:18", "unknown Windows version class 'win10'"},
+        {"MisspeltMaskKey", withProduct("[[components]]\nname = \"Docs\"\nselcted = \"all\"\n"), {},
+         "slipway.toml:7:1", "did you mean 'selected'?"},
+        {"UnknownPlacement", withProduct("[[components]]\nname = \"Docs\"\nplacement = \"sidebar\"\n"), {},
+         "slipway.toml:7:13", "expected one of: list, folder_page, finish_page"},
+        {"UninstallValueTrue", withProduct("[uninstall.values]\nDisplayName = true\n"), {}, "slipway.toml:6:15",
+         "expected a string, or false to leave the entry out"},
+        {"FolderWithForbiddenCharacter", withProduct("[install]\nfolder = \"Hello: World\"\n"), {},
+         "slipway.toml:6:16", "cannot hold the character ':'"},
+        {"MissingSource", withProduct("[[files]]\nsource = \"nope\"\n"), {}, "slipway.toml:6:10",
+         "no file or folder"},
+        {"GlobMatchesNothing", withProduct("[[files]]\nsource = \"files/*.exe\"\n"), readme, "slipway.toml:6:10",
+         "the glob matches no file"},
+        {"FileNameWindowsRefuses", withProduct("[[files]]\nsource = \"files\"\n"), {{"files/a:b.txt", "x"}},
+         "slipway.toml:6:10", "which Windows does not allow in names"},
+        {"DeviceFileName", withProduct("[[files]]\nsource = \"files\"\n"), {{"files/sub/aux.txt", "x"}},
+         "slipway.toml:6:10", "is a device name on Windows"},
+        {"FileNameNotInCodePage", withProduct("[[files]]\nsource = \"files\"\n"), {{"files/☃.txt", "x"}},
+         "slipway.toml:6:10", "holds U+2603"},
+        {"FileWrittenTwice", withProduct("[[files]]\nsource = \"files\"\n[[files]]\nsource = \"files/readme.txt\"\n"),
+         readme, "slipway.toml:8:10", "already puts one"},
+        {"LicenceCharacterNotInCodePage", withProduct("[wizard]\nlicense = \"LICENSE.txt\"\n"),
+         {{"LICENSE.txt", "Line one\nsnow ☃\n"}}, "LICENSE.txt:2:6", "Windows-1252 has no character U+2603"},
+        {"LicenceOfAnotherKind", withProduct("[wizard]\nlicense = \"LICENSE.md\"\n"), {{"LICENSE.md", "# Licence\n"}},
+         "slipway.toml:6:11", "expected a .rtf or .txt file"},
+        {"RtfLicenceWithoutHeader", withProduct("[wizard]\nlicense = \"LICENSE.rtf\"\n"), {{"LICENSE.rtf", "plain"}},
+         "LICENSE.rtf:1:1", "must start with {\\rtf"},
+        {"BannerNotBmp", withProduct("[wizard]\nbanner = \"banner.png\"\n"), {{"banner.png", "\x89PNG\r\n"}},
+         "slipway.toml:6:10", "not a BMP file"},
+    };
+}
+
+class ManifestMistake : public testing::TestWithParam<MistakeCase> {};
+
+TEST_P(ManifestMistake, IsReportedAloneAtItsPlace)
+{
+    const MistakeCase& c = GetParam();
+    ManifestFolder folder;
+    for (const auto& [name, bytes] : c.files)
+        folder.write(name, bytes);
+    folder.writeManifest(c.manifest);
+    BuildOutcome outcome = buildFolder(folder);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_TRUE(outcome.installer.isNull());
+    EXPECT_NE(outcome.report.find(c.place), std::string::npos) << outcome.report;
+    EXPECT_NE(outcome.report.find(c.message), std::string::npos) << outcome.report;
+    size_t lines = 0;
+    for (char ch : outcome.report)
+        lines += ch == '\n';
+    EXPECT_EQ(lines, 1u) << outcome.report;
+}
+
+INSTANTIATE_TEST_SUITE_P(BuilderManifest, ManifestMistake, testing::ValuesIn(mistakes()),
+                         [](const testing::TestParamInfo<MistakeCase>& info) { return std::string(info.param.name); });
+
+TEST(BuilderManifest, EveryMistakeIsReportedInOnePass)
+{
+    ManifestFolder folder;
+    folder.writeManifest("[product]\nname = \"Hello\"\nversion = 1\npublisher = \"P\"\ncolour = \"red\"\n"
+                         "[texts]\ntitle = \"$NOPE$\"\n");
+    BuildOutcome outcome = buildFolder(folder);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_NE(outcome.report.find("slipway.toml:3:11:"), std::string::npos) << outcome.report;
+    EXPECT_NE(outcome.report.find("slipway.toml:5:1:"), std::string::npos) << outcome.report;
+    EXPECT_NE(outcome.report.find("slipway.toml:7:10:"), std::string::npos) << outcome.report;
+    // In the order of their places.
+    EXPECT_LT(outcome.report.find(":3:11:"), outcome.report.find(":5:1:"));
+    EXPECT_LT(outcome.report.find(":5:1:"), outcome.report.find(":7:10:"));
+}
+
+TEST(BuilderManifest, CodePageOfTheManifestDecidesWhatFits)
+{
+    ManifestFolder folder;
+    Manifest manifest;
+    std::string report;
+    ASSERT_TRUE(readManifestFrom(folder, "code_page = \"windows-1251\"\n" + productTable() +
+                                             "[texts]\nhint_text = \"Далее\"\n",
+                                 manifest, report))
+        << report;
+    EXPECT_EQ(manifest.codePage, 1251u);
+    EXPECT_STREQ(manifest.installScript.hintText.text(), "\xC4\xE0\xEB\xE5\xE5");
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+// The builder's small parts: code pages, places inside string literals,
+// globs, the PE version reader, readable names and path texts.
+#include "builder_test_support.h"
+
+#include "builder/build/action_lists.h"
+#include "builder/build/code_page.h"
+#include "builder/build/file_collector.h"
+#include "builder/build/license.h"
+#include "builder/build/path_texts.h"
+#include "builder/build/pe_version.h"
+#include "builder/manifest/readable_names.h"
+#include "builder/manifest/source_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(BuilderCodePage, EachPageHoldsItsOwnLetters)
+{
+    std::string out;
+    ASSERT_TRUE(encodeText("Grüße €", 1252, out, nullptr));
+    EXPECT_EQ(out, "Gr\xFC\xDF" "e \x80");
+    ASSERT_TRUE(encodeText("Łódź", 1250, out, nullptr));
+    EXPECT_EQ(out, "\xA3\xF3\x64\x9F");
+    ASSERT_TRUE(encodeText("Привет", 1251, out, nullptr));
+    EXPECT_EQ(out, "\xCF\xF0\xE8\xE2\xE5\xF2");
+
+    EncodingFailure failure;
+    EXPECT_FALSE(encodeText("ab Ł", 1252, out, &failure));
+    EXPECT_EQ(failure.characterIndex, 3u);
+    EXPECT_EQ(failure.codePoint, 0x141u);
+    // A byte the page leaves undefined is not a way in for C1 controls.
+    EXPECT_FALSE(encodeText("\xC2\x81", 1252, out, &failure));
+    EXPECT_FALSE(encodeText(std::string("a\0b", 3), 1252, out, &failure));
+    EXPECT_EQ(failure.codePoint, 0u);
+    EXPECT_FALSE(encodeText("\xC0\xAF", 1252, out, &failure));  // overlong '/'
+    EXPECT_EQ(failure.codePoint, 0xFFFFFFFFu);
+    EXPECT_FALSE(encodeText("x", 437, out, &failure));
+    EXPECT_EQ(describeCharacter(0x2603), "U+2603 '\xE2\x98\x83'");
+}
+
+TEST(BuilderSourceText, CharactersOfStringLiteralsAreFound)
+{
+    SourceText source("m.toml",
+                      "a = \"x\\ty\\u00e9z\"\n"
+                      "b = 'lit$eral'\n"
+                      "c = \"\"\"\n"
+                      "one\\\n"
+                      "    two\"\"\"\n"
+                      "d = \"é€x\"\n");
+    auto at = [&](uint32_t line, uint32_t column, size_t index) {
+        SourcePosition p = characterPosition(source, SourcePosition{line, column}, index);
+        return std::to_string(p.line) + ":" + std::to_string(p.column);
+    };
+    EXPECT_EQ(at(1, 5, 0), "1:6");   // x
+    EXPECT_EQ(at(1, 5, 2), "1:9");   // y, behind the two-character \t
+    EXPECT_EQ(at(1, 5, 4), "1:16");  // z, behind \u00e9
+    EXPECT_EQ(at(2, 5, 3), "2:9");   // the '$' of a literal string
+    EXPECT_EQ(at(3, 5, 0), "4:1");   // the newline after """ is not part of the value
+    EXPECT_EQ(at(3, 5, 3), "5:5");   // a line-ending backslash eats the blanks
+    EXPECT_EQ(at(6, 5, 2), "6:8");   // columns count characters, not bytes
+    EXPECT_EQ(at(6, 5, 9), "6:5");   // past the end: the literal's start
+}
+
+TEST(BuilderGlob, NamesFoldersAndDepths)
+{
+    EXPECT_TRUE(globMatches("*.txt", "a.txt"));
+    EXPECT_FALSE(globMatches("*.txt", "sub/a.txt"));
+    EXPECT_TRUE(globMatches("**/*.txt", "a.txt"));
+    EXPECT_TRUE(globMatches("**/*.txt", "x/y/a.txt"));
+    EXPECT_TRUE(globMatches("x/**", "x/y/z"));
+    EXPECT_TRUE(globMatches("f?le.*", "file.c"));
+    EXPECT_FALSE(globMatches("f?le.*", "fiile.c"));
+}
+
+TEST(BuilderGlob, CollectsInPathOrderWithExclusions)
+{
+    ManifestFolder folder;
+    for (const char* name : {"p/b.txt", "p/a.txt", "p/sub/c.txt", "p/sub/d.log", "p/Z.txt"})
+        folder.write(name, name);
+    std::vector<CollectedFile> files;
+    std::string problem;
+    ASSERT_TRUE(collectFiles(folder.path(""), "p", {"*.log"}, files, problem)) << problem;
+    std::vector<std::string> paths;
+    for (const CollectedFile& f : files)
+        paths.push_back(f.relative);
+    EXPECT_EQ(paths, (std::vector<std::string>{"Z.txt", "a.txt", "b.txt", "sub/c.txt"}));
+
+    ASSERT_TRUE(collectFiles(folder.path(""), "p/**/*.log", {}, files, problem)) << problem;
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].relative, "sub/d.log");
+    ASSERT_TRUE(collectFiles(folder.path(""), "p/sub/c.txt", {}, files, problem));
+    EXPECT_EQ(files[0].relative, "c.txt");
+    EXPECT_EQ(files[0].size, 11u);
+    EXPECT_FALSE(collectFiles(folder.path(""), "p/*.exe", {}, files, problem));
+    EXPECT_FALSE(collectFiles(folder.path(""), "q", {}, files, problem));
+}
+
+TEST(BuilderPeVersion, ReadsTheFixedFileInfo)
+{
+    std::string image = peImageWithVersion(10, 0, 19041, 1);
+    FileVersion version;
+    ASSERT_TRUE(readPeFileVersion(reinterpret_cast<const uint8_t*>(image.data()), image.size(), version));
+    EXPECT_EQ(version.high, 10u << 16);
+    EXPECT_EQ(version.low, 19041u << 16 | 1u);
+}
+
+TEST(BuilderPeVersion, DamagedImagesYieldNoVersionAndAreNeverReadPast)
+{
+    std::string image = peImageWithVersion(1, 2, 3, 4);
+    FileVersion version;
+    // Every truncation: the reader stays inside the bytes it was given
+    // (the sanitizers watch) and finds no version once its data is cut.
+    for (size_t size = 0; size < image.size(); size += 7) {
+        std::vector<uint8_t> cut(image.begin(), image.begin() + long(size));
+        bool found = readPeFileVersion(cut.data(), cut.size(), version);
+        EXPECT_EQ(found, size >= 0x260 + 92) << size;
+    }
+    std::string text = "MZ is not enough";
+    EXPECT_FALSE(readPeFileVersion(reinterpret_cast<const uint8_t*>(text.data()), text.size(), version));
+    // A resource tree whose offsets point far outside the file.
+    std::string wild = image;
+    wild[0x200 + 22] = '\x7F';
+    EXPECT_FALSE(readPeFileVersion(reinterpret_cast<const uint8_t*>(wild.data()), wild.size(), version));
+    std::string badSignature = image;
+    badSignature[0x260 + 40] = 0;
+    EXPECT_FALSE(readPeFileVersion(reinterpret_cast<const uint8_t*>(badSignature.data()), badSignature.size(), version));
+}
+
+TEST(BuilderNames, ReadableNamesAndHotKeys)
+{
+    uint32_t value = 0;
+    EXPECT_TRUE(lookupName(kPlacementNames, "Folder page", value));
+    EXPECT_EQ(value, 1u);
+    EXPECT_TRUE(lookupName(kPlacementNames, "finish-page", value));
+    EXPECT_EQ(value, 2u);
+    EXPECT_TRUE(lookupName(kRegistryRootNames, "hklm", value));
+    EXPECT_EQ(value, 0x80000002u);
+    EXPECT_TRUE(lookupName(kWindowsVersionNames, "win9x", value));
+    EXPECT_EQ(value, 7u);
+    EXPECT_TRUE(lookupName(kShowCommandNames, "minimized", value));
+    EXPECT_EQ(value, 2u);
+    EXPECT_FALSE(lookupName(kActionKindNames, "write_file", value));
+
+    uint16_t key = 0;
+    std::string problem;
+    EXPECT_TRUE(parseHotKey("Shift+F5", key, problem));
+    EXPECT_EQ(key, 0x0100 | 0x74);
+    EXPECT_TRUE(parseHotKey("ctrl+alt+7", key, problem));
+    EXPECT_EQ(key, 0x0600 | '7');
+    EXPECT_FALSE(parseHotKey("Ctrl+", key, problem));
+    EXPECT_FALSE(parseHotKey("F25", key, problem));
+    EXPECT_FALSE(parseHotKey("Ctrl+Esc", key, problem));
+}
+
+TEST(BuilderPathTexts, FlagsLengthsAndDollars)
+{
+    EXPECT_EQ(pageFlagsUsedBy("$PROGRAMFILESFOLDER$\\a"), 2u);
+    EXPECT_EQ(pageFlagsUsedBy("$COMMONPROGRAMSFOLDER$\\a.lnk"), 1u);
+    EXPECT_EQ(pageFlagsUsedBy("$$PROGRAMFILESFOLDER$$"), 0u);  // escaped: no variable
+    EXPECT_EQ(pageFlagsUsedBy("$PROGRAMFILES$\\x"), 0u);
+    EXPECT_EQ(literalLength("$SYSTEM$\\ab$$c"), 5u);
+    EXPECT_EQ(escapeDollars("a$b"), "a$$b");
+    std::string plain;
+    EXPECT_TRUE(unescapeDollars("a$$b", plain));
+    EXPECT_EQ(plain, "a$b");
+    EXPECT_FALSE(unescapeDollars("$SYSTEM$", plain));
+    size_t offset = 0;
+    std::string reason;
+    EXPECT_FALSE(textExpands("ok $TEMP$", offset, reason));
+    EXPECT_EQ(offset, 3u);
+    EXPECT_NE(reason.find("$TEMP$"), std::string::npos);
+    EXPECT_TRUE(textExpands("$HKCU:Software\\X\\Y:none$", offset, reason));
+}
+
+TEST(BuilderNamesOnWindows, NamesWindowsRefuses)
+{
+    EXPECT_EQ(windowsNameProblem("readme.txt"), "");
+    EXPECT_NE(windowsNameProblem("a|b"), "");
+    EXPECT_NE(windowsNameProblem("trailing."), "");
+    EXPECT_NE(windowsNameProblem("CON"), "");
+    EXPECT_NE(windowsNameProblem("lpt1.txt"), "");
+    EXPECT_EQ(windowsNameProblem("lpt10.txt"), "");
+    EXPECT_EQ(windowsNameProblem("console.txt"), "");
+}
+
+TEST(BuilderLicence, TextLicencesGetWindowsLineEnds)
+{
+    std::string out;
+    size_t bad = 0;
+    uint32_t code = 0;
+    ASSERT_TRUE(licenseTextFromUtf8("\xEF\xBB\xBFOne\nTwo\r\nThree é", 1252, out, bad, code));
+    EXPECT_EQ(out, "One\r\nTwo\r\nThree \xE9");
+    EXPECT_FALSE(licenseTextFromUtf8("\xEF\xBB\xBFsnow ☃", 1252, out, bad, code));
+    EXPECT_EQ(bad, 6u);  // the mark counts as a character of the file
+}
+
+}  // namespace

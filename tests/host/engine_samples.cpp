@@ -1,0 +1,216 @@
+#include "engine_samples.h"
+
+#include "builder/package/package_writer.h"
+#include "engine/byte_sink.h"
+#include "test_packages.h"
+
+#include <ftw.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace samples {
+
+namespace {
+
+// Collects "name=value" lines.
+class FieldLines final : public FieldVisitor {
+public:
+    std::string lines;
+    void text(const char* name, const Bytes& value) override { lines += std::string(name) + "=" + stringOf(value) + "\n"; }
+    void blob(const char* name, const Bytes& value) override
+    {
+        lines += std::string(name) + "=[" + stringOf(value) + "]\n";
+    }
+    void number(const char* name, uint32_t value) override
+    {
+        lines += std::string(name) + "=" + std::to_string(value) + "\n";
+    }
+};
+
+template <typename Record>
+Record* filled(unsigned seed)
+{
+    Record* record = new Record;
+    fill(*record, seed);
+    return record;
+}
+
+int removeEntry(const char* path, const struct stat*, int, struct FTW*)
+{
+    return remove(path);
+}
+
+}  // namespace
+
+Action* filledAction(uint32_t kind, unsigned seed)
+{
+    switch (kind) {
+    case 1: return filled<WriteFileAction>(seed);
+    case 2: return filled<CopyFileAction>(seed);
+    case 3: return filled<DeleteFilesAction>(seed);
+    case 4: return filled<RemoveOnUninstallAction>(seed);
+    case 5: return filled<ShortcutAction>(seed);
+    case 6: return filled<SetRegStringAction>(seed);
+    case 7: return filled<SetRegDwordAction>(seed);
+    case 8: return filled<DeleteRegValueAction>(seed);
+    case 9: return filled<RunAction>(seed);
+    case 10: return filled<RunAtFinishAction>(seed);
+    case 11: return filled<RunAndWaitAction>(seed);
+    case 12: return filled<RunOnUninstallAction>(seed);
+    case 13: return filled<CallLibraryAction>(seed);
+    case 14: return filled<CallLibraryOnUninstallAction>(seed);
+    default: return nullptr;
+    }
+}
+
+UndoEntry* filledUndoEntry(uint32_t kind, unsigned seed)
+{
+    switch (kind) {
+    case 1: return filled<RemoveFolderUndo>(seed);
+    case 2: return filled<DeleteFileUndo>(seed);
+    case 3: return filled<DeleteShortcutUndo>(seed);
+    case 4: return filled<DeleteRegValueUndo>(seed);
+    case 5: return filled<RunProgramUndo>(seed);
+    case 6: return filled<CallLibraryUndo>(seed);
+    default: return nullptr;
+    }
+}
+
+void fillEveryKind(ActionScript& script)
+{
+    script.mainActions.pageFlags = kPageFlagProgramGroup | kPageFlagInstallFolder;
+    for (uint32_t kind = 1; kind <= 14; ++kind)
+        script.mainActions.actions.push(filledAction(kind, kind));
+
+    Component* docs = new Component;
+    docs->placement = kPlacementList;
+    docs->offeredMask[0] = 0xFF;
+    docs->changeableMask[0] = 0xFE;
+    docs->defaultMask[0] = 0x01;
+    docs->offeredMask[1] = 0xF0;
+    docs->changeableMask[1] = 0xE0;
+    docs->defaultMask[1] = 0xC0;
+    docs->name = text("Documentation");
+    docs->description = text("Manuals and examples.");
+    docs->actions.pageFlags = kPageFlagInstallFolder;
+    docs->actions.actions.push(writeFile("$INSTALLFOLDER$\\docs\\manual.txt", "read me", 0x01DB2C3A4B5C6D7Eull));
+    docs->actions.actions.push(writeFile("$INSTALLFOLDER$\\docs\\example.txt", "an example"));
+    script.components.push(docs);
+
+    Component* launch = new Component;
+    launch->placement = kPlacementFinishPage;
+    launch->offeredMask[0] = launch->offeredMask[1] = 0xFF;
+    launch->name = text("Start the program");
+    launch->description = text("");
+    launch->actions.actions.push(filledAction(10, 40));
+    script.components.push(launch);
+
+    for (int i = 0; i < kActionScriptTextCount; ++i)
+        *actionScriptText(script, i) = text(std::string(kActionScriptTextNames[i]) + " text");
+    script.uninstallKeyName = literal("SampleProduct\0OldSample\0\0");
+    script.uninstallValues = literal("DisplayName\0Sample Product\0Publisher\0Caf\xE9 \x80 Ltd\0\0");
+}
+
+void fillEveryUndoKind(UninstallScript& script)
+{
+    for (int i = 0; i < kUninstallScriptFieldCount; ++i)
+        *uninstallScriptField(script, i) = text(std::string(kUninstallScriptFieldNames[i]) + " value");
+    script.bannerInfo = literal("\x28\0\0\0info");
+    script.bannerBits = bytesOf(std::string(12, '\x33'));
+    for (uint32_t kind = 1; kind <= 6; ++kind)
+        script.undoLog.push(filledUndoEntry(kind, 100 + kind));
+}
+
+std::string fieldsOf(const Action& action)
+{
+    FieldLines lines;
+    action.describe(lines);
+    return std::string(action.className()) + "\n" + lines.lines;
+}
+
+std::string fieldsOf(const UndoEntry& entry)
+{
+    FieldLines lines;
+    entry.describe(lines);
+    return std::string(entry.className()) + "\n" + lines.lines;
+}
+
+Bytes serializedActionBlock(const ActionScript& script)
+{
+    ByteSink sink;
+    Bytes block;
+    if (!serializeActionScript(script, sink) || !sink.flatten(block))
+        block.reset();
+    return block;
+}
+
+Bytes serializedUninstallBody(const UninstallScript& script)
+{
+    ByteSink sink;
+    Bytes body;
+    if (!writeUninstallScript(script, sink) || !sink.flatten(body))
+        body.reset();
+    return body;
+}
+
+Bytes installPackageWith(const ActionScript& script)
+{
+    CompressionOptions options;
+    options.preset = 1;
+    options.extreme = false;
+    Bytes file;
+    if (!buildInstallPackage(sampleStubImage(), sampleInstallScript(), serializedActionBlock(script), options, file))
+        file.reset();
+    return file;
+}
+
+Bytes uninstallPackageWith(const UninstallScript& script)
+{
+    Bytes file;
+    if (!assembleUninstallPackage(sampleStubImage(), serializedUninstallBody(script), file))
+        file.reset();
+    return file;
+}
+
+WriteFileAction* writeFile(const std::string& path, const std::string& contents, uint64_t fileTime)
+{
+    WriteFileAction* action = new WriteFileAction;
+    action->path = text(path);
+    action->data.assign(contents.data(), contents.size());
+    action->timeLow = uint32_t(fileTime);
+    action->timeHigh = uint32_t(fileTime >> 32);
+    return action;
+}
+
+Bytes text(const std::string& value)
+{
+    Bytes bytes;
+    bytes.assign(value.c_str(), value.size() + 1);
+    return bytes;
+}
+
+std::string stringOf(const Bytes& bytes)
+{
+    return bytes.isNull() ? std::string() : std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+ScratchFolder::ScratchFolder()
+{
+    const char* base = getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/slipway-engine-XXXXXX";
+    if (mkdtemp(&pattern[0]))
+        path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    if (!path_.empty())
+        nftw(path_.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+bool writeBytes(const std::string& path, const Bytes& bytes)
+{
+    return writeWholeFile(path.c_str(), bytes);
+}
+
+}  // namespace samples

@@ -1,0 +1,120 @@
+#include "support/registry_values.h"
+
+namespace {
+
+// Owns an open key for one check.
+class OpenKey {
+public:
+    OpenKey(HKEY root, const std::string& key, REGSAM access)
+    {
+        if (RegOpenKeyExA(root, key.c_str(), 0, access, &key_) != ERROR_SUCCESS)
+            key_ = nullptr;
+    }
+    ~OpenKey()
+    {
+        if (key_)
+            RegCloseKey(key_);
+    }
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+}  // namespace
+
+RegistryValue readRegistryValue(HKEY root, const std::string& key, const std::string& name, REGSAM view)
+{
+    RegistryValue value;
+    OpenKey open(root, key, KEY_QUERY_VALUE | view);
+    if (!open.get())
+        return value;
+    DWORD size = 0;
+    if (RegQueryValueExA(open.get(), name.c_str(), nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
+        return value;
+    value.data.resize(size);
+    if (RegQueryValueExA(open.get(), name.c_str(), nullptr, &value.type, reinterpret_cast<BYTE*>(&value.data[0]),
+                         &size) != ERROR_SUCCESS)
+        return value;
+    value.data.resize(size);
+    value.exists = true;
+    return value;
+}
+
+bool registryKeyExists(HKEY root, const std::string& key, REGSAM view)
+{
+    OpenKey open(root, key, KEY_QUERY_VALUE | view);
+    return open.get() != nullptr;
+}
+
+std::string registryKeyClass(HKEY root, const std::string& key)
+{
+    OpenKey open(root, key, KEY_QUERY_VALUE);
+    if (!open.get())
+        return "<missing>";
+    char name[256] = {};
+    DWORD length = sizeof name;
+    if (RegQueryInfoKeyA(open.get(), name, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS)
+        return "<unreadable>";
+    return std::string(name, length);
+}
+
+size_t registryValueCount(HKEY root, const std::string& key)
+{
+    OpenKey open(root, key, KEY_QUERY_VALUE);
+    DWORD count = 0;
+    if (!open.get() || RegQueryInfoKeyA(open.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                        nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return 0;
+    return count;
+}
+
+bool setRegistryString(HKEY root, const std::string& key, const std::string& name, const std::string& data)
+{
+    HKEY handle = nullptr;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) != ERROR_SUCCESS)
+        return false;
+    bool ok = RegSetValueExA(handle, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                             DWORD(data.size() + 1)) == ERROR_SUCCESS;
+    RegCloseKey(handle);
+    return ok;
+}
+
+void deleteRegistryTree(HKEY root, const std::string& key, REGSAM view)
+{
+    {
+        OpenKey open(root, key, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view);
+        if (!open.get())
+            return;
+        char child[256];
+        // Deleting shifts the indices: always take the first until none is left.
+        for (;;) {
+            DWORD length = sizeof child;
+            if (RegEnumKeyExA(open.get(), 0, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
+            deleteRegistryTree(root, key + "\\" + child, view);
+            if (registryKeyExists(root, key + "\\" + child, view))
+                break;  // could not be removed: give up rather than loop
+        }
+    }
+    typedef LONG(WINAPI * DeleteKeyEx)(HKEY, LPCSTR, REGSAM, DWORD);
+    DeleteKeyEx deleteKeyEx = reinterpret_cast<DeleteKeyEx>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
+    if (view && deleteKeyEx)
+        deleteKeyEx(root, key.c_str(), view, 0);
+    else
+        RegDeleteKeyA(root, key.c_str());
+}
+
+std::string storedText(const std::string& text)
+{
+    return std::string(text.c_str(), text.size() + 1);
+}
+
+std::string storedNumber(uint32_t value)
+{
+    return std::string{char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+}
