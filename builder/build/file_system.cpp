@@ -1,0 +1,220 @@
+#include "builder/build/file_system.h"
+
+#include <ctype.h>
+#include <errno.h>
+#include <string.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path pathOf(const std::string& utf8)
+{
+    return fs::u8path(utf8);
+}
+
+#ifndef _WIN32
+// Seconds between 1601-01-01 and 1970-01-01.
+constexpr uint64_t kUnixEpochInFileTime = 11644473600ull;
+#endif
+
+bool lastWriteTime(const std::string& path, uint64_t& fileTime)
+{
+#ifdef _WIN32
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(pathOf(path).wstring().c_str(), GetFileExInfoStandard, &data))
+        return false;
+    fileTime = uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+    return true;
+#else
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return false;
+    int64_t seconds = int64_t(st.st_mtim.tv_sec) + int64_t(kUnixEpochInFileTime);
+    if (seconds < 0)
+        seconds = 0;
+    fileTime = uint64_t(seconds) * 10000000ull + uint64_t(st.st_mtim.tv_nsec) / 100;
+    return true;
+#endif
+}
+
+}  // namespace
+
+bool examinePath(const std::string& path, PathInfo& out)
+{
+    out = PathInfo();
+    std::error_code error;
+    fs::file_status status = fs::status(pathOf(path), error);
+    if (error || !fs::exists(status))
+        return false;
+    out.exists = true;
+    out.isFolder = fs::is_directory(status);
+    out.isFile = fs::is_regular_file(status);
+    if (out.isFile) {
+        out.size = fs::file_size(pathOf(path), error);
+        if (error)
+            return false;
+    }
+    return lastWriteTime(path, out.fileTime);
+}
+
+bool listFolder(const std::string& path, std::vector<std::string>& names, std::string& problem)
+{
+    names.clear();
+    std::error_code error;
+    fs::directory_iterator it(pathOf(path), error), end;
+    for (; !error && it != end; it.increment(error))
+        names.push_back(it->path().filename().u8string());
+    if (error) {
+        problem = error.message();
+        return false;
+    }
+    std::sort(names.begin(), names.end());
+    return true;
+}
+
+bool readFileBytes(const std::string& path, Bytes& out, std::string& problem)
+{
+#ifdef _WIN32
+    FILE* file = _wfopen(pathOf(path).wstring().c_str(), L"rb");
+#else
+    FILE* file = fopen(path.c_str(), "rb");
+#endif
+    if (!file) {
+        problem = strerror(errno);
+        return false;
+    }
+    std::error_code error;
+    uint64_t size = fs::file_size(pathOf(path), error);
+    bool ok = !error && size <= SIZE_MAX && out.allocate(size_t(size));
+    if (ok && size)
+        ok = fread(out.data(), 1, size_t(size), file) == size;
+    // A file that grew while being read is read as it was when measured;
+    // one that shrank is an error.
+    if (!ok)
+        problem = error ? error.message() : ferror(file) ? strerror(errno) : "the file changed while it was read";
+    fclose(file);
+    if (!ok)
+        out.reset();
+    return ok;
+}
+
+bool writeFileAtomically(const std::string& path, const Bytes& bytes, std::string& problem)
+{
+#ifdef _WIN32
+    std::wstring target = pathOf(path).wstring();
+    std::wstring temporary = target + L".tmp-" + std::to_wstring(_getpid());
+    FILE* file = _wfopen(temporary.c_str(), L"wb");
+    if (!file) {
+        problem = strerror(errno);
+        return false;
+    }
+#else
+    std::string temporary = path + ".tmp-XXXXXX";
+    int fd = mkstemp(&temporary[0]);
+    if (fd < 0) {
+        problem = strerror(errno);
+        return false;
+    }
+    // mkstemp creates the file for its owner only; an installer is as
+    // readable as any file the user makes.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0777 & ~mask);
+    FILE* file = fdopen(fd, "wb");
+    if (!file) {
+        problem = strerror(errno);
+        close(fd);
+        unlink(temporary.c_str());
+        return false;
+    }
+#endif
+    bool ok = bytes.size() == 0 || fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (!ok)
+        problem = strerror(errno);
+    if (fflush(file) != 0 && ok) {
+        problem = strerror(errno);
+        ok = false;
+    }
+#ifndef _WIN32
+    if (ok && fsync(fileno(file)) != 0) {
+        problem = strerror(errno);
+        ok = false;
+    }
+#endif
+    if (fclose(file) != 0 && ok) {
+        problem = strerror(errno);
+        ok = false;
+    }
+#ifdef _WIN32
+    if (ok && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        problem = "cannot replace the file (error " + std::to_string(GetLastError()) + ")";
+        ok = false;
+    }
+    if (!ok)
+        _wremove(temporary.c_str());
+#else
+    if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
+        problem = strerror(errno);
+        ok = false;
+    }
+    if (!ok)
+        unlink(temporary.c_str());
+#endif
+    return ok;
+}
+
+bool isTerminal(FILE* stream)
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stream)) != 0;
+#else
+    return isatty(fileno(stream)) != 0;
+#endif
+}
+
+std::string programFolder()
+{
+#ifdef _WIN32
+    wchar_t buffer[32768];
+    DWORD length = GetModuleFileNameW(nullptr, buffer, 32768);
+    if (length == 0 || length >= 32768)
+        return std::string();
+    return fs::path(std::wstring(buffer, length)).parent_path().u8string();
+#else
+    std::error_code error;
+    fs::path self = fs::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : self.parent_path().u8string();
+#endif
+}
+
+std::string joinPath(const std::string& folder, const std::string& name)
+{
+    if (folder.empty() || folder == ".")
+        return name;
+    char last = folder.back();
+    if (last == '/' || last == '\\')
+        return folder + name;
+    return folder + "/" + name;
+}
+
+bool isAbsolutePath(const std::string& path)
+{
+    if (!path.empty() && (path[0] == '/' || path[0] == '\\'))
+        return true;
+    return path.size() >= 2 && path[1] == ':' && isalpha(uint8_t(path[0]));
+}

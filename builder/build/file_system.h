@@ -1,0 +1,41 @@
+// The little the builder asks of the file system, in UTF-8 paths, the same
+// on Linux and in the Windows build of the builder.
+#pragma once
+
+#include "app/bytes.h"
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+struct PathInfo {
+    bool exists = false;
+    bool isFolder = false;
+    bool isFile = false;
+    uint64_t size = 0;
+    // Last write time as a Windows FILETIME: 100 ns units since 1601-01-01 UTC.
+    uint64_t fileTime = 0;
+};
+
+// Follows symbolic links. False (exists stays false) when the path cannot be
+// examined.
+bool examinePath(const std::string& path, PathInfo& out);
+
+// The names in a folder (no "." or ".."), in byte order.
+bool listFolder(const std::string& path, std::vector<std::string>& names, std::string& problem);
+
+bool readFileBytes(const std::string& path, Bytes& out, std::string& problem);
+
+// Writes a temporary file beside `path` and renames it over `path`, so the
+// output is either the whole new file or what was there before.
+bool writeFileAtomically(const std::string& path, const Bytes& bytes, std::string& problem);
+
+bool isTerminal(FILE* stream);
+
+// The folder of the running program, or empty when it cannot be found.
+std::string programFolder();
+
+std::string joinPath(const std::string& folder, const std::string& name);
+bool isAbsolutePath(const std::string& path);
