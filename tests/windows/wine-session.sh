@@ -41,13 +41,12 @@ start_prefix() {
     if [ ! -f "$prefix/system.reg" ]; then
         WINEARCH=win64 wineboot -i >"$state/wineboot.log" 2>&1 || { cat "$state/wineboot.log" >&2; exit 1; }
     fi
-    if [ ! -f "$prefix/.slipway-settings-2" ]; then
+    if [ ! -f "$prefix/.slipway-settings-3" ]; then
         # Xvfb has no window manager: Wine draws captions and frames itself,
-        # so screenshots show whole windows, and does not wait for a manager
-        # to acknowledge each window that closes.
+        # so screenshots show whole windows.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-        touch "$prefix/.slipway-settings-2"
+        wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
+        touch "$prefix/.slipway-settings-3"
     fi
     wineserver -w
 }
