@@ -66,7 +66,7 @@ set(SLIPWAY_INSPECT_SOURCES
     builder/extract/output_folder.cpp
     builder/extract/package_extraction.cpp
     builder/extract/safe_path.cpp
-    builder/inspect_command.cpp
+    builder/report_command.cpp
     builder/extract_command.cpp
 )
 
