@@ -42,9 +42,6 @@ foreach(source IN LISTS windows_test_sources)
     # one at a time, so none answers another's box.
     set_tests_properties(windows.${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 RESOURCE_LOCK wine_desktop)
 endforeach()
-# The program and library tests hang in a clean run under Wine; they are kept
-# and built, and run by hand (ctest -R program_actions) until that is found.
-set_tests_properties(windows.program_actions_test PROPERTIES DISABLED TRUE)
 
 # The host's slipway and slipway.exe make the same installer from one manifest.
 add_test(NAME windows.builder_same_bytes

@@ -112,9 +112,7 @@ protected:
 
     void expectInstalledIn(const std::string& folder)
     {
-        const std::string payload = testPackageFolder("earlier_installation", "payload");
-        for (const std::string& file : treeFiles(payload))
-            EXPECT_EQ(readFile(folder + "\\" + file), readFile(payload + "\\" + file)) << file;
+        expectSameFiles(testPackageFolder("earlier_installation", "payload"), folder);
         RegistryValue location = readRegistryValue(HKEY_LOCAL_MACHINE, uninstallKeyPath(kOwnKey), "InstallLocation",
                                                    KEY_WOW64_32KEY);
         EXPECT_EQ(location.data, storedText(folder + "\\"));

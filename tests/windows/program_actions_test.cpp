@@ -4,11 +4,15 @@
 // table answered as a user would.
 #include "support/file_steps.h"
 #include "support/program_fixtures.h"
+#include "support/test_environment.h"
+#include "support/wine_host.h"
 
 #include "engine/program_routines.h"
 #include "uiauto/ui_automation.h"
 
 #include <gtest/gtest.h>
+
+#include <string.h>
 
 #include <functional>
 #include <memory>
@@ -102,12 +106,63 @@ std::string commandFor(const std::string& program, const std::string& record, DW
            (more.empty() ? "" : " " + more);
 }
 
-class ProgramStepTest : public FileStepTest {
+// The folder of the running test, for the expander (a plain function).
+std::string stepFolder;
+
+// "$DIR$" is the running test's folder; any other token fails the
+// expansion, as an unknown name does, and so does a text that does not fit.
+bool expandStepText(const char* source, char* output, size_t size)
+{
+    std::string text;
+    bool ok = true;
+    for (const char* p = source; *p && ok; ++p) {
+        if (strncmp(p, "$DIR$", 5) == 0) {
+            text += stepFolder;
+            p += 4;
+        } else if (*p == '$') {
+            ok = false;
+        } else {
+            text += *p;
+        }
+    }
+    if (text.size() + 1 > size) {
+        ok = false;
+        text.resize(size - 1);
+    }
+    memcpy(output, text.c_str(), text.size() + 1);
+    return ok;
+}
+
+// A folder of its own for every test, also for the parameterised ones
+// (whose names hold a slash), and a page that owns the prompts.
+class ProgramStepTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        FileStepTest::SetUp();
         ASSERT_EQ(GetACP(), 1252u) << "the tests expect Wine's ANSI code page to be Windows-1252";
+        ASSERT_NE(window.page(), nullptr) << "the page window could not be made";
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(test->test_suite_name()) + "-" + test->name();
+        for (char& c : name)
+            if (c == '/')
+                c = '-';
+        // Wine hands out the same process ids run after run: a folder that a
+        // crashed run left behind is cleared first.
+        removeTestTree(makeTestFolder(name));
+        folder = makeTestFolder(name);
+        ASSERT_TRUE(fileExists(folder) && folderEntries(folder).empty()) << folder << " could not be made empty";
+        stepFolder = folder;
+    }
+    void TearDown() override
+    {
+        removeTestTree(folder);
+    }
+
+    std::string at(const std::string& relative) const { return folder + "\\" + relative; }
+
+    bool execute(Action& action)
+    {
+        return action.execute(target, expandStepText, window.page(), bytesInstalled, restart);
     }
 
     // The step, on the calling thread (a worker). The finish page runs its
@@ -124,7 +179,7 @@ protected:
         case Step::RunAtFinish: {
             RunAtFinishAction action;
             fillProgram(action, input);
-            return outcomeOf(action.execute(target, testExpand, nullptr, scratch, restart));
+            return outcomeOf(action.execute(target, expandStepText, nullptr, scratch, restart));
         }
         case Step::RunAndWait: {
             RunAndWaitAction action;
@@ -166,10 +221,14 @@ protected:
         return 99;
     }
 
+    // On a worker, as the install thread runs it; a prompt fails the test.
     uint32_t performQuietly(Step step, const StepInput& input)
     {
         uint32_t result = 99;
-        runQuietly([&] { result = perform(step, input); });
+        WorkerRun worker([&] { result = perform(step, input); });
+        Prompt prompt = worker.nextPrompt();
+        EXPECT_EQ(prompt.box, nullptr) << "unexpected prompt: " << prompt.text;
+        EXPECT_TRUE(worker.finish());
         return result;
     }
 
@@ -199,6 +258,12 @@ protected:
         input.argument = libraryArgument(at(record), code, text);
         return input;
     }
+
+    PageWindow& window = PageWindow::shared();
+    std::string folder;
+    UninstallScript target;
+    uint32_t bytesInstalled = 0;
+    bool restart = false;
 };
 
 // ------------------------------------------------------------------ what a program receives
@@ -252,12 +317,12 @@ TEST_F(ProgramStepTest, UndoProgramRunsAsStoredInItsFolder)
 
 TEST_F(ProgramStepTest, ProgramsThatAreNotWaitedForRunOnAfterTheStep)
 {
-    ProgramHold hold;
+    ProgramHold hold("SlipwayProgramStepsHold");
     ASSERT_TRUE(hold.held());
     for (Step step : {Step::Run, Step::RunAtFinish}) {
         std::string name = std::string(stepName(step)) + ".txt";
         StepInput input = runRecording(name, 1);
-        input.commandLine += " hold";
+        input.commandLine += " hold:SlipwayProgramStepsHold";
         // The step is done while its program still waits to record.
         EXPECT_EQ(performQuietly(step, input), kGoOn) << stepName(step);
         EXPECT_FALSE(fileExists(at(name))) << stepName(step);

@@ -34,6 +34,7 @@ const char kValuesKey[] = "Software\\SlipwaySystemActionsTest";
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SlipwaySystemActionsTest";
 const char kTitle[] = "Slipway System Actions 1.0 Setup";
 const uint16_t kCtrlAltR = (HOTKEYF_CONTROL | HOTKEYF_ALT) << 8 | 'R';
+constexpr DWORD kPollMs = 50;
 
 std::string installerPath()
 {
@@ -189,6 +190,20 @@ protected:
         RemoveDirectoryA(folder.c_str());
     }
 
+    // A message box of the installer with this caption. The wizard frame is
+    // none, though between two pages it holds only texts and buttons too
+    // (and a quiet run shows it minimised).
+    HWND waitForBox(const char* caption)
+    {
+        for (DWORD waited = 0; waited < kWindowTimeoutMs; waited += kPollMs) {
+            HWND box = uiauto::waitForWindow(installer.processId(), "#32770", caption, kPollMs, true);
+            if (box && uiauto::isMessageBox(box) && !GetDlgItem(box, IDC_BACK))
+                return box;
+            Sleep(kPollMs);
+        }
+        return nullptr;
+    }
+
     ::testing::AssertionResult start(const std::string& tail = "")
     {
         return startProgram(installer, installerPath(), tail);
@@ -198,7 +213,7 @@ protected:
     // restart, answered No; then the installer ends with 0.
     void declineRestart()
     {
-        HWND box = uiauto::waitForMessageBox(installer.processId(), kWindowTimeoutMs);
+        HWND box = waitForBox(kTitle);
         ASSERT_NE(box, nullptr) << "no restart question";
         EXPECT_EQ(uiauto::messageBoxCaption(box), kTitle);
         EXPECT_EQ(uiauto::messageBoxButtons(box), (std::vector<int>{IDYES, IDNO}));
@@ -214,7 +229,7 @@ protected:
     // wizard under it. Ignore goes on with the rest.
     void ignoreMissingFinishProgram(HWND frame, HWND finishPage)
     {
-        HWND box = uiauto::waitForMessageBox(installer.processId(), kWindowTimeoutMs);
+        HWND box = waitForBox("Error");
         ASSERT_NE(box, nullptr) << "no prompt for the missing program";
         EXPECT_EQ(uiauto::messageBoxText(box),
                   promptText("Cannot execute \"\"" + installed("missing.exe") + "\" missing.txt 0\"", ERROR_FILE_NOT_FOUND));
@@ -319,7 +334,7 @@ protected:
 
 TEST_F(SystemActionsInstall, WizardShowsElevenStepsInNineRowsAndRunsTheFinishProgramsOnNext)
 {
-    ProgramHold hold;
+    ProgramHold hold("SlipwaySystemActionsHold");
     ASSERT_TRUE(hold.held());
     ASSERT_TRUE(start());
     HWND frame = waitForFrame(installer);

@@ -5,7 +5,6 @@
 // uninstaller and its entry, and the rollback after an Abort.
 #include "support/file_steps.h"
 #include "support/installer_wizard.h"
-#include "support/program_fixtures.h"
 #include "support/registry_values.h"
 #include "support/stub_runs.h"
 #include "support/test_environment.h"
@@ -23,6 +22,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -163,11 +163,7 @@ protected:
         expected.push_back("uninstall.exe");  // the uninstaller
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(treeEntries(product.folder()), expected);
-        for (const std::string& file : treeFiles(payload)) {
-            SCOPED_TRACE(file);
-            EXPECT_EQ(readFile(product.at(file)), readFile(payload + "\\" + file));
-            EXPECT_EQ(lastWriteTime(product.at(file)), lastWriteTime(payload + "\\" + file));
-        }
+        expectSameFiles(payload, product.folder());
     }
 
     const std::string installer = testInstallerPath(kPackage);
@@ -182,7 +178,7 @@ TEST_F(WizardRunTest, WholeRunShowsEveryPageWithItsCaptionsAndHints)
 {
     // The helper program holds the installation in its second step, so the
     // busy progress page can be looked at.
-    ProgramHold hold;
+    EventHold hold(kHelperHold);
     ASSERT_TRUE(hold.held());
     ASSERT_NO_FATAL_FAILURE(startWizard());
 

@@ -101,9 +101,11 @@ std::string pointerText(const void* pointer)
     return text;
 }
 
-ProgramHold::ProgramHold()
+const char kRecordingProgramHold[] = "SlipwayRecordingProgramHold";
+
+ProgramHold::ProgramHold(const char* event)
 {
-    event_ = CreateEventA(nullptr, TRUE, FALSE, "SlipwayRecordingProgramHold");
+    event_ = CreateEventA(nullptr, TRUE, FALSE, event);
 }
 
 void ProgramHold::release()

@@ -33,11 +33,15 @@ std::string hexUnits(const std::wstring& text);
 // A handle as the library records it (printf's %p).
 std::string pointerText(const void* pointer);
 
-// While it lives, a recording program started with "hold" waits before it
-// records and ends, so a test can look at what runs meanwhile.
+// The event a recording program started with a bare "hold" waits for.
+extern const char kRecordingProgramHold[];
+
+// While it lives, a recording program started with "hold" (for this event)
+// or "hold:EVENT" waits before it records and ends, so a test can look at
+// what runs meanwhile.
 class ProgramHold {
 public:
-    ProgramHold();
+    explicit ProgramHold(const char* event = kRecordingProgramHold);
     ~ProgramHold() { release(); }
     ProgramHold(const ProgramHold&) = delete;
     ProgramHold& operator=(const ProgramHold&) = delete;

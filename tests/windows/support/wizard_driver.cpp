@@ -1,5 +1,6 @@
 #include "support/wizard_driver.h"
 
+#include "support/file_steps.h"
 #include "support/installer_wizard.h"
 #include "support/registry_values.h"
 #include "support/test_environment.h"
@@ -263,6 +264,7 @@ void saveScreenshot(HWND window, const std::string& name)
 
 // ------------------------------------------------------------------ held events
 
+const char kHelperHold[] = "SlipwayWizardRunHold";
 const char kFakeUninstallerHold[] = "SlipwayFakeUninstallerHold";
 
 EventHold::EventHold(const char* name)
@@ -300,6 +302,18 @@ std::vector<std::string> treeFiles(const std::string& folder)
     collectTree(folder, "", entries, false);
     std::sort(entries.begin(), entries.end());
     return entries;
+}
+
+void expectSameFiles(const std::string& source, const std::string& folder)
+{
+    const std::vector<std::string> files = treeFiles(source);
+    EXPECT_FALSE(files.empty()) << "no files in " << source;
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        const std::string installed = folder + "\\" + file;
+        EXPECT_EQ(readFile(installed), readFile(source + "\\" + file));
+        EXPECT_EQ(lastWriteTime(installed), lastWriteTime(source + "\\" + file));
+    }
 }
 
 uint64_t treeSize(const std::string& folder)

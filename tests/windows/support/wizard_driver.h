@@ -96,6 +96,9 @@ private:
     HANDLE event_ = nullptr;
 };
 
+// The event the wizard_run package's helper step (the recording program)
+// waits for.
+extern const char kHelperHold[];
 // The event the fake uninstaller's temporary copy waits for.
 extern const char kFakeUninstallerHold[];
 // The fake uninstaller the tests register as an earlier product's.
@@ -108,6 +111,9 @@ std::string fakeUninstallerPath();
 std::vector<std::string> treeEntries(const std::string& folder);
 // The files only.
 std::vector<std::string> treeFiles(const std::string& folder);
+// Every file below `source` is at the same place below `folder`, with the
+// same contents and the same last-write time (failures are reported).
+void expectSameFiles(const std::string& source, const std::string& folder);
 // The size of every file below a folder, added up.
 uint64_t treeSize(const std::string& folder);
 // Removes a folder and everything in it. Only folders below Program Files
