@@ -31,13 +31,12 @@ struct LzmaStream {
     ~LzmaStream() { lzma_end(&stream); }
 };
 
-}  // namespace
-
-bool decodeLzmaBlock(const uint8_t* compressed, uint32_t csize, uint32_t usize, Bytes& out)
+// Sets `lzma` up to decode exactly usize bytes into `out` from the raw stream
+// that follows the five properties bytes.
+bool beginDecoding(const uint8_t* propertiesBytes, uint32_t usize, LzmaStream& lzma, Bytes& out)
 {
-    out.reset();
     LzmaProperties properties;
-    if (csize < kLzmaPropertiesSize || usize > kMaxDecodedBlockSize || !parseProperties(compressed, properties))
+    if (usize > kMaxDecodedBlockSize || !parseProperties(propertiesBytes, properties))
         return false;
     // liblzma refuses lc + lp > 4, which plain LZMA1 allows; no package writer
     // of ours makes such a stream, so it counts as a damaged block.
@@ -67,29 +66,60 @@ bool decodeLzmaBlock(const uint8_t* compressed, uint32_t csize, uint32_t usize, 
 
     if (!out.allocate(usize))
         return false;
-    LzmaStream lzma;
-    if (lzma_raw_decoder(&lzma.stream, filters) != LZMA_OK) {
-        out.reset();
+    if (lzma_raw_decoder(&lzma.stream, filters) != LZMA_OK)
         return false;
-    }
-    lzma.stream.next_in = compressed + kLzmaPropertiesSize;
-    lzma.stream.avail_in = csize - kLzmaPropertiesSize;
     lzma.stream.next_out = out.data();
     lzma.stream.avail_out = usize;
-    lzma_ret result = lzma_code(&lzma.stream, LZMA_FINISH);
-    bool good = (result == LZMA_STREAM_END || result == LZMA_OK) && lzma.stream.avail_in == 0 &&
-                lzma.stream.avail_out == 0;
-    if (good && result == LZMA_OK) {
-        // Every byte is out and every input byte consumed; let the decoder
-        // confirm that the stream really ends here.
-        result = lzma_code(&lzma.stream, LZMA_FINISH);
-        good = result == LZMA_STREAM_END;
-    }
-    if (!good)
-        out.reset();
-    return good;
+    return true;
 }
 
+// Decodes the input the stream holds; `last` says no more follows. Returns
+// false as soon as the block is known to be damaged, true while decoding may
+// go on and, after the last input, only when exactly usize bytes came out of
+// exactly the input given.
+bool decodeInput(LzmaStream& lzma, bool last)
+{
+    lzma_ret result;
+    for (;;) {
+        size_t inBefore = lzma.stream.avail_in;
+        size_t outBefore = lzma.stream.avail_out;
+        result = lzma_code(&lzma.stream, last ? LZMA_FINISH : LZMA_RUN);
+        if (result != LZMA_OK && result != LZMA_STREAM_END)
+            return false;
+        if (result == LZMA_STREAM_END || lzma.stream.avail_in == 0)
+            break;
+        if (lzma.stream.avail_in == inBefore && lzma.stream.avail_out == outBefore)
+            return false;  // input left that no output room can take
+    }
+    if (result == LZMA_STREAM_END && (!last || lzma.stream.avail_in != 0))
+        return false;  // the block ends before its input does
+    if (!last)
+        return true;
+    if (lzma.stream.avail_out != 0)
+        return false;
+    // Every byte is out and every input byte consumed; let the decoder
+    // confirm that the stream really ends here.
+    return result == LZMA_STREAM_END || lzma_code(&lzma.stream, LZMA_FINISH) == LZMA_STREAM_END;
+}
+
+}  // namespace
+
+bool decodeLzmaBlock(const uint8_t* compressed, uint32_t csize, uint32_t usize, Bytes& out)
+{
+    out.reset();
+    LzmaStream lzma;
+    if (csize < kLzmaPropertiesSize || !beginDecoding(compressed, usize, lzma, out))
+        return out.reset(), false;
+    lzma.stream.next_in = compressed + kLzmaPropertiesSize;
+    lzma.stream.avail_in = csize - kLzmaPropertiesSize;
+    if (!decodeInput(lzma, true))
+        return out.reset(), false;
+    return true;
+}
+
+// The compressed bytes are read through a small window rather than whole, so
+// a block's peak is its decoded bytes and the dictionary, not those plus the
+// compressed stream.
 bool readBlock(FILE* file, uint64_t available, Bytes& out)
 {
     out.reset();
@@ -106,10 +136,30 @@ bool readBlock(FILE* file, uint64_t available, Bytes& out)
         seekTo(file, next);
         return false;
     }
-    Bytes compressed;
-    if (!compressed.allocate(csize) || !readExactly(file, compressed.data(), csize)) {
-        seekTo(file, next);
-        return false;
+
+    static const uint32_t kWindowSize = 64 * 1024;
+    Bytes window;
+    uint8_t propertiesBytes[kLzmaPropertiesSize];
+    LzmaStream lzma;
+    bool good = window.allocate(kWindowSize) && readExactly(file, propertiesBytes, sizeof propertiesBytes) &&
+                beginDecoding(propertiesBytes, usize, lzma, out);
+    uint32_t left = csize - kLzmaPropertiesSize;
+    while (good) {
+        uint32_t chunk = left < kWindowSize ? left : kWindowSize;
+        if (!readExactly(file, window.data(), chunk)) {
+            good = false;
+            break;
+        }
+        left -= chunk;
+        lzma.stream.next_in = window.data();
+        lzma.stream.avail_in = chunk;
+        good = decodeInput(lzma, left == 0);
+        if (left == 0)
+            break;
     }
-    return decodeLzmaBlock(compressed.data(), csize, usize, out);
+    if (!good) {
+        out.reset();
+        seekTo(file, next);
+    }
+    return good;
 }

@@ -177,6 +177,17 @@ PYTHON
 cat "$slipway_setup" "$nsis_setup" >/dev/null
 wine "$slipway_setup" -installerinfo >/dev/null 2>&1 || true
 forget_installations
+# The same installer with a one-file payload, installed the same way: the
+# part of the peak that is Wine's and the wizard's, not the payload's.
+tiny=$work/tiny
+mkdir -p "$tiny/payload"
+echo "one small file" >"$tiny/payload/readme.txt"
+sed -e 's/^name = .*/name = "Slipway Bench Tiny"/' -e 's/^folder = .*/folder = "SlipwayBenchTiny"/' \
+    "$work/slipway.toml" >"$tiny/slipway.toml"
+"$slipway" build "$tiny/slipway.toml" -o "$tiny/setup.exe" >/dev/null
+read -r _ baseline_peak _ < <(measure 'tiny.setup\.exe' 60 wine "$tiny/setup.exe" /quiet)
+rm -rf "$unix_program_files/SlipwayBenchTiny"
+wine reg delete "$uninstall_key\\Slipway Bench Tiny" /f /reg:32 >/dev/null 2>&1 || true
 
 # ------------------------------------------------------------------ rounds
 
@@ -216,16 +227,20 @@ while read -r round st sp sf nt np nf sut nut; do
     printf '%-6s %10s %8.1f %8s %10s %8.1f %8s %11s %10s\n' "$round" "$st" "$(awk -v k="$sp" 'BEGIN {print k / 1024}')" \
         "$sf" "$nt" "$(awk -v k="$np" 'BEGIN {print k / 1024}')" "$nf" "$sut" "$nut"
 done <"$results"
-python3 - "$results" "$block1" <<'PYTHON'
+python3 - "$results" "$block1" "$baseline_peak" <<'PYTHON'
 import statistics, sys
 rows = [line.split() for line in open(sys.argv[1]) if line.strip()]
 block1 = int(sys.argv[2] or 0)
+baseline = int(sys.argv[3] or 0)
 med = lambda i: statistics.median(float(r[i]) for r in rows)
 st, sp, nt, np_ = med(1), med(2), med(4), med(5)
 print(f"median install: slipway {st:.2f} s, {sp / 1024:.1f} MiB; nsis {nt:.2f} s, {np_ / 1024:.1f} MiB")
 print(f"slipway / nsis: time {st / nt:.2f}, peak memory {sp / np_:.2f}")
 if block1:
     print(f"slipway peak / decoded block 1: {sp * 1024 / block1:.2f}")
+    if baseline:
+        print(f"the same installer with a one-file payload: {baseline / 1024:.1f} MiB; "
+              f"peak above it / decoded block 1: {(sp - baseline) * 1024 / block1:.2f}")
 uninstalls = [(r[7], r[8]) for r in rows]
 if all(s != "n/a" and n != "n/a" for s, n in uninstalls):
     su = statistics.median(float(s) for s, _ in uninstalls)
