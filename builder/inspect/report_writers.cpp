@@ -108,50 +108,42 @@ void renderJson(const ReportNode& node, const std::string& indent, std::string& 
     out += "\n" + indent + (isObject ? "}" : "]");
 }
 
+// The escape a character has by name in the text report or in JSON, or
+// none; other control characters are written as hex escapes.
+const char* namedEscape(unsigned char c, bool json)
+{
+    switch (c) {
+    case '"': return "\\\"";
+    case '\\': return "\\\\";
+    case '\n': return "\\n";
+    case '\r': return "\\r";
+    case '\t': return "\\t";
+    case '\0': return json ? nullptr : "\\0";
+    case '\b': return json ? "\\b" : nullptr;
+    case '\f': return json ? "\\f" : nullptr;
+    default: return nullptr;
+    }
+}
+
+std::string quoted(const std::string& utf8, bool json)
+{
+    std::string out = "\"";
+    for (unsigned char c : utf8) {
+        if (const char* escape = namedEscape(c, json))
+            out += escape;
+        else if (c < 0x20 || c == 0x7F)
+            out += json ? hexEscape("\\u", c, 4) : hexEscape("\\x", c, 2);
+        else
+            out += char(c);
+    }
+    return out + "\"";
+}
+
 }  // namespace
 
-std::string textQuote(const std::string& utf8)
-{
-    std::string out = "\"";
-    for (unsigned char c : utf8) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\0': out += "\\0"; break;
-        default:
-            if (c < 0x20 || c == 0x7F)
-                out += hexEscape("\\x", c, 2);
-            else
-                out += char(c);
-        }
-    }
-    return out + "\"";
-}
+std::string textQuote(const std::string& utf8) { return quoted(utf8, false); }
 
-std::string jsonQuote(const std::string& utf8)
-{
-    std::string out = "\"";
-    for (unsigned char c : utf8) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        default:
-            if (c < 0x20 || c == 0x7F)
-                out += hexEscape("\\u", c, 4);
-            else
-                out += char(c);
-        }
-    }
-    return out + "\"";
-}
+std::string jsonQuote(const std::string& utf8) { return quoted(utf8, true); }
 
 std::string renderReportText(const ReportNode& root)
 {
