@@ -5,6 +5,9 @@
 set -euo pipefail
 action=${1:?usage: wine-session.sh start|stop STATE}
 state=${2:?usage: wine-session.sh start|stop STATE}
+# Wine takes only an absolute prefix.
+mkdir -p "$state"
+state=$(cd "$state" && pwd)
 prefix=$state/prefix
 export WINEDEBUG=-all
 # No Mono or Gecko download offers, no host menu entries for shortcuts.
