@@ -1,10 +1,39 @@
-// The stub's entry point.
+// The stub's entry point. The stub runs without the C runtime's start-up
+// code: the system calls stubEntry directly. That code parses arguments,
+// sets up thread-local storage, floating-point state and exit handlers the
+// stub never uses, and costs about 8 KiB of image; msvcrt.dll still
+// initialises itself when it is loaded, so its functions work as before.
 #include "app/startup.h"
 #include "app/startup_rules.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+extern "C" {
+typedef void (*GlobalConstructor)();
+// Laid out by the linker: -1, the constructors in reverse order of
+// construction, 0.
+extern GlobalConstructor __CTOR_LIST__[];
+}
+
+namespace {
+
+// Runs what the start-up code would have: the constructors of objects with
+// static storage, last entry first. Their destructors are not run; the
+// process ends with ExitProcess and the system takes back what they hold.
+void runGlobalConstructors()
 {
-    // The tail is taken from the full command line by our own rule rather
-    // than from the runtime's argument, which differs on quoted names.
-    return runStartup(instance, commandLineTail(GetCommandLineA()));
+    size_t count = 0;
+    while (__CTOR_LIST__[count + 1])
+        ++count;
+    for (size_t i = count; i >= 1; --i)
+        __CTOR_LIST__[i]();
+}
+
+}  // namespace
+
+// Called by the system with nothing to return to: it ends the process itself.
+extern "C" void stubEntry()
+{
+    runGlobalConstructors();
+    // The tail is taken from the full command line by our own rule, as the
+    // runtime's argument differs on quoted names.
+    ExitProcess(UINT(runStartup(GetModuleHandleA(nullptr), commandLineTail(GetCommandLineA()))));
 }

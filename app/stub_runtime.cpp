@@ -50,3 +50,12 @@ extern "C" void __cxa_pure_virtual()
 {
     abort();
 }
+
+// Objects with static storage are never destroyed: the stub ends with
+// ExitProcess and the system takes back memory and handles. Registrations of
+// their destructors are accepted and dropped rather than left to msvcrt.dll,
+// which would run them while the process is already being torn down.
+extern "C" int atexit(void (*)(void))
+{
+    return 0;
+}
