@@ -172,7 +172,7 @@ TEST_F(UnattendedTest, FailureEndsSilentModeAndShowsTheFrame)
         ASSERT_TRUE(held.held());
 
         ASSERT_NO_FATAL_FAILURE(start(installer, tail));
-        HWND box = waitForPrompt(setup.processId(), frame);
+        HWND box = waitForPrompt(setup.processId());
         ASSERT_NE(box, nullptr) << "the prompt for the held file is not shown";
         EXPECT_NE(uiauto::messageBoxText(box).find("Cannot create file"), std::string::npos);
         ASSERT_TRUE(uiauto::answerMessageBox(box, IDABORT));

@@ -377,7 +377,7 @@ TEST_F(WizardRunTest, AbortInCannotCreateFileRollsBackEverythingWrittenSoFar)
     ASSERT_NO_FATAL_FAILURE(startWizard());
     HWND progress = nextToProgressPage();
     ASSERT_NE(progress, nullptr);
-    HWND box = waitForPrompt(setup.processId(), frame);
+    HWND box = waitForPrompt(setup.processId());
     ASSERT_NE(box, nullptr) << "no prompt for the held file";
     EXPECT_EQ(uiauto::messageBoxText(box),
               promptText("Cannot create file \"" + product.at("docs\\guide.txt") + "\"", ERROR_SHARING_VIOLATION));

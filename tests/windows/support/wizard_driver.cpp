@@ -239,15 +239,9 @@ bool sendCloseBox(HWND frame)
                                &result) != 0;
 }
 
-HWND waitForPrompt(DWORD processId, HWND frame)
+HWND waitForPrompt(DWORD processId)
 {
-    for (DWORD waited = 0; waited < kPageTimeoutMs; waited += kPollMs) {
-        HWND box = uiauto::waitForMessageBox(processId, 0);
-        if (box && box != frame)
-            return box;
-        Sleep(kPollMs);
-    }
-    return nullptr;
+    return uiauto::waitForMessageBox(processId, kPageTimeoutMs);
 }
 
 bool isRunning(HANDLE process)

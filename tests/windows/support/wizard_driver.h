@@ -67,10 +67,8 @@ HWND pressAndWaitForPage(HWND frame, int buttonId, PageKind kind);
 bool sendEscape(HWND frame);
 bool sendCloseBox(HWND frame);
 
-// A message box of the process, not the wizard frame, which looks like one
-// for a moment between two pages (buttons and texts only); null when none
-// comes in time.
-HWND waitForPrompt(DWORD processId, HWND frame);
+// A message box of the process; null when none comes in time.
+HWND waitForPrompt(DWORD processId);
 
 // Whether the process still runs.
 bool isRunning(HANDLE process);

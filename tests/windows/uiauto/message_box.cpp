@@ -47,12 +47,16 @@ BOOL CALLBACK findBox(HWND window, LPARAM param) {
 
 bool isMessageBox(HWND window) {
     if (!IsWindowVisible(window) || !isClass(window, kDialogClass)) return false;
-    // A wizard frame is a dialog with buttons as well, but it also holds pages,
-    // edits and other controls; a message box holds nothing but texts and buttons.
+    // A wizard frame is a dialog with texts and buttons as well, and between
+    // two pages it holds nothing else; but a message box's buttons all carry
+    // the answers' ids (IDOK to IDCONTINUE), and its other children are texts.
     bool hasButton = false;
     for (HWND child : children(window)) {
         if (isClass(child, "Button")) {
-            hasButton = hasButton || IsWindowVisible(child);
+            if (!IsWindowVisible(child)) continue;
+            int id = GetDlgCtrlID(child);
+            if (id < IDOK || id > IDCONTINUE) return false;
+            hasButton = true;
         } else if (!isClass(child, "Static")) {
             return false;
         }

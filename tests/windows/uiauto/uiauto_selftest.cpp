@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
@@ -189,6 +190,33 @@ void checkOwnThreadMessageBox() {
     CHECK_EQ(answer, IDCANCEL);
 }
 
+// A dialog made of texts and buttons only, as a wizard frame is between two
+// pages; its buttons carry the ids given.
+HWND makeButtonDialog(std::initializer_list<int> buttonIds) {
+    HWND dialog = CreateWindowExA(0, "#32770", "Buttons only", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 300, 120,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    CreateWindowExA(0, "Static", "A text", WS_CHILD | WS_VISIBLE, 8, 8, 200, 16, dialog, nullptr,
+                    GetModuleHandleA(nullptr), nullptr);
+    int x = 8;
+    for (int id : buttonIds) {
+        CreateWindowExA(0, "Button", "Button", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, 40, 60, 24, dialog,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+        x += 70;
+    }
+    return dialog;
+}
+
+void checkMessageBoxRecognition() {
+    std::printf("what counts as a message box\n");
+    HWND frameLike = makeButtonDialog({1000, 1001, IDCANCEL});
+    check(frameLike != nullptr, "a dialog of texts and buttons is made");
+    check(!uiauto::isMessageBox(frameLike), "buttons that are no answers make it no message box");
+    HWND boxLike = makeButtonDialog({IDYES, IDNO, IDCANCEL});
+    check(uiauto::isMessageBox(boxLike), "texts and answer buttons make a message box");
+    DestroyWindow(frameLike);
+    DestroyWindow(boxLike);
+}
+
 void checkTimeouts() {
     std::printf("waits that find nothing end\n");
     check(uiauto::waitForWindow(0, "UiautoNoSuchClass", nullptr, 100) == nullptr,
@@ -343,6 +371,7 @@ int main(int argc, char** argv) {
 
     checkTimeouts();
     checkOwnThreadMessageBox();
+    checkMessageBoxRecognition();
     checkChildProcess(self, screenshotDir);
     checkProcessHelpers(self);
 
