@@ -137,20 +137,12 @@ std::string fieldsOf(const UndoEntry& entry)
 
 Bytes serializedActionBlock(const ActionScript& script)
 {
-    ByteSink sink;
-    Bytes block;
-    if (!serializeActionScript(script, sink) || !sink.flatten(block))
-        block.reset();
-    return block;
+    return flattenedWith(script, serializeActionScript);
 }
 
 Bytes serializedUninstallBody(const UninstallScript& script)
 {
-    ByteSink sink;
-    Bytes body;
-    if (!writeUninstallScript(script, sink) || !sink.flatten(body))
-        body.reset();
-    return body;
+    return flattenedWith(script, writeUninstallScript);
 }
 
 Bytes installPackageWith(const ActionScript& script)

@@ -117,15 +117,6 @@ std::string asString(const Bytes& bytes)
     return bytes.isNull() ? std::string() : std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
-Bytes flattenedBlock0(const InstallScript& script)
-{
-    ByteSink sink;
-    Bytes block;
-    if (!serializeInstallScript(script, sink) || !sink.flatten(block))
-        block.reset();
-    return block;
-}
-
 Bytes framedBlock(const Bytes& decoded)
 {
     CompressionOptions options;

@@ -4,6 +4,7 @@
 #include "app/install_script.h"
 #include "app/package_container.h"
 #include "builder/package/package_writer.h"
+#include "engine/byte_sink.h"
 
 #include <memory>
 #include <stdio.h>
@@ -24,8 +25,20 @@ void setText(Bytes& field, const std::string& text);
 Bytes bytesOf(const std::string& raw);
 std::string asString(const Bytes& bytes);
 
+// What `write(script, sink)` writes, flattened as a package holds it; null
+// when writing fails.
+template <typename Script, typename Write>
+Bytes flattenedWith(const Script& script, Write write)
+{
+    ByteSink sink;
+    Bytes flat;
+    if (!write(script, sink) || !sink.flatten(flat))
+        flat.reset();
+    return flat;
+}
+
 // Decoded block 0 of a script, as the writer flattens it.
-Bytes flattenedBlock0(const InstallScript& script);
+inline Bytes flattenedBlock0(const InstallScript& script) { return flattenedWith(script, serializeInstallScript); }
 // A framed block (csize, usize, properties, stream) made with a fast preset.
 Bytes framedBlock(const Bytes& decoded);
 // A whole install package file over the given stub image.
