@@ -22,25 +22,7 @@ need makensis
 
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
-payload=$work/payload
-if [ ! -d "$payload" ]; then
-    "$shared/make-payload" "$payload"
-fi
-files=$(find -L "$payload" -type f | wc -l)
-bytes=$(du -sbL "$payload" | cut -f1)
-
-cat >"$work/slipway.toml" <<TOML
-[product]
-name = "Slipway Bench"
-version = "1.0"
-publisher = "Slipway"
-
-[install]
-folder = "SlipwayBench"
-
-[[files]]
-source = "payload"
-TOML
+. bench/bench-payload.sh
 
 # measure NAME COMMAND...: runs the command under /usr/bin/time -v and
 # leaves the wall-clock seconds, the processor seconds (user and system) and

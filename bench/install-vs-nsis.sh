@@ -40,27 +40,12 @@ need python3
 
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
-payload=$work/payload
-[ -d "$payload" ] || "$shared/make-payload" "$payload"
-files=$(find "$payload" -type f | wc -l)
-bytes=$(du -sb "$payload" | cut -f1)
+. bench/bench-payload.sh
 
 # ------------------------------------------------------------------ installers
 
 slipway_setup=$work/slipway-setup.exe
 nsis_setup=$work/nsis-setup.exe
-cat >"$work/slipway.toml" <<TOML
-[product]
-name = "Slipway Bench"
-version = "1.0"
-publisher = "Slipway"
-
-[install]
-folder = "SlipwayBench"
-
-[[files]]
-source = "payload"
-TOML
 if [ ! -f "$slipway_setup" ] || [ "$slipway" -nt "$slipway_setup" ]; then
     echo "building $slipway_setup"
     "$slipway" build "$work/slipway.toml" -o "$slipway_setup" $fast >/dev/null
