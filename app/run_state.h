@@ -7,6 +7,8 @@
 #include "app/startup_rules.h"
 #include "engine/action_script.h"
 
+struct UninstallScript;
+
 #include <stdint.h>
 #include <stdio.h>
 
@@ -24,6 +26,8 @@ struct RunState {
     uint64_t packageBytesLeft = 0;
     Bytes stubImage;
     InstallScript* installScript = nullptr;
+    // Uninstall mode: the uninstall package, owned by start-up.
+    UninstallScript* uninstallScript = nullptr;
     // Built by the loading thread from block 1; null until then, or when
     // block 1 could not be read.
     ActionScript* actionScript = nullptr;

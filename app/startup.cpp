@@ -1,13 +1,18 @@
 #include "app/startup.h"
 
+#include "app/byte_cursor.h"
 #include "app/package_container.h"
 #include "app/run_state.h"
 #include "app/startup_rules.h"
 #include "app/system_services.h"
 #include "app/win32_handles.h"
+#include "uninstall/uninstall_mode.h"
+#include "uninstall/uninstall_script.h"
 #include "wizard/wizard_frame.h"
 
 #include <shellapi.h>
+#include <new>
+#include <memory>
 #include <string.h>
 
 const char kInstallerBanner[] =
@@ -121,6 +126,40 @@ void runInstallMode(HINSTANCE instance, const char* tail)
         offerRestart(nullptr, script.title.text());
 }
 
+// The uninstall package, read whole; null when it is damaged.
+UninstallScript* readUninstallPackage(const Bytes& body)
+{
+    std::unique_ptr<ByteCursor> cursor(new (std::nothrow) ByteCursor);
+    std::unique_ptr<UninstallScript> script(new (std::nothrow) UninstallScript);
+    if (!cursor || !script || !cursor->attach(body.data(), body.size()) || !readUninstallScript(*cursor, *script))
+        return nullptr;
+    return script.release();
+}
+
+void runUninstallWizard(HINSTANCE instance, const UninstallScript& script, bool isCopy)
+{
+    registerStaticClass(instance, "Static");
+    runWizard(instance, WizardKind::Uninstall);
+    if (isCopy)
+        scheduleOwnDeletion();
+    if (runState.restartNeeded)
+        offerRestart(nullptr, script.title.text());
+}
+
+void runUninstallMode(HINSTANCE instance, const char* tail, const UninstallScript& script)
+{
+    runState.finishPageText = script.successText.text();
+    uint32_t parent = 0;
+    if (parseDoitArgument(tail, &parent)) {
+        runState.parentProcess = parent;
+        runUninstallWizard(instance, script, true);
+        return;
+    }
+    // The launcher: a copy removes the product, so that this file can go too.
+    if (!runUninstallerCopy(tail))
+        runUninstallWizard(instance, script, false);
+}
+
 }  // namespace
 
 uint32_t queryOsClass(OSVERSIONINFOA& version)
@@ -220,9 +259,19 @@ int runStartup(HINSTANCE instance, const char* tail)
             file.release();
         runState.PackageFile = nullptr;
         runState.installScript = nullptr;
+    } else if (package.kind == PackageKind::Uninstall) {
+        file.reset();
+        std::unique_ptr<UninstallScript> script(readUninstallPackage(package.uninstallBody));
+        package.uninstallBody.reset();
+        if (script) {
+            runState.uninstallScript = script.get();
+            runUninstallMode(instance, tail, *script);
+            runState.uninstallScript = nullptr;
+            runState.finishPageText = nullptr;
+        } else {
+            showDamagedPackageMessage();
+        }
     } else {
-        // An uninstall package is not opened yet by this build: it shows the
-        // damaged-package message like any package this stub cannot run.
         file.reset();
         showDamagedPackageMessage();
     }

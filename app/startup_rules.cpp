@@ -76,6 +76,29 @@ bool parseDoitArgument(const char* tail, uint32_t* parentProcess)
     return true;
 }
 
+bool composeCopyCommandLine(const char* copyPath, uint32_t processHandle, const char* tail, char* commandLine,
+                            size_t size)
+{
+    char number[16];
+    char* digits = number + sizeof number - 1;
+    *digits = 0;
+    do {
+        *--digits = char('0' + processHandle % 10);
+        processHandle /= 10;
+    } while (processHandle);
+    const char* parts[] = {"\"", copyPath, "\" doit=", digits, " ", tail};
+    size_t used = 0;
+    for (const char* part : parts) {
+        size_t length = strlen(part);
+        if (length >= size - used)
+            return false;
+        memcpy(commandLine + used, part, length);
+        used += length;
+    }
+    commandLine[used] = 0;
+    return true;
+}
+
 void copyTruncated(char* destination, size_t size, const char* source)
 {
     if (size == 0)

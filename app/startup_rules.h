@@ -52,6 +52,16 @@ bool takePackagePath(const char* argument, char* packagePath, size_t size);
 // The uninstaller copy's "doit=%u" at the start of the tail.
 bool parseDoitArgument(const char* tail, uint32_t* parentProcess);
 
+// The size of the launcher's buffer for the copy's command line.
+constexpr size_t kCopyCommandLineSize = 296;
+
+// The uninstaller copy's command line: the copy's path in quotes, so that a
+// temporary folder with blanks still leaves "doit=" at the start of the
+// copy's tail, then "doit=" with the launcher's process handle and the
+// launcher's own tail. False when it does not fit the buffer.
+bool composeCopyCommandLine(const char* copyPath, uint32_t processHandle, const char* tail, char* commandLine,
+                            size_t size);
+
 // programFilesFolder from the "ProgramFilesDir" value (null when it could
 // not be read): "C:" when missing, one trailing backslash dropped.
 void programFilesFolderFrom(const char* value, char* folder, size_t size);

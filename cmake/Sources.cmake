@@ -88,6 +88,9 @@ set(SLIPWAY_STUB_SOURCES
     engine/install_thread.cpp
     uninstall/uninstaller_writer.cpp
     uninstall/previous_uninstall.cpp
+    uninstall/uninstall_entry.cpp
+    uninstall/uninstall_mode.cpp
+    uninstall/uninstall_thread.cpp
     uninstall/path_variables_win32.cpp
     linkstatic/link_static.cpp
     wizard/wizard_frame.cpp

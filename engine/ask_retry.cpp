@@ -74,5 +74,8 @@ int askRetry(HWND owner, const char* format, const char* title, ...)
 
     if (owner)
         ShowWindow(rootWindowOf(owner), SW_RESTORE);
-    return MessageBoxA(owner, message, title, MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+    int answer = MessageBoxA(owner, message, title, MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+    // A box that could not be shown (0) or that gave some other answer is
+    // nobody's Retry: asking again would loop for ever without a word.
+    return answer == IDRETRY || answer == IDIGNORE ? answer : IDABORT;
 }

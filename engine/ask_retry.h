@@ -12,6 +12,6 @@ constexpr size_t kRetryMessageSize = 2048;
 // text for the calling thread's last error (or "Error code %d" when the system
 // has none) in a warning box owned by `owner`, with Abort, Retry and Ignore
 // and Retry as the default. A minimised wizard is restored first, so the
-// question is seen. Returns IDABORT, IDRETRY or IDIGNORE (0 if no box could
-// be shown).
+// question is seen. Returns IDRETRY, IDIGNORE or IDABORT; a box that could
+// not be shown counts as Abort, so no caller asks again for ever.
 int askRetry(HWND owner, const char* format, const char* title, ...);

@@ -6,14 +6,12 @@
 #include "engine/byte_sink.h"
 #include "uninstall/path_variables.h"
 #include "uninstall/path_variables_win32.h"
+#include "uninstall/uninstall_entry.h"
 
 #include <new>
 #include <string.h>
 
 namespace {
-
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const DWORD kKeyAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
 bool copyExpanded(Bytes& field, const Bytes& source, ExpandFn expand)
 {
@@ -64,11 +62,7 @@ void registerUninstaller(const ActionScript& actions, uint32_t bytesInstalled)
     if (!keyName[0])
         return;
     UniqueRegKey uninstall, entry;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, const_cast<char*>("CommonClass"),
-                        REG_OPTION_NON_VOLATILE, kKeyAccess, nullptr, uninstall.put(), nullptr) != ERROR_SUCCESS)
-        return;
-    if (RegCreateKeyExA(uninstall.get(), keyName, 0, const_cast<char*>("CommonClass"), REG_OPTION_NON_VOLATILE,
-                        kKeyAccess, nullptr, entry.put(), nullptr) != ERROR_SUCCESS)
+    if (!createUninstallKey(uninstall) || !createUninstallEntry(uninstall.get(), keyName, entry))
         return;
     uninstall.reset();
 

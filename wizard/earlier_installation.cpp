@@ -4,12 +4,12 @@
 #include "app/startup_rules.h"
 #include "app/win32_handles.h"
 #include "uninstall/path_variables_win32.h"
+#include "uninstall/uninstall_entry.h"
 
 #include <string.h>
 
 namespace {
 
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kPassiveSwitch[] = " /passive";
 
 // True when `command` is one of the commands already started in this run.
@@ -67,7 +67,7 @@ bool findEarlierInstallation()
     if (!script)
         return false;
     UniqueRegKey uninstall;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, uninstall.put()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKeyPath, 0, KEY_READ, uninstall.put()) != ERROR_SUCCESS)
         return false;
     const char* name = script->uninstallKeyName.text();
     const char* end = name + script->uninstallKeyName.size();

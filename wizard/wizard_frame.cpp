@@ -3,6 +3,7 @@
 #include "app/run_state.h"
 #include "app/startup_rules.h"
 #include "resources/resource_ids.h"
+#include "wizard/banner.h"
 
 #include <string.h>
 
@@ -99,6 +100,15 @@ void cancelWizard(HWND frame)
 HWND frameOf(HWND page)
 {
     return GetParent(page);
+}
+
+void dressFrame(HWND page, const char* caption, const Bytes& bannerInfo, const Bytes& bannerBits)
+{
+    HWND frame = frameOf(page);
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SLIPWAY));
+    SendMessageA(frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SetWindowTextA(frame, caption);
+    showBanner(frame, bannerInfo, bannerBits);
 }
 
 void setBackTarget(HWND page, const PageDescriptor* target)

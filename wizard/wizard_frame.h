@@ -2,6 +2,7 @@
 // operations that pages and their worker threads use on it.
 #pragma once
 
+#include "app/bytes.h"
 #include "wizard/page_descriptor.h"
 
 #include <windows.h>
@@ -40,3 +41,7 @@ void postNextCommand(HWND page);
 void rememberDefaultNextCaption(HWND page);
 
 HWND frameOf(HWND page);
+
+// The first page dresses the frame: the program's icon, the caption and the
+// banner. The button captions are the page's to set.
+void dressFrame(HWND page, const char* caption, const Bytes& bannerInfo, const Bytes& bannerBits);

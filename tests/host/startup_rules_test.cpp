@@ -160,6 +160,39 @@ INSTANTIATE_TEST_SUITE_P(StartupRules, DoitArgument,
                                            DoitCase{"Empty", "", false, 0}),
                          caseName<DoitCase>);
 
+// The copy reads its own tail back with the start-up rules: whatever the
+// temporary folder holds, the tail starts with "doit=" and keeps the
+// launcher's switches.
+TEST(StartupRules, CopyCommandLineLeavesDoitAtTheStartOfTheCopysTail)
+{
+    const char* paths[] = {"C:\\TEMP\\uni1.tmp", "C:\\Documents and Settings\\Jo Doe\\Local Settings\\Temp\\uni2A.tmp"};
+    for (const char* path : paths) {
+        char line[kCopyCommandLineSize];
+        ASSERT_TRUE(composeCopyCommandLine(path, 0x7C4u, "/quiet", line, sizeof line)) << path;
+        EXPECT_EQ(std::string(line), std::string("\"") + path + "\" doit=1988 /quiet");
+        const char* tail = commandLineTail(line);
+        uint32_t parent = 0;
+        EXPECT_TRUE(parseDoitArgument(tail, &parent)) << tail;
+        EXPECT_EQ(parent, 0x7C4u);
+        EXPECT_TRUE(parseSwitches(tail).quiet);
+    }
+}
+
+TEST(StartupRules, CopyCommandLineThatDoesNotFitIsRefusedNotCut)
+{
+    // Quote, path, quote and " doit=", ten digits, a blank, the tail, NUL: 20 bytes around both.
+    std::string tail(100, 't');
+    std::string fits(kCopyCommandLineSize - 20 - tail.size(), 'p');
+    char line[kCopyCommandLineSize + 8];
+    ASSERT_TRUE(composeCopyCommandLine(fits.c_str(), 0xFFFFFFFFu, tail.c_str(), line, kCopyCommandLineSize));
+    EXPECT_EQ(strlen(line), kCopyCommandLineSize - 1);
+    std::string tooLong = fits + "p";
+    memset(line, '#', sizeof line);
+    EXPECT_FALSE(composeCopyCommandLine(tooLong.c_str(), 0xFFFFFFFFu, tail.c_str(), line, kCopyCommandLineSize));
+    // Nothing was written past the buffer.
+    EXPECT_EQ(std::string(line + kCopyCommandLineSize, 8), std::string(8, '#'));
+}
+
 // --- Windows version classes -------------------------------------------------
 
 struct VersionCase {

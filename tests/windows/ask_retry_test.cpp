@@ -88,6 +88,22 @@ TEST_F(AskRetry, ReturnsTheButtonPressed)
     EXPECT_EQ(ask(5, "x", IDIGNORE, &prompt), IDIGNORE);
 }
 
+// A box that cannot be shown (its owner is gone) answers Abort: a caller that
+// took it for Retry would ask again for ever without a word.
+TEST_F(AskRetry, APromptThatCannotBeShownCountsAsAbort)
+{
+    HWND gone = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(gone, nullptr);
+    DestroyWindow(gone);
+    int result = 0;
+    WorkerRun worker([&] {
+        SetLastError(ERROR_ACCESS_DENIED);
+        result = askRetry(gone, "Cannot delete file \"%s\"", "Error", "x");
+    });
+    EXPECT_TRUE(worker.finish());
+    EXPECT_EQ(result, IDABORT);
+}
+
 TEST_F(AskRetry, RestoresAMinimisedWizardBeforeAsking)
 {
     ShowWindow(window.frame(), SW_MINIMIZE);

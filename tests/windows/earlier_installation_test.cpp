@@ -14,6 +14,7 @@
 #include "uiauto/ui_automation.h"
 
 #include "resources/resource_ids.h"
+#include "uninstall/previous_uninstall.h"
 
 #include <gtest/gtest.h>
 
@@ -320,3 +321,24 @@ TEST_F(EarlierInstallationTest, QuietRunRemovesAFurtherProductPassivelyAndWaitsF
     EXPECT_EQ(readRecord(record("a.txt.copy"))["ended"], "1") << "the installer ended before the copy";
     expectInstalledIn(product.folder());
 }
+
+// The name of a process that counts as an uninstaller's temporary copy (its
+// parent must also be the started uninstaller, which the walk checks).
+struct CopyNameCase {
+    const char* name;
+    bool isCopy;
+};
+
+class UninstallerCopyName : public ::testing::TestWithParam<CopyNameCase> {};
+
+TEST_P(UninstallerCopyName, BeginsWithUniAndEndsWithTmpInAnyCase)
+{
+    EXPECT_EQ(looksLikeUninstallerCopy(GetParam().name), GetParam().isCopy) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EarlierInstallation, UninstallerCopyName,
+                         ::testing::Values(CopyNameCase{"uni1A2B.tmp", true}, CopyNameCase{"UNI1.TMP", true},
+                                           CopyNameCase{"uni.tmp", true}, CopyNameCase{"Uni7.Tmp", true},
+                                           CopyNameCase{"un.tmp", false}, CopyNameCase{"uni1.exe", false},
+                                           CopyNameCase{"xuni1.tmp", false}, CopyNameCase{"uni1.tmp.exe", false},
+                                           CopyNameCase{"uninstall.exe", false}, CopyNameCase{"", false}));

@@ -7,6 +7,9 @@ state=${1:?usage: wine-run.sh STATE PROGRAM [ARGS...]}
 shift
 [ -d "$state" ] && state=$(cd "$state" && pwd)  # Wine takes only an absolute prefix
 command -v wine >/dev/null 2>&1 || { echo "wine-run: wine is missing; run scripts/bootstrap.sh" >&2; exit 1; }
+# shellcheck source=tests/windows/wine-x86.sh
+. "$(dirname "$0")/wine-x86.sh"
+require_x86_32
 if [ ! -f "$state/xvfb.pid" ] || ! kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; then
     echo "wine-run: no Xvfb display is running for $state (start it with wine-session.sh start)" >&2
     exit 1

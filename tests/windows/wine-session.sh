@@ -13,6 +13,9 @@ export WINEDEBUG=-all
 # No Mono or Gecko download offers, no host menu entries for shortcuts.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
+# shellcheck source=tests/windows/wine-x86.sh
+. "$(dirname "$0")/wine-x86.sh"
+
 need() {
     command -v "$1" >/dev/null 2>&1 || { echo "wine-session: '$1' is missing; run scripts/bootstrap.sh" >&2; exit 1; }
 }
@@ -73,6 +76,7 @@ start)
     need wine
     need Xvfb
     need wineserver
+    require_x86_32
     mkdir -p "$state"
     if ! xvfb_alive; then echo 0 >"$state/users"; fi
     start_display

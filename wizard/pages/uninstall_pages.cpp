@@ -1,33 +1,117 @@
-// The uninstall wizard's pages. This build does not open uninstall packages
-// yet (start-up shows the damaged-package message for them), so the pages
-// only end the wizard.
+// The uninstall wizard's pages: welcome, progress and finish. Every text is
+// set as the uninstall package stores it: it was expanded when the product
+// was installed.
+#include "app/run_state.h"
+#include "engine/step_rows.h"
+#include "engine/worker_threads.h"
+#include "resources/resource_ids.h"
+#include "uninstall/uninstall_mode.h"
+#include "uninstall/uninstall_script.h"
 #include "wizard/pages.h"
+#include "wizard/progress_rows.h"
 #include "wizard/wizard_frame.h"
 
 namespace {
 
-INT_PTR endWizardPage(HWND page, UINT message)
+const UninstallScript& script()
 {
-    if (message != WM_INITDIALOG)
-        return FALSE;
-    setNextTarget(page, &EndOfWizard);
-    postNextCommand(page);
-    return TRUE;
+    return *runState.uninstallScript;
+}
+
+void dressUninstallFrame(HWND page)
+{
+    HWND frame = frameOf(page);
+    dressFrame(page, script().title.text(), script().bannerInfo, script().bannerBits);
+    SetDlgItemTextA(frame, IDC_BACK, script().backText.text());
+    SetDlgItemTextA(frame, IDC_NEXT, script().nextText.text());
+    SetDlgItemTextA(frame, IDCANCEL, script().cancelText.text());
+}
+
+// Row captions in the order the removal runs its steps: the captioned custom
+// steps newest first, then the removal of files, folders and registry
+// values, at most nine in all.
+int collectCaptions(const char* captions[kStepRowCount])
+{
+    int count = 0;
+    for (const UndoEntry* entry = script().undoLog.first(); entry && count < kStepRowCount; entry = entry->next)
+        if (const char* caption = entry->caption())
+            captions[count++] = caption;
+    if (count < kStepRowCount)
+        captions[count++] = script().removeFilesStepCaption.text();
+    return count;
+}
+
+void removalDone(HWND page, bool succeeded, bool restartNeeded)
+{
+    setBusy(page, true, false);
+    setNextTarget(page, &UninstallFinishPage);
+    runState.restartNeeded = 0;
+    if (succeeded) {
+        runState.restartNeeded = restartNeeded ? 1 : 0;
+        postNextCommand(page);
+        return;
+    }
+    // The page waits for Next, also in silent mode: the failure stays on
+    // screen with its crossed row.
+    runState.finishPageText = script().failureText.text();
+    SetDlgItemTextA(page, IDC_HINT, script().hintText.text());
+    setNextCaption(page, script().nextText.text());
 }
 
 }  // namespace
 
 INT_PTR CALLBACK uninstallWelcomePageProcedure(HWND page, UINT message, WPARAM, LPARAM)
 {
-    return endWizardPage(page, message);
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    dressUninstallFrame(page);
+    rememberDefaultNextCaption(page);
+    SetDlgItemTextA(page, IDC_PAGE_TEXT, script().welcomeText.text());
+    SetDlgItemTextA(page, IDC_HINT, script().readyToRemoveHint.text());
+    setNextCaption(page, script().removeText.text());
+    setNextTarget(page, &UninstallProgressPage);
+    // From here on the registered uninstaller file is no longer in use.
+    releaseParentProcess();
+    if (runState.silentMode)
+        postNextCommand(page);
+    return TRUE;
 }
 
-INT_PTR CALLBACK uninstallProgressPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
+INT_PTR CALLBACK uninstallProgressPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return endWizardPage(page, message);
+    switch (message) {
+    case WM_INITDIALOG: {
+        createProgressFonts(page);
+        const char* captions[kStepRowCount];
+        int count = collectCaptions(captions);
+        fillStepRows(page, captions, count);
+        SetDlgItemTextA(page, IDC_HINT, script().progressHint.text());
+        setNextCaption(page, script().finishText.text());
+        setBusy(page, false, false);
+        if (!startWorker(UninstallThread, page))
+            PostMessageA(page, WM_INSTALL_DONE, 0, 0);
+        return TRUE;
+    }
+    case WM_INSTALL_DONE:
+        removalDone(page, wParam != 0, lParam != 0);
+        return TRUE;
+    case WM_DESTROY:
+        destroyProgressFonts();
+        return FALSE;
+    default:
+        return FALSE;
+    }
 }
 
 INT_PTR CALLBACK uninstallFinishPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
 {
-    return endWizardPage(page, message);
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    SetDlgItemTextA(page, IDC_PAGE_TEXT, runState.finishPageText ? runState.finishPageText : "");
+    SetDlgItemTextA(page, IDC_HINT, script().finishHint.text());
+    setNextCaption(page, script().finishText.text());
+    setNextTarget(page, &EndOfWizard);
+    if (runState.silentMode)
+        postNextCommand(page);
+    return TRUE;
 }

@@ -5,21 +5,17 @@
 #include "engine/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
-#include "wizard/banner.h"
 #include "wizard/pages.h"
 #include "wizard/wizard_frame.h"
 
 namespace {
 
-void dressFrame(HWND page, const InstallScript& script)
+void dressInstallFrame(HWND page, const InstallScript& script)
 {
     HWND frame = frameOf(page);
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SLIPWAY));
-    SendMessageA(frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     char title[256];
     expandPathVariables(script.title.text(), title, sizeof title);
-    SetWindowTextA(frame, title);
-    showBanner(frame, script.bannerInfo, script.bannerBits);
+    dressFrame(page, title, script.bannerInfo, script.bannerBits);
     setDlgItemTextExpanded(frame, IDC_BACK, script.backText.text());
     setDlgItemTextExpanded(frame, IDC_NEXT, script.nextText.text());
     setDlgItemTextExpanded(frame, IDCANCEL, script.cancelText.text());
@@ -32,7 +28,7 @@ INT_PTR CALLBACK welcomePageProcedure(HWND page, UINT message, WPARAM, LPARAM)
     if (message != WM_INITDIALOG)
         return FALSE;
     const InstallScript& script = *runState.installScript;
-    dressFrame(page, script);
+    dressInstallFrame(page, script);
     setDlgItemTextExpanded(page, IDC_PAGE_TEXT, script.welcomeText.text());
     // Fixed before the loading thread may change the caption.
     rememberDefaultNextCaption(page);

@@ -1,5 +1,7 @@
 #include "support/registry_values.h"
 
+#include <algorithm>
+
 namespace {
 
 // Owns an open key for one check.
@@ -107,6 +109,48 @@ void deleteRegistryTree(HKEY root, const std::string& key, REGSAM view)
         deleteKeyEx(root, key.c_str(), view, 0);
     else
         RegDeleteKeyA(root, key.c_str());
+}
+
+namespace {
+
+void collectValueLines(HKEY root, const std::string& key, REGSAM view, std::vector<std::string>& lines)
+{
+    OpenKey open(root, key, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view);
+    if (!open.get())
+        return;
+    for (DWORD index = 0;; ++index) {
+        char name[16384];
+        DWORD nameLength = sizeof name;
+        DWORD type = 0;
+        DWORD dataSize = 0;
+        if (RegEnumValueA(open.get(), index, name, &nameLength, nullptr, &type, nullptr, &dataSize) != ERROR_SUCCESS)
+            break;
+        RegistryValue value = readRegistryValue(root, key, std::string(name, nameLength), view);
+        static const char kHex[] = "0123456789abcdef";
+        std::string line = key + "\\" + std::string(name, nameLength) + "=" + std::to_string(type) + ":";
+        for (unsigned char c : value.data) {
+            line += kHex[c >> 4];
+            line += kHex[c & 15];
+        }
+        lines.push_back(line);
+    }
+    for (DWORD index = 0;; ++index) {
+        char child[256];
+        DWORD length = sizeof child;
+        if (RegEnumKeyExA(open.get(), index, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        collectValueLines(root, key + "\\" + child, view, lines);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> registryValueLines(HKEY root, const std::string& key, REGSAM view)
+{
+    std::vector<std::string> lines;
+    collectValueLines(root, key, view, lines);
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 std::string storedText(const std::string& text)

@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <vector>
 
 // What a value holds; exists is false when the key or the value is missing.
 struct RegistryValue {
@@ -27,6 +28,11 @@ size_t registryValueCount(HKEY root, const std::string& key);
 bool setRegistryString(HKEY root, const std::string& key, const std::string& name, const std::string& data);
 // Removes a key and everything below it; a missing key is fine.
 void deleteRegistryTree(HKEY root, const std::string& key, REGSAM view = 0);
+
+// Every value below a key, its sub-keys' included, as sorted lines
+// "key\\name=type:hex data", for comparing a part of the registry before and
+// after a run (an export, as reg.exe would make one).
+std::vector<std::string> registryValueLines(HKEY root, const std::string& key, REGSAM view = 0);
 
 // The data of a REG_SZ value as stored: the text and its NUL.
 std::string storedText(const std::string& text);

@@ -1,0 +1,72 @@
+// The removal worker of the uninstall progress page.
+#include "uninstall/uninstall_mode.h"
+
+#include "app/run_state.h"
+#include "engine/ask_retry.h"
+#include "engine/file_routines.h"
+#include "engine/passes.h"
+#include "engine/step_rows.h"
+#include "uninstall/uninstall_entry.h"
+#include "uninstall/uninstall_script.h"
+#include "wizard/wizard_frame.h"
+
+#include <objbase.h>
+
+namespace {
+
+// Failures are silent: an entry that is already gone is what we want.
+void removeUninstallEntry(const char* keyName)
+{
+    // An empty name would delete the Uninstall key itself (on the 9x line
+    // with every product's entry below it).
+    if (!keyName[0])
+        return;
+    UniqueRegKey uninstall;
+    if (createUninstallKey(uninstall))
+        RegDeleteKeyA(uninstall.get(), keyName);
+}
+
+// Deletes the registered uninstaller, asking while it cannot be deleted.
+// Abort makes the removal a failure; Ignore leaves the result as it is.
+uint32_t deleteUninstallerFile(HWND page, const char* path, uint32_t result)
+{
+    if (!path[0])
+        return result;
+    while (!deleteFile(path)) {
+        int answer = askRetry(page, "Cannot delete file \"%s\"", "Error", path);
+        if (answer == IDIGNORE)
+            return result;
+        if (answer == IDABORT)
+            return kUndoFailed;
+    }
+    return result;
+}
+
+uint32_t removeProduct(const UninstallScript& script, HWND page, bool& restartNeeded)
+{
+    uint32_t result = runCustomSteps(script.undoLog, page, restartNeeded, beginStep, endStep);
+    // A user's cancel in an uninstall program leaves the product registered
+    // and in place; a failure still removes the registration.
+    if (result == kUndoCancelled)
+        return result;
+    removeUninstallEntry(script.uninstallKeyName.text());
+    result = deleteUninstallerFile(page, script.uninstallerPath.text(), result);
+    if (result != kUndoContinue)
+        return result;
+    // The uninstaller went first, so the folder that held it can go now.
+    return runReversals(script.undoLog, page, restartNeeded, beginStep, endStep);
+}
+
+}  // namespace
+
+DWORD WINAPI UninstallThread(LPVOID parameter)
+{
+    HWND page = static_cast<HWND>(parameter);
+    HRESULT com = CoInitialize(nullptr);
+    bool restartNeeded = false;
+    uint32_t result = removeProduct(*runState.uninstallScript, page, restartNeeded);
+    PostMessageA(page, WM_INSTALL_DONE, result == kUndoContinue ? 1 : 0, restartNeeded ? 1 : 0);
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return 0;
+}
