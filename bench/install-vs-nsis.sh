@@ -35,6 +35,8 @@ need wine
 need wineserver
 need Xvfb
 need python3
+. tests/windows/wine-x86.sh
+runs_x86_32 || { echo "install-vs-nsis: this machine's kernel runs no 32-bit x86 code, so neither 32-bit installer can run under Wine here" >&2; exit 1; }
 [ -x "$slipway" ] || { echo "install-vs-nsis: $slipway not found (build first)" >&2; exit 1; }
 [ -x "$shared/make-payload" ] && [ -f "$shared/payload.nsi" ] || { echo "install-vs-nsis: no payload tools in $shared" >&2; exit 1; }
 
@@ -189,7 +191,7 @@ for round in $(seq "$rounds"); do
     # Uninstall: the uninstaller and the temporary copy it runs from.
     su_time=n/a
     if [ "$slipway_uninstaller_runs" = 1 ]; then
-        read -r su_time _ su_ended < <(measure 'uninstall\.exe|uni[0-9a-f]*\.tmp' 30 \
+        read -r su_time _ su_ended < <(measure 'uninstall\.exe|uni[0-9a-f]*\.tmp' 120 \
             wine "$(winepath -w "$slipway_folder/uninstall.exe")" /quiet)
         if [ "$su_ended" != 1 ] || [ -d "$slipway_folder" ]; then
             slipway_uninstaller_runs=0
