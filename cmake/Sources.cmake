@@ -7,6 +7,7 @@ set(SLIPWAY_FORMAT_SOURCES
     app/block_reader.cpp
     app/install_script.cpp
     app/package_container.cpp
+    app/pe_image.cpp
     app/startup_rules.cpp
     engine/byte_sink.cpp
     engine/action_script.cpp

@@ -1,6 +1,7 @@
 #include "uninstall/uninstaller_writer.h"
 
 #include "app/package_container.h"
+#include "app/pe_image.h"
 #include "app/run_state.h"
 #include "app/win32_handles.h"
 #include "engine/byte_sink.h"
@@ -35,11 +36,18 @@ bool writeUninstallerFile(const char* path, const UninstallScript& script, uint3
         return false;
     ByteSink sink;
     Bytes body;
-    bool ok = writeUninstallScript(script, sink) && sink.flatten(body) && body.size() <= 0xFFFFFFF0u;
+    Bytes image;
+    bool ok = writeUninstallScript(script, sink) && sink.flatten(body) && body.size() <= 0xFFFFFFF0u &&
+              image.assign(runState.stubImage.data(), runState.stubImage.size());
     uint8_t magic[4], trailer[4];
     storeU32(magic, kUninstallMagic);
     storeU32(trailer, uint32_t(body.size() + 4));
-    ok = ok && writeAll(file.get(), runState.stubImage.data(), runState.stubSize(), bytesInstalled) &&
+    // A signed installer's certificate entry would point into the uninstall
+    // package, and its checksum would be the installer's.
+    const BytePiece tail[] = {{magic, 4}, {body.data(), body.size()}, {trailer, 4}};
+    if (ok)
+        sealImageFor(image.data(), image.size(), tail, 3);
+    ok = ok && writeAll(file.get(), image.data(), DWORD(image.size()), bytesInstalled) &&
          writeAll(file.get(), magic, 4, bytesInstalled) &&
          writeAll(file.get(), body.data(), DWORD(body.size()), bytesInstalled) &&
          writeAll(file.get(), trailer, 4, bytesInstalled);

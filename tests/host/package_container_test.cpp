@@ -1,6 +1,7 @@
 // Locating the package in its file: unsigned and signed installers,
 // uninstallers made from signed installers, and every damaged container.
 #include "app/package_container.h"
+#include "app/pe_image.h"
 
 #include "app/block_reader.h"
 #include "engine/byte_sink.h"
@@ -360,6 +361,52 @@ TEST_F(SignedInstaller, UninstallerMadeFromItAlwaysOpens)
         OpenedPackage package;
         EXPECT_EQ(openBytes(file, package), PackageKind::Uninstall) << "length " << long(total) - long(certificate) << " from the certificate";
         EXPECT_EQ(package.uninstallBody.size(), total - stub_.size() - 8);
+    }
+}
+
+// The uninstaller's image carries no certificate entry of the installer's
+// and the checksum of its own file, as the signing tool reckons one.
+TEST_F(SignedInstaller, UninstallerImageIsSealedForItsOwnFile)
+{
+    PeHeaderFields fields;
+    ASSERT_TRUE(findPeHeaderFields(bytesOf(signed_).data(), stub_.size(), fields));
+    // Our checksum of the signed file agrees with the signing tool's.
+    std::string zeroed = signed_;
+    setU32(zeroed, fields.checksum, 0);
+    PeChecksum whole;
+    whole.add(reinterpret_cast<const uint8_t*>(zeroed.data()), zeroed.size());
+    ASSERT_NE(loadU32(reinterpret_cast<const uint8_t*>(signed_.data()) + fields.checksum), 0u);
+    EXPECT_EQ(whole.value(), loadU32(reinterpret_cast<const uint8_t*>(signed_.data()) + fields.checksum));
+
+    // Pieces of odd lengths, as the writer hands them over.
+    std::string image = signed_.substr(0, stub_.size());
+    const std::string magic = "upg\x02", body = "an odd-length body", trailer("\x17\0\0\0", 4);
+    const BytePiece tail[] = {{reinterpret_cast<const uint8_t*>(magic.data()), 4},
+                              {reinterpret_cast<const uint8_t*>(body.data()), body.size()},
+                              {reinterpret_cast<const uint8_t*>(trailer.data()), 4}};
+    ASSERT_TRUE(sealImageFor(reinterpret_cast<uint8_t*>(&image[0]), image.size(), tail, 3));
+    std::string file = image + magic + body + trailer;
+    ASSERT_TRUE(writeWholeFile(folder_.file("uninstall.exe").c_str(), bytesOf(file)));
+    FileHandle stream = fileWith(bytesOf(file));
+    EXPECT_EQ(certificateOffset(stream.get()), 0u);
+    std::string check = file;
+    setU32(check, fields.checksum, 0);
+    PeChecksum own;
+    own.add(reinterpret_cast<const uint8_t*>(check.data()), check.size());
+    EXPECT_EQ(own.value(), loadU32(reinterpret_cast<const uint8_t*>(file.data()) + fields.checksum));
+    std::string log;
+    runCommand("osslsigncode verify -in '" + folder_.file("uninstall.exe") + "'", &log);
+    EXPECT_NE(log.find("No signature found"), std::string::npos) << log;
+}
+
+TEST(PeImage, HeaderOutsideTheImageIsNotTouched)
+{
+    std::string image(0x200, '\0');
+    image[0] = 'M', image[1] = 'Z';
+    for (uint32_t nt : {0x1F0u, 0x180u, 0xFFFFFFF0u}) {
+        setU32(image, 0x3C, nt);
+        PeHeaderFields fields;
+        EXPECT_FALSE(findPeHeaderFields(reinterpret_cast<const uint8_t*>(image.data()), image.size(), fields)) << nt;
     }
 }
 
