@@ -37,6 +37,17 @@ uint16_t startupShowCommand()
     return (info.dwFlags & STARTF_USESHOWWINDOW) ? info.wShowWindow : SW_SHOWNORMAL;
 }
 
+// True when this program's own file carries a certificate table.
+bool isSignedModule()
+{
+    char path[kPathBufferSize];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    UniqueFile own(fopen(path, "rb"));
+    return own && certificateOffset(own.get()) != 0;
+}
+
 void applySwitches(const char* tail)
 {
     StartupSwitches switches = parseSwitches(tail);
@@ -49,8 +60,11 @@ void applySwitches(const char* tail)
     runState.extractAllFiles = switches.extractAllFiles;
     if (switches.packagePathArgument) {
         // An argument too long for the buffer names no file: the package then
-        // does not open and the damaged-package message follows.
-        if (!takePackagePath(switches.packagePathArgument, runState.packagePath, sizeof runState.packagePath))
+        // does not open and the damaged-package message follows. A signed
+        // installer vouches for its own package only: with another one its
+        // signer's name would stand for whatever that package does.
+        if (isSignedModule() ||
+            !takePackagePath(switches.packagePathArgument, runState.packagePath, sizeof runState.packagePath))
             runState.packagePath[0] = 0;
     } else {
         DWORD length = GetModuleFileNameA(nullptr, runState.packagePath, sizeof runState.packagePath);

@@ -6,12 +6,14 @@
 #include "support/test_packages.h"
 #include "uiauto/ui_automation.h"
 
+#include "app/pe_image.h"
 #include "app/startup.h"
 #include "builder/package/package_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <string.h>
 
 #include <functional>
 #include <ostream>
@@ -76,7 +78,7 @@ const DamagedCase kDamagedCases[] = {
          // error to the decoder.
          return damagedCopy(p, [](Bytes& b, const PackageOffsets& o) { b.data()[o.block0Stream] = 0xFF; });
      }},
-    {"UninstallMagicNotOpenedYet",
+    {"UninstallPackageTooShort",
      [](const Bytes&, const std::string&) {
          DamagedRun run;
          Bytes body;
@@ -100,6 +102,25 @@ const DamagedCase kDamagedCases[] = {
     {"PackagePathArgumentNamesAMissingFile",
      [](const Bytes& p, const std::string& other) {
          return DamagedRun{copyBytes(p), "-ip " + other + ".missing.exe"};
+     }},
+    {"SignedInstallerTakesNoOtherPackage",
+     [](const Bytes& p, const std::string& other) {
+         // A certificate table behind the trailer, named by the security
+         // directory: to the stub, a signed installer.
+         DamagedRun run{copyBytes(p), "-ip " + other};
+         Bytes& b = run.program;
+         PeHeaderFields fields;
+         EXPECT_TRUE(findPeHeaderFields(b.data(), b.size(), fields) && fields.hasCertificateEntry);
+         const size_t table = b.size();
+         Bytes withTable;
+         EXPECT_TRUE(withTable.allocate(table + 16));
+         memcpy(withTable.data(), b.data(), table);
+         memset(withTable.data() + table, 0, 16);
+         storeU32(withTable.data() + table, 16);
+         storeU32(withTable.data() + fields.certificateEntry, uint32_t(table));
+         storeU32(withTable.data() + fields.certificateEntry + 4, 16);
+         run.program = static_cast<Bytes&&>(withTable);
+         return run;
      }},
     {"PackagePathArgumentRunsToTheEndOfTheTail",
      [](const Bytes& p, const std::string& other) {
