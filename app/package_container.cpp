@@ -3,16 +3,11 @@
 #include "app/block_reader.h"
 #include "app/byte_cursor.h"
 #include "app/file_io.h"
+#include "app/pe_image.h"
 
 #include <memory>
 
 namespace {
-
-constexpr uint16_t kDosSignature = 0x5A4D;     // "MZ"
-constexpr uint32_t kNtSignature = 0x00004550;  // "PE\0\0"
-constexpr size_t kDosHeaderSize = 64;
-constexpr size_t kNtHeadersSize = 248;
-constexpr uint32_t kSecurityDirectory = 4;
 
 bool isKnownMagic(uint32_t magic)
 {
@@ -44,19 +39,19 @@ bool tryTrailer(FILE* file, uint64_t trailerEnd, PackageLocation& out)
 
 uint32_t certificateOffset(FILE* file)
 {
-    uint8_t dos[kDosHeaderSize];
-    if (!seekTo(file, 0) || !readExactly(file, dos, sizeof dos) || loadU16(dos) != kDosSignature)
+    uint8_t dos[kPeDosHeaderSize];
+    uint32_t ntOffset = 0;
+    if (!seekTo(file, 0) || !readExactly(file, dos, sizeof dos) || !findPeNtHeaders(dos, ntOffset))
         return 0;
-    uint8_t nt[kNtHeadersSize];
-    if (!seekTo(file, loadU32(dos + 0x3C)) || !readExactly(file, nt, sizeof nt) || loadU32(nt) != kNtSignature)
+    uint8_t nt[kPeNtHeadersSpan];
+    PeHeaderFields fields;
+    if (!seekTo(file, ntOffset) || !readExactly(file, nt, sizeof nt) || !findPeFieldsInNtHeaders(nt, fields) ||
+        !fields.hasCertificateEntry)
         return 0;
-    uint32_t directoryCount = loadU32(nt + 0x74);
-    uint32_t offset = loadU32(nt + 0x98 + 0);
-    uint32_t size = loadU32(nt + 0x9C);
-    if (directoryCount <= kSecurityDirectory || size == 0)
-        return 0;
+    uint32_t offset = loadU32(nt + fields.certificateEntry);
+    uint32_t size = loadU32(nt + fields.certificateEntry + 4);
     int64_t length = fileLength(file);
-    if (offset < 4 || length < 0 || offset > uint64_t(length))
+    if (size == 0 || offset < 4 || length < 0 || offset > uint64_t(length))
         return 0;
     return offset;
 }

@@ -9,10 +9,6 @@ namespace {
 constexpr uint16_t kDosSignature = 0x5A4D;     // "MZ"
 constexpr uint32_t kNtSignature = 0x00004550;  // "PE\0\0"
 constexpr uint16_t kPe32Magic = 0x10B;
-constexpr size_t kDosHeaderSize = 64;
-// Signature, file header and the PE32 optional header up to and including
-// the security directory.
-constexpr size_t kHeaderSpan = 0xA0;
 constexpr size_t kChecksumField = 0x58;
 constexpr size_t kDirectoryCountField = 0x74;
 constexpr size_t kSecurityEntry = 0x98;
@@ -25,18 +21,35 @@ uint32_t fold(uint32_t sum)
 
 }  // namespace
 
+bool findPeNtHeaders(const uint8_t* dosHeader, uint32_t& ntOffset)
+{
+    if (loadU16(dosHeader) != kDosSignature)
+        return false;
+    ntOffset = loadU32(dosHeader + 0x3C);
+    return true;
+}
+
+bool findPeFieldsInNtHeaders(const uint8_t* ntHeaders, PeHeaderFields& out)
+{
+    if (loadU32(ntHeaders) != kNtSignature)
+        return false;
+    out.checksum = kChecksumField;
+    out.certificateEntry = kSecurityEntry;
+    out.hasCertificateEntry = loadU32(ntHeaders + kDirectoryCountField) > kSecurityDirectory;
+    return true;
+}
+
 bool findPeHeaderFields(const uint8_t* image, size_t size, PeHeaderFields& out)
 {
-    if (size < kDosHeaderSize || loadU16(image) != kDosSignature)
-        return false;
-    size_t nt = loadU32(image + 0x3C);
+    uint32_t nt = 0;
     // Bounded so a damaged header cannot send the reader past the image.
-    if (nt > size || size - nt < kHeaderSpan || loadU32(image + nt) != kNtSignature ||
-        loadU16(image + nt + 0x18) != kPe32Magic)
+    // The fields move in other optional-header layouts: only a PE32 one is
+    // ever changed.
+    if (size < kPeDosHeaderSize || !findPeNtHeaders(image, nt) || nt > size || size - nt < kPeNtHeadersSpan ||
+        !findPeFieldsInNtHeaders(image + nt, out) || loadU16(image + nt + 0x18) != kPe32Magic)
         return false;
-    out.checksum = nt + kChecksumField;
-    out.certificateEntry = nt + kSecurityEntry;
-    out.hasCertificateEntry = loadU32(image + nt + kDirectoryCountField) > kSecurityDirectory;
+    out.checksum += nt;
+    out.certificateEntry += nt;
     return true;
 }
 

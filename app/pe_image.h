@@ -8,14 +8,25 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// Where the fields lie in an image held in memory; false when the image has
-// no PE32 header that lies whole within `size`.
+constexpr size_t kPeDosHeaderSize = 64;
+// The NT headers up to and including the security data directory.
+constexpr size_t kPeNtHeadersSpan = 0xA0;
+
+// Where the fields lie; false when the image has no PE32 header that lies
+// whole within `size`. The two-step readers below take the fields from any
+// NT headers, as the package locator always has.
 struct PeHeaderFields {
     size_t checksum = 0;          // the optional header's CheckSum
     size_t certificateEntry = 0;  // the security data directory (offset, size)
     bool hasCertificateEntry = false;
 };
 bool findPeHeaderFields(const uint8_t* image, size_t size, PeHeaderFields& out);
+
+// The same in two steps, for a reader that holds only the headers: the NT
+// headers' offset from a DOS header of kPeDosHeaderSize bytes, then the
+// fields (relative to the NT headers) from kPeNtHeadersSpan bytes of them.
+bool findPeNtHeaders(const uint8_t* dosHeader, uint32_t& ntOffset);
+bool findPeFieldsInNtHeaders(const uint8_t* ntHeaders, PeHeaderFields& out);
 
 // The PE checksum of a file given in consecutive pieces: the 16-bit words
 // added with their carries folded back, then the file's length. The caller
