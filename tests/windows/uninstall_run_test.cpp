@@ -9,11 +9,15 @@
 #include "support/registry_values.h"
 #include "support/stub_runs.h"
 #include "support/test_environment.h"
+#include "support/test_packages.h"
 #include "support/wizard_driver.h"
 #include "uiauto/ui_automation.h"
 
+#include "builder/package/package_writer.h"
+#include "engine/byte_sink.h"
 #include "resources/resource_ids.h"
 #include "uninstall/previous_uninstall.h"
+#include "uninstall/uninstall_script.h"
 
 #include <shlobj.h>
 
@@ -489,6 +493,43 @@ TEST_F(UninstallRunTest, RetryAtTheDeletionPromptDeletesTheReleasedUninstaller)
     ASSERT_TRUE(uiauto::answerMessageBox(prompt, IDRETRY));
     waitForRemoval();
     expectRemoved();
+}
+
+// An uninstaller whose installation recorded nothing still removes its
+// entry and its own file, and marks its one row done.
+TEST(UninstallWithoutUndoEntries, RemovesItsEntryAndItselfAndMarksItsRow)
+{
+    InstalledProduct product{"Slipway No Undo", {"SlipwayNoUndoTest"}};
+    ASSERT_TRUE(CreateDirectoryA(product.folder().c_str(), nullptr));
+    UninstallScript script;
+    ASSERT_TRUE(script.title.assignText("No Undo Removal") && script.uninstallKeyName.assignText("SlipwayNoUndoTest") &&
+                script.uninstallerPath.assignText(product.at("uninstall.exe").c_str()) &&
+                script.removeFilesStepCaption.assignText(kRemoveFilesCaption) &&
+                script.successText.assignText(kSuccessText));
+    for (Bytes* text : {&script.backText, &script.nextText, &script.removeText, &script.finishText,
+                        &script.cancelText, &script.welcomeText, &script.hintText, &script.progressHint,
+                        &script.readyToRemoveHint, &script.failureText, &script.finishHint})
+        ASSERT_TRUE(text->assignText(""));
+    ByteSink sink;
+    Bytes body, file;
+    ASSERT_TRUE(writeUninstallScript(script, sink) && sink.flatten(body));
+    ASSERT_TRUE(assembleUninstallPackage(stubImageBytes(), body, file));
+    TestFile uninstaller(product.folder(), "uninstall");
+    ASSERT_TRUE(uninstaller.write(file));
+    ASSERT_TRUE(registerEarlierProduct("SlipwayNoUndoTest", product.at("uninstall.exe")));
+
+    uiauto::RunningProcess launcher;
+    ASSERT_TRUE(launcher.start(product.at("uninstall.exe") + " /passive"));
+    HWND frame = uiauto::waitForWindow(0, "#32770", "No Undo Removal", kRunTimeoutMs, true);
+    ASSERT_NE(frame, nullptr);
+    HWND finish = waitUntilPageKind(frame, PageKind::Text);
+    while (finish && pageText(finish) != kSuccessText && IsWindow(frame)) {
+        Sleep(50);
+        finish = currentPage(frame);
+    }
+    waitForUninstaller(launcher.processId(), launcher.processHandle());
+    EXPECT_FALSE(registryKeyExists(HKEY_LOCAL_MACHINE, uninstallKeyPath("SlipwayNoUndoTest"), KEY_WOW64_32KEY));
+    EXPECT_EQ(GetFileAttributesA(product.at("uninstall.exe").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // Start-up's edge cases of the launcher and the copy.
