@@ -5,6 +5,7 @@
 // initialises itself when it is loaded, so its functions work as before.
 #include "app/startup.h"
 #include "app/startup_rules.h"
+#include "app/system_services.h"
 
 extern "C" {
 typedef void (*GlobalConstructor)();
@@ -32,6 +33,8 @@ void runGlobalConstructors()
 // Called by the system with nothing to return to: it ends the process itself.
 extern "C" void stubEntry()
 {
+    // Before anything may load a library by name.
+    restrictLibrarySearch();
     runGlobalConstructors();
     // The tail is taken from the full command line by our own rule, as the
     // runtime's argument differs on quoted names.

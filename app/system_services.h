@@ -22,6 +22,14 @@ WNDCLASSA* tooltipClassInfo(WNDCLASSA* record);
 // The top-level window that owns or contains `window`.
 HWND rootWindowOf(HWND window);
 
+// Keeps the loader out of the program's own folder (a user's Downloads
+// folder, or the temporary folder of the uninstaller's copy) for every
+// library it loads from now on, for this program and on its behalf: only the
+// system folder is searched where the system can say so (Windows 8, or 7 and
+// Vista with their loader update); older NT systems at least lose the
+// current folder. Looked up at run time: Windows 9x has neither call.
+void restrictLibrarySearch();
+
 // A library of the system folder, loaded by its full path so that a DLL of the
 // same name beside the installer is never picked up. Null when it is missing
 // or its path does not fit.

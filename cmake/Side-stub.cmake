@@ -20,8 +20,9 @@ target_include_directories(slipway-stub PRIVATE ${SLIPWAY_INCLUDE_DIRS} ${lzma_r
 target_compile_definitions(slipway-stub PRIVATE __USE_MINGW_ANSI_STDIO=0 LZMA_API_STATIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
 target_compile_options(slipway-stub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${stub_flags}>)
 # No C runtime start-up code (about 8 KiB): app/main.cpp's stubEntry is the
-# entry point.
-target_link_options(slipway-stub PRIVATE ${stub_flags} -nostartfiles -Wl,-e,_stubEntry -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,--disable-reloc-section -Wl,--disable-dynamicbase)
+# entry point. The image is relocatable with ASLR and DEP on: it runs with
+# administrator rights.
+target_link_options(slipway-stub PRIVATE ${stub_flags} -nostartfiles -Wl,-e,_stubEntry -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,--dynamicbase -Wl,--nxcompat)
 target_link_libraries(slipway-stub PRIVATE ${lzma_root}/lib/liblzma.a
     comctl32 shell32 ole32 advapi32 user32 gdi32 shlwapi)
 set_target_properties(slipway-stub PROPERTIES OUTPUT_NAME slipway-stub SUFFIX .exe)

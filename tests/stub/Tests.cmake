@@ -4,3 +4,5 @@ add_test(NAME stub.imports
             ${CMAKE_SOURCE_DIR}/tests/stub/allowed-imports.txt)
 add_test(NAME stub.size
     COMMAND ${CMAKE_SOURCE_DIR}/bench/stub-size.sh --limit 89600 $<TARGET_FILE:slipway-stub>)
+add_test(NAME stub.hardening
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/stub/check-hardening.sh $<TARGET_FILE:slipway-stub>)
