@@ -3,6 +3,7 @@
 #include "app/block_reader.h"
 #include "app/byte_cursor.h"
 #include "app/run_state.h"
+#include "app/startup.h"
 #include "resources/resource_ids.h"
 #include "wizard/page_sequence.h"
 #include "wizard/wizard_frame.h"
@@ -109,7 +110,13 @@ DWORD WINAPI LoadingThread(LPVOID parameter)
         if (runState.silentMode)
             postNextCommand(page);
     } else {
+        // Nothing can be installed from a damaged action block: say so and
+        // end, in silent mode too, rather than leave the welcome page with
+        // Next disabled for a user who may not be there. The frame is shown
+        // first, since a box owned by a minimised frame is hidden with it.
         leaveSilentMode(page);
+        MessageBoxA(frameOf(page), kDamagedPackageMessage, "Error", MB_OK | MB_ICONERROR);
+        PostMessageA(frameOf(page), WM_COMMAND, IDCANCEL, 0);
     }
     return 0;
 }
