@@ -83,7 +83,7 @@ bool recordFolder(UninstallScript& target, const char* folder)
     return true;
 }
 
-bool recordFile(UninstallScript& target, const char* path, uint32_t reportFailure)
+bool recordFile(UninstallScript& target, const char* path, uint32_t reportFailure, bool uninstallOnly = false)
 {
     DeleteFileUndo* entry = new (std::nothrow) DeleteFileUndo;
     if (!entry || !entry->path.assignText(path)) {
@@ -91,9 +91,86 @@ bool recordFile(UninstallScript& target, const char* path, uint32_t reportFailur
         return false;
     }
     entry->reportFailure = reportFailure;
+    entry->uninstallOnly = uninstallOnly;
     target.undoLog.push(entry);
     return true;
 }
+
+// Moves a kept copy back over its file. When that fails while the file is
+// still there (something holds it, so it was never replaced either), the
+// copy is not needed; otherwise it stays rather than lose what it holds.
+void restoreKeptCopy(const char* copy, const char* path)
+{
+    if (!MoveFileExA(copy, path, MOVEFILE_REPLACE_EXISTING) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+        DeleteFileA(copy);
+}
+
+// What was at a path before the installation wrote there: a copy beside it,
+// kept until the installation has succeeded (rollback puts it back) or the
+// write failed (put back at once). Without a file there, nothing is kept;
+// when no copy can be made, the file is replaced as it always was.
+class KeptFile {
+public:
+    explicit KeptFile(const char* path)
+    {
+        DWORD attributes = GetFileAttributesA(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return;
+        char folder[kPathSize];
+        strcpy(folder, path);
+        char* lastBackslash = strrchr(folder, '\\');
+        if (!lastBackslash)
+            return;
+        *lastBackslash = 0;
+        if (GetTempFileNameA(folder, "swk", 0, copy_) == 0)
+            return;
+        if (!CopyFileA(path, copy_, FALSE)) {
+            DeleteFileA(copy_);
+            return;
+        }
+        strcpy(path_, path);
+    }
+    ~KeptFile() { putBack(); }
+    KeptFile(const KeptFile&) = delete;
+    KeptFile& operator=(const KeptFile&) = delete;
+
+    // The write failed for good: the file as it was goes back now.
+    void putBack()
+    {
+        if (path_[0])
+            restoreKeptCopy(copy_, path_);
+        path_[0] = 0;
+    }
+    // The write succeeded: the copy now belongs to a rollback entry, pushed
+    // before the new file's own entry so that a rollback deletes the new
+    // file first. False when memory ran out (the copy is put back then).
+    bool handOver(UninstallScript& target)
+    {
+        if (!path_[0])
+            return true;
+        RestoreFileRollback* entry = new (std::nothrow) RestoreFileRollback;
+        if (!entry || !entry->path.assignText(path_) || !entry->keptCopy.assignText(copy_)) {
+            delete entry;
+            return false;
+        }
+        target.undoLog.push(entry);
+        handedOver_ = entry;
+        path_[0] = 0;
+        return true;
+    }
+    // The new file could not be recorded and was deleted again: what was
+    // there goes back now, as the installation goes on without it.
+    void putBackHandedOver()
+    {
+        if (handedOver_)
+            restoreKeptCopy(handedOver_->keptCopy.text(), handedOver_->path.text());
+    }
+
+private:
+    RestoreFileRollback* handedOver_ = nullptr;
+    char path_[kPathSize] = {};
+    char copy_[kPathSize] = {};
+};
 
 // Creates each folder on the way to `path`, outermost first, and records
 // those it made: the newest-first log then removes them innermost first.
@@ -191,11 +268,13 @@ bool WriteFileAction::execute(UninstallScript& target, ExpandFn expand, WindowHa
 {
     char filePath[kPathSize];
     bool foldersTried = false;
+    bool pathFits = expandPath(expand, path, filePath, sizeof filePath);
+    KeptFile kept(pathFits ? filePath : "");
     for (;;) {
-        bool pathFits = expandPath(expand, path, filePath, sizeof filePath);
+        pathFits = expandPath(expand, path, filePath, sizeof filePath);
         DWORD error = pathFits ? writeFile(filePath, *this) : DWORD(ERROR_FILENAME_EXCED_RANGE);
         if (error == ERROR_SUCCESS) {
-            if (!recordFile(target, filePath, 1)) {
+            if (!kept.handOver(target) || !recordFile(target, filePath, 1)) {
                 DeleteFileA(filePath);
                 return false;
             }
@@ -237,14 +316,22 @@ bool CopyFileAction::execute(UninstallScript& target, ExpandFn expand, WindowHan
         DeleteFileA(destinationPath);
         return true;
     }
-    // Makes the destination's folders; they are not recorded.
-    createPathFile(destinationPath);
+    // The folders on the way are made and recorded as for a written file.
+    char folders[kPathSize];
+    strcpy(folders, destinationPath);
+    createFoldersRecorded(folders, target);
+    KeptFile kept(destinationPath);
     if (!CopyFileA(sourcePath, destinationPath, FALSE)) {
+        DeleteFileA(destinationPath);
+        return true;
+    }
+    if (!kept.handOver(target)) {
         DeleteFileA(destinationPath);
         return true;
     }
     if (!recordFile(target, destinationPath, 0)) {
         DeleteFileA(destinationPath);
+        kept.putBackHandedOver();
         return true;
     }
     bytesInstalled += fileSize(destinationPath);
@@ -263,8 +350,19 @@ bool RemoveOnUninstallAction::execute(UninstallScript& target, ExpandFn expand, 
 {
     char filePath[kPathSize];
     if (expandPath(expand, path, filePath, sizeof filePath))
-        recordFile(target, filePath, 0);
+        recordFile(target, filePath, 0, true);
     return true;
+}
+
+uint32_t RestoreFileRollback::undo(WindowHandle, bool&)
+{
+    restoreKeptCopy(keptCopy.text(), path.text());
+    return kUndoContinue;
+}
+
+void RestoreFileRollback::commit()
+{
+    DeleteFileA(keptCopy.text());
 }
 
 uint32_t RemoveFolderUndo::undo(WindowHandle, bool&)

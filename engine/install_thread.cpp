@@ -42,12 +42,13 @@ DWORD WINAPI InstallThread(LPVOID parameter)
         uint32_t bytesInstalled = 0;
         ok = runInstallation(*target, page, bytesInstalled, restartNeeded);
         if (ok) {
+            commitRollbackEntries(target->undoLog);
             if (*runState.actionScript->uninstallerPath.text())
                 writeUninstaller(*target, *runState.actionScript, bytesInstalled);
         } else {
-            // Rollback: custom steps first, then the reversals, newest first.
-            runCustomSteps(target->undoLog, page, restartNeeded, nullptr, nullptr);
-            runReversals(target->undoLog, page, restartNeeded, nullptr, nullptr);
+            // Custom steps first, then the reversals, newest first: the
+            // machine as the installation found it.
+            rollBack(target->undoLog, page, restartNeeded);
         }
         if (SUCCEEDED(com))
             CoUninitialize();

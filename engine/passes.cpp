@@ -57,11 +57,20 @@ bool runStage1(const ActionScript& script, const uint8_t* componentSelected, Uni
     });
 }
 
-uint32_t runCustomSteps(const UndoLog& log, WindowHandle page, bool& restartNeeded, BeginStepFn beginStep,
-                        EndStepFn endStep)
+namespace {
+
+enum class UndoPass { Uninstall, Rollback };
+
+bool takesPart(const UndoEntry& entry, UndoPass pass)
+{
+    return pass == UndoPass::Rollback ? !entry.uninstallOnly : !entry.isRollbackOnly();
+}
+
+uint32_t customSteps(const UndoLog& log, UndoPass pass, WindowHandle page, bool& restartNeeded,
+                     BeginStepFn beginStep, EndStepFn endStep)
 {
     for (UndoEntry* entry = log.first(); entry; entry = entry->next) {
-        if (entry->isReversal())
+        if (entry->isReversal() || !takesPart(*entry, pass))
             continue;
         const char* caption = entry->caption();
         if (caption && beginStep)
@@ -75,17 +84,44 @@ uint32_t runCustomSteps(const UndoLog& log, WindowHandle page, bool& restartNeed
     return kUndoContinue;
 }
 
-uint32_t runReversals(const UndoLog& log, WindowHandle page, bool& restartNeeded, BeginStepFn beginStep,
-                      EndStepFn endStep)
+uint32_t reversals(const UndoLog& log, UndoPass pass, WindowHandle page, bool& restartNeeded, BeginStepFn beginStep,
+                   EndStepFn endStep)
 {
     if (beginStep)
         beginStep(page);
     uint32_t result = kUndoContinue;
     for (UndoEntry* entry = log.first(); entry && result == kUndoContinue; entry = entry->next) {
-        if (entry->isReversal())
+        if (entry->isReversal() && takesPart(*entry, pass))
             result = entry->undo(page, restartNeeded);
     }
     if (endStep)
         endStep(page, result == kUndoContinue);
     return result;
+}
+
+}  // namespace
+
+uint32_t runCustomSteps(const UndoLog& log, WindowHandle page, bool& restartNeeded, BeginStepFn beginStep,
+                        EndStepFn endStep)
+{
+    return customSteps(log, UndoPass::Uninstall, page, restartNeeded, beginStep, endStep);
+}
+
+uint32_t runReversals(const UndoLog& log, WindowHandle page, bool& restartNeeded, BeginStepFn beginStep,
+                      EndStepFn endStep)
+{
+    return reversals(log, UndoPass::Uninstall, page, restartNeeded, beginStep, endStep);
+}
+
+void rollBack(const UndoLog& log, WindowHandle page, bool& restartNeeded)
+{
+    customSteps(log, UndoPass::Rollback, page, restartNeeded, nullptr, nullptr);
+    reversals(log, UndoPass::Rollback, page, restartNeeded, nullptr, nullptr);
+}
+
+void commitRollbackEntries(const UndoLog& log)
+{
+    for (UndoEntry* entry = log.first(); entry; entry = entry->next)
+        if (entry->isRollbackOnly())
+            entry->commit();
 }

@@ -55,15 +55,43 @@ bool pushValueUndo(UninstallScript& target, uint32_t root, const ExpandedKey& ke
     return true;
 }
 
+// The value as it is before the installation changes it, for the rollback;
+// null when there is none (or it cannot be read whole).
+RestoreRegValueRollback* keepValue(HKEY handle, uint32_t root, const ExpandedKey& key)
+{
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(handle, key.valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return nullptr;
+    RestoreRegValueRollback* kept = new (std::nothrow) RestoreRegValueRollback;
+    DWORD read = size;
+    if (!kept || !kept->data.allocate(size) || !kept->subKey.assignText(key.subKey) ||
+        !kept->valueName.assignText(key.valueName) ||
+        RegQueryValueExA(handle, key.valueName, nullptr, &type, kept->data.data(), &read) != ERROR_SUCCESS ||
+        read != size) {
+        delete kept;
+        return nullptr;
+    }
+    kept->root = root;
+    kept->type = type;
+    return kept;
+}
+
 bool setValue(UninstallScript& target, uint32_t root, const ExpandedKey& key, DWORD type, const BYTE* data,
               DWORD size)
 {
     UniqueRegKey handle;
     if (!openKey(root, key.subKey, handle))
         return false;
-    if (RegSetValueExA(handle.get(), key.valueName, 0, type, data, size) != ERROR_SUCCESS)
+    RestoreRegValueRollback* kept = keepValue(handle.get(), root, key);
+    if (RegSetValueExA(handle.get(), key.valueName, 0, type, data, size) != ERROR_SUCCESS) {
+        delete kept;
         return false;
+    }
     handle.reset();
+    // Older than the entry that removes the new value: a rollback removes
+    // it first and then puts the old one back.
+    if (kept)
+        target.undoLog.push(kept);
     return pushValueUndo(target, root, key);
 }
 
@@ -98,14 +126,30 @@ bool SetRegDwordAction::execute(UninstallScript& target, ExpandFn expand, Window
     return setValue(target, root, key, REG_DWORD, value, sizeof value);
 }
 
-bool DeleteRegValueAction::execute(UninstallScript&, ExpandFn expand, WindowHandle, uint32_t&, bool&)
+bool DeleteRegValueAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle, uint32_t&, bool&)
 {
     // A name that did not expand whole is not deleted: it would be some
     // other value.
     ExpandedKey key;
-    if (expandKey(expand, subKey, valueName, key))
-        deleteValue(root, key.subKey, key.valueName);
+    if (!expandKey(expand, subKey, valueName, key))
+        return true;
+    UniqueRegKey handle;
+    if (!openKey(root, key.subKey, handle))
+        return true;
+    RestoreRegValueRollback* kept = keepValue(handle.get(), root, key);
+    if (RegDeleteValueA(handle.get(), key.valueName) == ERROR_SUCCESS && kept)
+        target.undoLog.push(kept);
+    else
+        delete kept;
     return true;
+}
+
+uint32_t RestoreRegValueRollback::undo(WindowHandle, bool&)
+{
+    UniqueRegKey handle;
+    if (openKey(root, subKey.text(), handle))
+        RegSetValueExA(handle.get(), valueName.text(), 0, type, data.data(), DWORD(data.size()));
+    return kUndoContinue;
 }
 
 uint32_t DeleteRegValueUndo::undo(WindowHandle, bool&)

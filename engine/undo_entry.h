@@ -33,8 +33,18 @@ public:
     virtual bool read(ByteCursor& cursor) = 0;
     virtual void describe(FieldVisitor& visitor) const = 0;
 
+    // Rollback-only entries put back what an installation replaced, should it
+    // fail; they are never written into the uninstall package.
+    virtual bool isRollbackOnly() const { return false; }
+    // A successful installation lets a rollback-only entry go.
+    virtual void commit() {}
+
     // The next older entry of the log this entry belongs to.
     UndoEntry* next = nullptr;
+    // Set on an entry that only the uninstaller carries out: a file listed
+    // for removal at uninstall was not made by the installation, so a
+    // rollback leaves it where it is. Not stored in the package.
+    bool uninstallOnly = false;
 };
 
 template <typename Derived, uint32_t Kind, bool Reversal>
@@ -126,6 +136,40 @@ public:
 };
 
 #undef SLIPWAY_UNDO
+
+// The entries that only a failed installation carries out.
+class RollbackEntry : public UndoEntry {
+public:
+    bool isRollbackOnly() const override { return true; }
+    bool isReversal() const override { return true; }
+    uint32_t kind() const override { return 0; }
+    bool serialize(ByteSink&) const override { return true; }
+    bool read(ByteCursor&) override { return false; }
+    void describe(FieldVisitor&) const override {}
+};
+
+// A file the installation replaced: `keptCopy` beside it holds what was
+// there, and goes back to `path` on rollback.
+class RestoreFileRollback final : public RollbackEntry {
+public:
+    const char* className() const override { return "RestoreFileRollback"; }
+    uint32_t undo(WindowHandle page, bool& restartNeeded) override;
+    void commit() override;
+    Bytes path;
+    Bytes keptCopy;
+};
+
+// A registry value the installation replaced or deleted, set back on rollback.
+class RestoreRegValueRollback final : public RollbackEntry {
+public:
+    const char* className() const override { return "RestoreRegValueRollback"; }
+    uint32_t undo(WindowHandle page, bool& restartNeeded) override;
+    uint32_t root = 0;
+    Bytes subKey;
+    Bytes valueName;
+    uint32_t type = 0;
+    Bytes data;
+};
 
 // A new, empty entry of an undo kind code, or null outside 1 to 6.
 UndoEntry* createUndoEntry(uint32_t kind);

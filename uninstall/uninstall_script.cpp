@@ -40,6 +40,9 @@ bool writeUninstallScript(const UninstallScript& script, ByteSink& sink)
         sink.addString(field.data(), field.size());
     }
     for (const UndoEntry* entry = script.undoLog.first(); entry; entry = entry->next) {
+        // What only a failed installation needed stays out of the package.
+        if (entry->isRollbackOnly())
+            continue;
         sink.appendU32(1);
         entry->serialize(sink);
     }

@@ -33,3 +33,6 @@ SLIPWAY_REFUSE_UNDO(DeleteShortcutUndo)
 SLIPWAY_REFUSE_UNDO(DeleteRegValueUndo)
 SLIPWAY_REFUSE_UNDO(RunProgramUndo)
 SLIPWAY_REFUSE_UNDO(CallLibraryUndo)
+SLIPWAY_REFUSE_UNDO(RestoreFileRollback)
+SLIPWAY_REFUSE_UNDO(RestoreRegValueRollback)
+void RestoreFileRollback::commit() {}

@@ -253,6 +253,59 @@ TEST_F(UndoPasses, RollbackRunsBothPassesWithoutCallbacks)
     EXPECT_EQ(journal, (Journal{"silent library", "uninstall program", "newest registry value", "file", "oldest folder"}));
 }
 
+// What the installation replaced comes back on rollback and only then; a
+// file listed only for the uninstaller stays where it was.
+class RollbackPass : public ::testing::Test {
+protected:
+    // A rollback-only entry that notes its undo and its commit.
+    class FakeRestore final : public RollbackEntry {
+    public:
+        explicit FakeRestore(std::string name) : name_(std::move(name)) {}
+        const char* className() const override { return "FakeRestore"; }
+        uint32_t undo(WindowHandle, bool&) override
+        {
+            journal.push_back("put back " + name_);
+            return kUndoContinue;
+        }
+        void commit() override { journal.push_back("let go " + name_); }
+
+    private:
+        std::string name_;
+    };
+
+    void SetUp() override
+    {
+        journal.clear();
+        log.push(new FakeRestore("old settings.ini"));
+        log.push(new FakeUndo("new settings.ini", true));
+        UndoEntry* listed = new FakeUndo("listed for the uninstaller", true);
+        listed->uninstallOnly = true;
+        log.push(listed);
+        log.push(new FakeUndo("uninstall program", false));
+    }
+    UndoLog log;
+    bool restartNeeded = false;
+};
+
+TEST_F(RollbackPass, PutsBackWhatWasReplacedAndLeavesWhatOnlyTheUninstallerRemoves)
+{
+    rollBack(log, kPage, restartNeeded);
+    EXPECT_EQ(journal, (Journal{"uninstall program", "new settings.ini", "put back old settings.ini"}));
+}
+
+TEST_F(RollbackPass, UninstallerPassesNeverRunRollbackEntries)
+{
+    EXPECT_EQ(runCustomSteps(log, kPage, restartNeeded, nullptr, nullptr), uint32_t(kUndoContinue));
+    EXPECT_EQ(runReversals(log, kPage, restartNeeded, nullptr, nullptr), uint32_t(kUndoContinue));
+    EXPECT_EQ(journal, (Journal{"uninstall program", "listed for the uninstaller", "new settings.ini"}));
+}
+
+TEST_F(RollbackPass, SuccessLetsGoOfWhatWasKept)
+{
+    commitRollbackEntries(log);
+    EXPECT_EQ(journal, (Journal{"let go old settings.ini"}));
+}
+
 TEST(UndoPassStops, CustomStepStopsWithItsResult)
 {
     for (uint32_t result : {uint32_t(kUndoFailed), uint32_t(kUndoCancelled)}) {

@@ -125,6 +125,23 @@ TEST(UninstallPackageLayout, RunWithoutUndoEntriesHasNineteenValues)
     EXPECT_EQ(loadU32(body.data() + 4 + 18 * 4), 0u);
 }
 
+// What only a failed installation needs never reaches the package: the
+// bytes are those of the same log without it.
+TEST(UninstallPackageLayout, RollbackEntriesAreNotWritten)
+{
+    UninstallScript plain, withRollback;
+    samples::fillEveryUndoKind(plain);
+    samples::fillEveryUndoKind(withRollback);
+    RestoreFileRollback* kept = new RestoreFileRollback;
+    ASSERT_TRUE(kept->path.assignText("C:\\Product\\settings.ini") && kept->keptCopy.assignText("C:\\Product\\swk1.tmp"));
+    withRollback.undoLog.push(kept);
+    withRollback.undoLog.push(new RestoreRegValueRollback);
+    Bytes a = samples::serializedUninstallBody(plain), b = samples::serializedUninstallBody(withRollback);
+    ASSERT_FALSE(a.isNull());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(a.data()), a.size()),
+              std::string(reinterpret_cast<const char*>(b.data()), b.size()));
+}
+
 TEST(UninstallPackageLayout, EqualFieldsShareAnItemAndReadBackAsSeparateCopies)
 {
     UninstallScript written;

@@ -75,6 +75,34 @@ TEST_F(WriteFileActionTest, ReplacesAnExistingFileWithThePackagedBytesAndTime)
     EXPECT_FALSE(fileExists(at("f.txt")));
 }
 
+// A failed installation puts back the file it replaced, and leaves a file
+// that it only listed for the uninstaller; a successful one lets go of the
+// kept copy.
+TEST_F(WriteFileActionTest, RollbackPutsBackTheReplacedFileAndSuccessLetsGoOfItsCopy)
+{
+    for (bool succeeded : {false, true}) {
+        SCOPED_TRACE(succeeded ? "success" : "rollback");
+        target.undoLog.clear();
+        ASSERT_TRUE(writeFile(at("f.txt"), "the user's own"));
+        ASSERT_TRUE(writeFile(at("listed.txt"), "listed"));
+        auto write = writeAction("$DIR$\\f.txt", "new");
+        RemoveOnUninstallAction listed;
+        ASSERT_TRUE(listed.path.assignText("$DIR$\\listed.txt"));
+        EXPECT_TRUE(executeQuietly(*write) && executeQuietly(listed));
+        EXPECT_EQ(readFile(at("f.txt")), "new");
+        if (succeeded) {
+            commitRollbackEntries(target.undoLog);
+            EXPECT_EQ(readFile(at("f.txt")), "new");
+        } else {
+            rollBack(target.undoLog, window.page(), restart);
+            EXPECT_EQ(readFile(at("f.txt")), "the user's own");
+        }
+        EXPECT_EQ(readFile(at("listed.txt")), "listed");
+        // No kept copy is left behind either way.
+        EXPECT_EQ(folderEntries(folder), (std::vector<std::string>{"f.txt", "listed.txt"}));
+    }
+}
+
 TEST_F(WriteFileActionTest, AnEmptyFileIsWrittenAndRecorded)
 {
     auto action = writeAction("$DIR$\\empty.bin", "");

@@ -70,6 +70,8 @@ std::vector<RecordedValue> recordedValues(const UndoLog& log)
 {
     std::vector<RecordedValue> values;
     for (UndoEntry* entry = log.first(); entry; entry = entry->next) {
+        if (entry->isRollbackOnly())
+            continue;
         if (entry->kind() != DeleteRegValueUndo::kKind) {
             values.push_back({0, "<other kind>", ""});
             continue;
@@ -193,7 +195,26 @@ TEST_F(RegistryActionTest, DeleteRemovesTheValueAndLeavesNoUndoEntry)
     EXPECT_TRUE(executeQuietly(*action));
     EXPECT_FALSE(value("Old").exists);
     EXPECT_TRUE(value("Other").exists);
-    EXPECT_EQ(target.undoLog.count(), 0u);
+    EXPECT_TRUE(recordedValues(target.undoLog).empty());
+}
+
+// A failed installation leaves the registry as it found it: a value it
+// replaced and one it deleted come back; one it made goes.
+TEST_F(RegistryActionTest, RollbackPutsBackReplacedAndDeletedValues)
+{
+    ASSERT_TRUE(setRegistryString(HKEY_CURRENT_USER, key, "Replaced", "before"));
+    ASSERT_TRUE(setRegistryString(HKEY_CURRENT_USER, key, "Deleted", "kept"));
+    auto replace = setNumber(kCurrentUser, key, "Replaced", 7);
+    auto remove = deleteValue(kCurrentUser, key, "Deleted");
+    auto make = setString(kCurrentUser, key, "Made", "new");
+    EXPECT_TRUE(executeQuietly(*replace) && executeQuietly(*remove) && executeQuietly(*make));
+    EXPECT_EQ(value("Replaced").data, storedNumber(7));
+    EXPECT_FALSE(value("Deleted").exists);
+    rollBack(target.undoLog, window.page(), restart);
+    EXPECT_EQ(value("Replaced").type, DWORD(REG_SZ));
+    EXPECT_EQ(value("Replaced").data, storedText("before"));
+    EXPECT_EQ(value("Deleted").data, storedText("kept"));
+    EXPECT_FALSE(value("Made").exists);
 }
 
 TEST_F(RegistryActionTest, DeleteOnAMissingKeyCreatesThatKeyEmpty)

@@ -135,6 +135,8 @@ std::vector<RecordedEntry> recordedEntries(const UndoLog& log)
 {
     std::vector<RecordedEntry> entries;
     for (UndoEntry* entry = log.first(); entry; entry = entry->next) {
+        if (entry->isRollbackOnly())
+            continue;
         if (entry->kind() == RemoveFolderUndo::kKind)
             entries.push_back(folderEntry(static_cast<RemoveFolderUndo*>(entry)->path.text()));
         else if (entry->kind() == DeleteFileUndo::kKind) {

@@ -75,6 +75,8 @@ struct RecordedEntry {
 void PrintTo(const RecordedEntry& entry, std::ostream* out);
 
 // The file and folder entries of a log, newest first.
+// The entries that reach the uninstaller, newest first (rollback-only ones
+// are left out).
 std::vector<RecordedEntry> recordedEntries(const UndoLog& log);
 RecordedEntry folderEntry(const std::string& path);
 RecordedEntry fileEntry(const std::string& path, uint32_t reportFailure);
