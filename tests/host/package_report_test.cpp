@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -595,6 +596,38 @@ TEST(Extract, SymbolicLinkInTheFolderIsNotFollowed)
     EXPECT_FALSE(exists(elsewhere.path() + "/target.txt"));
     EXPECT_EQ(readFile(out + "/fine.txt"), "yes");
     EXPECT_NE(report.find("1 files, 3 bytes written"), std::string::npos);
+}
+
+TEST(Extract, ExistingFilesAreNeverWrittenInto)
+{
+    ScratchFolder folder;
+    ScratchFolder elsewhere;
+    std::string out = folder.path() + "/out";
+    ASSERT_EQ(mkdir(out.c_str(), 0777), 0);
+    // A hard link in the output folder to a file outside it, and a plain
+    // file left from before.
+    std::string outside = elsewhere.path() + "/precious.txt";
+    ASSERT_TRUE(samples::writeBytes(outside, bytesOf("precious")));
+    ASSERT_EQ(link(outside.c_str(), (out + "/linked.txt").c_str()), 0);
+    ASSERT_TRUE(samples::writeBytes(out + "/old.txt", bytesOf("old")));
+    ActionScript script;
+    script.mainActions.actions.push(samples::writeFile("linked.txt", "overwritten"));
+    script.mainActions.actions.push(samples::writeFile("old.txt", "overwritten"));
+    script.mainActions.actions.push(samples::writeFile("twice.txt", "first"));
+    script.mainActions.actions.push(samples::writeFile("twice.txt", "second"));
+    for (int i = 0; i < kActionScriptTextCount; ++i)
+        *actionScriptText(script, i) = text("");
+    std::string path = writeSamplePackage(folder, script);
+
+    std::string report;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(runSubcommand(runExtractCommand, {path, "-o", out}, report), 1);
+    std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(readFile(outside), "precious");
+    EXPECT_EQ(readFile(out + "/old.txt"), "old");
+    EXPECT_EQ(readFile(out + "/twice.txt"), "first");
+    EXPECT_NE(errors.find(out + "/linked.txt: a file of that name is there already"), std::string::npos) << errors;
+    EXPECT_NE(report.find("1 files, 5 bytes written"), std::string::npos) << report;
 }
 
 TEST(Extract, UninstallPackageAndUsageMistakesAreRefused)
