@@ -571,7 +571,7 @@ TEST(Extract, HostileNamesStayInsideTheFolder)
     EXPECT_FALSE(exists(folder.path() + "/evil"));
     EXPECT_FALSE(exists(out + "/../evil"));
     // A renamed path is reported with the name the package gave it.
-    EXPECT_NE(report.find(out + "/_/_/evil (1 bytes) from \"..\\..\\evil\"\n"), std::string::npos) << report;
+    EXPECT_NE(report.find(out + "/_/_/evil (1 bytes) from \"..\\\\..\\\\evil\"\n"), std::string::npos) << report;
 }
 
 TEST(Extract, SymbolicLinkInTheFolderIsNotFollowed)
@@ -628,6 +628,33 @@ TEST(Extract, ExistingFilesAreNeverWrittenInto)
     EXPECT_EQ(readFile(out + "/twice.txt"), "first");
     EXPECT_NE(errors.find(out + "/linked.txt: a file of that name is there already"), std::string::npos) << errors;
     EXPECT_NE(report.find("1 files, 5 bytes written"), std::string::npos) << report;
+}
+
+TEST(Extract, PackagePathsAreShownEscaped)
+{
+    ScratchFolder folder;
+    ActionScript script;
+    // A title-setting escape, a forged line and a C1 control (0x9D is
+    // U+009D, the 8-bit OSC) in the package's names.
+    script.mainActions.actions.push(samples::writeFile("a\x1b]0;owned\x07.txt", "1"));
+    script.mainActions.actions.push(samples::writeFile("b\nslipway: all fine\r.txt", "2"));
+    script.mainActions.actions.push(samples::writeFile("c\x9D.txt", "3"));
+    for (int i = 0; i < kActionScriptTextCount; ++i)
+        *actionScriptText(script, i) = text("");
+    std::string path = writeSamplePackage(folder, script);
+    std::string out = folder.path() + "/out";
+
+    std::string report;
+    ASSERT_EQ(runSubcommand(runExtractCommand, {path, "-o", out}, report), 0) << report;
+    EXPECT_EQ(report.find('\x1b'), std::string::npos);
+    EXPECT_EQ(report.find('\x07'), std::string::npos);
+    EXPECT_EQ(report.find('\r'), std::string::npos);
+    EXPECT_EQ(report.find("\xC2\x9D"), std::string::npos);
+    EXPECT_NE(report.find("from \"a\\x1B]0;owned\\x07.txt\""), std::string::npos) << report;
+    EXPECT_NE(report.find("from \"b\\nslipway: all fine\\r.txt\""), std::string::npos) << report;
+    EXPECT_NE(report.find("/c\\u009D.txt (1 bytes)"), std::string::npos) << report;
+    // Four lines: three files and the total; nothing forged among them.
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 4) << report;
 }
 
 TEST(Extract, UninstallPackageAndUsageMistakesAreRefused)
