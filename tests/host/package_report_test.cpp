@@ -517,6 +517,24 @@ TEST(SafePaths, NamesCannotLeaveTheFolder)
     EXPECT_EQ(safeRelativeNames("Caf\xE9.txt"), (Names{"Caf\xC3\xA9.txt"}));
 }
 
+TEST(SafePaths, DeviceNamesInEveryFormWindowsAccepts)
+{
+    // Blanks before the extension still name the device.
+    EXPECT_EQ(safeRelativeNames("NUL .txt"), (Names{"_NUL .txt"}));
+    EXPECT_EQ(safeRelativeNames("COM1 .txt"), (Names{"_COM1 .txt"}));
+    EXPECT_EQ(safeRelativeNames("aux .x"), (Names{"_aux .x"}));
+    EXPECT_EQ(safeRelativeNames("con  ..log"), (Names{"_con  ..log"}));
+    // Windows-1252 superscripts one, two and three are port digits.
+    EXPECT_EQ(safeRelativeNames("COM\xB9"), (Names{"_COM\xC2\xB9"}));
+    EXPECT_EQ(safeRelativeNames("lpt\xB2.txt"), (Names{"_lpt\xC2\xB2.txt"}));
+    EXPECT_EQ(safeRelativeNames("Com\xB3 .a"), (Names{"_Com\xC2\xB3 .a"}));
+    // Near misses stay as they are.
+    EXPECT_EQ(safeRelativeNames("NULL.txt"), (Names{"NULL.txt"}));
+    EXPECT_EQ(safeRelativeNames(" NUL.txt"), (Names{" NUL.txt"}));
+    EXPECT_EQ(safeRelativeNames("COM\xB4"), (Names{"COM\xC2\xB4"}));
+    EXPECT_EQ(safeRelativeNames("COM0"), (Names{"COM0"}));
+}
+
 TEST(Extract, WritesEveryPackagedFileUnderItsPath)
 {
     ScratchFolder folder;
