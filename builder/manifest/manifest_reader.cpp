@@ -4,6 +4,7 @@
 #include "builder/build/file_system.h"
 #include "builder/build/path_texts.h"
 #include "builder/manifest/action_reader.h"
+#include "builder/manifest/manifest_shape.h"
 #include "builder/manifest/table_reader.h"
 #include "builder/manifest/text_fields.h"
 
@@ -493,6 +494,8 @@ bool readManifestText(const std::string& path, const std::string& text, Manifest
     size_t before = diagnostics.count();
     out.path = path;
     out.folder = folderOf(path);
+    if (!checkManifestShape(path, text, diagnostics))
+        return false;
     SourceText source(path, text);
     toml::parse_result parsed = toml::parse(std::string_view(text), std::string_view(path));
     if (!parsed) {

@@ -3,6 +3,8 @@
 // one message.
 #include "builder_test_support.h"
 
+#include "builder/manifest/manifest_shape.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -28,6 +30,15 @@ void PrintTo(const MistakeCase& c, std::ostream* out)
 std::string withProduct(const std::string& rest)
 {
     return productTable() + rest;
+}
+
+std::string repeated(const std::string& part, size_t times)
+{
+    std::string out;
+    out.reserve(part.size() * times);
+    for (size_t i = 0; i < times; ++i)
+        out += part;
+    return out;
 }
 
 std::vector<MistakeCase> mistakes()
@@ -109,6 +120,18 @@ std::vector<MistakeCase> mistakes()
          "LICENSE.rtf:1:1", "must start with {\\rtf"},
         {"BannerNotBmp", withProduct("[wizard]\nbanner = \"banner.png\"\n"), {{"banner.png", "\x89PNG\r\n"}},
          "slipway.toml:6:10", "not a BMP file"},
+        // Nesting that would exhaust the parser's stack is refused before
+        // parsing, at the first place too deep.
+        {"DeepDottedKey", withProduct("x" + repeated(".x", 50000) + " = 1\n"), {}, "slipway.toml:5:66",
+         "nests more than 32 levels deep"},
+        {"DeepTableHeader", withProduct("[a" + repeated(".a", 50000) + "]\n"), {}, "slipway.toml:5:",
+         "nests more than 32 levels deep"},
+        {"DeepArray", withProduct("x = " + repeated("[", 5000) + repeated("]", 5000) + "\n"), {},
+         "slipway.toml:5:", "nests more than 32 levels deep"},
+        {"DeepInlineTable", withProduct("x = " + repeated("{a=", 5000) + "1" + repeated("}", 5000) + "\n"), {},
+         "slipway.toml:5:", "nests more than 32 levels deep"},
+        {"ManifestTooLarge", withProduct("# " + std::string(5u << 20, 'x') + "\n"), {}, "slipway.toml",
+         "a manifest may have at most 4194304 bytes"},
     };
 }
 
@@ -148,6 +171,24 @@ TEST(BuilderManifest, EveryMistakeIsReportedInOnePass)
     // In the order of their places.
     EXPECT_LT(outcome.report.find(":3:11:"), outcome.report.find(":5:1:"));
     EXPECT_LT(outcome.report.find(":5:1:"), outcome.report.find(":7:10:"));
+}
+
+TEST(BuilderManifest, DepthCountsStructureNotStringsCommentsOrNumbers)
+{
+    SourcePosition at;
+    EXPECT_EQ(manifestDepth("a = 1\n", 32, at), 0u);
+    EXPECT_EQ(manifestDepth("[product]\nversion = \"1.2.3.4\"\nratio = 1.5\n", 32, at), 0u);
+    EXPECT_EQ(manifestDepth("a.b.c = 1\n", 1, at), 2u);
+    EXPECT_EQ(at.line, 1u);
+    EXPECT_EQ(at.column, 4u);
+    EXPECT_EQ(manifestDepth("[a.b]\n[[c.d.e]]\n", 32, at), 3u);
+    EXPECT_EQ(manifestDepth("x = [[1, 2], [3]]\n", 32, at), 2u);
+    EXPECT_EQ(manifestDepth("x = [{a.b = 1}, {c = [1]}]\n", 32, at), 3u);
+    EXPECT_EQ(manifestDepth("\"a.b.c\".d = 1 # e.f.g.h\n", 32, at), 1u);
+    EXPECT_EQ(manifestDepth("s = '''\n[[[[\n''' # [[[\nt = \"\\\"[[[\"\n", 32, at), 0u);
+    EXPECT_EQ(manifestDepth("x = [\n  1.5,\n  [2.5],\n]\n", 1, at), 2u);
+    EXPECT_EQ(at.line, 3u);
+    EXPECT_EQ(at.column, 3u);
 }
 
 TEST(BuilderManifest, CodePageOfTheManifestDecidesWhatFits)

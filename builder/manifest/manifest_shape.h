@@ -1,0 +1,25 @@
+// The size and nesting of a manifest's text, checked before it is parsed:
+// the TOML parser descends once per level of nesting, so a text nested
+// thousands of levels deep would exhaust its stack, and no manifest needs
+// more than a handful of levels or more than a few MiB.
+#pragma once
+
+#include "builder/manifest/diagnostics.h"
+
+#include <stddef.h>
+
+#include <string>
+
+constexpr size_t kMaxManifestBytes = 4u << 20;
+// Levels of tables, dotted key parts, arrays and inline tables together;
+// Slipway's own keys use at most four.
+constexpr unsigned kMaxManifestDepth = 32;
+
+// The depth of the text's deepest place, counting each key part beyond the
+// first, each open array and each open inline table; strings and comments
+// do not count. `beyond` receives the first place deeper than `limit`
+// (unknown when there is none).
+unsigned manifestDepth(const std::string& text, unsigned limit, SourcePosition& beyond);
+
+// Reports a text that is too large or nested too deep and returns false.
+bool checkManifestShape(const std::string& path, const std::string& text, Diagnostics& diagnostics);
