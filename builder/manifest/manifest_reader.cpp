@@ -5,6 +5,7 @@
 #include "builder/build/path_texts.h"
 #include "builder/manifest/action_reader.h"
 #include "builder/manifest/manifest_shape.h"
+#include "builder/manifest/readable_names.h"
 #include "builder/manifest/table_reader.h"
 #include "builder/manifest/text_fields.h"
 
@@ -107,6 +108,9 @@ public:
     {
         TableReader top(c_, root, "the manifest's top level");
         readCodePage(top);
+        uint32_t outsideLinks = 0;
+        top.named("outside_links", kOutsideLinkNames, outsideLinks);
+        m_.refuseOutsideLinks = outsideLinks == 1;
         readProduct(top);
         readInstall(top);
         readWizard(top);
@@ -341,8 +345,7 @@ private:
             EncodingFailure failure;
             if (!encodeText(std::string(key->str()), c_.codePage, name, &failure)) {
                 c_.error(characterPosition(c_.source, positionOf(*key), failure.characterIndex),
-                         "Windows-" + std::to_string(c_.codePage) + " has no character " +
-                             describeCharacter(failure.codePoint));
+                         encodingProblem(c_.codePage, failure.codePoint));
                 continue;
             }
             if (name.empty()) {

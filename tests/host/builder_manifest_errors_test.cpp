@@ -120,6 +120,13 @@ std::vector<MistakeCase> mistakes()
          "LICENSE.rtf:1:1", "must start with {\\rtf"},
         {"BannerNotBmp", withProduct("[wizard]\nbanner = \"banner.png\"\n"), {{"banner.png", "\x89PNG\r\n"}},
          "slipway.toml:6:10", "not a BMP file"},
+        // Messages that read as sentences.
+        {"UnknownKeyWithoutSuggestion", withProduct("zzzzzzzz = 1\n"), {}, "slipway.toml:5:1",
+         "unknown key 'zzzzzzzz' in [product]; expected one of: "},
+        {"ArticleBeforeAVowel", withProduct("[[actions]]\nkind = 1\n"), {}, "slipway.toml:6:8",
+         "expected an action kind ("},
+        {"LicenceNotUtf8", withProduct("[wizard]\nlicense = \"LICENSE.txt\"\n"), {{"LICENSE.txt", "ok\n\xFF\xFE\n"}},
+         "LICENSE.txt:2:1", "the bytes here are not UTF-8 (save the file as UTF-8)"},
         // Nesting that would exhaust the parser's stack is refused before
         // parsing, at the first place too deep.
         {"DeepDottedKey", withProduct("x" + repeated(".x", 50000) + " = 1\n"), {}, "slipway.toml:5:66",
@@ -171,6 +178,42 @@ TEST(BuilderManifest, EveryMistakeIsReportedInOnePass)
     // In the order of their places.
     EXPECT_LT(outcome.report.find(":3:11:"), outcome.report.find(":5:1:"));
     EXPECT_LT(outcome.report.find(":5:1:"), outcome.report.find(":7:10:"));
+}
+
+TEST(BuilderManifest, MissingFilesAreReportedWithTheManifestsOwnMistakes)
+{
+    ManifestFolder folder;
+    folder.writeManifest("[product]\nname = \"Hello\"\nversion = 1\npublisher = \"P\"\n"
+                         "[wizard]\nlicense = \"NOPE.txt\"\n[[files]]\nsource = \"missing\"\n");
+    BuildOutcome outcome = buildFolder(folder);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_NE(outcome.report.find("slipway.toml:3:11: error: 'version'"), std::string::npos) << outcome.report;
+    EXPECT_NE(outcome.report.find("NOPE.txt"), std::string::npos) << outcome.report;
+    EXPECT_NE(outcome.report.find("slipway.toml:8:10: error: 'missing': no file or folder"), std::string::npos)
+        << outcome.report;
+}
+
+TEST(BuilderManifest, TwoActionsWritingOneDestinationAreAWarning)
+{
+    ManifestFolder folder;
+    folder.write("files/app.ini", "x");
+    folder.writeManifest(productTable() +
+                         "[[files]]\nsource = \"files\"\n"
+                         "[[actions]]\nkind = \"copy_file\"\nsource = \"x.ini\"\n"
+                         "destination = \"$PROGRAMFILESFOLDER$\\\\APP.INI\"\n"
+                         "[[actions]]\nkind = \"set_registry_dword\"\nroot = \"HKCU\"\nkey = \"Software\\\\H\"\n"
+                         "name = \"n\"\nvalue = 1\n"
+                         "[[components]]\nname = \"C\"\n"
+                         "[[components.actions]]\nkind = \"set_registry_dword\"\nroot = \"HKCU\"\n"
+                         "key = \"software\\\\h\"\nname = \"N\"\nvalue = 2\n");
+    BuildOutcome outcome = buildFolder(folder);
+    ASSERT_TRUE(outcome.ok) << outcome.report;
+    EXPECT_NE(outcome.warnings.find("slipway.toml:7:1: warning: this writes $PROGRAMFILESFOLDER$\\APP.INI, which "
+                                    "the action at line 6 writes too"),
+              std::string::npos)
+        << outcome.warnings;
+    EXPECT_NE(outcome.warnings.find("software\\h\\N, which the action at line 11 writes too"), std::string::npos)
+        << outcome.warnings;
 }
 
 TEST(BuilderManifest, DepthCountsStructureNotStringsCommentsOrNumbers)
