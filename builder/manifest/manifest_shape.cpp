@@ -1,5 +1,8 @@
 #include "builder/manifest/manifest_shape.h"
 
+#include "builder/manifest/source_text.h"
+
+#include <stdint.h>
 #include <string.h>
 
 namespace {
@@ -173,6 +176,21 @@ private:
 
 }  // namespace
 
+size_t unreadableCharacterAt(const std::string& text)
+{
+    // U+FE76 is EF B9 B6 in UTF-8, U+FEFE is EF BB BE.
+    for (size_t i = 0; i + 2 < text.size(); ++i) {
+        if (uint8_t(text[i]) != 0xEF)
+            continue;
+        uint8_t second = uint8_t(text[i + 1]);
+        uint8_t third = uint8_t(text[i + 2]);
+        if ((second == 0xB9 && third >= 0xB6 && third <= 0xBF) || second == 0xBA ||
+            (second == 0xBB && third >= 0x80 && third <= 0xBE))
+            return i;
+    }
+    return std::string::npos;
+}
+
 unsigned manifestDepth(const std::string& text, unsigned limit, SourcePosition& beyond)
 {
     return DepthScanner(text, limit).run(beyond);
@@ -184,6 +202,13 @@ bool checkManifestShape(const std::string& path, const std::string& text, Diagno
         diagnostics.error(path, SourcePosition(),
                           "the manifest is " + std::to_string(text.size()) + " bytes long; a manifest may have at most " +
                               std::to_string(kMaxManifestBytes) + " bytes (4 MiB)");
+        return false;
+    }
+    size_t unreadable = unreadableCharacterAt(text);
+    if (unreadable != std::string::npos) {
+        diagnostics.error(path, SourceText(path, text).positionOf(unreadable),
+                          "the manifest cannot hold the characters U+FE76 to U+FEFE (Arabic presentation forms): "
+                          "the TOML reader cannot take them, and no code page of a package has them");
         return false;
     }
     SourcePosition at;

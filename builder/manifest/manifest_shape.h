@@ -21,5 +21,12 @@ constexpr unsigned kMaxManifestDepth = 32;
 // (unknown when there is none).
 unsigned manifestDepth(const std::string& text, unsigned limit, SourcePosition& beyond);
 
-// Reports a text that is too large or nested too deep and returns false.
+// Offset of the first character from U+FE76 to U+FEFE (Arabic presentation
+// forms), or npos. The TOML parser's whitespace table misses that range and
+// reaches a place its code declares unreachable on any of them; they fit
+// none of the code pages a package can use, so no manifest needs them.
+size_t unreadableCharacterAt(const std::string& text);
+
+// Reports a text that is too large, nested too deep or holding a character
+// the parser cannot take, and returns false.
 bool checkManifestShape(const std::string& path, const std::string& text, Diagnostics& diagnostics);

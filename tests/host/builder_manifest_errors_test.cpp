@@ -137,6 +137,12 @@ std::vector<MistakeCase> mistakes()
          "slipway.toml:5:", "nests more than 32 levels deep"},
         {"DeepInlineTable", withProduct("x = " + repeated("{a=", 5000) + "1" + repeated("}", 5000) + "\n"), {},
          "slipway.toml:5:", "nests more than 32 levels deep"},
+        // Characters on which the TOML parser reaches code it declares
+        // unreachable (found by fuzzing).
+        {"CharacterTheParserCannotTake", "\xEF\xBB\xBE" + productTable(), {}, "slipway.toml:1:1",
+         "cannot hold the characters U+FE76 to U+FEFE"},
+        {"ThatCharacterInAComment", withProduct("# \xEF\xB9\xB6\n"), {}, "slipway.toml:5:3",
+         "cannot hold the characters U+FE76 to U+FEFE"},
         {"ManifestTooLarge", withProduct("# " + std::string(5u << 20, 'x') + "\n"), {}, "slipway.toml",
          "a manifest may have at most 4194304 bytes"},
     };
