@@ -12,6 +12,8 @@ class DepthScanner {
 public:
     DepthScanner(const std::string& text, unsigned limit) : s_(text), limit_(limit) {}
 
+    size_t strayAt() const { return strayAt_; }
+
     unsigned run(SourcePosition& beyond)
     {
         while (i_ < s_.size()) {
@@ -29,6 +31,8 @@ public:
                 skipString(c);
                 continue;
             }
+            if ((c & 0x80) && strayAt_ == std::string::npos && !(i_ < 3 && s_.compare(0, 3, "\xEF\xBB\xBF") == 0))
+                strayAt_ = i_;
             step(c);
             ++i_;
         }
@@ -172,23 +176,17 @@ private:
     unsigned limit_;
     unsigned deepest_ = 0;
     SourcePosition beyondAt_;
+    size_t strayAt_ = std::string::npos;
 };
 
 }  // namespace
 
-size_t unreadableCharacterAt(const std::string& text)
+size_t strayCharacterAt(const std::string& text)
 {
-    // U+FE76 is EF B9 B6 in UTF-8, U+FEFE is EF BB BE.
-    for (size_t i = 0; i + 2 < text.size(); ++i) {
-        if (uint8_t(text[i]) != 0xEF)
-            continue;
-        uint8_t second = uint8_t(text[i + 1]);
-        uint8_t third = uint8_t(text[i + 2]);
-        if ((second == 0xB9 && third >= 0xB6 && third <= 0xBF) || second == 0xBA ||
-            (second == 0xBB && third >= 0x80 && third <= 0xBE))
-            return i;
-    }
-    return std::string::npos;
+    DepthScanner scanner(text, kMaxManifestDepth);
+    SourcePosition ignored;
+    scanner.run(ignored);
+    return scanner.strayAt();
 }
 
 unsigned manifestDepth(const std::string& text, unsigned limit, SourcePosition& beyond)
@@ -204,11 +202,11 @@ bool checkManifestShape(const std::string& path, const std::string& text, Diagno
                               std::to_string(kMaxManifestBytes) + " bytes (4 MiB)");
         return false;
     }
-    size_t unreadable = unreadableCharacterAt(text);
-    if (unreadable != std::string::npos) {
-        diagnostics.error(path, SourceText(path, text).positionOf(unreadable),
-                          "the manifest cannot hold the characters U+FE76 to U+FEFE (Arabic presentation forms): "
-                          "the TOML reader cannot take them, and no code page of a package has them");
+    size_t stray = strayCharacterAt(text);
+    if (stray != std::string::npos) {
+        diagnostics.error(path, SourceText(path, text).positionOf(stray),
+                          "not valid TOML: a character beyond ASCII outside a string or comment; keys and "
+                          "everything between values are ASCII, so put the text in quotes");
         return false;
     }
     SourcePosition at;

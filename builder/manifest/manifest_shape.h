@@ -21,11 +21,12 @@ constexpr unsigned kMaxManifestDepth = 32;
 // (unknown when there is none).
 unsigned manifestDepth(const std::string& text, unsigned limit, SourcePosition& beyond);
 
-// Offset of the first character from U+FE76 to U+FEFE (Arabic presentation
-// forms), or npos. The TOML parser's whitespace table misses that range and
-// reaches a place its code declares unreachable on any of them; they fit
-// none of the code pages a package can use, so no manifest needs them.
-size_t unreadableCharacterAt(const std::string& text);
+// Offset of the first byte beyond ASCII that stands outside strings and
+// comments (a byte order mark at the start aside), or npos. TOML allows
+// none there, and the parser's whitespace test, asked about one, reaches
+// code it declares unreachable for whole ranges of them (U+00A1 to U+0499,
+// U+2C5E to U+2FFF, U+3001 to U+3057, U+FB26 to U+FEFE).
+size_t strayCharacterAt(const std::string& text);
 
 // Reports a text that is too large, nested too deep or holding a character
 // the parser cannot take, and returns false.

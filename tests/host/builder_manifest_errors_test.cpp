@@ -137,12 +137,12 @@ std::vector<MistakeCase> mistakes()
          "slipway.toml:5:", "nests more than 32 levels deep"},
         {"DeepInlineTable", withProduct("x = " + repeated("{a=", 5000) + "1" + repeated("}", 5000) + "\n"), {},
          "slipway.toml:5:", "nests more than 32 levels deep"},
-        // Characters on which the TOML parser reaches code it declares
-        // unreachable (found by fuzzing).
-        {"CharacterTheParserCannotTake", "\xEF\xBB\xBE" + productTable(), {}, "slipway.toml:1:1",
-         "cannot hold the characters U+FE76 to U+FEFE"},
-        {"ThatCharacterInAComment", withProduct("# \xEF\xB9\xB6\n"), {}, "slipway.toml:5:3",
-         "cannot hold the characters U+FE76 to U+FEFE"},
+        // Characters beyond ASCII outside strings, on which the TOML parser
+        // reaches code it declares unreachable (found by fuzzing).
+        {"StrayCharacterAtTheStart", "\xEF\xBB\xBE" + productTable(), {}, "slipway.toml:1:1",
+         "a character beyond ASCII outside a string or comment"},
+        {"StrayCharacterInAKey", withProduct("[texts]\nw\xC3\xA9lcome_text = \"x\"\n"), {}, "slipway.toml:6:2",
+         "a character beyond ASCII outside a string or comment"},
         {"ManifestTooLarge", withProduct("# " + std::string(5u << 20, 'x') + "\n"), {}, "slipway.toml",
          "a manifest may have at most 4194304 bytes"},
     };
@@ -238,6 +238,15 @@ TEST(BuilderManifest, DepthCountsStructureNotStringsCommentsOrNumbers)
     EXPECT_EQ(manifestDepth("x = [\n  1.5,\n  [2.5],\n]\n", 1, at), 2u);
     EXPECT_EQ(at.line, 3u);
     EXPECT_EQ(at.column, 3u);
+}
+
+TEST(BuilderManifest, CharactersBeyondAsciiBelongInStringsAndComments)
+{
+    EXPECT_EQ(strayCharacterAt("\xEF\xBB\xBF" "a = \"Gr\xC3\xBC\xC3\x9F\xC3\xA9\" # \xE2\x98\x83\nb = '\xEF\xBB\xBE'\n"),
+              std::string::npos);
+    EXPECT_EQ(strayCharacterAt("a = \"\"\"\n\xC3\xA9\n\"\"\"\n\"k\xC3\xA9y\" = 1\n"), std::string::npos);
+    EXPECT_EQ(strayCharacterAt("a = 1 \xC2\xA0\n"), 6u);
+    EXPECT_EQ(strayCharacterAt("a = [1,\n\xE3\x80\x80 2]\n"), 8u);
 }
 
 TEST(BuilderManifest, CodePageOfTheManifestDecidesWhatFits)
