@@ -25,15 +25,49 @@ bool parseProperties(const uint8_t* bytes, LzmaProperties& out)
     return true;
 }
 
-// Owns a liblzma stream so every path out releases the decoder.
+// Owns a liblzma stream and the output it decodes into. The output grows as
+// decoding fills it, up to usize, rather than being allocated at usize up
+// front: a header can name any size, but only the bytes the stream really
+// decodes to (or a few times the compressed bytes) are ever allocated.
 struct LzmaStream {
     lzma_stream stream = LZMA_STREAM_INIT;
+    Bytes* out = nullptr;
+    uint32_t usize = 0;
     ~LzmaStream() { lzma_end(&stream); }
+
+    size_t produced() const { return out->size() - stream.avail_out; }
+
+    // Room for more output when the current room is used up and the block
+    // is not yet whole: doubles the output, never beyond usize.
+    bool grow()
+    {
+        size_t done = produced();
+        size_t size = out->size();
+        size_t doubled = size * 2 > kMinimumOutput ? size * 2 : kMinimumOutput;
+        size_t target = doubled < usize ? doubled : usize;
+        if (target <= size || !out->resize(target))
+            return false;
+        stream.next_out = out->data() + done;
+        stream.avail_out = target - done;
+        return true;
+    }
+
+    static const size_t kMinimumOutput = 1 << 20;
 };
 
+// The first output allocation: what honest compression of csize bytes
+// usually decodes to, at least 1 MiB, at most usize.
+size_t firstOutputSize(uint32_t csize, uint32_t usize)
+{
+    uint64_t guess = uint64_t(csize) * 8;
+    if (guess < LzmaStream::kMinimumOutput)
+        guess = LzmaStream::kMinimumOutput;
+    return guess < usize ? size_t(guess) : size_t(usize);
+}
+
 // Sets `lzma` up to decode exactly usize bytes into `out` from the raw stream
-// that follows the five properties bytes.
-bool beginDecoding(const uint8_t* propertiesBytes, uint32_t usize, LzmaStream& lzma, Bytes& out)
+// of csize bytes (properties included) whose properties are given.
+bool beginDecoding(const uint8_t* propertiesBytes, uint32_t csize, uint32_t usize, LzmaStream& lzma, Bytes& out)
 {
     LzmaProperties properties;
     if (usize > kMaxDecodedBlockSize || !parseProperties(propertiesBytes, properties))
@@ -64,12 +98,14 @@ bool beginDecoding(const uint8_t* propertiesBytes, uint32_t usize, LzmaStream& l
     filters[1].id = LZMA_VLI_UNKNOWN;
     filters[1].options = nullptr;
 
-    if (!out.allocate(usize))
+    if (!out.allocate(firstOutputSize(csize, usize)))
         return false;
     if (lzma_raw_decoder(&lzma.stream, filters) != LZMA_OK)
         return false;
+    lzma.out = &out;
+    lzma.usize = usize;
     lzma.stream.next_out = out.data();
-    lzma.stream.avail_out = usize;
+    lzma.stream.avail_out = out.size();
     return true;
 }
 
@@ -81,21 +117,28 @@ bool decodeInput(LzmaStream& lzma, bool last)
 {
     lzma_ret result;
     for (;;) {
+        if (lzma.stream.avail_out == 0 && lzma.out->size() < lzma.usize && !lzma.grow())
+            return false;
         size_t inBefore = lzma.stream.avail_in;
         size_t outBefore = lzma.stream.avail_out;
         result = lzma_code(&lzma.stream, last ? LZMA_FINISH : LZMA_RUN);
         if (result != LZMA_OK && result != LZMA_STREAM_END)
             return false;
-        if (result == LZMA_STREAM_END || lzma.stream.avail_in == 0)
+        if (result == LZMA_STREAM_END)
             break;
-        if (lzma.stream.avail_in == inBefore && lzma.stream.avail_out == outBefore)
+        if (lzma.stream.avail_in == 0 && (lzma.stream.avail_out != 0 || lzma.out->size() == lzma.usize))
+            break;
+        if (lzma.stream.avail_in == inBefore && lzma.stream.avail_out == outBefore) {
+            if (lzma.stream.avail_in == 0)
+                break;  // nothing pending: the next input goes on
             return false;  // input left that no output room can take
+        }
     }
     if (result == LZMA_STREAM_END && (!last || lzma.stream.avail_in != 0))
         return false;  // the block ends before its input does
     if (!last)
         return true;
-    if (lzma.stream.avail_out != 0)
+    if (lzma.stream.avail_out != 0 || lzma.out->size() != lzma.usize)
         return false;
     // Every byte is out and every input byte consumed; let the decoder
     // confirm that the stream really ends here.
@@ -108,7 +151,7 @@ bool decodeLzmaBlock(const uint8_t* compressed, uint32_t csize, uint32_t usize, 
 {
     out.reset();
     LzmaStream lzma;
-    if (csize < kLzmaPropertiesSize || !beginDecoding(compressed, usize, lzma, out))
+    if (csize < kLzmaPropertiesSize || !beginDecoding(compressed, csize, usize, lzma, out))
         return out.reset(), false;
     lzma.stream.next_in = compressed + kLzmaPropertiesSize;
     lzma.stream.avail_in = csize - kLzmaPropertiesSize;
@@ -142,7 +185,7 @@ bool readBlock(FILE* file, uint64_t available, Bytes& out)
     uint8_t propertiesBytes[kLzmaPropertiesSize];
     LzmaStream lzma;
     bool good = window.allocate(kWindowSize) && readExactly(file, propertiesBytes, sizeof propertiesBytes) &&
-                beginDecoding(propertiesBytes, usize, lzma, out);
+                beginDecoding(propertiesBytes, csize, usize, lzma, out);
     uint32_t left = csize - kLzmaPropertiesSize;
     while (good) {
         uint32_t chunk = left < kWindowSize ? left : kWindowSize;

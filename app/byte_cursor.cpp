@@ -12,6 +12,8 @@ bool ByteCursor::attach(const uint8_t* block, size_t size)
 {
     failed_ = false;
     located_ = 0;
+    budget_ = UINT64_MAX;
+    exhausted_ = false;
     blockEnd_ = block + size;
     position_ = streamEnd_ = nextItem_ = block;
     if (!block || size < 4)
@@ -93,7 +95,21 @@ bool ByteCursor::readString(Bytes& out)
         out.reset();
         return false;
     }
-    if (!out.assign(bytes, length))
+    if (!spend(uint64_t(length) + kCopyOverhead) || !out.assign(bytes, length)) {
+        out.reset();
         return fail();
+    }
+    return true;
+}
+
+bool ByteCursor::spend(uint64_t bytes)
+{
+    if (failed_)
+        return false;
+    if (bytes > budget_) {
+        exhausted_ = true;
+        return fail();
+    }
+    budget_ -= bytes;
     return true;
 }

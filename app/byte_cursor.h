@@ -9,6 +9,13 @@
 
 // A block may name pool items 0 to kMaxPoolItems - 1.
 constexpr uint32_t kMaxPoolItems = 16384;
+// What an owned copy of an item costs beyond its bytes: the hidden NUL and
+// the allocator's bookkeeping, counted by a cursor with a memory bound.
+constexpr uint32_t kCopyOverhead = 16;
+// What one record object a reader creates from a block (an action, an undo
+// entry) costs beside its copied items: the object, its list entry and the
+// allocator's bookkeeping, charged with spend().
+constexpr uint32_t kRecordMemoryCharge = 128;
 
 // Reads a block it does not own. Every read is bounded by the block: a read
 // past the record stream, an item running past the block's end or an index of
@@ -30,7 +37,18 @@ public:
     // An owned copy of the next referenced item (with the hidden NUL of Bytes).
     bool readString(Bytes& out);
 
+    // Bounds the memory that reading through this cursor may take: each
+    // copied item counts its length plus kCopyOverhead, and whatever else
+    // a reader creates from the stream counts what it charges with spend().
+    // Once the total would pass `bytes` the cursor fails. attach() lifts
+    // the bound; without one a cursor copies whatever the block names.
+    void limitMemory(uint64_t bytes) { budget_ = bytes; }
+    // Charges `bytes` against the bound; false (and failed()) past it.
+    bool spend(uint64_t bytes);
+
     bool failed() const { return failed_; }
+    // True when the cursor failed because its memory bound was reached.
+    bool memoryExhausted() const { return exhausted_; }
     // True once every byte of the record stream has been read.
     bool atStreamEnd() const { return position_ == streamEnd_; }
 
@@ -50,5 +68,7 @@ private:
     const uint8_t* nextItem_ = nullptr;
     uint32_t located_ = 0;
     bool failed_ = true;
+    uint64_t budget_ = UINT64_MAX;
+    bool exhausted_ = false;
     Item items_[kMaxPoolItems];
 };

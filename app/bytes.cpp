@@ -39,6 +39,19 @@ bool Bytes::allocate(size_t size)
     return true;
 }
 
+bool Bytes::resize(size_t size)
+{
+    if (size == SIZE_MAX)
+        return false;
+    uint8_t* grown = static_cast<uint8_t*>(realloc(data_, size + 1));
+    if (!grown)
+        return false;
+    data_ = grown;
+    data_[size] = 0;
+    size_ = size;
+    return true;
+}
+
 bool Bytes::assign(const void* source, size_t size)
 {
     if (!allocate(size))

@@ -20,6 +20,10 @@ public:
     // Replaces the contents with `size` uninitialised bytes (plus the hidden
     // NUL). False when the memory cannot be had; the object is then empty.
     bool allocate(size_t size);
+    // Changes the length to `size`, keeping the bytes both lengths share
+    // (and the hidden NUL behind the new length). False when the memory
+    // cannot be had; the contents are then unchanged.
+    bool resize(size_t size);
     // Replaces the contents with a copy of `size` bytes at `source`.
     bool assign(const void* source, size_t size);
     // Replaces the contents with a text and its NUL, as package texts are stored.

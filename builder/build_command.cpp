@@ -98,6 +98,7 @@ bool loadStub(const std::string& path, Bytes& stub)
 
 int fail(const Diagnostics& diagnostics)
 {
+    fputs(diagnostics.warningReport().c_str(), stderr);
     fputs(diagnostics.report().c_str(), stderr);
     fprintf(stderr, "slipway build: %u error%s, nothing written\n", unsigned(diagnostics.count()),
             diagnostics.count() == 1 ? "" : "s");
@@ -115,8 +116,10 @@ int runBuildCommand(int argc, char** argv)
 
     Diagnostics diagnostics;
     Manifest manifest;
-    if (!readManifest(arguments.manifest, manifest, diagnostics))
+    if (!readManifest(arguments.manifest, manifest, diagnostics)) {
+        checkNamedFiles(manifest, diagnostics);
         return fail(diagnostics);
+    }
     Bytes stub;
     if (!loadStub(chooseStub(arguments.stub), stub))
         return 1;
@@ -125,6 +128,7 @@ int runBuildCommand(int argc, char** argv)
     if (!buildInstaller(manifest, stub, compressionFor(arguments.fast), isTerminal(stderr), installer, diagnostics,
                         &summary))
         return fail(diagnostics);
+    fputs(diagnostics.warningReport().c_str(), stderr);
     std::string problem;
     if (!writeFileAtomically(arguments.output, installer, problem)) {
         fprintf(stderr, "slipway build: cannot write %s: %s\n", arguments.output.c_str(), problem.c_str());

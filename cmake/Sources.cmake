@@ -38,6 +38,7 @@ set(SLIPWAY_BUILDER_SOURCES
     builder/manifest/command_lines.cpp
     builder/manifest/diagnostics.cpp
     builder/manifest/manifest_reader.cpp
+    builder/manifest/manifest_shape.cpp
     builder/manifest/readable_names.cpp
     builder/manifest/source_text.cpp
     builder/manifest/table_reader.cpp

@@ -45,7 +45,7 @@ bool readActionList(ByteCursor& cursor, ActionList& out)
         Action* action = createAction(kind);
         if (!action)
             continue;  // an unknown kind has no fields: the next u32 is a marker
-        if (!action->read(cursor)) {
+        if (!cursor.spend(kRecordMemoryCharge) || !action->read(cursor)) {
             delete action;
             return false;
         }
@@ -74,7 +74,8 @@ bool readActionScript(ByteCursor& cursor, ActionScript& out)
     if (!readActionList(cursor, out.mainActions))
         return false;
     while (cursor.readU32() != 0) {
-        Component* component = new (std::nothrow) Component;
+        Component* component = cursor.spend(sizeof(Component) + kRecordMemoryCharge) ? new (std::nothrow) Component
+                                                                                      : nullptr;
         if (!component)
             return false;
         if (!readComponent(cursor, *component)) {

@@ -59,7 +59,7 @@ bool readUninstallScript(ByteCursor& cursor, UninstallScript& out)
         UndoEntry* entry = createUndoEntry(cursor.readU32());
         if (!entry)
             continue;
-        if (!entry->read(cursor)) {
+        if (!cursor.spend(kRecordMemoryCharge) || !entry->read(cursor)) {
             delete entry;
             return false;
         }

@@ -112,7 +112,13 @@ bool planFiles(const Manifest& manifest, const ManifestList& list, std::vector<s
         const FilesEntry& files = *entry.files;
         std::vector<CollectedFile> found;
         std::string problem;
-        if (!collectFiles(manifest.folder, files.source, files.exclude, found, problem)) {
+        CollectOptions options;
+        options.refuseOutsideLinks = manifest.refuseOutsideLinks;
+        std::vector<std::string> warnings;
+        bool collected = collectFiles(manifest.folder, files.source, files.exclude, options, found, warnings, problem);
+        for (const std::string& warning : warnings)
+            diagnostics.warning(manifest.path, files.sourcePosition, "'" + files.source + "': " + warning);
+        if (!collected) {
             diagnostics.error(manifest.path, files.sourcePosition, "'" + files.source + "': " + problem);
             good = false;
             continue;
@@ -184,4 +190,72 @@ uint32_t derivePageFlags(const ActionList& list)
     for (Action* action : list.actions)
         action->describe(flags);
     return flags.flags;
+}
+
+namespace {
+
+std::string lowered(const Bytes& text)
+{
+    std::string out = text.text();
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return out;
+}
+
+// What an action writes, as a key equal for equal destinations (Windows
+// ignores case in paths, keys and value names), and as shown; empty when it
+// writes nothing of its own.
+std::string destinationOf(const Action& action, std::string& shown)
+{
+    switch (action.kind()) {
+    case WriteFileAction::kKind:
+        shown = static_cast<const WriteFileAction&>(action).path.text();
+        return "file:" + lowered(static_cast<const WriteFileAction&>(action).path);
+    case CopyFileAction::kKind:
+        shown = static_cast<const CopyFileAction&>(action).destination.text();
+        return "file:" + lowered(static_cast<const CopyFileAction&>(action).destination);
+    case ShortcutAction::kKind:
+        shown = static_cast<const ShortcutAction&>(action).shortcutPath.text();
+        return "file:" + lowered(static_cast<const ShortcutAction&>(action).shortcutPath);
+    case SetRegStringAction::kKind:
+    case SetRegDwordAction::kKind: {
+        const RegistryValueFields& value = action.kind() == SetRegStringAction::kKind
+                                               ? static_cast<const RegistryValueFields&>(
+                                                     static_cast<const SetRegStringAction&>(action))
+                                               : static_cast<const RegistryValueFields&>(
+                                                     static_cast<const SetRegDwordAction&>(action));
+        shown = std::string("the registry value ") + value.subKey.text() + "\\" + value.valueName.text();
+        return "reg:" + std::to_string(value.root) + ":" + lowered(value.subKey) + std::string(1, '\0') +
+               lowered(value.valueName);
+    }
+    default: return std::string();
+    }
+}
+
+}  // namespace
+
+void warnSharedDestinations(const ActionScript& script, const ListOrigins& mainOrigins,
+                            const std::vector<ListOrigins>& componentOrigins, const std::string& manifestPath,
+                            Diagnostics& diagnostics)
+{
+    std::map<std::string, SourcePosition> first;
+    auto visit = [&](const ActionList& list, const ListOrigins& origins) {
+        for (uint32_t i = 0; i < list.actions.count(); ++i) {
+            std::string shown;
+            std::string key = destinationOf(*list.actions[i], shown);
+            if (key.empty())
+                continue;
+            SourcePosition at = i < origins.actions.size() ? origins.actions[i] : SourcePosition();
+            auto [earlier, added] = first.emplace(key, at);
+            if (!added)
+                diagnostics.warning(manifestPath, at,
+                                    "this writes " + shown + ", which the action at line " +
+                                        std::to_string(earlier->second.line) +
+                                        " writes too; one overwrites the other");
+        }
+    };
+    visit(script.mainActions, mainOrigins);
+    for (uint32_t c = 0; c < script.components.count(); ++c)
+        visit(script.components[c]->actions, c < componentOrigins.size() ? componentOrigins[c] : ListOrigins());
 }

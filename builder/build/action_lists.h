@@ -40,5 +40,11 @@ bool buildActionList(const Manifest& manifest, ManifestList& list, const std::ve
 // The pageFlags bits that the texts of a list's actions ask for.
 uint32_t derivePageFlags(const ActionList& list);
 
+// Warns, at the later one, about two actions of the script (any lists) that
+// write the same file, shortcut or registry value: one overwrites the other.
+void warnSharedDestinations(const ActionScript& script, const ListOrigins& mainOrigins,
+                            const std::vector<ListOrigins>& componentOrigins, const std::string& manifestPath,
+                            Diagnostics& diagnostics);
+
 // Why a name cannot be a file or folder name on Windows; empty when it can.
 std::string windowsNameProblem(const std::string& name);

@@ -157,6 +157,13 @@ bool encodeText(const std::string& utf8, uint32_t codePage, std::string& out, En
     return true;
 }
 
+std::string encodingProblem(uint32_t codePage, uint32_t codePoint, const std::string& advice)
+{
+    if (codePoint == kMalformed)
+        return "the bytes here are not UTF-8 (save the file as UTF-8)";
+    return "Windows-" + std::to_string(codePage) + " has no character " + describeCharacter(codePoint) + advice;
+}
+
 std::string describeCharacter(uint32_t codePoint)
 {
     char number[32];

@@ -29,3 +29,8 @@ bool encodeText(const std::string& utf8, uint32_t codePage, std::string& out, En
 // "U+20AC '€'" for messages; a control character or a malformed byte is
 // shown by its number only.
 std::string describeCharacter(uint32_t codePoint);
+
+// Why a character cannot be stored, for messages: "Windows-1252 has no
+// character U+2603 '☃'", or for bytes that are not UTF-8 "the bytes here
+// are not UTF-8 (save the file as UTF-8)". `advice` follows only the first.
+std::string encodingProblem(uint32_t codePage, uint32_t codePoint, const std::string& advice = std::string());

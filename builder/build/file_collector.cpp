@@ -3,6 +3,8 @@
 #include "builder/build/file_system.h"
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 namespace {
 
@@ -75,14 +77,57 @@ bool excluded(const std::vector<std::string>& exclude, const std::string& relati
     return false;
 }
 
-// Every file below `folder`, depth first, names in byte order.
-bool walkFolder(const std::string& folder, const std::string& prefix, std::vector<CollectedFile>& out,
-                std::string& problem, int depth)
+// What one walk of a source keeps between folders.
+struct Walk {
+    const CollectOptions& options;
+    std::vector<std::string>& warnings;
+    std::string root;  // the source folder with every link resolved
+    std::set<std::pair<uint64_t, uint64_t>> visited;
+    uint64_t entries = 0;
+};
+
+// Folder links can make a tree's paths grow exponentially (a diamond) or
+// endless (a loop); each real folder is walked once, and a walk that meets
+// more entries than any installer holds stops.
+constexpr uint64_t kMaxWalkEntries = 1000000;
+
+bool isInside(const std::string& root, const std::string& path)
 {
-    // Deeper than any Windows path can be: a loop of folder links.
-    if (depth > 128) {
-        problem = "folders nested too deeply below " + folder;
+    if (path.compare(0, root.size(), root) != 0)
         return false;
+    if (path.size() == root.size() || root.empty())
+        return true;
+    char last = root.back();
+    char next = path[root.size()];
+    return last == '/' || last == '\\' || next == '/' || next == '\\';
+}
+
+// A link met in the walk that leads out of the source folder: a warning
+// naming it, or the walk's end when the manifest refuses such links.
+bool checkLink(const std::string& path, Walk& walk, std::string& problem)
+{
+    std::string target;
+    if (!resolvedPath(path, target) || isInside(walk.root, target))
+        return true;
+    if (walk.options.refuseOutsideLinks) {
+        problem = path + " is a link to " + target + ", outside the folder " + walk.root +
+                  ", and outside_links = \"refuse\" forbids packaging it";
+        return false;
+    }
+    walk.warnings.push_back(path + " is a link to " + target + ", outside the folder " + walk.root +
+                            "; what it leads to is packaged (set outside_links = \"refuse\" to refuse such links)");
+    return true;
+}
+
+// Every file below `folder` (whose facts are `self`), depth first, names in
+// byte order.
+bool walkFolder(const std::string& folder, const PathInfo& self, const std::string& prefix,
+                std::vector<CollectedFile>& out, std::string& problem, Walk& walk)
+{
+    if (!walk.visited.insert({self.device, self.inode}).second) {
+        walk.warnings.push_back(folder + " leads to a folder already walked through another path (a folder "
+                                "link); its files are packaged once, under the first path");
+        return true;
     }
     std::vector<std::string> names;
     if (!listFolder(folder, names, problem)) {
@@ -90,21 +135,46 @@ bool walkFolder(const std::string& folder, const std::string& prefix, std::vecto
         return false;
     }
     for (const std::string& name : names) {
+        if (++walk.entries > kMaxWalkEntries) {
+            problem = "more than " + std::to_string(kMaxWalkEntries) + " files and folders below " + walk.root +
+                      "; no installer holds that many";
+            return false;
+        }
         std::string path = joinPath(folder, name);
         std::string relative = prefix.empty() ? name : prefix + "/" + name;
         PathInfo info;
         if (!examinePath(path, info)) {
-            problem = "cannot examine " + path;
-            return false;
+            // A link that leads nowhere is left out like any other non-file.
+            if (info.exists) {
+                problem = "cannot examine " + path;
+                return false;
+            }
+            walk.warnings.push_back("skipped " + path + ": it leads to nothing that exists (a broken link)");
+            continue;
         }
+        if (info.isLink && !checkLink(path, walk, problem))
+            return false;
         if (info.isFolder) {
-            if (!walkFolder(path, relative, out, problem, depth + 1))
+            if (!walkFolder(path, info, relative, out, problem, walk))
                 return false;
         } else if (info.isFile) {
             out.push_back(CollectedFile{path, relative, info.size, info.fileTime});
+        } else {
+            walk.warnings.push_back("skipped " + path + ": it is " + std::string(info.specialKind) +
+                                    "; only regular files are packaged");
         }
     }
     return true;
+}
+
+// Walks a source folder from its top.
+bool walkSource(const std::string& start, const PathInfo& info, std::vector<CollectedFile>& out, std::string& problem,
+                const CollectOptions& options, std::vector<std::string>& warnings)
+{
+    Walk walk{options, warnings, std::string(), {}, 0};
+    if (!resolvedPath(start, walk.root))
+        walk.root = start;
+    return walkFolder(start, info, "", out, problem, walk);
 }
 
 }  // namespace
@@ -120,7 +190,8 @@ bool globMatches(const std::string& pattern, const std::string& path)
 }
 
 bool collectFiles(const std::string& baseFolder, const std::string& source, const std::vector<std::string>& exclude,
-                  std::vector<CollectedFile>& out, std::string& problem)
+                  const CollectOptions& options, std::vector<CollectedFile>& out, std::vector<std::string>& warnings,
+                  std::string& problem)
 {
     out.clear();
     if (source.empty()) {
@@ -155,7 +226,10 @@ bool collectFiles(const std::string& baseFolder, const std::string& source, cons
         if (info.isFile) {
             std::string name = parts.empty() ? start : parts.back();
             found.push_back(CollectedFile{start, name, info.size, info.fileTime});
-        } else if (!walkFolder(start, "", found, problem, 0)) {
+        } else if (!info.isFolder) {
+            problem = start + " is " + std::string(info.specialKind) + ", not a file or folder";
+            return false;
+        } else if (!walkSource(start, info, found, problem, options, warnings)) {
             return false;
         }
     } else {
@@ -165,7 +239,7 @@ bool collectFiles(const std::string& baseFolder, const std::string& source, cons
             return false;
         }
         std::vector<CollectedFile> all;
-        if (!walkFolder(start, "", all, problem, 0))
+        if (!walkSource(start, info, all, problem, options, warnings))
             return false;
         std::vector<std::string> pattern(parts.begin() + long(fixed), parts.end());
         for (CollectedFile& file : all) {

@@ -22,6 +22,12 @@ bool hasWildcard(const std::string& text);
 // one name, "**" as a whole name for any number of folders (none included).
 bool globMatches(const std::string& pattern, const std::string& path);
 
+struct CollectOptions {
+    // A link below a source folder that leads out of it is refused (true)
+    // or packaged with a warning (false).
+    bool refuseOutsideLinks = false;
+};
+
 // Collects what `source` names, relative to `baseFolder` unless absolute.
 // A folder gives every file below it with its path below the folder; a
 // single file gives itself under its own name; a glob gives the matching
@@ -29,5 +35,10 @@ bool globMatches(const std::string& pattern, const std::string& path);
 // wildcard. `exclude` globs are matched against those paths, and a glob
 // without '/' against every file name. Sorted by path, byte by byte. False
 // with a problem when the source names nothing or a folder cannot be read.
+// Each real folder is walked once, however many links lead to it; FIFOs,
+// devices, sockets and broken links are skipped, and links that leave the
+// source folder are packaged or refused as `options` say: each with a line
+// in `warnings`.
 bool collectFiles(const std::string& baseFolder, const std::string& source, const std::vector<std::string>& exclude,
-                  std::vector<CollectedFile>& out, std::string& problem);
+                  const CollectOptions& options, std::vector<CollectedFile>& out, std::vector<std::string>& warnings,
+                  std::string& problem);

@@ -52,7 +52,55 @@ bool lastWriteTime(const std::string& path, uint64_t& fileTime)
 #endif
 }
 
+const char* specialKindOf(fs::file_type type)
+{
+    switch (type) {
+    case fs::file_type::fifo: return "a FIFO (named pipe)";
+    case fs::file_type::socket: return "a socket";
+    case fs::file_type::block:
+    case fs::file_type::character: return "a device";
+    case fs::file_type::directory:
+    case fs::file_type::regular: return nullptr;
+    default: return "neither a file nor a folder";
+    }
+}
+
+// Device and inode (volume and file index on Windows) of what the path
+// leads to.
+bool identityOf(const std::string& path, uint64_t& device, uint64_t& inode)
+{
+#ifdef _WIN32
+    HANDLE handle = CreateFileW(pathOf(path).wstring().c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    bool ok = GetFileInformationByHandle(handle, &information) != 0;
+    CloseHandle(handle);
+    device = information.dwVolumeSerialNumber;
+    inode = uint64_t(information.nFileIndexHigh) << 32 | information.nFileIndexLow;
+    return ok;
+#else
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return false;
+    device = uint64_t(st.st_dev);
+    inode = uint64_t(st.st_ino);
+    return true;
+#endif
+}
+
 }  // namespace
+
+bool resolvedPath(const std::string& path, std::string& out)
+{
+    std::error_code error;
+    fs::path resolved = fs::canonical(pathOf(path), error);
+    if (error)
+        return false;
+    out = resolved.u8string();
+    return true;
+}
 
 bool examinePath(const std::string& path, PathInfo& out)
 {
@@ -64,6 +112,15 @@ bool examinePath(const std::string& path, PathInfo& out)
     out.exists = true;
     out.isFolder = fs::is_directory(status);
     out.isFile = fs::is_regular_file(status);
+    out.specialKind = specialKindOf(status.type());
+    fs::file_status own = fs::symlink_status(pathOf(path), error);
+    out.isLink = !error && fs::is_symlink(own);
+#ifdef _WIN32
+    DWORD attributes = GetFileAttributesW(pathOf(path).wstring().c_str());
+    out.isLink = out.isLink || (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT));
+#endif
+    if (out.isFolder && !identityOf(path, out.device, out.inode))
+        return false;
     if (out.isFile) {
         out.size = fs::file_size(pathOf(path), error);
         if (error)
@@ -89,24 +146,50 @@ bool listFolder(const std::string& path, std::vector<std::string>& names, std::s
 
 bool readFileBytes(const std::string& path, Bytes& out, std::string& problem)
 {
+    out.reset();
 #ifdef _WIN32
     FILE* file = _wfopen(pathOf(path).wstring().c_str(), L"rb");
-#else
-    FILE* file = fopen(path.c_str(), "rb");
-#endif
     if (!file) {
         problem = strerror(errno);
         return false;
     }
-    std::error_code error;
-    uint64_t size = fs::file_size(pathOf(path), error);
-    bool ok = !error && size <= SIZE_MAX && out.allocate(size_t(size));
-    if (ok && size)
-        ok = fread(out.data(), 1, size_t(size), file) == size;
+    // A disk file, checked on the handle: not a pipe, console or device.
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    LARGE_INTEGER length;
+    bool regular = GetFileType(handle) == FILE_TYPE_DISK && GetFileSizeEx(handle, &length) && length.QuadPart >= 0;
+    uint64_t size = regular ? uint64_t(length.QuadPart) : 0;
+#else
+    // Not blocking on open: a FIFO put in the file's place would otherwise
+    // wait for a writer for ever.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        problem = strerror(errno);
+        return false;
+    }
+    struct stat st;
+    bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    uint64_t size = regular ? uint64_t(st.st_size) : 0;
+    FILE* file = fdopen(fd, "rb");
+    if (!file) {
+        problem = strerror(errno);
+        close(fd);
+        return false;
+    }
+#endif
+    if (!regular) {
+        problem = "it is not a regular file (a FIFO, device or socket stands there now)";
+        fclose(file);
+        return false;
+    }
+    bool ok = size <= SIZE_MAX && out.allocate(size_t(size));
+    if (!ok)
+        problem = "not enough memory to hold it";
     // A file that grew while being read is read as it was when measured;
     // one that shrank is an error.
-    if (!ok)
-        problem = error ? error.message() : ferror(file) ? strerror(errno) : "the file changed while it was read";
+    if (ok && size && fread(out.data(), 1, size_t(size), file) != size) {
+        problem = ferror(file) ? strerror(errno) : "the file changed while it was read";
+        ok = false;
+    }
     fclose(file);
     if (!ok)
         out.reset();

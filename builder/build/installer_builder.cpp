@@ -105,6 +105,7 @@ bool writeBlock1(Manifest& manifest, const std::vector<std::vector<PlannedFile>>
     }
     if (diagnostics.count() != before)
         return false;
+    warnSharedDestinations(script, mainOrigins, componentOrigins, manifest.path, diagnostics);
     if (!checkStringPool(script, mainOrigins, componentOrigins, componentPlaces, manifest.path, diagnostics))
         return false;
 
@@ -133,6 +134,30 @@ CompressionOptions compressionFor(bool fast)
         options.extreme = false;
     }
     return options;
+}
+
+void checkNamedFiles(const Manifest& manifest, Diagnostics& diagnostics)
+{
+    InstallScript scratch;
+    loadBanner(manifest, scratch, diagnostics);
+    loadLicenseText(manifest, scratch, diagnostics);
+    // Entries without a source were reported by the reader already.
+    auto planList = [&](const ManifestList& list) {
+        ManifestList sourced;
+        for (const ListEntry& entry : list.entries) {
+            if (entry.files && !entry.files->source.empty()) {
+                ListEntry copy;
+                copy.files.reset(new FilesEntry(*entry.files));
+                copy.position = entry.position;
+                sourced.entries.push_back(std::move(copy));
+            }
+        }
+        std::vector<std::vector<PlannedFile>> plans;
+        planFiles(manifest, sourced, plans, diagnostics);
+    };
+    planList(manifest.mainList);
+    for (const ManifestComponent& component : manifest.components)
+        planList(component.list);
 }
 
 bool buildInstaller(Manifest& manifest, const Bytes& stub, const CompressionOptions& options, bool showProgress,

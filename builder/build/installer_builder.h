@@ -21,6 +21,11 @@ struct InstallerSummary {
     uint64_t block1Bytes = 0;    // decoded block 1
 };
 
+// For a manifest whose reading found mistakes: reports the mistakes about
+// the files it names (banner, licence, sources that find nothing) in the
+// same pass, so a user fixes them all at once. Reads no payload.
+void checkNamedFiles(const Manifest& manifest, Diagnostics& diagnostics);
+
 // Builds the installer into `out`. The manifest's lists are consumed.
 // False with everything wrong in `diagnostics`; `out` is then empty.
 bool buildInstaller(Manifest& manifest, const Bytes& stub, const CompressionOptions& options, bool showProgress,

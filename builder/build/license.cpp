@@ -100,9 +100,9 @@ bool loadLicense(const std::string& path, const std::string& shownPath, uint32_t
         SourcePosition at = SourceText(shownPath, text).positionOf(offsetOfCharacter(text, badIndex));
         diagnostics.error(shownPath, at,
                           badCodePoint == 0 ? std::string("a licence cannot hold a NUL character")
-                                            : "Windows-" + std::to_string(codePage) + " has no character " +
-                                                  describeCharacter(badCodePoint) +
-                                                  "; write the licence in characters of that code page, or as RTF");
+                                            : encodingProblem(codePage, badCodePoint,
+                                                              "; write the licence in characters of that code "
+                                                              "page, or as RTF"));
         return false;
     }
     return true;

@@ -13,6 +13,10 @@
 
 namespace {
 
+const char kExistsMessage[] =
+    "a file of that name is there already (from before, or another packaged file of the same name); extract "
+    "never writes into an existing file";
+
 #ifdef _WIN32
 
 std::wstring widen(const std::string& text, UINT codePage)
@@ -169,10 +173,15 @@ bool OutputFolder::writeFile(const std::vector<std::string>& names, const Bytes&
         error = "a link stands where the file belongs";
         return false;
     }
+    // Only a new file: one that exists may be a hard link to a file
+    // elsewhere, which writing would change too.
     FileHandle file;
-    file.handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file.handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file.handle == INVALID_HANDLE_VALUE) {
-        error = "cannot create the file: " + systemMessage(GetLastError());
+        DWORD code = GetLastError();
+        error = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS
+                    ? std::string(kExistsMessage)
+                    : "cannot create the file: " + systemMessage(code);
         return false;
     }
     const uint8_t* p = data.data();
@@ -213,11 +222,17 @@ bool OutputFolder::writeFile(const std::vector<std::string>& names, const Bytes&
     }
     path += '/';
     path += names.back();
+    // Only a new file (O_EXCL, which also refuses a symbolic link there):
+    // one that exists may be a hard link to a file elsewhere, which writing
+    // would change too.
     FileDescriptor file;
-    file.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    file.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (file.fd < 0) {
-        error = errno == ELOOP ? "a symbolic link stands where the file belongs"
-                               : "cannot create the file: " + errnoMessage(errno);
+        struct stat info;
+        if (errno == EEXIST && lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode))
+            error = "a symbolic link stands where the file belongs";
+        else
+            error = errno == EEXIST ? std::string(kExistsMessage) : "cannot create the file: " + errnoMessage(errno);
         return false;
     }
     const uint8_t* p = data.data();

@@ -19,7 +19,9 @@ public:
     // Writes `data` under the root at the UTF-8 names (folders, then the file
     // name) and sets its last-write time from a FILETIME (0 leaves it). A
     // folder or file on the way that is a symbolic link or other reparse
-    // point is refused, so nothing is written outside the root.
+    // point is refused, so nothing is written outside the root, and so is
+    // a file that exists already (a hard link would carry the write to
+    // another file): only new files are written.
     bool writeFile(const std::vector<std::string>& names, const Bytes& data, uint64_t fileTime, std::string& error);
 
 private:

@@ -2,6 +2,7 @@
 
 #include "builder/extract/output_folder.h"
 #include "builder/extract/safe_path.h"
+#include "builder/inspect/report_writers.h"
 #include "builder/windows1252.h"
 
 #include <inttypes.h>
@@ -21,21 +22,26 @@ void extractList(const ActionList& list, OutputFolder& output, const std::string
         std::string shownPath = windows1252ToUtf8(packagePath);
         std::string error;
         uint64_t fileTime = uint64_t(file.timeHigh) << 32 | file.timeLow;
+        // Names come from the package: shown with their control characters
+        // escaped, as inspect shows them, so a package cannot drive the
+        // terminal or forge lines of the report.
+        std::string shownRelative = textEscape(relative);
         if (!output.writeFile(names, file.data, fileTime, error)) {
-            fprintf(errors, "slipway extract: %s/%s: %s\n", folder.c_str(), relative.c_str(), error.c_str());
+            fprintf(errors, "slipway extract: %s/%s: %s\n", folder.c_str(), shownRelative.c_str(), error.c_str());
             ++result.failures;
             continue;
         }
         ++result.filesWritten;
         result.bytesWritten += file.data.size();
-        fprintf(report, "%s/%s (%" PRIu64 " bytes)", folder.c_str(), relative.c_str(), uint64_t(file.data.size()));
+        fprintf(report, "%s/%s (%" PRIu64 " bytes)", folder.c_str(), shownRelative.c_str(),
+                uint64_t(file.data.size()));
         // A name that had to change is shown as the package has it.
         std::string plain = shownPath;
         for (char& c : plain)
             if (c == '\\')
                 c = '/';
         if (plain != relative)
-            fprintf(report, " from \"%s\"", shownPath.c_str());
+            fprintf(report, " from %s", textQuote(shownPath).c_str());
         fputc('\n', report);
     }
 }

@@ -17,11 +17,21 @@ bool isForbiddenInName(unsigned char c)
     return c < 0x20 || c == 0x7F || strchr("<>:\"|?*", c) != nullptr;
 }
 
+// The digits Windows accepts after COM and LPT: 1 to 9 and, in
+// Windows-1252, the superscripts one, two and three.
+bool isPortDigit(unsigned char c)
+{
+    return (c >= '1' && c <= '9') || c == 0xB9 || c == 0xB2 || c == 0xB3;
+}
+
 bool isDeviceName(const std::string& name)
 {
     // Windows opens the device for the bare name and for the name with any
-    // extension ("nul.txt"), in any case.
+    // extension ("nul.txt"), in any case, and drops the blanks (and dots)
+    // that end the part before the extension: "NUL .txt" is NUL too.
     std::string base = name.substr(0, name.find('.'));
+    while (!base.empty() && (base.back() == ' ' || base.back() == '.'))
+        base.pop_back();
     for (char& c : base)
         c = char(toupper(static_cast<unsigned char>(c)));
     static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
@@ -29,7 +39,7 @@ bool isDeviceName(const std::string& name)
         if (base == device)
             return true;
     return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
+           isPortDigit(static_cast<unsigned char>(base[3]));
 }
 
 // One name of the path, made safe; empty when the name vanishes.

@@ -11,8 +11,10 @@
 // colon and every other character a Windows file name cannot hold becomes
 // '_', so do a name made only of dots or blanks (".." among them) and a
 // trailing dot or blank; a device name (CON, NUL, COM1, ...) gets a leading
-// '_'. Path variables stay as they are: "$PROGRAMFILESFOLDER$" is a folder
-// name. A path with no name at all gives the single name "_".
+// '_', also with blanks before its extension ("NUL .txt") and with the
+// superscript digits Windows counts as port numbers ("COM\xB9"). Path
+// variables stay as they are: "$PROGRAMFILESFOLDER$" is a folder name. A
+// path with no name at all gives the single name "_".
 std::vector<std::string> safeRelativeNames(const std::string& packagePath);
 
 // The names joined with '/'.

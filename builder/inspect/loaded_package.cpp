@@ -4,11 +4,20 @@
 #include "app/byte_cursor.h"
 #include "app/file_io.h"
 
+#include <stdio.h>
+
 #include <memory>
 #include <new>
 #include <utility>
 
 namespace {
+
+std::string mebibytes(uint64_t bytes)
+{
+    char text[32];
+    snprintf(text, sizeof text, "%.1f MiB", double(bytes) / (1024.0 * 1024.0));
+    return text;
+}
 
 // Owns the open package file.
 struct OpenFile {
@@ -41,13 +50,22 @@ bool readBlockAt(FILE* file, uint64_t offset, uint64_t available, BlockFacts& fa
     return readBlock(file, available, decoded) && measureBlock(decoded, facts);
 }
 
-// A cursor holds a 128 KiB item table: keep it off the stack.
+// A cursor holds a 128 KiB item table: keep it off the stack. Reading
+// through it is bounded by readingMemoryBound.
 std::unique_ptr<ByteCursor> attachCursor(const Bytes& block)
 {
     std::unique_ptr<ByteCursor> cursor(new (std::nothrow) ByteCursor);
     if (cursor && !cursor->attach(block.data(), block.size()))
         cursor.reset();
+    if (cursor)
+        cursor->limitMemory(readingMemoryBound(block.size()));
     return cursor;
+}
+
+// Why a cursor failed: its memory bound, or a read out of its block.
+bool boundReached(const ByteCursor* cursor)
+{
+    return cursor && cursor->memoryExhausted();
 }
 
 bool loadInstallBlocks(FILE* file, OpenedPackage& opened, LoadedPackage& out, std::string& error)
@@ -69,7 +87,10 @@ bool loadInstallBlocks(FILE* file, OpenedPackage& opened, LoadedPackage& out, st
     }
     std::unique_ptr<ByteCursor> cursor = attachCursor(block1);
     if (!cursor || !readActionScript(*cursor, out.actionScript)) {
-        error = "block 1 (the action script) is damaged: a record reads past its record stream or string pool";
+        error = boundReached(cursor.get())
+                    ? "block 1 (the action script) is damaged: its records name its items so often that reading "
+                      "them would take more than " + mebibytes(readingMemoryBound(block1.size())) + " of memory"
+                    : "block 1 (the action script) is damaged: a record reads past its record stream or string pool";
         return false;
     }
     container.fillerBytes = container.trailerOffset - (block1Offset + kBlockHeaderSize + out.blocks[1].csize);
@@ -80,13 +101,22 @@ bool loadUninstallScript(const OpenedPackage& opened, LoadedPackage& out, std::s
 {
     std::unique_ptr<ByteCursor> cursor = attachCursor(opened.uninstallBody);
     if (!cursor || !readUninstallScript(*cursor, out.uninstallScript)) {
-        error = "the uninstall package is damaged: a record reads past its record stream or string pool";
+        error = boundReached(cursor.get())
+                    ? "the uninstall package is damaged: its records name its items so often that reading them "
+                      "would take more than " + mebibytes(readingMemoryBound(opened.uninstallBody.size())) +
+                          " of memory"
+                    : "the uninstall package is damaged: a record reads past its record stream or string pool";
         return false;
     }
     return true;
 }
 
 }  // namespace
+
+uint64_t readingMemoryBound(size_t blockSize)
+{
+    return 8 * uint64_t(blockSize) + (64ull << 20);
+}
 
 bool measureBlock(const Bytes& block, BlockFacts& facts)
 {

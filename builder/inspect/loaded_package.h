@@ -45,6 +45,16 @@ struct LoadedPackage {
     UninstallScript uninstallScript;
 };
 
+// The memory that reading a block's records may take beside the block:
+// copies of the items they name and the record objects. A package's
+// records name most items once (the writer stores equal items once, so a
+// file installed in two places is named twice), so reading an honest block
+// takes about its own size again, and a record object costs a few times
+// the bytes that describe it. Eight times the block, plus 64 MiB for small
+// blocks whose texts many records share, is far beyond that; a block that
+// needs more is refused as damaged instead of being copied into gigabytes.
+uint64_t readingMemoryBound(size_t blockSize);
+
 // False with a one-line reason (no file name in it) when the file cannot be
 // read, holds no package, or any part of the package is damaged.
 bool loadPackage(const char* path, LoadedPackage& out, std::string& error);

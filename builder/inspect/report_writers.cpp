@@ -125,18 +125,32 @@ const char* namedEscape(unsigned char c, bool json)
     }
 }
 
+// The text with every control character escaped: C0 ones and DEL as bytes,
+// and the C1 ones (U+0080 to U+009F, which Windows-1252 texts can hold and
+// some terminals obey) as code points.
+std::string escaped(const std::string& utf8, bool json)
+{
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        unsigned char next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
+        if (const char* escape = namedEscape(c, json)) {
+            out += escape;
+        } else if (c < 0x20 || c == 0x7F) {
+            out += json ? hexEscape("\\u", c, 4) : hexEscape("\\x", c, 2);
+        } else if (c == 0xC2 && next >= 0x80 && next < 0xA0) {
+            out += hexEscape("\\u", next, 4);
+            ++i;
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
+}
+
 std::string quoted(const std::string& utf8, bool json)
 {
-    std::string out = "\"";
-    for (unsigned char c : utf8) {
-        if (const char* escape = namedEscape(c, json))
-            out += escape;
-        else if (c < 0x20 || c == 0x7F)
-            out += json ? hexEscape("\\u", c, 4) : hexEscape("\\x", c, 2);
-        else
-            out += char(c);
-    }
-    return out + "\"";
+    return "\"" + escaped(utf8, json) + "\"";
 }
 
 }  // namespace
@@ -144,6 +158,8 @@ std::string quoted(const std::string& utf8, bool json)
 std::string textQuote(const std::string& utf8) { return quoted(utf8, false); }
 
 std::string jsonQuote(const std::string& utf8) { return quoted(utf8, true); }
+
+std::string textEscape(const std::string& utf8) { return escaped(utf8, false); }
 
 std::string renderReportText(const ReportNode& root)
 {

@@ -14,17 +14,24 @@ std::string formatPlace(const std::string& file, SourcePosition at)
     return file + ":" + std::to_string(at.line) + ":" + std::to_string(at.column);
 }
 
-std::string Diagnostics::report() const
+void Diagnostics::warning(const std::string& file, SourcePosition at, std::string message)
 {
-    // Files in the order they were first mentioned, positions ascending
-    // within each; equal places keep the order they were found in.
+    warnings_.push_back(Diagnostic{file, at, std::move(message)});
+}
+
+namespace {
+
+// Files in the order they were first mentioned, positions ascending within
+// each; equal places keep the order they were found in.
+std::string render(const std::vector<Diagnostic>& all, const char* severity)
+{
     std::vector<std::string> files;
-    for (const Diagnostic& d : errors_) {
+    for (const Diagnostic& d : all) {
         if (std::find(files.begin(), files.end(), d.file) == files.end())
             files.push_back(d.file);
     }
     std::vector<const Diagnostic*> sorted;
-    for (const Diagnostic& d : errors_)
+    for (const Diagnostic& d : all)
         sorted.push_back(&d);
     std::stable_sort(sorted.begin(), sorted.end(), [&](const Diagnostic* a, const Diagnostic* b) {
         if (a->file != b->file)
@@ -33,6 +40,18 @@ std::string Diagnostics::report() const
     });
     std::string out;
     for (const Diagnostic* d : sorted)
-        out += formatPlace(d->file, d->position) + ": error: " + d->message + "\n";
+        out += formatPlace(d->file, d->position) + ": " + severity + ": " + d->message + "\n";
     return out;
+}
+
+}  // namespace
+
+std::string Diagnostics::report() const
+{
+    return render(errors_, "error");
+}
+
+std::string Diagnostics::warningReport() const
+{
+    return render(warnings_, "warning");
 }

@@ -30,15 +30,21 @@ struct Diagnostic {
 class Diagnostics {
 public:
     void error(const std::string& file, SourcePosition at, std::string message);
+    // Something the user should know that does not stop the build.
+    void warning(const std::string& file, SourcePosition at, std::string message);
     bool empty() const { return errors_.empty(); }
     size_t count() const { return errors_.size(); }
     const std::vector<Diagnostic>& all() const { return errors_; }
     // One "file:line:column: error: message" line per mistake, grouped by
     // file and in the order of the positions within a file.
     std::string report() const;
+    // The same for the warnings: "file:line:column: warning: ...".
+    std::string warningReport() const;
+    const std::vector<Diagnostic>& warnings() const { return warnings_; }
 
 private:
     std::vector<Diagnostic> errors_;
+    std::vector<Diagnostic> warnings_;
 };
 
 // "file:line:column" or just "file" when the position is unknown.

@@ -59,6 +59,9 @@ struct Manifest {
     std::string path;    // as given, for messages
     std::string folder;  // where relative paths start
     uint32_t codePage = 1252;
+    // outside_links = "refuse": links in a source folder that lead out of it
+    // stop the build instead of being packaged with a warning.
+    bool refuseOutsideLinks = false;
     // Block 0 with every text set; the banner and the licence text are
     // filled in from `banner` and `license` when the package is built.
     InstallScript installScript;

@@ -4,6 +4,8 @@
 #include "builder/build/file_system.h"
 #include "builder/build/path_texts.h"
 #include "builder/manifest/action_reader.h"
+#include "builder/manifest/manifest_shape.h"
+#include "builder/manifest/readable_names.h"
 #include "builder/manifest/table_reader.h"
 #include "builder/manifest/text_fields.h"
 
@@ -106,6 +108,9 @@ public:
     {
         TableReader top(c_, root, "the manifest's top level");
         readCodePage(top);
+        uint32_t outsideLinks = 0;
+        top.named("outside_links", kOutsideLinkNames, outsideLinks);
+        m_.refuseOutsideLinks = outsideLinks == 1;
         readProduct(top);
         readInstall(top);
         readWizard(top);
@@ -340,8 +345,7 @@ private:
             EncodingFailure failure;
             if (!encodeText(std::string(key->str()), c_.codePage, name, &failure)) {
                 c_.error(characterPosition(c_.source, positionOf(*key), failure.characterIndex),
-                         "Windows-" + std::to_string(c_.codePage) + " has no character " +
-                             describeCharacter(failure.codePoint));
+                         encodingProblem(c_.codePage, failure.codePoint));
                 continue;
             }
             if (name.empty()) {
@@ -493,6 +497,8 @@ bool readManifestText(const std::string& path, const std::string& text, Manifest
     size_t before = diagnostics.count();
     out.path = path;
     out.folder = folderOf(path);
+    if (!checkManifestShape(path, text, diagnostics))
+        return false;
     SourceText source(path, text);
     toml::parse_result parsed = toml::parse(std::string_view(text), std::string_view(path));
     if (!parsed) {

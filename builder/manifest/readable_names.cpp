@@ -65,6 +65,11 @@ const NamedValue kPlacements[] = {
     {"finish_page", 2},
 };
 
+const NamedValue kOutsideLinkPolicies[] = {
+    {"warn", 0},
+    {"refuse", 1},
+};
+
 const NamedValue kWindowsVersions[] = {
     {"win95", 1},
     {"win98", 2},
@@ -113,6 +118,7 @@ const NameTable kRegistryValueTypeNames = tableOf(kRegistryValueTypes, "registry
 const NameTable kRunMomentNames = tableOf(kRunMoments, "moment to run a program");
 const NameTable kCallMomentNames = tableOf(kCallMoments, "moment to call a library");
 const NameTable kPlacementNames = tableOf(kPlacements, "placement");
+const NameTable kOutsideLinkNames = tableOf(kOutsideLinkPolicies, "way to treat links out of a source folder");
 const NameTable kWindowsVersionNames = tableOf(kWindowsVersions, "Windows version class");
 const NameTable kShowCommandNames = tableOf(kShowCommands, "show command");
 const NameTable kPageFlagNames = tableOf(kPageFlags, "page flag");

@@ -43,6 +43,8 @@ extern const NameTable kRunMomentNames;
 extern const NameTable kCallMomentNames;
 // list, folder_page, finish_page.
 extern const NameTable kPlacementNames;
+// What a link out of a source folder gets: warn (0), refuse (1).
+extern const NameTable kOutsideLinkNames;
 // The eight version classes (win95 ... win7) and the groups all, none,
 // win9x and nt, each as a mask of class bits.
 extern const NameTable kWindowsVersionNames;

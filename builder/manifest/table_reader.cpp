@@ -3,6 +3,8 @@
 #include "builder/build/code_page.h"
 #include "builder/build/path_texts.h"
 
+#include <string.h>
+
 #include <algorithm>
 
 namespace {
@@ -107,10 +109,10 @@ bool readText(ManifestContext& context, const toml::node& node, std::string& out
         if (failure.codePoint == 0)
             context.error(bad, "a package text cannot hold a NUL character");
         else
-            context.error(bad, "Windows-" + std::to_string(context.codePage) + " has no character " +
-                                   describeCharacter(failure.codePoint) +
-                                   "; use characters of that code page or declare another with code_page (" +
-                                   supportedCodePages() + ")");
+            context.error(bad, encodingProblem(context.codePage, failure.codePoint,
+                                               std::string("; use characters of that code page or declare "
+                                                           "another with code_page (") +
+                                                   supportedCodePages() + ")"));
         return false;
     }
     if (rules.use == TextUse::Expanded) {
@@ -204,7 +206,8 @@ bool TableReader::named(const char* key, const NameTable& names, uint32_t& out)
     const toml::node* n = node(key);
     if (!n)
         return false;
-    std::string expected = std::string("a ") + names.what + " (" + listNames(names) + ")";
+    bool vowel = strchr("aeiou", names.what[0]) != nullptr;
+    std::string expected = std::string(vowel ? "an " : "a ") + names.what + " (" + listNames(names) + ")";
     if (!n->is_string())
         return wrongType(*n, key, expected.c_str());
     if (!lookupName(names, n->as_string()->get(), out)) {
@@ -255,8 +258,10 @@ void TableReader::finish()
         std::string message = "unknown key '" + name + "' in " + where_;
         std::string suggestion = closestKey(name, known_);
         if (!suggestion.empty())
-            message += "; did you mean '" + suggestion + "'?";
-        message += " Expected one of: " + joined(known_);
+            message += "; did you mean '" + suggestion + "'? Expected one of: ";
+        else
+            message += "; expected one of: ";
+        message += joined(known_);
         context_.error(positionOf(key), message);
     }
 }

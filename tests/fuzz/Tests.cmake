@@ -4,7 +4,7 @@ file(GLOB fuzz_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_*.c
 foreach(source IN LISTS fuzz_sources)
     get_filename_component(name ${source} NAME_WE)
     add_executable(${name} ${source})
-    target_link_libraries(${name} PRIVATE slipway_format_fuzz)
+    target_link_libraries(${name} PRIVATE slipway_tools_fuzz slipway_format_fuzz)
     target_link_options(${name} PRIVATE ${fuzz_flags})
     set(corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name})
     set(work ${CMAKE_BINARY_DIR}/corpus/${name})

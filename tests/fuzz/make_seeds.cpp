@@ -207,5 +207,16 @@ int main(int argc, char** argv)
     writeSeed(corpus, "fuzz_uninstall_package", "every-undo-kind", uninstallBody(true));
     writeSeed(corpus, "fuzz_uninstall_package", "no-entries", uninstallBody(false));
     writeSeed(corpus, "fuzz_uninstall_package", "unknown-kinds", uninstallBodyWithUnknownKinds());
+
+    // The whole package read behind inspect and extract: real packages, one
+    // with every action kind, and two whose records name one item
+    // thousands of times (refused by the memory bound).
+    writeSeed(corpus, "fuzz_package", "install-package", package(sampleInstallScript()));
+    writeSeed(corpus, "fuzz_package", "uninstall-package", uninstallPackage());
+    ActionScript everyKind;
+    samples::fillEveryKind(everyKind);
+    writeSeed(corpus, "fuzz_package", "every-kind", asString(samples::installPackageWith(everyKind)));
+    writeSeed(corpus, "fuzz_package", "fanned-out-file", asString(fannedOutPackage(1, 32768, 65536)));
+    writeSeed(corpus, "fuzz_package", "fanned-out-path", asString(fannedOutPackage(4, 100000, 1024)));
     return failed ? 1 : 0;
 }

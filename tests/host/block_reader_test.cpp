@@ -95,7 +95,10 @@ INSTANTIATE_TEST_SUITE_P(Sizes, GoodBlock,
                                            std::make_pair(size_t(3000), false),
                                            std::make_pair(size_t(70000), true),
                                            // Compressed bytes that the reader takes in several reads.
-                                           std::make_pair(size_t(200000), false)));
+                                           std::make_pair(size_t(200000), false),
+                                           // Decodes to far more than the first output allocation,
+                                           // which grows as the stream fills it.
+                                           std::make_pair(size_t(5000000), true)));
 
 TEST(BlockReader, AvailableExactlyTheBlockIsEnough)
 {

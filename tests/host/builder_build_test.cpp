@@ -239,6 +239,30 @@ TEST(BuilderBuild, RtfLicenceIsKeptAsItIs)
     EXPECT_TRUE(licenseIsRtf(package.installScript));
 }
 
+TEST(BuilderBuild, LinksOutOfASourceFolderWarnOrAreRefusedAsTheManifestSays)
+{
+    ManifestFolder folder;
+    folder.write("elsewhere/key.pem", "private");
+    folder.write("files/readme.txt", "hello");
+    ASSERT_EQ(symlink("../elsewhere/key.pem", folder.path("files/key.pem").c_str()), 0);
+    folder.writeManifest(productTable() + "[[files]]\nsource = \"files\"\n");
+    BuildOutcome warned = buildFolder(folder);
+    EXPECT_TRUE(warned.ok) << warned.report;
+    EXPECT_NE(warned.warnings.find("slipway.toml:6:10: warning: 'files': "), std::string::npos) << warned.warnings;
+    EXPECT_NE(warned.warnings.find("files/key.pem is a link to "), std::string::npos) << warned.warnings;
+
+    folder.writeManifest("outside_links = \"refuse\"\n" + productTable() + "[[files]]\nsource = \"files\"\n");
+    BuildOutcome refused = buildFolder(folder);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.report.find("slipway.toml:7:10: error: 'files': "), std::string::npos) << refused.report;
+    EXPECT_NE(refused.report.find("forbids packaging it"), std::string::npos) << refused.report;
+
+    folder.writeManifest("outside_links = \"ignore\"\n" + productTable());
+    BuildOutcome unknown = buildFolder(folder);
+    EXPECT_FALSE(unknown.ok);
+    EXPECT_NE(unknown.report.find("slipway.toml:1:17:"), std::string::npos) << unknown.report;
+}
+
 TEST(BuilderBuild, CommandWritesTheInstallerOrNothing)
 {
     ManifestFolder folder;

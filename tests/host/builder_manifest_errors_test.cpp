@@ -3,6 +3,8 @@
 // one message.
 #include "builder_test_support.h"
 
+#include "builder/manifest/manifest_shape.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -28,6 +30,15 @@ void PrintTo(const MistakeCase& c, std::ostream* out)
 std::string withProduct(const std::string& rest)
 {
     return productTable() + rest;
+}
+
+std::string repeated(const std::string& part, size_t times)
+{
+    std::string out;
+    out.reserve(part.size() * times);
+    for (size_t i = 0; i < times; ++i)
+        out += part;
+    return out;
 }
 
 std::vector<MistakeCase> mistakes()
@@ -109,6 +120,31 @@ std::vector<MistakeCase> mistakes()
          "LICENSE.rtf:1:1", "must start with {\\rtf"},
         {"BannerNotBmp", withProduct("[wizard]\nbanner = \"banner.png\"\n"), {{"banner.png", "\x89PNG\r\n"}},
          "slipway.toml:6:10", "not a BMP file"},
+        // Messages that read as sentences.
+        {"UnknownKeyWithoutSuggestion", withProduct("zzzzzzzz = 1\n"), {}, "slipway.toml:5:1",
+         "unknown key 'zzzzzzzz' in [product]; expected one of: "},
+        {"ArticleBeforeAVowel", withProduct("[[actions]]\nkind = 1\n"), {}, "slipway.toml:6:8",
+         "expected an action kind ("},
+        {"LicenceNotUtf8", withProduct("[wizard]\nlicense = \"LICENSE.txt\"\n"), {{"LICENSE.txt", "ok\n\xFF\xFE\n"}},
+         "LICENSE.txt:2:1", "the bytes here are not UTF-8 (save the file as UTF-8)"},
+        // Nesting that would exhaust the parser's stack is refused before
+        // parsing, at the first place too deep.
+        {"DeepDottedKey", withProduct("x" + repeated(".x", 50000) + " = 1\n"), {}, "slipway.toml:5:66",
+         "nests more than 32 levels deep"},
+        {"DeepTableHeader", withProduct("[a" + repeated(".a", 50000) + "]\n"), {}, "slipway.toml:5:",
+         "nests more than 32 levels deep"},
+        {"DeepArray", withProduct("x = " + repeated("[", 5000) + repeated("]", 5000) + "\n"), {},
+         "slipway.toml:5:", "nests more than 32 levels deep"},
+        {"DeepInlineTable", withProduct("x = " + repeated("{a=", 5000) + "1" + repeated("}", 5000) + "\n"), {},
+         "slipway.toml:5:", "nests more than 32 levels deep"},
+        // Characters beyond ASCII outside strings, on which the TOML parser
+        // reaches code it declares unreachable (found by fuzzing).
+        {"StrayCharacterAtTheStart", "\xEF\xBB\xBE" + productTable(), {}, "slipway.toml:1:1",
+         "a character beyond ASCII outside a string or comment"},
+        {"StrayCharacterInAKey", withProduct("[texts]\nw\xC3\xA9lcome_text = \"x\"\n"), {}, "slipway.toml:6:2",
+         "a character beyond ASCII outside a string or comment"},
+        {"ManifestTooLarge", withProduct("# " + std::string(5u << 20, 'x') + "\n"), {}, "slipway.toml",
+         "a manifest may have at most 4194304 bytes"},
     };
 }
 
@@ -148,6 +184,69 @@ TEST(BuilderManifest, EveryMistakeIsReportedInOnePass)
     // In the order of their places.
     EXPECT_LT(outcome.report.find(":3:11:"), outcome.report.find(":5:1:"));
     EXPECT_LT(outcome.report.find(":5:1:"), outcome.report.find(":7:10:"));
+}
+
+TEST(BuilderManifest, MissingFilesAreReportedWithTheManifestsOwnMistakes)
+{
+    ManifestFolder folder;
+    folder.writeManifest("[product]\nname = \"Hello\"\nversion = 1\npublisher = \"P\"\n"
+                         "[wizard]\nlicense = \"NOPE.txt\"\n[[files]]\nsource = \"missing\"\n");
+    BuildOutcome outcome = buildFolder(folder);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_NE(outcome.report.find("slipway.toml:3:11: error: 'version'"), std::string::npos) << outcome.report;
+    EXPECT_NE(outcome.report.find("NOPE.txt"), std::string::npos) << outcome.report;
+    EXPECT_NE(outcome.report.find("slipway.toml:8:10: error: 'missing': no file or folder"), std::string::npos)
+        << outcome.report;
+}
+
+TEST(BuilderManifest, TwoActionsWritingOneDestinationAreAWarning)
+{
+    ManifestFolder folder;
+    folder.write("files/app.ini", "x");
+    folder.writeManifest(productTable() +
+                         "[[files]]\nsource = \"files\"\n"
+                         "[[actions]]\nkind = \"copy_file\"\nsource = \"x.ini\"\n"
+                         "destination = \"$PROGRAMFILESFOLDER$\\\\APP.INI\"\n"
+                         "[[actions]]\nkind = \"set_registry_dword\"\nroot = \"HKCU\"\nkey = \"Software\\\\H\"\n"
+                         "name = \"n\"\nvalue = 1\n"
+                         "[[components]]\nname = \"C\"\n"
+                         "[[components.actions]]\nkind = \"set_registry_dword\"\nroot = \"HKCU\"\n"
+                         "key = \"software\\\\h\"\nname = \"N\"\nvalue = 2\n");
+    BuildOutcome outcome = buildFolder(folder);
+    ASSERT_TRUE(outcome.ok) << outcome.report;
+    EXPECT_NE(outcome.warnings.find("slipway.toml:7:1: warning: this writes $PROGRAMFILESFOLDER$\\APP.INI, which "
+                                    "the action at line 6 writes too"),
+              std::string::npos)
+        << outcome.warnings;
+    EXPECT_NE(outcome.warnings.find("software\\h\\N, which the action at line 11 writes too"), std::string::npos)
+        << outcome.warnings;
+}
+
+TEST(BuilderManifest, DepthCountsStructureNotStringsCommentsOrNumbers)
+{
+    SourcePosition at;
+    EXPECT_EQ(manifestDepth("a = 1\n", 32, at), 0u);
+    EXPECT_EQ(manifestDepth("[product]\nversion = \"1.2.3.4\"\nratio = 1.5\n", 32, at), 0u);
+    EXPECT_EQ(manifestDepth("a.b.c = 1\n", 1, at), 2u);
+    EXPECT_EQ(at.line, 1u);
+    EXPECT_EQ(at.column, 4u);
+    EXPECT_EQ(manifestDepth("[a.b]\n[[c.d.e]]\n", 32, at), 3u);
+    EXPECT_EQ(manifestDepth("x = [[1, 2], [3]]\n", 32, at), 2u);
+    EXPECT_EQ(manifestDepth("x = [{a.b = 1}, {c = [1]}]\n", 32, at), 3u);
+    EXPECT_EQ(manifestDepth("\"a.b.c\".d = 1 # e.f.g.h\n", 32, at), 1u);
+    EXPECT_EQ(manifestDepth("s = '''\n[[[[\n''' # [[[\nt = \"\\\"[[[\"\n", 32, at), 0u);
+    EXPECT_EQ(manifestDepth("x = [\n  1.5,\n  [2.5],\n]\n", 1, at), 2u);
+    EXPECT_EQ(at.line, 3u);
+    EXPECT_EQ(at.column, 3u);
+}
+
+TEST(BuilderManifest, CharactersBeyondAsciiBelongInStringsAndComments)
+{
+    EXPECT_EQ(strayCharacterAt("\xEF\xBB\xBF" "a = \"Gr\xC3\xBC\xC3\x9F\xC3\xA9\" # \xE2\x98\x83\nb = '\xEF\xBB\xBE'\n"),
+              std::string::npos);
+    EXPECT_EQ(strayCharacterAt("a = \"\"\"\n\xC3\xA9\n\"\"\"\n\"k\xC3\xA9y\" = 1\n"), std::string::npos);
+    EXPECT_EQ(strayCharacterAt("a = 1 \xC2\xA0\n"), 6u);
+    EXPECT_EQ(strayCharacterAt("a = [1,\n\xE3\x80\x80 2]\n"), 8u);
 }
 
 TEST(BuilderManifest, CodePageOfTheManifestDecidesWhatFits)

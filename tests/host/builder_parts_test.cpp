@@ -5,6 +5,7 @@
 #include "builder/build/action_lists.h"
 #include "builder/build/code_page.h"
 #include "builder/build/file_collector.h"
+#include "builder/build/file_system.h"
 #include "builder/build/license.h"
 #include "builder/build/path_texts.h"
 #include "builder/build/pe_version.h"
@@ -12,6 +13,9 @@
 #include "builder/manifest/source_text.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -76,27 +80,108 @@ TEST(BuilderGlob, NamesFoldersAndDepths)
     EXPECT_FALSE(globMatches("f?le.*", "fiile.c"));
 }
 
+// Source trees shaped against the walk: links, FIFOs and links out.
+class HostileTree : public testing::Test {
+protected:
+    ManifestFolder folder;
+    std::vector<CollectedFile> files;
+    std::vector<std::string> warnings;
+    std::string problem;
+
+    std::vector<std::string> paths() const
+    {
+        std::vector<std::string> out;
+        for (const CollectedFile& f : files)
+            out.push_back(f.relative);
+        return out;
+    }
+    bool anyWarning(const std::string& part) const
+    {
+        for (const std::string& w : warnings)
+            if (w.find(part) != std::string::npos)
+                return true;
+        return false;
+    }
+};
+
+TEST_F(HostileTree, DiamondOfFolderLinksIsWalkedOncePerRealFolder)
+{
+    // Level k holds links a and b to level k + 1: 2^24 paths to the bottom.
+    const int depth = 24;
+    for (int k = 0; k <= depth; ++k)
+        folder.write("p/d" + std::to_string(k) + "/f" + std::to_string(k) + ".txt", "x");
+    for (int k = 0; k < depth; ++k) {
+        std::string next = "../d" + std::to_string(k + 1);
+        for (const char* link : {"/a", "/b"})
+            ASSERT_EQ(symlink(next.c_str(), folder.path("p/d" + std::to_string(k) + link).c_str()), 0);
+    }
+    // And a loop back to the top.
+    ASSERT_EQ(symlink("..", folder.path("p/d" + std::to_string(depth) + "/up").c_str()), 0);
+    ASSERT_TRUE(collectFiles(folder.path(""), "p", {}, {}, files, warnings, problem)) << problem;
+    // Every real folder once: 25 files, whichever path reached them first.
+    EXPECT_EQ(files.size(), size_t(depth + 1));
+    EXPECT_TRUE(anyWarning("already walked")) << warnings.size();
+}
+
+TEST_F(HostileTree, FifosAndDevicesAreSkippedWithAWordAndNeverRead)
+{
+    folder.write("p/real.txt", "real");
+    ASSERT_EQ(mkfifo(folder.path("p/pipe").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/null", folder.path("p/null").c_str()), 0);
+    ASSERT_TRUE(collectFiles(folder.path(""), "p", {}, {}, files, warnings, problem)) << problem;
+    EXPECT_EQ(paths(), (std::vector<std::string>{"real.txt"}));
+    EXPECT_TRUE(anyWarning("p/pipe: it is a FIFO (named pipe); only regular files are packaged"));
+    EXPECT_TRUE(anyWarning("p/null: it is a device"));
+    // A file that turned into a FIFO after the walk is refused on its
+    // handle, not waited on.
+    Bytes bytes;
+    EXPECT_FALSE(readFileBytes(folder.path("p/pipe"), bytes, problem));
+    EXPECT_NE(problem.find("not a regular file"), std::string::npos) << problem;
+    // Named directly, a FIFO is called what it is.
+    EXPECT_FALSE(collectFiles(folder.path(""), "p/pipe", {}, {}, files, warnings, problem));
+    EXPECT_NE(problem.find("is a FIFO (named pipe), not a file or folder"), std::string::npos) << problem;
+}
+
+TEST_F(HostileTree, LinksOutOfTheSourceAreNamedOrRefused)
+{
+    folder.write("secret/key.pem", "private");
+    folder.write("p/inside.txt", "in");
+    ASSERT_EQ(symlink("../secret/key.pem", folder.path("p/key.pem").c_str()), 0);
+    ASSERT_EQ(symlink("inside.txt", folder.path("p/alias.txt").c_str()), 0);
+    ASSERT_TRUE(collectFiles(folder.path(""), "p", {}, {}, files, warnings, problem)) << problem;
+    EXPECT_EQ(paths(), (std::vector<std::string>{"alias.txt", "inside.txt", "key.pem"}));
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("p/key.pem is a link to "), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[0].find("secret/key.pem, outside the folder"), std::string::npos) << warnings[0];
+
+    CollectOptions refuse;
+    refuse.refuseOutsideLinks = true;
+    EXPECT_FALSE(collectFiles(folder.path(""), "p", {}, refuse, files, warnings, problem));
+    EXPECT_NE(problem.find("outside_links = \"refuse\" forbids"), std::string::npos) << problem;
+}
+
 TEST(BuilderGlob, CollectsInPathOrderWithExclusions)
 {
     ManifestFolder folder;
     for (const char* name : {"p/b.txt", "p/a.txt", "p/sub/c.txt", "p/sub/d.log", "p/Z.txt"})
         folder.write(name, name);
     std::vector<CollectedFile> files;
+    std::vector<std::string> warnings;
     std::string problem;
-    ASSERT_TRUE(collectFiles(folder.path(""), "p", {"*.log"}, files, problem)) << problem;
+    ASSERT_TRUE(collectFiles(folder.path(""), "p", {"*.log"}, {}, files, warnings, problem)) << problem;
     std::vector<std::string> paths;
     for (const CollectedFile& f : files)
         paths.push_back(f.relative);
     EXPECT_EQ(paths, (std::vector<std::string>{"Z.txt", "a.txt", "b.txt", "sub/c.txt"}));
 
-    ASSERT_TRUE(collectFiles(folder.path(""), "p/**/*.log", {}, files, problem)) << problem;
+    ASSERT_TRUE(collectFiles(folder.path(""), "p/**/*.log", {}, {}, files, warnings, problem)) << problem;
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].relative, "sub/d.log");
-    ASSERT_TRUE(collectFiles(folder.path(""), "p/sub/c.txt", {}, files, problem));
+    ASSERT_TRUE(collectFiles(folder.path(""), "p/sub/c.txt", {}, {}, files, warnings, problem));
     EXPECT_EQ(files[0].relative, "c.txt");
     EXPECT_EQ(files[0].size, 11u);
-    EXPECT_FALSE(collectFiles(folder.path(""), "p/*.exe", {}, files, problem));
-    EXPECT_FALSE(collectFiles(folder.path(""), "q", {}, files, problem));
+    EXPECT_FALSE(collectFiles(folder.path(""), "p/*.exe", {}, {}, files, warnings, problem));
+    EXPECT_FALSE(collectFiles(folder.path(""), "q", {}, {}, files, warnings, problem));
 }
 
 TEST(BuilderPeVersion, ReadsTheFixedFileInfo)

@@ -46,9 +46,12 @@ BuildOutcome buildFolder(const ManifestFolder& folder)
     CompressionOptions quick;
     quick.preset = 1;
     quick.extreme = false;
-    outcome.ok = readManifest(folder.manifestPath(), manifest, diagnostics) &&
-                 buildInstaller(manifest, sampleStubImage(), quick, false, outcome.installer, diagnostics);
+    if (readManifest(folder.manifestPath(), manifest, diagnostics))
+        outcome.ok = buildInstaller(manifest, sampleStubImage(), quick, false, outcome.installer, diagnostics);
+    else
+        checkNamedFiles(manifest, diagnostics);
     outcome.report = diagnostics.report();
+    outcome.warnings = diagnostics.warningReport();
     return outcome;
 }
 

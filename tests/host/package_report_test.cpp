@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -516,6 +517,24 @@ TEST(SafePaths, NamesCannotLeaveTheFolder)
     EXPECT_EQ(safeRelativeNames("Caf\xE9.txt"), (Names{"Caf\xC3\xA9.txt"}));
 }
 
+TEST(SafePaths, DeviceNamesInEveryFormWindowsAccepts)
+{
+    // Blanks before the extension still name the device.
+    EXPECT_EQ(safeRelativeNames("NUL .txt"), (Names{"_NUL .txt"}));
+    EXPECT_EQ(safeRelativeNames("COM1 .txt"), (Names{"_COM1 .txt"}));
+    EXPECT_EQ(safeRelativeNames("aux .x"), (Names{"_aux .x"}));
+    EXPECT_EQ(safeRelativeNames("con  ..log"), (Names{"_con  ..log"}));
+    // Windows-1252 superscripts one, two and three are port digits.
+    EXPECT_EQ(safeRelativeNames("COM\xB9"), (Names{"_COM\xC2\xB9"}));
+    EXPECT_EQ(safeRelativeNames("lpt\xB2.txt"), (Names{"_lpt\xC2\xB2.txt"}));
+    EXPECT_EQ(safeRelativeNames("Com\xB3 .a"), (Names{"_Com\xC2\xB3 .a"}));
+    // Near misses stay as they are.
+    EXPECT_EQ(safeRelativeNames("NULL.txt"), (Names{"NULL.txt"}));
+    EXPECT_EQ(safeRelativeNames(" NUL.txt"), (Names{" NUL.txt"}));
+    EXPECT_EQ(safeRelativeNames("COM\xB4"), (Names{"COM\xC2\xB4"}));
+    EXPECT_EQ(safeRelativeNames("COM0"), (Names{"COM0"}));
+}
+
 TEST(Extract, WritesEveryPackagedFileUnderItsPath)
 {
     ScratchFolder folder;
@@ -570,7 +589,7 @@ TEST(Extract, HostileNamesStayInsideTheFolder)
     EXPECT_FALSE(exists(folder.path() + "/evil"));
     EXPECT_FALSE(exists(out + "/../evil"));
     // A renamed path is reported with the name the package gave it.
-    EXPECT_NE(report.find(out + "/_/_/evil (1 bytes) from \"..\\..\\evil\"\n"), std::string::npos) << report;
+    EXPECT_NE(report.find(out + "/_/_/evil (1 bytes) from \"..\\\\..\\\\evil\"\n"), std::string::npos) << report;
 }
 
 TEST(Extract, SymbolicLinkInTheFolderIsNotFollowed)
@@ -595,6 +614,65 @@ TEST(Extract, SymbolicLinkInTheFolderIsNotFollowed)
     EXPECT_FALSE(exists(elsewhere.path() + "/target.txt"));
     EXPECT_EQ(readFile(out + "/fine.txt"), "yes");
     EXPECT_NE(report.find("1 files, 3 bytes written"), std::string::npos);
+}
+
+TEST(Extract, ExistingFilesAreNeverWrittenInto)
+{
+    ScratchFolder folder;
+    ScratchFolder elsewhere;
+    std::string out = folder.path() + "/out";
+    ASSERT_EQ(mkdir(out.c_str(), 0777), 0);
+    // A hard link in the output folder to a file outside it, and a plain
+    // file left from before.
+    std::string outside = elsewhere.path() + "/precious.txt";
+    ASSERT_TRUE(samples::writeBytes(outside, bytesOf("precious")));
+    ASSERT_EQ(link(outside.c_str(), (out + "/linked.txt").c_str()), 0);
+    ASSERT_TRUE(samples::writeBytes(out + "/old.txt", bytesOf("old")));
+    ActionScript script;
+    script.mainActions.actions.push(samples::writeFile("linked.txt", "overwritten"));
+    script.mainActions.actions.push(samples::writeFile("old.txt", "overwritten"));
+    script.mainActions.actions.push(samples::writeFile("twice.txt", "first"));
+    script.mainActions.actions.push(samples::writeFile("twice.txt", "second"));
+    for (int i = 0; i < kActionScriptTextCount; ++i)
+        *actionScriptText(script, i) = text("");
+    std::string path = writeSamplePackage(folder, script);
+
+    std::string report;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(runSubcommand(runExtractCommand, {path, "-o", out}, report), 1);
+    std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(readFile(outside), "precious");
+    EXPECT_EQ(readFile(out + "/old.txt"), "old");
+    EXPECT_EQ(readFile(out + "/twice.txt"), "first");
+    EXPECT_NE(errors.find(out + "/linked.txt: a file of that name is there already"), std::string::npos) << errors;
+    EXPECT_NE(report.find("1 files, 5 bytes written"), std::string::npos) << report;
+}
+
+TEST(Extract, PackagePathsAreShownEscaped)
+{
+    ScratchFolder folder;
+    ActionScript script;
+    // A title-setting escape, a forged line and a C1 control (0x9D is
+    // U+009D, the 8-bit OSC) in the package's names.
+    script.mainActions.actions.push(samples::writeFile("a\x1b]0;owned\x07.txt", "1"));
+    script.mainActions.actions.push(samples::writeFile("b\nslipway: all fine\r.txt", "2"));
+    script.mainActions.actions.push(samples::writeFile("c\x9D.txt", "3"));
+    for (int i = 0; i < kActionScriptTextCount; ++i)
+        *actionScriptText(script, i) = text("");
+    std::string path = writeSamplePackage(folder, script);
+    std::string out = folder.path() + "/out";
+
+    std::string report;
+    ASSERT_EQ(runSubcommand(runExtractCommand, {path, "-o", out}, report), 0) << report;
+    EXPECT_EQ(report.find('\x1b'), std::string::npos);
+    EXPECT_EQ(report.find('\x07'), std::string::npos);
+    EXPECT_EQ(report.find('\r'), std::string::npos);
+    EXPECT_EQ(report.find("\xC2\x9D"), std::string::npos);
+    EXPECT_NE(report.find("from \"a\\x1B]0;owned\\x07.txt\""), std::string::npos) << report;
+    EXPECT_NE(report.find("from \"b\\nslipway: all fine\\r.txt\""), std::string::npos) << report;
+    EXPECT_NE(report.find("/c\\u009D.txt (1 bytes)"), std::string::npos) << report;
+    // Four lines: three files and the total; nothing forged among them.
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 4) << report;
 }
 
 TEST(Extract, UninstallPackageAndUsageMistakesAreRefused)

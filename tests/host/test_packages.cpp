@@ -80,6 +80,7 @@ Bytes emptyActionBlock()
     ByteSink sink;
     sink.appendU32(0);  // pageFlags of the main list
     sink.appendU32(0);  // no actions
+    sink.appendU32(0);  // end of the main list
     sink.appendU32(0);  // no components
     for (int i = 0; i < 17; ++i)
         sink.addText("");
@@ -188,4 +189,55 @@ int runCommand(const std::string& command, std::string* output)
     }
     int status = pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+Bytes fannedOutBlock1(uint32_t kind, uint32_t actions, uint32_t itemSize)
+{
+    ByteSink sink;
+    sink.appendU32(0);  // page flags
+    for (uint32_t i = 0; i < actions; ++i) {
+        sink.appendU32(1);
+        sink.appendU32(kind);
+        if (kind == 1) {
+            sink.appendU32(0);  // path: item 0
+            sink.appendU32(1);  // data: item 1
+            for (int field = 0; field < 4; ++field)
+                sink.appendU32(0);
+        } else {
+            sink.appendU32(1);
+        }
+    }
+    sink.appendU32(0);  // end of the main list
+    sink.appendU32(0);  // no components
+    for (int text = 0; text < 17; ++text)
+        sink.appendU32(0);
+    // The pool: item 0 a short name, item 1 the fanned-out one.
+    ByteSink pool;
+    pool.addText("f");
+    std::string item(itemSize, 'x');
+    pool.addString(item.data(), item.size());
+    Bytes stream, items;
+    Bytes block;
+    if (!sink.flatten(stream) || !pool.flatten(items))
+        return block;
+    // The record stream of `sink` followed by the pool of `pool`.
+    uint32_t streamLength = loadU32(stream.data());
+    size_t poolBytes = items.size() - 4 - loadU32(items.data());
+    if (!block.allocate(4 + streamLength + poolBytes))
+        return block;
+    memcpy(block.data(), stream.data(), 4 + streamLength);
+    memcpy(block.data() + 4 + streamLength, items.data() + items.size() - poolBytes, poolBytes);
+    return block;
+}
+
+Bytes fannedOutPackage(uint32_t kind, uint32_t actions, uint32_t itemSize)
+{
+    CompressionOptions options;
+    options.preset = 6;
+    options.extreme = false;
+    Bytes file;
+    if (!buildInstallPackage(sampleStubImage(), sampleInstallScript(), fannedOutBlock1(kind, actions, itemSize), options,
+                             file))
+        file.reset();
+    return file;
 }

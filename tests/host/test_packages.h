@@ -46,6 +46,14 @@ Bytes buildPackageOver(const Bytes& stubImage, const InstallScript& script);
 // The stub built by this tree; empty when it cannot be read.
 Bytes realStubImage();
 
+// Decoded block 1 whose `actions` records all name item 1 (of `itemSize`
+// bytes) as their data or path: WriteFile records (kind 1) name it as data,
+// RemoveOnUninstall records (kind 4) as path. A hostile package does this to
+// make its reader copy one item again and again.
+Bytes fannedOutBlock1(uint32_t kind, uint32_t actions, uint32_t itemSize);
+// The same as a whole install package file over sampleStubImage().
+Bytes fannedOutPackage(uint32_t kind, uint32_t actions, uint32_t itemSize);
+
 // A FILE holding the bytes, positioned at the start; closed by its owner.
 struct FileCloser {
     void operator()(FILE* file) const { fclose(file); }
