@@ -8,8 +8,6 @@ namespace {
 UniqueGdiObject markFont;
 UniqueGdiObject boldFont;
 
-}  // namespace
-
 void createProgressFonts(HWND page)
 {
     markFont.reset(CreateFontA(24, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -24,6 +22,8 @@ void createProgressFonts(HWND page)
     setStepRowBoldFont(static_cast<HFONT>(boldFont.get()));
 }
 
+}  // namespace
+
 void destroyProgressFonts()
 {
     setStepRowBoldFont(nullptr);
@@ -31,8 +31,9 @@ void destroyProgressFonts()
     markFont.reset();
 }
 
-void fillStepRows(HWND page, const char* const* captions, int count)
+void showStepRows(HWND page, const char* const* captions, int count)
 {
+    createProgressFonts(page);
     for (int row = 0; row < kStepRowCount; ++row) {
         HWND mark = GetDlgItem(page, kStepMarkIds[row]);
         HWND caption = GetDlgItem(page, kStepCaptionIds[row]);

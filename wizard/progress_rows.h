@@ -3,10 +3,9 @@
 
 #include <windows.h>
 
-// The Wingdings mark font and the bold caption font, owned by the progress
-// page from its creation to its destruction.
-void createProgressFonts(HWND page);
+// Creates the Wingdings mark font and the bold caption font, owned by the
+// progress page from its creation to its destruction, fills the first
+// `count` rows (captions as given, not expanded), gives their marks the mark
+// font and hides the rows not needed.
+void showStepRows(HWND page, const char* const* captions, int count);
 void destroyProgressFonts();
-// Fills the first `count` rows (captions as given, not expanded), gives
-// their marks the mark font and hides the rows not needed.
-void fillStepRows(HWND page, const char* const* captions, int count);

@@ -43,10 +43,9 @@ INT_PTR CALLBACK progressPageProcedure(HWND page, UINT message, WPARAM wParam, L
 {
     switch (message) {
     case WM_INITDIALOG: {
-        createProgressFonts(page);
         const char* captions[kStepRowCount];
         int count = collectCaptions(captions);
-        fillStepRows(page, captions, count);
+        showStepRows(page, captions, count);
         setDlgItemTextExpanded(page, IDC_HINT, runState.actionScript->progressHint.text());
         setBusy(page, false, false);
         successTarget = nextPage(page, &FinishPage, false);

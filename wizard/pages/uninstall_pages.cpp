@@ -81,10 +81,9 @@ INT_PTR CALLBACK uninstallProgressPageProcedure(HWND page, UINT message, WPARAM 
 {
     switch (message) {
     case WM_INITDIALOG: {
-        createProgressFonts(page);
         const char* captions[kStepRowCount];
         int count = collectCaptions(captions);
-        fillStepRows(page, captions, count);
+        showStepRows(page, captions, count);
         SetDlgItemTextA(page, IDC_HINT, script().progressHint.text());
         setNextCaption(page, script().finishText.text());
         setBusy(page, false, false);
