@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -533,8 +535,10 @@ TEST(UninstallWithoutUndoEntries, RemovesItsEntryAndItselfAndMarksItsRow)
     Bytes body, file;
     ASSERT_TRUE(writeUninstallScript(script, sink) && sink.flatten(body));
     ASSERT_TRUE(assembleUninstallPackage(stubImageBytes(), body, file));
-    TestFile uninstaller(product.folder(), "uninstall");
-    ASSERT_TRUE(uninstaller.write(file));
+    FILE* uninstaller = fopen(product.at("uninstall.exe").c_str(), "wb");
+    ASSERT_NE(uninstaller, nullptr);
+    EXPECT_EQ(fwrite(file.data(), 1, file.size(), uninstaller), file.size());
+    fclose(uninstaller);
     ASSERT_TRUE(registerEarlierProduct("SlipwayNoUndoTest", product.at("uninstall.exe")));
 
     uiauto::RunningProcess launcher;
