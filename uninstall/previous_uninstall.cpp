@@ -38,15 +38,6 @@ bool haveToolHelp()
     return toolHelp.createSnapshot && toolHelp.first && toolHelp.next;
 }
 
-const char* baseName(const char* path)
-{
-    const char* base = path;
-    for (const char* p = path; *p; p = CharNextA(p))
-        if (*p == '\\')
-            base = p + 1;
-    return base;
-}
-
 enum class Walk { Gone, Running, CopyFound, Failed };
 
 // One look at the running processes: is the started one still there, and
@@ -62,7 +53,7 @@ Walk walkProcesses(DWORD processId, UniqueHandle& copy)
     for (BOOL more = toolHelp.first(snapshot.get(), &entry); more; more = toolHelp.next(snapshot.get(), &entry)) {
         if (entry.th32ProcessID == processId)
             running = true;
-        if (entry.th32ParentProcessID == processId && looksLikeUninstallerCopy(baseName(entry.szExeFile))) {
+        if (entry.th32ParentProcessID == processId && looksLikeUninstallerCopy(pathBaseName(entry.szExeFile))) {
             copy.reset(OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
             if (copy)
                 return Walk::CopyFound;
@@ -72,6 +63,15 @@ Walk walkProcesses(DWORD processId, UniqueHandle& copy)
 }
 
 }  // namespace
+
+const char* pathBaseName(const char* path)
+{
+    const char* base = path;
+    for (const char* p = path; *p; p = CharNextA(p))
+        if (*p == '\\')
+            base = p + 1;
+    return base;
+}
 
 bool looksLikeUninstallerCopy(const char* name)
 {

@@ -125,10 +125,6 @@ void scheduleOwnDeletion()
         return;
     // Only the temporary copy goes: a registered uninstaller started with
     // "doit=" by hand keeps its file.
-    const char* base = ownPath;
-    for (const char* p = ownPath; *p; p = CharNextA(p))
-        if (*p == '\\')
-            base = p + 1;
-    if (looksLikeUninstallerCopy(base))
+    if (looksLikeUninstallerCopy(pathBaseName(ownPath)))
         MoveFileExA(ownPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

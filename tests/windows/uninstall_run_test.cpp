@@ -271,6 +271,17 @@ protected:
         EXPECT_TRUE(registryKeyExists(HKEY_CURRENT_USER, kProductKey));
     }
 
+    // A removal that stopped after its uninstall program: the files and
+    // values stay; the registration and the uninstaller stay only when the
+    // program cancelled.
+    void expectProductKept(bool registered)
+    {
+        EXPECT_EQ(registryKeyExists(HKEY_LOCAL_MACHINE, uninstallKeyPath(kKeyName), KEY_WOW64_32KEY), registered);
+        EXPECT_EQ(fileExists(product.at("uninstall.exe")), registered);
+        EXPECT_TRUE(fileExists(product.at("docs\\guide\\guide.txt")));
+        EXPECT_TRUE(readRegistryValue(HKEY_CURRENT_USER, kProductKey, "Runs").exists);
+    }
+
     // The copy in the temporary folder that this run left, and its deletion
     // scheduled for the next restart.
     void expectCopyScheduledForDeletion(const std::string& folder)
@@ -413,10 +424,7 @@ TEST_F(UninstallRunTest, CancelInTheUninstallProgramKeepsEverythingRegistered)
     ASSERT_TRUE(uiauto::pressButton(frame, IDC_NEXT));
     waitForRemoval();
 
-    EXPECT_TRUE(registryKeyExists(HKEY_LOCAL_MACHINE, uninstallKeyPath(kKeyName), KEY_WOW64_32KEY));
-    EXPECT_TRUE(fileExists(product.at("uninstall.exe")));
-    EXPECT_TRUE(fileExists(product.at("docs\\guide\\guide.txt")));
-    EXPECT_TRUE(readRegistryValue(HKEY_CURRENT_USER, kProductKey, "Runs").exists);
+    expectProductKept(true);
 }
 
 TEST_F(UninstallRunTest, FailureInTheUninstallProgramRemovesTheRegistrationButKeepsTheFiles)
@@ -438,10 +446,7 @@ TEST_F(UninstallRunTest, FailureInTheUninstallProgramRemovesTheRegistrationButKe
     waitForRemoval();
     EXPECT_FALSE(IsWindow(frame));
 
-    EXPECT_FALSE(registryKeyExists(HKEY_LOCAL_MACHINE, uninstallKeyPath(kKeyName), KEY_WOW64_32KEY));
-    EXPECT_FALSE(fileExists(product.at("uninstall.exe")));
-    EXPECT_TRUE(fileExists(product.at("docs\\guide\\guide.txt")));
-    EXPECT_TRUE(readRegistryValue(HKEY_CURRENT_USER, kProductKey, "Runs").exists);
+    expectProductKept(false);
 }
 
 TEST_F(UninstallRunTest, RestartRequestedByTheUninstallProgramIsOfferedAfterTheWizard)
