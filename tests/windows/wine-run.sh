@@ -18,7 +18,8 @@ export WINEPREFIX=$state/prefix
 DISPLAY=$(cat "$state/display")
 export DISPLAY
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# A test may add load orders of its own (SLIPWAY_EXTRA_DLLOVERRIDES="name=n,b").
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${SLIPWAY_EXTRA_DLLOVERRIDES:+;$SLIPWAY_EXTRA_DLLOVERRIDES}"
 # Screenshots and other test output go beside the build.
 export SLIPWAY_TEST_OUTPUT=${SLIPWAY_TEST_OUTPUT:-$state/output}
 mkdir -p "$SLIPWAY_TEST_OUTPUT"
