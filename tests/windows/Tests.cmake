@@ -114,3 +114,25 @@ slipway_test_installer(earlier_installation TESTS earlier_installation_test)
 # steps.
 slipway_test_installer(uninstall_run PAYLOAD recording_program TESTS uninstall_run_test)
 slipway_test_installer(uninstall_steps PAYLOAD recording_program TESTS uninstall_run_test)
+
+# Libraries planted beside the installer and in the temporary folder, native
+# first, load into neither the installer nor the uninstaller's copy.
+add_executable(unguarded_loader WIN32 ${CMAKE_SOURCE_DIR}/tests/windows/fixtures/unguarded_loader.cpp)
+add_dependencies(unguarded_loader installer_uninstall_run recording_library)
+add_test(NAME windows.planted_library
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/planted-library.sh ${wine_state} ${CMAKE_BINARY_DIR}/installers/uninstall_run.exe
+            SlipwayUninstallRunTest $<TARGET_FILE:unguarded_loader> $<TARGET_FILE:recording_library>)
+set_tests_properties(windows.planted_library PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 RESOURCE_LOCK wine_desktop
+                     SKIP_RETURN_CODE 77)
+
+# A signed installer installs and verifies; its uninstaller verifies as
+# unsigned.
+add_test(NAME windows.signed_installer
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/signed-installer.sh ${wine_state} ${CMAKE_BINARY_DIR}/installers/uninstall_run.exe
+            SlipwayUninstallRunTest ${SLIPWAY_HOST_BIN}/slipway)
+set_tests_properties(windows.signed_installer PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 RESOURCE_LOCK wine_desktop
+                     SKIP_RETURN_CODE 77)
+
+# An installation that the user aborts gives back what it overwrote,
+# replaced and deleted.
+slipway_test_installer(rollback TESTS rollback_test)

@@ -5,6 +5,7 @@
 // uninstall pages; unattended; with the uninstall program answering 1602, 1
 // and 3010; and with a temporary folder that has blanks or cannot be had.
 #include "support/installer_wizard.h"
+#include "support/machine_state.h"
 #include "support/program_fixtures.h"
 #include "support/registry_values.h"
 #include "support/stub_runs.h"
@@ -79,13 +80,6 @@ private:
     std::string old_;
 };
 
-std::string shellFolder(int csidl)
-{
-    char path[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
-    return path;
-}
-
 std::string temporaryFolder()
 {
     char path[MAX_PATH + 1] = {};
@@ -96,53 +90,6 @@ std::string temporaryFolder()
 bool fileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// What the tests compare before installing and after removing: the files
-// below Program Files and the Start menu's programs, and every value of
-// the registry's software keys (the machine's in the installer's 32-bit
-// view, and the user's).
-struct MachineState {
-    std::vector<std::string> programFiles;
-    std::vector<std::string> startMenu;
-    std::vector<std::string> machineValues;
-    std::vector<std::string> userValues;
-};
-
-MachineState machineState()
-{
-    MachineState state;
-    state.programFiles = treeEntries(programFilesFolder());
-    state.startMenu = treeEntries(shellFolder(CSIDL_PROGRAMS));
-    state.machineValues = registryValueLines(HKEY_LOCAL_MACHINE, "Software", KEY_WOW64_32KEY);
-    // Wine's own keys change as programs run; the product never writes there.
-    std::vector<std::string> user = registryValueLines(HKEY_CURRENT_USER, "Software");
-    for (const std::string& line : user)
-        if (line.compare(0, 14, "Software\\Wine\\") != 0)
-            state.userValues.push_back(line);
-    return state;
-}
-
-// The lines of `after` that are not in `before`, and those gone, for a
-// readable failure.
-std::string differences(const std::vector<std::string>& before, const std::vector<std::string>& after)
-{
-    std::string text;
-    for (const std::string& line : after)
-        if (std::find(before.begin(), before.end(), line) == before.end())
-            text += "  + " + line + "\n";
-    for (const std::string& line : before)
-        if (std::find(after.begin(), after.end(), line) == after.end())
-            text += "  - " + line + "\n";
-    return text;
-}
-
-void expectSameState(const MachineState& before, const MachineState& after)
-{
-    EXPECT_EQ(after.programFiles, before.programFiles) << differences(before.programFiles, after.programFiles);
-    EXPECT_EQ(after.startMenu, before.startMenu) << differences(before.startMenu, after.startMenu);
-    EXPECT_EQ(after.machineValues, before.machineValues) << differences(before.machineValues, after.machineValues);
-    EXPECT_EQ(after.userValues, before.userValues) << differences(before.userValues, after.userValues);
 }
 
 // The uninstaller copies this run left in a temporary folder.
