@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/bytes.h"
+#include "app/package_container.h"  // the magics assemblePackageFile takes
 #include "builder/package/block_compressor.h"
 
 #include <stdint.h>
