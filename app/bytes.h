@@ -3,6 +3,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 // A malloc'd run of bytes with its length, released by its owner. Every run
 // carries one extra NUL byte behind its length, so a text item taken from a
@@ -40,6 +41,38 @@ public:
 private:
     uint8_t* data_ = nullptr;
     size_t size_ = 0;
+};
+
+// A walk over texts stored one after another, each with its NUL, as the
+// package keeps its lists (key names, switch and value pairs). The list
+// ends at an empty text or at the run's end; a last text missing its NUL
+// ends at the run's end (Bytes' hidden NUL), so nothing is read beyond it.
+class TextList {
+public:
+    explicit TextList(const Bytes& run) : position_(run.text()), end_(run.text() + run.size()) {}
+
+    // True when no text is left: the run ends here or an empty text does.
+    bool atEnd() const { return position_ >= end_ || !*position_; }
+    // The text here, possibly empty, and moves past it; null at the run's end.
+    const char* take(size_t* length = nullptr)
+    {
+        if (position_ >= end_)
+            return nullptr;
+        const char* text = position_;
+        size_t n = strlen(text);
+        position_ += n + 1;
+        if (length)
+            *length = n;
+        return text;
+    }
+    // True when the text last taken ran to the run's end without its NUL.
+    bool lastWasCut() const { return position_ > end_; }
+    // Bytes of the run before the position.
+    size_t used(const Bytes& run) const { return size_t(position_ - run.text()); }
+
+private:
+    const char* position_;
+    const char* end_;
 };
 
 inline uint32_t loadU32(const uint8_t* p)

@@ -51,25 +51,18 @@ bool serializeInstallScript(const InstallScript& script, ByteSink& sink)
 
 const char* findInfoSwitch(const InstallScript& script, const char* tail, size_t* textLength)
 {
-    const char* p = reinterpret_cast<const char*>(script.infoSwitches.data());
-    const char* end = p + script.infoSwitches.size();
-    if (!p)
-        return nullptr;
-    while (p < end && *p) {
-        const char* keyEnd = static_cast<const char*>(memchr(p, 0, size_t(end - p)));
-        if (!keyEnd)
-            return nullptr;
-        const char* text = keyEnd + 1;
+    for (TextList pairs(script.infoSwitches); !pairs.atEnd();) {
+        const char* name = pairs.take();
+        if (pairs.lastWasCut())
+            return nullptr;  // a name missing its NUL names no switch
+        size_t length = 0;
         // A text missing its NUL ends at the item's end.
-        const char* textEnd = text < end ? static_cast<const char*>(memchr(text, 0, size_t(end - text))) : nullptr;
-        if (!textEnd)
-            textEnd = end;
-        if (strcmp(p, tail) == 0) {
+        const char* text = pairs.take(&length);
+        if (strcmp(name, tail) == 0) {
             if (textLength)
-                *textLength = size_t(textEnd - text);
-            return text < end ? text : "";
+                *textLength = length;
+            return text ? text : "";
         }
-        p = textEnd + 1;
     }
     return nullptr;
 }

@@ -37,6 +37,19 @@ bool tryTrailer(FILE* file, uint64_t trailerEnd, PackageLocation& out)
 
 }  // namespace
 
+bool framePackage(uint32_t magic, uint64_t stubSize, uint64_t bodySize, PackageFrame& out)
+{
+    uint64_t unpadded = stubSize + 4 + bodySize + 4;
+    uint64_t filler = magic == kInstallMagic ? (8 - unpadded % 8) % 8 : 0;
+    uint64_t length = 4 + bodySize + filler;  // L: magic to trailer
+    if (bodySize > UINT32_MAX || stubSize > UINT32_MAX || length > UINT32_MAX || unpadded + filler - 4 > UINT32_MAX)
+        return false;
+    storeU32(out.magic, magic);
+    out.fillerSize = uint32_t(filler);
+    storeU32(out.trailer, uint32_t(length));
+    return true;
+}
+
 uint32_t certificateOffset(FILE* file)
 {
     uint8_t dos[kPeDosHeaderSize];
@@ -67,40 +80,52 @@ bool locatePackage(FILE* file, PackageLocation& out)
     return tryTrailer(file, uint64_t(length), out);
 }
 
-void openPackage(FILE* file, OpenedPackage& out)
+PackageResult openPackage(FILE* file, OpenedPackage& out)
 {
     out.kind = PackageKind::None;
-    PackageLocation location;
+    PackageLocation& location = out.location;
     if (!locatePackage(file, location))
-        return;
+        return PackageResult::NoPackage;
     uint32_t start = location.start();
-    if (!seekTo(file, 0) || !out.stubImage.allocate(start) || !readExactly(file, out.stubImage.data(), start)) {
-        out.stubImage.reset();
-        return;
-    }
+    if (!seekTo(file, 0))
+        return PackageResult::Truncated;
+    if (!out.stubImage.allocate(start))
+        return PackageResult::OutOfMemory;
     uint8_t raw[4];
-    if (!readExactly(file, raw, 4) || loadU32(raw) != location.magic)
-        return;
+    if (!readExactly(file, out.stubImage.data(), start) || !readExactly(file, raw, 4) ||
+        loadU32(raw) != location.magic) {
+        out.stubImage.reset();
+        return PackageResult::Truncated;
+    }
     uint64_t bodySize = location.length - 4;
 
     if (location.magic == kUninstallMagic) {
-        if (!out.uninstallBody.allocate(bodySize) || !readExactly(file, out.uninstallBody.data(), bodySize)) {
+        if (!out.uninstallBody.allocate(bodySize))
+            return PackageResult::OutOfMemory;
+        if (!readExactly(file, out.uninstallBody.data(), bodySize)) {
             out.uninstallBody.reset();
-            return;
+            return PackageResult::Truncated;
         }
         out.kind = PackageKind::Uninstall;
-        return;
+        return PackageResult::Ok;
     }
 
     Bytes block0;
-    if (!readBlock(file, bodySize, block0))
-        return;
+    out.block0Result = readBlock(file, bodySize, block0);
+    if (out.block0Result != BlockResult::Ok)
+        return PackageResult::Block0Damaged;
+    // readBlock keeps within bodySize, so block 0 ends before the trailer.
     int64_t behind = tellPosition(file);
     if (behind < 0 || uint64_t(behind) > location.trailerOffset)
-        return;
+        return PackageResult::Truncated;
     std::unique_ptr<ByteCursor> cursor(new (std::nothrow) ByteCursor);
-    if (!cursor || !cursor->attach(block0.data(), block0.size()) || !readInstallScript(*cursor, out.installScript))
-        return;
+    if (!cursor)
+        return PackageResult::OutOfMemory;
+    if (!cursor->attach(block0.data(), block0.size()) || !readInstallScript(*cursor, out.installScript))
+        return PackageResult::InstallScriptDamaged;
+    if (out.keepBlock0)
+        out.block0 = static_cast<Bytes&&>(block0);
     out.remainingAfterBlock0 = location.trailerOffset - uint64_t(behind);
     out.kind = PackageKind::Install;
+    return PackageResult::Ok;
 }

@@ -2,6 +2,7 @@
 // files the certificate table behind the trailer.
 #pragma once
 
+#include "app/block_reader.h"
 #include "app/bytes.h"
 #include "app/install_script.h"
 
@@ -10,6 +11,21 @@
 
 constexpr uint32_t kInstallMagic = 0x07677069;    // "ipg" 07
 constexpr uint32_t kUninstallMagic = 0x02677075;  // "upg" 02
+
+// The bytes a package file holds beside its stub image and its body: the
+// magic in front of the body, zero filler and the trailer behind it.
+struct PackageFrame {
+    uint8_t magic[4];
+    uint32_t fillerSize;
+    uint8_t trailer[4];
+};
+
+// Frames a body of `bodySize` bytes behind a stub image of `stubSize` bytes.
+// An install package gets the filler that makes the file's length a
+// multiple of 8, so that a signing tool appends its certificate table right
+// behind the trailer; an uninstall package gets none. False when the package
+// or the trailer's offset would not fit in a u32.
+bool framePackage(uint32_t magic, uint64_t stubSize, uint64_t bodySize, PackageFrame& out);
 
 // File offset of the certificate table named by the PE security directory,
 // or 0 when there is none. An offset below 4, beyond the end of the file or
@@ -33,10 +49,28 @@ bool locatePackage(FILE* file, PackageLocation& out);
 
 enum class PackageKind { None, Install, Uninstall };
 
+// What became of opening a package. The stub shows one message for every
+// answer but Ok; the builder's tools name the answer.
+enum class PackageResult {
+    Ok,
+    NoPackage,            // no trailer leads to a package magic
+    Truncated,            // the stub image or the uninstall body cannot be read whole
+    OutOfMemory,          // for the stub image or the uninstall body
+    Block0Damaged,        // block 0 does not decode: OpenedPackage::block0Result says why
+    InstallScriptDamaged  // block 0 decodes, but its records read past its stream or pool
+};
+
 struct OpenedPackage {
+    // Set by the caller: keep the decoded block 0 in `block0` (the builder's
+    // tools describe it); the stub releases it once the script is read.
+    bool keepBlock0 = false;
+
     PackageKind kind = PackageKind::None;
+    PackageLocation location;
     Bytes stubImage;  // bytes 0 to P
     InstallScript installScript;
+    Bytes block0;
+    BlockResult block0Result = BlockResult::Ok;
     // The body of an uninstall package, L - 4 bytes, for its reader.
     Bytes uninstallBody;
     // Install packages: bytes from behind block 0 to the trailer.
@@ -45,5 +79,5 @@ struct OpenedPackage {
 
 // Locates the package, keeps the stub image, and decodes block 0 of an
 // install package (the file stays open behind it) or reads the body of an
-// uninstall package. kind is None for a damaged or missing package.
-void openPackage(FILE* file, OpenedPackage& out);
+// uninstall package. kind is None unless the answer is Ok.
+PackageResult openPackage(FILE* file, OpenedPackage& out);

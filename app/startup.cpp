@@ -48,9 +48,8 @@ bool isSignedModule()
     return own && certificateOffset(own.get()) != 0;
 }
 
-void applySwitches(const char* tail)
+void applySwitches(const StartupSwitches& switches)
 {
-    StartupSwitches switches = parseSwitches(tail);
     runState.showCommand = startupShowCommand();
     if (switches.silentMode)
         runState.silentMode = 1;
@@ -240,11 +239,12 @@ void formatElevationMessage(int shellResult, char* message, size_t size)
 
 int runStartup(HINSTANCE instance, const char* tail)
 {
-    if (strcmp(tail, "-installerinfo") == 0) {
+    StartupSwitches switches = parseSwitches(tail);
+    if (switches.installerInfo) {
         writeStandardOutput(kInstallerBanner, sizeof kInstallerBanner - 1);
         return 0;
     }
-    applySwitches(tail);
+    applySwitches(switches);
     OSVERSIONINFOA version;
     classifyWindowsVersion(version);
     if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && !runState.extractAllFiles) {

@@ -2,47 +2,9 @@
 // never by hand on every path out.
 #pragma once
 
+#include "app/unique_resource.h"
+
 #include <windows.h>
-
-template <typename Handle, typename Traits>
-class UniqueResource {
-public:
-    UniqueResource() = default;
-    explicit UniqueResource(Handle handle) : handle_(handle) {}
-    ~UniqueResource() { reset(); }
-    UniqueResource(UniqueResource&& other) noexcept : handle_(other.release()) {}
-    UniqueResource& operator=(UniqueResource&& other) noexcept
-    {
-        if (this != &other)
-            reset(other.release());
-        return *this;
-    }
-    UniqueResource(const UniqueResource&) = delete;
-    UniqueResource& operator=(const UniqueResource&) = delete;
-
-    Handle get() const { return handle_; }
-    explicit operator bool() const { return Traits::isValid(handle_); }
-    Handle* put()
-    {
-        reset();
-        return &handle_;
-    }
-    Handle release()
-    {
-        Handle handle = handle_;
-        handle_ = Traits::invalid();
-        return handle;
-    }
-    void reset(Handle handle = Traits::invalid())
-    {
-        if (Traits::isValid(handle_))
-            Traits::close(handle_);
-        handle_ = handle;
-    }
-
-private:
-    Handle handle_ = Traits::invalid();
-};
 
 struct KernelHandleTraits {
     static HANDLE invalid() { return nullptr; }
@@ -79,12 +41,3 @@ struct GdiObjectTraits {
     static void close(HGDIOBJ o) { DeleteObject(o); }
 };
 using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiObjectTraits>;
-
-// A stdio stream closed by its owner.
-#include <stdio.h>
-struct FileTraits {
-    static FILE* invalid() { return nullptr; }
-    static bool isValid(FILE* f) { return f != nullptr; }
-    static void close(FILE* f) { fclose(f); }
-};
-using UniqueFile = UniqueResource<FILE*, FileTraits>;

@@ -4,6 +4,7 @@ set(SLIPWAY_FORMAT_SOURCES
     app/bytes.cpp
     app/file_io.cpp
     app/byte_cursor.cpp
+    app/lzma_stream.cpp
     app/block_reader.cpp
     app/install_script.cpp
     app/package_container.cpp

@@ -4,6 +4,7 @@
 #include "app/win32_handles.h"
 #include "engine/action.h"
 #include "engine/ask_retry.h"
+#include "engine/file_names.h"
 #include "engine/file_routines.h"
 #include "engine/undo_entry.h"
 #include "uninstall/uninstall_script.h"
@@ -72,17 +73,6 @@ bool hasEmptyVariable(const char* text, ExpandFn expand)
 
 // Records a change for the uninstaller. False when memory ran out; the
 // caller then takes its change back.
-bool recordFolder(UninstallScript& target, const char* folder)
-{
-    RemoveFolderUndo* entry = new (std::nothrow) RemoveFolderUndo;
-    if (!entry || !entry->path.assignText(folder)) {
-        delete entry;
-        return false;
-    }
-    target.undoLog.push(entry);
-    return true;
-}
-
 bool recordFile(UninstallScript& target, const char* path, uint32_t reportFailure, bool uninstallOnly = false)
 {
     DeleteFileUndo* entry = new (std::nothrow) DeleteFileUndo;
@@ -172,20 +162,6 @@ private:
     char copy_[kPathSize] = {};
 };
 
-// Creates each folder on the way to `path`, outermost first, and records
-// those it made: the newest-first log then removes them innermost first.
-void createFoldersRecorded(char* path, UninstallScript& target)
-{
-    for (char* p = path; *p; ++p) {
-        if (*p != '\\')
-            continue;
-        *p = 0;
-        if (CreateDirectoryA(path, nullptr))
-            recordFolder(target, path);
-        *p = '\\';
-    }
-}
-
 // Writes the whole data in one write. A short write is a failure like any
 // other: a cut file must never pass for an installed one.
 bool writeContents(HANDLE file, const Bytes& data)
@@ -221,12 +197,6 @@ DWORD writeFile(const char* path, const WriteFileAction& action)
     time.dwHighDateTime = action.timeHigh;
     SetFileTime(file.get(), &time, &time, &time);
     return ERROR_SUCCESS;
-}
-
-// A character that a file name cannot hold, a path separator among them.
-bool isForbiddenInName(unsigned char c)
-{
-    return c < 32 || strchr("<>:\"/\\|?*", c) != nullptr;
 }
 
 // The extract-all name: prefix, then the stored path with every character a
@@ -283,7 +253,7 @@ bool WriteFileAction::execute(UninstallScript& target, ExpandFn expand, WindowHa
         }
         if (error == ERROR_PATH_NOT_FOUND && !foldersTried) {
             foldersTried = true;
-            createFoldersRecorded(filePath, target);
+            createFoldersOnPath(filePath, &target);
             continue;
         }
         SetLastError(error);
@@ -319,7 +289,7 @@ bool CopyFileAction::execute(UninstallScript& target, ExpandFn expand, WindowHan
     // The folders on the way are made and recorded as for a written file.
     char folders[kPathSize];
     strcpy(folders, destinationPath);
-    createFoldersRecorded(folders, target);
+    createFoldersOnPath(folders, &target);
     KeptFile kept(destinationPath);
     if (!CopyFileA(sourcePath, destinationPath, FALSE)) {
         DeleteFileA(destinationPath);

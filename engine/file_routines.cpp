@@ -1,5 +1,10 @@
 #include "engine/file_routines.h"
 
+#include "engine/undo_entry.h"
+#include "uninstall/uninstall_script.h"
+
+#include <new>
+
 #include <string.h>
 
 namespace {
@@ -63,6 +68,23 @@ void deleteInSubfolders(char* work, char* namePart, const char* pattern)
 
 }  // namespace
 
+void createFoldersOnPath(char* path, UninstallScript* record)
+{
+    for (char* p = path; *p; p = CharNextA(p)) {
+        if (*p != '\\')
+            continue;
+        *p = 0;
+        if (CreateDirectoryA(path, nullptr) && record) {
+            RemoveFolderUndo* undo = new (std::nothrow) RemoveFolderUndo;
+            if (undo && undo->path.assignText(path))
+                record->undoLog.push(undo);
+            else
+                delete undo;
+        }
+        *p = '\\';
+    }
+}
+
 UniqueFile createPathFile(const char* path)
 {
     UniqueFile file(fopen(path, "wb"));
@@ -73,13 +95,7 @@ UniqueFile createPathFile(const char* path)
     if (length >= sizeof folder)
         return file;
     memcpy(folder, path, length + 1);
-    for (char* p = folder; *p; ++p) {
-        if (*p != '\\')
-            continue;
-        *p = 0;
-        CreateDirectoryA(folder, nullptr);
-        *p = '\\';
-    }
+    createFoldersOnPath(folder, nullptr);
     file.reset(fopen(path, "wb"));
     return file;
 }

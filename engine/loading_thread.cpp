@@ -18,7 +18,7 @@ namespace {
 ActionScript* loadActionScript()
 {
     Bytes block;
-    if (!readBlock(runState.PackageFile, runState.packageBytesLeft, block))
+    if (readBlock(runState.PackageFile, runState.packageBytesLeft, block) != BlockResult::Ok)
         return nullptr;
     ByteCursor* cursor = new (std::nothrow) ByteCursor;
     ActionScript* script = new (std::nothrow) ActionScript;

@@ -40,30 +40,6 @@ bool widePath(const char* path, WCHAR (&wide)[261])
     return MultiByteToWideChar(CP_ACP, 0, path, -1, wide, 261) > 0;
 }
 
-bool pushFolderUndo(UninstallScript& target, const char* folder)
-{
-    RemoveFolderUndo* undo = new (std::nothrow) RemoveFolderUndo;
-    if (!undo || !undo->path.assignText(folder)) {
-        delete undo;
-        return false;
-    }
-    target.undoLog.push(undo);
-    return true;
-}
-
-// Creates each missing folder of the path, outermost first, recording each.
-void createShortcutFolders(UninstallScript& target, char* path)
-{
-    for (char* p = path; *p; p = CharNextA(p)) {
-        if (*p != '\\')
-            continue;
-        *p = 0;
-        if (CreateDirectoryA(path, nullptr))
-            pushFolderUndo(target, path);
-        *p = '\\';
-    }
-}
-
 }  // namespace
 
 bool clearShortcutHotkey(const char* path)
@@ -109,7 +85,7 @@ bool ShortcutAction::execute(UninstallScript& target, ExpandFn expand, WindowHan
                 shortcut.link->SetIconLocation(iconFile, int(iconIndex));
             if (hotKey)
                 shortcut.link->SetHotkey(hotKey);
-            createShortcutFolders(target, linkPath);
+            createFoldersOnPath(linkPath, &target);
             clearShortcutHotkey(linkPath);
             WCHAR wide[261];
             saved = widePath(linkPath, wide) && SUCCEEDED(shortcut.file->Save(wide, TRUE));

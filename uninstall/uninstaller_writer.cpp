@@ -37,20 +37,20 @@ bool writeUninstallerFile(const char* path, const UninstallScript& script, uint3
     ByteSink sink;
     Bytes body;
     Bytes image;
-    bool ok = writeUninstallScript(script, sink) && sink.flatten(body) && body.size() <= 0xFFFFFFF0u &&
+    PackageFrame frame;
+    bool ok = writeUninstallScript(script, sink) && sink.flatten(body) &&
+              framePackage(kUninstallMagic, runState.stubImage.size(), body.size(), frame) &&
               image.assign(runState.stubImage.data(), runState.stubImage.size());
-    uint8_t magic[4], trailer[4];
-    storeU32(magic, kUninstallMagic);
-    storeU32(trailer, uint32_t(body.size() + 4));
-    // A signed installer's certificate entry would point into the uninstall
-    // package, and its checksum would be the installer's.
-    const BytePiece tail[] = {{magic, 4}, {body.data(), body.size()}, {trailer, 4}};
+    // An uninstall package has no filler. A signed installer's certificate
+    // entry would point into the uninstall package, and its checksum would
+    // be the installer's.
+    const BytePiece tail[] = {{frame.magic, 4}, {body.data(), body.size()}, {frame.trailer, 4}};
     if (ok)
         sealImageFor(image.data(), image.size(), tail, 3);
     ok = ok && writeAll(file.get(), image.data(), DWORD(image.size()), bytesInstalled) &&
-         writeAll(file.get(), magic, 4, bytesInstalled) &&
+         writeAll(file.get(), frame.magic, 4, bytesInstalled) &&
          writeAll(file.get(), body.data(), DWORD(body.size()), bytesInstalled) &&
-         writeAll(file.get(), trailer, 4, bytesInstalled);
+         writeAll(file.get(), frame.trailer, 4, bytesInstalled);
     file.reset();
     if (!ok)
         DeleteFileA(path);
@@ -103,15 +103,13 @@ void registerUninstaller(const ActionScript& actions, uint32_t bytesInstalled)
         setString(entry.get(), "InstallSource", text);
     }
     // The package's own pairs last, so they may replace any value above.
-    const char* pair = actions.uninstallValues.text();
-    const char* end = pair + actions.uninstallValues.size();
-    while (pair < end && *pair) {
-        const char* value = pair + strlen(pair) + 1;
-        if (value >= end)
+    for (TextList pairs(actions.uninstallValues); !pairs.atEnd();) {
+        const char* name = pairs.take();
+        const char* value = pairs.take();
+        if (!value)
             break;
         expandPathVariables(value, text, sizeof text);
-        setString(entry.get(), pair, text);
-        pair = value + strlen(value) + 1;
+        setString(entry.get(), name, text);
     }
 }
 

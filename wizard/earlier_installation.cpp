@@ -15,12 +15,9 @@ const char kPassiveSwitch[] = " /passive";
 // True when `command` is one of the commands already started in this run.
 bool alreadyStarted(const char* command)
 {
-    const char* entry = runState.uninstallCommands.text();
-    const char* end = entry + runState.uninstallCommands.size();
-    while (entry < end && *entry) {
-        if (strcmp(entry, command) == 0)
+    for (TextList started(runState.uninstallCommands); !started.atEnd();) {
+        if (strcmp(started.take(), command) == 0)
             return true;
-        entry += strlen(entry) + 1;
     }
     return false;
 }
@@ -69,10 +66,9 @@ bool findEarlierInstallation()
     UniqueRegKey uninstall;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKeyPath, 0, KEY_READ, uninstall.put()) != ERROR_SUCCESS)
         return false;
-    const char* name = script->uninstallKeyName.text();
-    const char* end = name + script->uninstallKeyName.size();
-    bool first = true;
-    for (; name < end && *name; name += strlen(name) + 1, first = false) {
+    TextList names(script->uninstallKeyName);
+    for (bool first = true; !names.atEnd(); first = false) {
+        const char* name = names.take();
         char keyName[256];
         expandPathVariables(name, keyName, sizeof keyName);
         if (!keyName[0] || !readUninstallString(uninstall.get(), keyName))
@@ -97,10 +93,10 @@ bool findEarlierInstallation()
 bool rememberStartedUninstallCommand()
 {
     const Bytes& old = runState.uninstallCommands;
-    size_t used = 0;
-    const char* entry = old.text();
-    while (used < old.size() && entry[used])
-        used += strlen(entry + used) + 1;
+    TextList started(old);
+    while (!started.atEnd())
+        started.take();
+    size_t used = started.used(old);
     size_t commandLength = strlen(runState.uninstallCommand) + 1;
     Bytes grown;
     if (!grown.allocate(used + commandLength + 1))

@@ -5,6 +5,7 @@
 #include "builder/build/file_system.h"
 #include "builder/build/path_texts.h"
 #include "builder/build/pe_version.h"
+#include "engine/file_names.h"
 
 #include <ctype.h>
 #include <string.h>
@@ -78,9 +79,9 @@ std::string windowsNameProblem(const std::string& name)
     if (name.empty())
         return "is empty";
     for (char c : name) {
-        if (uint8_t(c) < 32)
+        if (uint8_t(c) < 32 || c == 0x7F)
             return "holds a control character";
-        if (strchr("<>:\"|?*\\", c))
+        if (isForbiddenInName(uint8_t(c)))
             return std::string("holds the character '") + c + "', which Windows does not allow in names";
     }
     if (name.back() == ' ' || name.back() == '.')

@@ -1,5 +1,7 @@
 #include "builder/build/file_system.h"
 
+#include "app/unique_resource.h"
+
 #include <ctype.h>
 #include <errno.h>
 #include <string.h>
@@ -176,9 +178,9 @@ bool readFileBytes(const std::string& path, Bytes& out, std::string& problem)
         return false;
     }
 #endif
+    UniqueFile owned(file);
     if (!regular) {
         problem = "it is not a regular file (a FIFO, device or socket stands there now)";
-        fclose(file);
         return false;
     }
     bool ok = size <= SIZE_MAX && out.allocate(size_t(size));
@@ -190,7 +192,7 @@ bool readFileBytes(const std::string& path, Bytes& out, std::string& problem)
         problem = ferror(file) ? strerror(errno) : "the file changed while it was read";
         ok = false;
     }
-    fclose(file);
+    owned.reset();
     if (!ok)
         out.reset();
     return ok;

@@ -195,21 +195,13 @@ bool buildInstaller(Manifest& manifest, const Bytes& stub, const CompressionOpti
         return false;
     }
 
-    Bytes decoded0, framed0, framed1;
-    {
-        ByteSink sink;
-        if (!serializeInstallScript(block0, sink) || !sink.flatten(decoded0)) {
-            diagnostics.error(manifest.path, SourcePosition(), "out of memory while writing block 0");
-            return false;
-        }
-    }
-    bool compressed = compressBlock(decoded0.data(), decoded0.size(), options, framed0);
+    bool built;
     {
         ProgressBar bar(stderr, showProgress && block1.size() >= kProgressThreshold, "compressing");
         CompressionProgress progress{&ProgressBar::report, &bar};
-        compressed = compressed && compressBlock(block1.data(), block1.size(), options, framed1, &progress);
+        built = buildInstallPackage(stub, block0, block1, options, out, &progress);
     }
-    if (!compressed || !assembleInstallPackage(stub, framed0, framed1, out)) {
+    if (!built) {
         diagnostics.error(manifest.path, SourcePosition(), "compressing the package failed (out of memory?)");
         out.reset();
         return false;

@@ -1,5 +1,7 @@
 #include "builder/extract/safe_path.h"
 
+#include "engine/file_names.h"
+
 #include "builder/windows1252.h"
 
 #include <ctype.h>
@@ -10,11 +12,6 @@ namespace {
 bool isSeparator(char c)
 {
     return c == '\\' || c == '/';
-}
-
-bool isForbiddenInName(unsigned char c)
-{
-    return c < 0x20 || c == 0x7F || strchr("<>:\"|?*", c) != nullptr;
 }
 
 // The digits Windows accepts after COM and LPT: 1 to 9 and, in

@@ -3,6 +3,7 @@
 #include "app/block_reader.h"
 #include "app/byte_cursor.h"
 #include "app/file_io.h"
+#include "app/unique_resource.h"
 
 #include <stdio.h>
 
@@ -19,16 +20,6 @@ std::string mebibytes(uint64_t bytes)
     return text;
 }
 
-// Owns the open package file.
-struct OpenFile {
-    FILE* file = nullptr;
-    ~OpenFile()
-    {
-        if (file)
-            fclose(file);
-    }
-};
-
 bool readBlockHeader(FILE* file, uint64_t offset, BlockFacts& facts)
 {
     uint8_t header[kBlockHeaderSize + kLzmaPropertiesSize];
@@ -42,12 +33,35 @@ bool readBlockHeader(FILE* file, uint64_t offset, BlockFacts& facts)
     return true;
 }
 
-// Reads and decodes the block at `offset`, filling its facts.
-bool readBlockAt(FILE* file, uint64_t offset, uint64_t available, BlockFacts& facts, Bytes& decoded)
+// Why a block did not decode, in words; `facts` holds its header.
+std::string blockDamage(BlockResult result, const BlockFacts& facts)
 {
-    if (!readBlockHeader(file, offset, facts) || !seekTo(file, offset))
-        return false;
-    return readBlock(file, available, decoded) && measureBlock(decoded, facts);
+    char text[160];
+    switch (result) {
+    case BlockResult::Ok:
+        return "it decodes";
+    case BlockResult::Truncated:
+        return "the file ends inside it";
+    case BlockResult::BeyondPackage:
+        snprintf(text, sizeof text, "its compressed size (%u bytes) does not fit between its header and the trailer",
+                 unsigned(facts.csize));
+        return text;
+    case BlockResult::TooLarge:
+        snprintf(text, sizeof text, "its decoded size (%u bytes) is more than a 32-bit installer can hold",
+                 unsigned(facts.usize));
+        return text;
+    case BlockResult::BadProperties:
+        snprintf(text, sizeof text, "its LZMA properties byte 0x%02X names no valid lc, lp, pb (lc + lp at most 4)",
+                 unsigned(facts.properties[0]));
+        return text;
+    case BlockResult::OutOfMemory:
+        return "there is not enough memory to decode it";
+    case BlockResult::BadStream:
+        return "its LZMA stream holds data that does not decode";
+    case BlockResult::WrongSize:
+        return "its LZMA stream does not decode to its stated size";
+    }
+    return "it does not decode";
 }
 
 // A cursor holds a 128 KiB item table: keep it off the stack. Reading
@@ -72,17 +86,25 @@ bool loadInstallBlocks(FILE* file, OpenedPackage& opened, LoadedPackage& out, st
 {
     ContainerFacts& container = out.container;
     uint64_t block0Offset = uint64_t(container.stubSize) + 4;
-    Bytes block0;
-    if (!readBlockAt(file, block0Offset, container.trailerOffset - block0Offset, out.blocks[0], block0)) {
-        error = "block 0 (the install script) is damaged";
+    readBlockHeader(file, block0Offset, out.blocks[0]);
+    if (!measureBlock(opened.block0, out.blocks[0])) {
+        error = "block 0 (the install script) is damaged: its record stream runs past the block";
         return false;
     }
     out.installScript = std::move(opened.installScript);
 
     uint64_t block1Offset = block0Offset + kBlockHeaderSize + out.blocks[0].csize;
     Bytes block1;
-    if (!readBlockAt(file, block1Offset, opened.remainingAfterBlock0, out.blocks[1], block1)) {
-        error = "block 1 (the action script) is damaged: its LZMA stream does not decode to its stated size";
+    BlockFacts& facts = out.blocks[1];
+    if (!readBlockHeader(file, block1Offset, facts)) {
+        error = "block 1 (the action script) is damaged: the file ends inside it";
+        return false;
+    }
+    BlockResult result = seekTo(file, block1Offset) ? readBlock(file, opened.remainingAfterBlock0, block1)
+                                                    : BlockResult::Truncated;
+    if (result != BlockResult::Ok || !measureBlock(block1, facts)) {
+        error = "block 1 (the action script) is damaged: " +
+                (result != BlockResult::Ok ? blockDamage(result, facts) : "its record stream runs past the block");
         return false;
     }
     std::unique_ptr<ByteCursor> cursor = attachCursor(block1);
@@ -138,17 +160,38 @@ bool measureBlock(const Bytes& block, BlockFacts& facts)
 
 bool loadPackage(const char* path, LoadedPackage& out, std::string& error)
 {
-    OpenFile opened;
-    opened.file = fopen(path, "rb");
-    if (!opened.file) {
+    UniqueFile opened(fopen(path, "rb"));
+    if (!opened) {
         error = "cannot open the file";
         return false;
     }
-    FILE* file = opened.file;
+    FILE* file = opened.get();
     int64_t size = fileLength(file);
-    PackageLocation location;
-    if (size < 0 || !locatePackage(file, location)) {
+    std::unique_ptr<OpenedPackage> package(new OpenedPackage);
+    package->keepBlock0 = true;
+    PackageResult result = size < 0 ? PackageResult::NoPackage : openPackage(file, *package);
+    const PackageLocation& location = package->location;
+    switch (result) {
+    case PackageResult::Ok:
+        break;
+    case PackageResult::NoPackage:
         error = "no package: the file does not end with a trailer that leads to a package magic";
+        return false;
+    case PackageResult::Truncated:
+        error = "the package cannot be read whole: the file ends inside it";
+        return false;
+    case PackageResult::OutOfMemory:
+        error = location.magic == kInstallMagic ? "there is not enough memory for the stub image"
+                                                : "there is not enough memory for the uninstall package";
+        return false;
+    case PackageResult::Block0Damaged: {
+        BlockFacts facts;
+        readBlockHeader(file, uint64_t(location.start()) + 4, facts);
+        error = "block 0 (the install script) is damaged: " + blockDamage(package->block0Result, facts);
+        return false;
+    }
+    case PackageResult::InstallScriptDamaged:
+        error = "block 0 (the install script) is damaged: a record reads past its record stream or string pool";
         return false;
     }
     ContainerFacts& container = out.container;
@@ -158,13 +201,6 @@ bool loadPackage(const char* path, LoadedPackage& out, std::string& error)
     container.trailerOffset = location.trailerOffset;
     container.certificateOffset = certificateOffset(file);
 
-    std::unique_ptr<OpenedPackage> package(new OpenedPackage);
-    openPackage(file, *package);
-    if (package->kind == PackageKind::None) {
-        error = location.magic == kInstallMagic ? "block 0 (the install script) is damaged"
-                                                : "the uninstall package cannot be read";
-        return false;
-    }
     bool loaded = package->kind == PackageKind::Install ? loadInstallBlocks(file, *package, out, error)
                                                         : loadUninstallScript(*package, out, error);
     if (loaded)

@@ -1,5 +1,6 @@
 #include "builder/inspect/package_description.h"
 
+#include "app/lzma_stream.h"
 #include "builder/sha256.h"
 #include "builder/windows1252.h"
 
@@ -173,12 +174,12 @@ ReportNode describeUninstallScript(const UninstallScript& script)
 ReportNode describeLzmaProperties(const uint8_t properties[5])
 {
     ReportNode node = ReportNode::object();
-    uint32_t d = properties[0];
-    node.add("propertiesByte", ReportNode::number(d, Hex::Hex));
-    if (d < 9 * 5 * 5) {
-        node.add("lc", ReportNode::number(d % 9));
-        node.add("lp", ReportNode::number(d / 9 % 5));
-        node.add("pb", ReportNode::number(d / 45));
+    node.add("propertiesByte", ReportNode::number(properties[0], Hex::Hex));
+    LzmaProperties parsed;
+    if (parseLzmaProperties(properties, parsed)) {
+        node.add("lc", ReportNode::number(parsed.lc));
+        node.add("lp", ReportNode::number(parsed.lp));
+        node.add("pb", ReportNode::number(parsed.pb));
     }
     node.add("dictionarySize", ReportNode::number(loadU32(properties + 1)));
     return node;

@@ -8,6 +8,7 @@
 #include "builder/manifest/readable_names.h"
 #include "builder/manifest/table_reader.h"
 #include "builder/manifest/text_fields.h"
+#include "engine/file_names.h"
 
 #include <ctype.h>
 #include <stdio.h>
@@ -36,20 +37,13 @@ std::string folderOf(const std::string& path)
     return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
-// Characters a Windows file or folder name cannot hold, besides the
-// backslash that separates folders.
-bool isForbiddenInName(char c)
-{
-    return uint8_t(c) < 32 || strchr("<>:\"/|?*", c) != nullptr;
-}
-
 // A folder name made from the product's name: forbidden characters and
 // backslashes left out, no trailing blanks or dots (Windows drops them).
 std::string folderNameFrom(const std::string& name)
 {
     std::string out;
     for (char c : name) {
-        if (!isForbiddenInName(c) && c != '\\')
+        if (!isForbiddenInName(uint8_t(c)))
             out += c;
     }
     while (!out.empty() && (out.back() == ' ' || out.back() == '.'))
@@ -185,7 +179,7 @@ private:
     void checkFolderName(const toml::node& n, const std::string& name, const char* key)
     {
         for (size_t i = 0; i < name.size(); ++i) {
-            if (isForbiddenInName(name[i])) {
+            if (name[i] != '\\' && isForbiddenInName(uint8_t(name[i]))) {
                 c_.error(characterPosition(c_.source, positionOf(n), i),
                          std::string("'") + key + "' cannot hold the character '" + std::string(1, name[i]) +
                              "'; expected a folder name such as \"Vendor\\\\Product\"");

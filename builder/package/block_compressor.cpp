@@ -5,15 +5,6 @@
 #include <lzma.h>
 #include <string.h>
 
-namespace {
-
-struct LzmaStream {
-    lzma_stream stream = LZMA_STREAM_INIT;
-    ~LzmaStream() { lzma_end(&stream); }
-};
-
-}  // namespace
-
 uint32_t dictionarySizeFor(uint64_t size, const CompressionOptions& options)
 {
     uint64_t dictionary = 4096;
@@ -30,25 +21,19 @@ bool compressBlock(const uint8_t* decoded, size_t size, const CompressionOptions
     framed.reset();
     if (size > kMaxDecodedBlockSize || options.lc + options.lp > 4 || options.pb > 4)
         return false;
-    lzma_options_lzma lzmaOptions;
-    if (lzma_lzma_preset(&lzmaOptions, options.preset | (options.extreme ? LZMA_PRESET_EXTREME : 0)))
+    LzmaFilterChain chain;
+    if (lzma_lzma_preset(&chain.options, options.preset | (options.extreme ? LZMA_PRESET_EXTREME : 0)))
         return false;
-    lzmaOptions.dict_size = dictionarySizeFor(size, options);
-    lzmaOptions.lc = options.lc;
-    lzmaOptions.lp = options.lp;
-    lzmaOptions.pb = options.pb;
+    LzmaProperties properties;
+    properties.lc = options.lc;
+    properties.lp = options.lp;
+    properties.pb = options.pb;
+    properties.dictionarySize = dictionarySizeFor(size, options);
     // No end marker: the reader knows the decoded size from the header.
-    lzmaOptions.ext_flags = 0;
-    lzmaOptions.ext_size_low = 0;
-    lzmaOptions.ext_size_high = 0;
-    lzma_filter filters[2];
-    filters[0].id = LZMA_FILTER_LZMA1EXT;
-    filters[0].options = &lzmaOptions;
-    filters[1].id = LZMA_VLI_UNKNOWN;
-    filters[1].options = nullptr;
+    setUpLzma1(chain, properties, 0);
 
-    LzmaStream lzma;
-    if (lzma_raw_encoder(&lzma.stream, filters) != LZMA_OK)
+    LzmaStreamOwner lzma;
+    if (lzma_raw_encoder(&lzma.stream, chain.filters) != LZMA_OK)
         return false;
     // LZMA can expand incompressible data slightly; the bound leaves room.
     size_t capacity = size + size / 16 + 4096;
@@ -87,7 +72,6 @@ bool compressBlock(const uint8_t* decoded, size_t size, const CompressionOptions
     uint8_t* p = buffer.data();
     storeU32(p, uint32_t(csize));
     storeU32(p + 4, uint32_t(size));
-    p[8] = uint8_t(options.lc + 9 * (options.lp + 5 * options.pb));
-    storeU32(p + 9, lzmaOptions.dict_size);
+    storeLzmaProperties(properties, p + kBlockHeaderSize);
     return framed.assign(buffer.data(), headerSize + streamSize);
 }

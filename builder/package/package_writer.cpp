@@ -1,66 +1,51 @@
 #include "builder/package/package_writer.h"
 
+#include "app/file_io.h"
 #include "app/install_script.h"
 #include "app/package_container.h"
+#include "app/unique_resource.h"
 #include "engine/byte_sink.h"
 
 #include <stdio.h>
 #include <string.h>
 
-namespace {
-
-bool assemble(const Bytes& stubImage, uint32_t magic, const Bytes* parts[], int partCount, bool padToEight,
-              Bytes& out)
+bool assemblePackageFile(const Bytes& stubImage, uint32_t magic, std::initializer_list<const Bytes*> body, Bytes& out)
 {
-    uint64_t body = 0;
-    for (int i = 0; i < partCount; ++i)
-        body += parts[i]->size();
-    uint64_t unpadded = stubImage.size() + 4 + body + 4;
-    uint64_t filler = padToEight ? (8 - unpadded % 8) % 8 : 0;
-    uint64_t length = 4 + body + filler;  // L: magic to trailer
-    uint64_t total = unpadded + filler;
-    if (length > UINT32_MAX || total - 4 > UINT32_MAX || !out.allocate(size_t(total)))
+    uint64_t bodySize = 0;
+    for (const Bytes* part : body)
+        bodySize += part->size();
+    PackageFrame frame;
+    if (!framePackage(magic, stubImage.size(), bodySize, frame))
+        return false;
+    uint64_t total = stubImage.size() + 4 + bodySize + frame.fillerSize + 4;
+    if (total > SIZE_MAX || !out.allocate(size_t(total)))
         return false;
     uint8_t* p = out.data();
     memcpy(p, stubImage.data(), stubImage.size());
     p += stubImage.size();
-    storeU32(p, magic);
+    memcpy(p, frame.magic, 4);
     p += 4;
-    for (int i = 0; i < partCount; ++i) {
-        memcpy(p, parts[i]->data(), parts[i]->size());
-        p += parts[i]->size();
+    for (const Bytes* part : body) {
+        memcpy(p, part->data(), part->size());
+        p += part->size();
     }
-    memset(p, 0, size_t(filler));
-    p += filler;
-    storeU32(p, uint32_t(length));
+    memset(p, 0, frame.fillerSize);
+    p += frame.fillerSize;
+    memcpy(p, frame.trailer, 4);
     return true;
 }
 
-}  // namespace
-
-bool assembleInstallPackage(const Bytes& stubImage, const Bytes& framedBlock0, const Bytes& framedBlock1, Bytes& out)
-{
-    const Bytes* parts[] = {&framedBlock0, &framedBlock1};
-    return assemble(stubImage, kInstallMagic, parts, 2, true, out);
-}
-
-bool assembleUninstallPackage(const Bytes& stubImage, const Bytes& body, Bytes& out)
-{
-    const Bytes* parts[] = {&body};
-    return assemble(stubImage, kUninstallMagic, parts, 1, false, out);
-}
-
 bool buildInstallPackage(const Bytes& stubImage, const InstallScript& script, const Bytes& decodedBlock1,
-                         const CompressionOptions& options, Bytes& out)
+                         const CompressionOptions& options, Bytes& out, const CompressionProgress* progress)
 {
     ByteSink sink;
     Bytes block0, framed0, framed1;
     if (!serializeInstallScript(script, sink) || !sink.flatten(block0))
         return false;
     if (!compressBlock(block0.data(), block0.size(), options, framed0) ||
-        !compressBlock(decodedBlock1.data(), decodedBlock1.size(), options, framed1))
+        !compressBlock(decodedBlock1.data(), decodedBlock1.size(), options, framed1, progress))
         return false;
-    return assembleInstallPackage(stubImage, framed0, framed1, out);
+    return assemblePackageFile(stubImage, kInstallMagic, {&framed0, &framed1}, out);
 }
 
 bool writeWholeFile(const char* path, const Bytes& bytes)
@@ -76,14 +61,10 @@ bool writeWholeFile(const char* path, const Bytes& bytes)
 bool readWholeFile(const char* path, Bytes& out)
 {
     out.reset();
-    FILE* file = fopen(path, "rb");
-    if (!file)
-        return false;
-    bool ok = fseek(file, 0, SEEK_END) == 0;
-    long length = ok ? ftell(file) : -1;
-    ok = length >= 0 && fseek(file, 0, SEEK_SET) == 0 && out.allocate(size_t(length)) &&
-         (length == 0 || fread(out.data(), 1, size_t(length), file) == size_t(length));
-    fclose(file);
+    UniqueFile file(fopen(path, "rb"));
+    int64_t length = file ? fileLength(file.get()) : -1;
+    bool ok = length >= 0 && uint64_t(length) <= SIZE_MAX && out.allocate(size_t(length)) &&
+              (length == 0 || readExactly(file.get(), out.data(), size_t(length)));
     if (!ok)
         out.reset();
     return ok;

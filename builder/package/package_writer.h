@@ -2,24 +2,24 @@
 #pragma once
 
 #include "app/bytes.h"
+#include "app/package_container.h"  // the magics assemblePackageFile takes
 #include "builder/package/block_compressor.h"
 
 #include <stdint.h>
 
+#include <initializer_list>
+
 struct InstallScript;
 
-// An install package file: the stub, the install magic, the two framed
-// blocks, filler that makes the file's length a multiple of 8 (so a signing
-// tool appends its certificate table right behind the trailer), and the
-// trailer.
-bool assembleInstallPackage(const Bytes& stubImage, const Bytes& framedBlock0, const Bytes& framedBlock1, Bytes& out);
+// A package file: the stub, the magic, the body's parts in order, the filler
+// an install package takes (framePackage) and the trailer.
+bool assemblePackageFile(const Bytes& stubImage, uint32_t magic, std::initializer_list<const Bytes*> body, Bytes& out);
 
-// An uninstall package file: stub, uninstall magic, body, trailer; no filler.
-bool assembleUninstallPackage(const Bytes& stubImage, const Bytes& body, Bytes& out);
-
-// Flattens the script into block 0 and compresses both blocks.
+// Flattens the script into block 0, compresses both blocks (telling
+// `progress`, when given, how block 1 goes) and assembles the package file.
 bool buildInstallPackage(const Bytes& stubImage, const InstallScript& script, const Bytes& decodedBlock1,
-                         const CompressionOptions& options, Bytes& out);
+                         const CompressionOptions& options, Bytes& out,
+                         const CompressionProgress* progress = nullptr);
 
 // Writes the whole of `bytes` to `path`; false on any short write.
 bool writeWholeFile(const char* path, const Bytes& bytes);

@@ -86,7 +86,7 @@ std::string uninstallPackage()
     sink.addText("C:\\Program Files\\Sample Product\\uninstall.exe");
     Bytes body, file;
     sink.flatten(body);
-    assembleUninstallPackage(sampleStubImage(), body, file);
+    assemblePackageFile(sampleStubImage(), kUninstallMagic, {&body}, file);
     return asString(file);
 }
 

@@ -69,7 +69,7 @@ struct BlockInFile {
     bool followerReads()
     {
         Bytes out;
-        return readBlock(file.get(), availableFromStart(), out) && asString(out) == asString(follower);
+        return readBlock(file.get(), availableFromStart(), out) == BlockResult::Ok && asString(out) == asString(follower);
     }
 };
 
@@ -84,7 +84,7 @@ TEST_P(GoodBlock, DecodesToItsContentAndMovesPastIt)
     ASSERT_FALSE(framed.empty());
     BlockInFile in(framed);
     Bytes out;
-    ASSERT_TRUE(readBlock(in.file.get(), in.availableFromStart(), out));
+    ASSERT_EQ(readBlock(in.file.get(), in.availableFromStart(), out), BlockResult::Ok);
     EXPECT_EQ(asString(out), asString(content));
     EXPECT_EQ(in.position(), long(BlockInFile::kLead + 8 + csizeOf(framed)));
     EXPECT_TRUE(in.followerReads());
@@ -105,7 +105,7 @@ TEST(BlockReader, AvailableExactlyTheBlockIsEnough)
     std::string framed = asString(framedBlock(sampleContent(500, true)));
     FileHandle file = fileWith(bytesOf(framed));
     Bytes out;
-    EXPECT_TRUE(readBlock(file.get(), framed.size(), out));
+    EXPECT_EQ(readBlock(file.get(), framed.size(), out), BlockResult::Ok);
 }
 
 // Dictionary sizes below 4096 count as 4096; a huge one is never allocated
@@ -118,7 +118,7 @@ TEST(BlockReader, DictionarySizeIsClampedBothWays)
         setU32(framed, 9, dictionary);
         FileHandle file = fileWith(bytesOf(framed));
         Bytes out;
-        EXPECT_TRUE(readBlock(file.get(), framed.size(), out)) << "dictionary " << dictionary;
+        EXPECT_EQ(readBlock(file.get(), framed.size(), out), BlockResult::Ok) << "dictionary " << dictionary;
         EXPECT_EQ(asString(out), asString(content));
     }
 }
@@ -128,6 +128,7 @@ TEST(BlockReader, DictionarySizeIsClampedBothWays)
 struct Damage {
     const char* name;
     std::function<void(std::string&)> apply;
+    BlockResult reason;
 };
 // Cases print as their names, in the test list and in failures.
 void PrintTo(const Damage& c, std::ostream* os) { *os << c.name; }
@@ -148,7 +149,7 @@ TEST_P(DamagedBlock, IsRefusedAndTheFileMovesPastIt)
     BlockInFile in(framed);
     Bytes out;
     out.assignText("stale");
-    EXPECT_FALSE(readBlock(in.file.get(), in.availableFromStart(), out));
+    EXPECT_EQ(readBlock(in.file.get(), in.availableFromStart(), out), GetParam().reason);
     EXPECT_TRUE(out.isNull());
     EXPECT_EQ(in.position(), long(BlockInFile::kLead + 8 + csize));
     EXPECT_TRUE(in.followerReads());
@@ -161,27 +162,27 @@ uint32_t usizeOf(const std::string& f) { return loadU32(reinterpret_cast<const u
 INSTANTIATE_TEST_SUITE_P(
     Rejections, DamagedBlock,
     ::testing::Values(
-        Damage{"CsizeZero", [](std::string& f) { setCsize(f, 0); }},
-        Damage{"CsizeFour", [](std::string& f) { setCsize(f, 4); }},
-        Damage{"UsizeBeyondTheMaximum", [](std::string& f) { setUsize(f, kMaxDecodedBlockSize + 1); }},
-        Damage{"UsizeAllOnes", [](std::string& f) { setUsize(f, 0xFFFFFFFF); }},
-        Damage{"PropertiesByte225", [](std::string& f) { f[8] = char(225); }},
-        Damage{"PropertiesByte255", [](std::string& f) { f[8] = char(255); }},
+        Damage{"CsizeZero", [](std::string& f) { setCsize(f, 0); }, BlockResult::BeyondPackage},
+        Damage{"CsizeFour", [](std::string& f) { setCsize(f, 4); }, BlockResult::BeyondPackage},
+        Damage{"UsizeBeyondTheMaximum", [](std::string& f) { setUsize(f, kMaxDecodedBlockSize + 1); }, BlockResult::TooLarge},
+        Damage{"UsizeAllOnes", [](std::string& f) { setUsize(f, 0xFFFFFFFF); }, BlockResult::TooLarge},
+        Damage{"PropertiesByte225", [](std::string& f) { f[8] = char(225); }, BlockResult::BadProperties},
+        Damage{"PropertiesByte255", [](std::string& f) { f[8] = char(255); }, BlockResult::BadProperties},
         // lc 3, lp 2: valid LZMA1, refused by liblzma, counted as damaged.
-        Damage{"LcPlusLpAboveFour", [](std::string& f) { f[8] = char(3 + 9 * (2 + 5 * 2)); }},
-        Damage{"StreamEndsBeforeUsize", [](std::string& f) { setUsize(f, usizeOf(f) + 1); }},
+        Damage{"LcPlusLpAboveFour", [](std::string& f) { f[8] = char(3 + 9 * (2 + 5 * 2)); }, BlockResult::BadProperties},
+        Damage{"StreamEndsBeforeUsize", [](std::string& f) { setUsize(f, usizeOf(f) + 1); }, BlockResult::WrongSize},
         Damage{"StreamCutShort",
                [](std::string& f) {
                    f.pop_back();
                    setCsize(f, csizeOf(f) - 1);
-               }},
+               }, BlockResult::WrongSize},
         Damage{"InputLeftOverBehindTheStream",
                [](std::string& f) {
                    f += std::string(3, '\0');
                    setCsize(f, csizeOf(f) + 3);
-               }},
-        Damage{"InputLeftOverWhenUsizeIsShort", [](std::string& f) { setUsize(f, usizeOf(f) - 1); }},
-        Damage{"CorruptStream", [](std::string& f) { f[13] = char(0xFF); }}),
+               }, BlockResult::WrongSize},
+        Damage{"InputLeftOverWhenUsizeIsShort", [](std::string& f) { setUsize(f, usizeOf(f) - 1); }, BlockResult::WrongSize},
+        Damage{"CorruptStream", [](std::string& f) { f[13] = char(0xFF); }, BlockResult::BadStream}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BlockReader, CsizeBeyondThePackageIsRefused)
@@ -190,7 +191,7 @@ TEST(BlockReader, CsizeBeyondThePackageIsRefused)
     BlockInFile in(framed);
     Bytes out;
     // The package ends one byte before the block does.
-    EXPECT_FALSE(readBlock(in.file.get(), framed.size() - 1, out));
+    EXPECT_EQ(readBlock(in.file.get(), framed.size() - 1, out), BlockResult::BeyondPackage);
     EXPECT_EQ(in.position(), long(BlockInFile::kLead + framed.size()));
     EXPECT_TRUE(in.followerReads());
 }
@@ -201,7 +202,7 @@ TEST(BlockReader, HeaderAloneLeavesNoRoomForAnything)
     for (uint64_t available : {0, 4, 7, 8, 12}) {
         FileHandle file = fileWith(bytesOf(framed));
         Bytes out;
-        EXPECT_FALSE(readBlock(file.get(), available, out)) << "available " << available;
+        EXPECT_EQ(readBlock(file.get(), available, out), BlockResult::BeyondPackage) << "available " << available;
     }
 }
 
@@ -212,7 +213,7 @@ TEST(BlockReader, TruncatedFileIsRefused)
         FileHandle file = fileWith(bytesOf(framed.substr(0, keep)));
         Bytes out;
         // The caller believes the whole block is there.
-        EXPECT_FALSE(readBlock(file.get(), framed.size(), out)) << "kept " << keep;
+        EXPECT_EQ(readBlock(file.get(), framed.size(), out), BlockResult::Truncated) << "kept " << keep;
         EXPECT_TRUE(out.isNull());
     }
 }
@@ -264,7 +265,7 @@ TEST_P(LzmaSdkStream, FramedWithoutItsSizeField)
     std::string framed = frameLzmaAloneOutput(asString(encoded), uint32_t(content.size()));
     FileHandle file = fileWith(bytesOf(framed));
     Bytes out;
-    EXPECT_EQ(readBlock(file.get(), framed.size(), out), GetParam().decodes);
+    EXPECT_EQ(readBlock(file.get(), framed.size(), out) == BlockResult::Ok, GetParam().decodes);
     if (GetParam().decodes)
         EXPECT_EQ(asString(out), asString(content));
     EXPECT_EQ(ftell(file.get()), long(framed.size()));

@@ -9,8 +9,11 @@
 #include "builder/build/license.h"
 #include "builder/build/path_texts.h"
 #include "builder/build/pe_version.h"
+#include "builder/extract/safe_path.h"
 #include "builder/manifest/readable_names.h"
 #include "builder/manifest/source_text.h"
+#include "builder/windows1252.h"
+#include "engine/file_names.h"
 
 #include <gtest/gtest.h>
 
@@ -270,6 +273,23 @@ TEST(BuilderNamesOnWindows, NamesWindowsRefuses)
     EXPECT_NE(windowsNameProblem("lpt1.txt"), "");
     EXPECT_EQ(windowsNameProblem("lpt10.txt"), "");
     EXPECT_EQ(windowsNameProblem("console.txt"), "");
+}
+
+TEST(BuilderNamesOnWindows, OneRuleForWhatANameMayHold)
+{
+    for (unsigned char c : std::string("\x01\x1F\x7F<>:\"|?*/\\"))
+        EXPECT_TRUE(isForbiddenInName(c)) << int(c);
+    for (unsigned char c : std::string(" .$a\x80\xE9\xFF"))
+        EXPECT_FALSE(isForbiddenInName(c)) << int(c);
+    // Every name the builder accepts, `slipway extract` writes back as it is
+    // (in UTF-8); every name it refuses for a character breaks the rule.
+    for (int c = 1; c < 256; ++c) {
+        std::string name = std::string("a") + char(c) + "b";
+        bool accepted = windowsNameProblem(name).empty();
+        EXPECT_EQ(accepted, !isForbiddenInName((unsigned char)c)) << "character " << c;
+        if (accepted && c != '/' && c != '\\')
+            EXPECT_EQ(safeRelativeNames(name), std::vector<std::string>{windows1252ToUtf8(name)}) << "character " << c;
+    }
 }
 
 TEST(BuilderLicence, TextLicencesGetWindowsLineEnds)

@@ -72,7 +72,7 @@ bool readBack(const Bytes& installer, OpenedPackage& package, ActionScript& scri
     if (package.kind != PackageKind::Install)
         return false;
     Bytes block1;
-    if (!readBlock(file.get(), package.remainingAfterBlock0, block1))
+    if (readBlock(file.get(), package.remainingAfterBlock0, block1) != BlockResult::Ok)
         return false;
     auto cursor = std::make_unique<ByteCursor>();
     return cursor->attach(block1.data(), block1.size()) && readActionScript(*cursor, script) && cursor->atStreamEnd();

@@ -159,7 +159,8 @@ Bytes installPackageWith(const ActionScript& script)
 Bytes uninstallPackageWith(const UninstallScript& script)
 {
     Bytes file;
-    if (!assembleUninstallPackage(sampleStubImage(), serializedUninstallBody(script), file))
+    Bytes body = serializedUninstallBody(script);
+    if (!assemblePackageFile(sampleStubImage(), kUninstallMagic, {&body}, file))
         file.reset();
     return file;
 }

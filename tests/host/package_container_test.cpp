@@ -85,7 +85,7 @@ TEST(Container, InstallerStaysOpenBehindBlock0SoBlock1ReadsNext)
     EXPECT_EQ(package.remainingAfterBlock0, block1.size() + 5);
 
     Bytes decoded;
-    ASSERT_TRUE(readBlock(stream.get(), package.remainingAfterBlock0, decoded));
+    ASSERT_EQ(readBlock(stream.get(), package.remainingAfterBlock0, decoded), BlockResult::Ok);
     EXPECT_EQ(asString(decoded), asString(emptyActionBlock()));
 }
 

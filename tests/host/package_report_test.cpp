@@ -442,13 +442,34 @@ TEST(Inspect, DamagedPackagesAreRefusedWithAReason)
     std::string noTrailer = whole.substr(0, whole.size() - 1);
     std::string block1Broken = whole;
     block1Broken[block1.offset + 8 + 5 + block1.csize / 2] ^= 0x55;
-    std::string block0Broken = whole;
-    storeU32(reinterpret_cast<uint8_t*>(&block0Broken[sampleStubImage().size() + 4 + 4]), 7);  // usize
+    // Each kind of damage to each block is named, not guessed.
+    const size_t block0 = sampleStubImage().size() + 4;
+    auto damaged = [&](size_t offset, uint32_t value, bool wholeWord) {
+        std::string bytes = whole;
+        if (wholeWord)
+            storeU32(reinterpret_cast<uint8_t*>(&bytes[offset]), value);
+        else
+            bytes[offset] = char(value);
+        return bytes;
+    };
+    const std::string csize0 = damaged(block0, 0x7FFFFFF0, true);
+    const std::string usize0 = damaged(block0 + 4, 7, true);
+    const std::string huge0 = damaged(block0 + 4, 0xFFFFFFFF, true);
+    const std::string properties0 = damaged(block0 + 8, 225, false);
+    const std::string csize1 = damaged(block1.offset, 0x7FFFFFF0, true);
+    const std::string properties1 = damaged(block1.offset + 8, 3 + 9 * (2 + 5 * 2), false);
+    const std::string usize1 = damaged(block1.offset + 4, block1.usize + 1, true);
     const Case cases[] = {
         {"empty", std::string(), "no package"},
         {"cut", noTrailer, "no package"},
-        {"block0", block0Broken, "block 0"},
-        {"block1", block1Broken, "block 1"},
+        {"csize0", csize0, "block 0 (the install script) is damaged: its compressed size (2147483632 bytes) does not fit"},
+        {"usize0", usize0, "block 0 (the install script) is damaged: its LZMA stream does not decode to its stated size"},
+        {"huge0", huge0, "block 0 (the install script) is damaged: its decoded size (4294967295 bytes) is more than"},
+        {"properties0", properties0, "block 0 (the install script) is damaged: its LZMA properties byte 0xE1"},
+        {"block1", block1Broken, "block 1 (the action script) is damaged: its LZMA stream"},
+        {"csize1", csize1, "block 1 (the action script) is damaged: its compressed size"},
+        {"properties1", properties1, "block 1 (the action script) is damaged: its LZMA properties byte 0x6F"},
+        {"usize1", usize1, "block 1 (the action script) is damaged: its LZMA stream does not decode to its stated size"},
     };
     for (const Case& c : cases) {
         std::string path = folder.path() + "/" + c.name + ".exe";

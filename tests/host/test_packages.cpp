@@ -102,14 +102,10 @@ Bytes buildSamplePackage(const InstallScript& script)
 
 PackageKind openFromMemory(const Bytes& file, OpenedPackage& out)
 {
-    FILE* stream = tmpfile();
+    FileHandle stream = fileWith(file);
     if (!stream)
         return PackageKind::None;
-    if (file.size())
-        fwrite(file.data(), 1, file.size(), stream);
-    fflush(stream);
-    openPackage(stream, out);
-    fclose(stream);
+    openPackage(stream.get(), out);
     return out.kind;
 }
 
@@ -132,8 +128,9 @@ Bytes framedBlock(const Bytes& decoded)
 Bytes buildPackageOver(const Bytes& stubImage, const InstallScript& script)
 {
     Bytes file;
-    if (!assembleInstallPackage(stubImage, framedBlock(flattenedBlock0(script)), framedBlock(emptyActionBlock()),
-                                file))
+    Bytes block0 = framedBlock(flattenedBlock0(script));
+    Bytes block1 = framedBlock(emptyActionBlock());
+    if (!assemblePackageFile(stubImage, kInstallMagic, {&block0, &block1}, file))
         file.reset();
     return file;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/install_script.h"
+#include "app/unique_resource.h"
 #include "app/package_container.h"
 #include "builder/package/package_writer.h"
 #include "engine/byte_sink.h"
@@ -55,10 +56,7 @@ Bytes fannedOutBlock1(uint32_t kind, uint32_t actions, uint32_t itemSize);
 Bytes fannedOutPackage(uint32_t kind, uint32_t actions, uint32_t itemSize);
 
 // A FILE holding the bytes, positioned at the start; closed by its owner.
-struct FileCloser {
-    void operator()(FILE* file) const { fclose(file); }
-};
-using FileHandle = std::unique_ptr<FILE, FileCloser>;
+using FileHandle = UniqueFile;
 FileHandle fileWith(const Bytes& bytes);
 
 // A fresh folder under the temporary folder, removed with its contents.

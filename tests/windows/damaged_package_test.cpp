@@ -83,7 +83,7 @@ const DamagedCase kDamagedCases[] = {
          DamagedRun run;
          Bytes body;
          EXPECT_TRUE(body.assign("\0\0\0\0\0\0\0\0", 8));
-         EXPECT_TRUE(assembleUninstallPackage(stubImageBytes(), body, run.program));
+         EXPECT_TRUE(assemblePackageFile(stubImageBytes(), kUninstallMagic, {&body}, run.program));
          return run;
      }},
     {"PackagePathArgumentTooLong",

@@ -486,7 +486,7 @@ TEST(UninstallWithoutUndoEntries, RemovesItsEntryAndItselfAndMarksItsRow)
     ByteSink sink;
     Bytes body, file;
     ASSERT_TRUE(writeUninstallScript(script, sink) && sink.flatten(body));
-    ASSERT_TRUE(assembleUninstallPackage(stubImageBytes(), body, file));
+    ASSERT_TRUE(assemblePackageFile(stubImageBytes(), kUninstallMagic, {&body}, file));
     FILE* uninstaller = fopen(product.at("uninstall.exe").c_str(), "wb");
     ASSERT_NE(uninstaller, nullptr);
     EXPECT_EQ(fwrite(file.data(), 1, file.size(), uninstaller), file.size());
