@@ -264,26 +264,21 @@ std::string scriptBytes(const Script& script, Write write)
     return asString(flattenedWith(script, write));
 }
 
-// Gives every text of the script its own name as its value, by hand.
+// Gives every item its own name as its value (a banner "info" and "bits"),
+// so the bytes show the order the field list writes them in.
+template <typename Script>
+void nameEveryItem(Script& s)
+{
+    forEachByteField(s, [](const char* name, Bytes& item) { setText(item, name); });
+    s.bannerInfo = bytesOf("info");
+    s.bannerBits = bytesOf("bits");
+}
+
 void nameTexts(ActionScriptTexts& s)
 {
-    setText(s.previousVersionText, "previousVersionText");
-    setText(s.removingPreviousText, "removingPreviousText");
-    setText(s.progressHint, "progressHint");
-    setText(s.readyToInstallHint, "readyToInstallHint");
-    setText(s.readyToRemoveHint, "readyToRemoveHint");
-    setText(s.successText, "successText");
-    setText(s.failureText, "failureText");
-    setText(s.finishHint, "finishHint");
-    setText(s.filesStepCaption, "filesStepCaption");
+    forEachByteField(s, [](const char* name, Bytes& item) { setText(item, name); });
     s.uninstallKeyName = bytesOf(std::string("Key\0\0", 5));
     s.uninstallValues = bytesOf(std::string("DisplayName\0Sample\0\0", 20));
-    setText(s.uninstallerPath, "uninstallerPath");
-    setText(s.uninstallTitle, "uninstallTitle");
-    setText(s.uninstallWelcomeText, "uninstallWelcomeText");
-    setText(s.uninstallSuccessText, "uninstallSuccessText");
-    setText(s.removeFilesStepCaption, "removeFilesStepCaption");
-    setText(s.uninstallFailureText, "uninstallFailureText");
 }
 
 const std::vector<std::string> kActionTextItems = {
@@ -298,25 +293,7 @@ const std::vector<std::string> kActionTextItems = {
 TEST(ScriptBytes, InstallScriptHoldsItsTwentyItemsInStreamOrder)
 {
     InstallScript s;
-    setText(s.title, "title");
-    s.bannerInfo = bytesOf("info");
-    s.bannerBits = bytesOf("bits");
-    setText(s.backText, "backText");
-    setText(s.nextText, "nextText");
-    setText(s.installText, "installText");
-    setText(s.removeText, "removeText");
-    setText(s.finishText, "finishText");
-    setText(s.cancelText, "cancelText");
-    setText(s.componentsLabel, "componentsLabel");
-    setText(s.programGroupLabel, "programGroupLabel");
-    setText(s.defaultProgramGroup, "defaultProgramGroup");
-    setText(s.folderLabel, "folderLabel");
-    setText(s.defaultFolder, "defaultFolder");
-    setText(s.browseText, "browseText");
-    setText(s.welcomeText, "welcomeText");
-    setText(s.hintText, "hintText");
-    setText(s.licenseText, "licenseText");
-    setText(s.licenseHint, "licenseHint");
+    nameEveryItem(s);
     s.infoSwitches = bytesOf(std::string("-version\0" "1.0\0\0", 14));
     std::string expected =
         blockOf(indices(20), {t("title"), "info", "bits", t("backText"), t("nextText"), t("installText"),
@@ -365,24 +342,7 @@ TEST(ScriptBytes, ActionScriptHoldsListComponentsThenTexts)
 TEST(ScriptBytes, UninstallScriptHoldsItsEighteenItemsThenItsEntries)
 {
     UninstallScript s;
-    setText(s.title, "title");
-    s.bannerInfo = bytesOf("info");
-    s.bannerBits = bytesOf("bits");
-    setText(s.backText, "backText");
-    setText(s.nextText, "nextText");
-    setText(s.removeText, "removeText");
-    setText(s.finishText, "finishText");
-    setText(s.cancelText, "cancelText");
-    setText(s.welcomeText, "welcomeText");
-    setText(s.hintText, "hintText");
-    setText(s.removeFilesStepCaption, "removeFilesStepCaption");
-    setText(s.progressHint, "progressHint");
-    setText(s.readyToRemoveHint, "readyToRemoveHint");
-    setText(s.successText, "successText");
-    setText(s.failureText, "failureText");
-    setText(s.finishHint, "finishHint");
-    setText(s.uninstallKeyName, "uninstallKeyName");
-    setText(s.uninstallerPath, "uninstallerPath");
+    nameEveryItem(s);
     RemoveFolderUndo* folder = new RemoveFolderUndo;
     setText(folder->path, "C:\\App");
     s.undoLog.push(folder);
