@@ -1,52 +1,15 @@
 #include "app/install_script.h"
 
-#include "app/byte_cursor.h"
-#include "engine/byte_sink.h"
-
 #include <string.h>
-
-namespace {
-
-template <typename Script, typename Field>
-Field* fieldOf(Script& s, int index)
-{
-    Field* fields[kInstallScriptFieldCount] = {
-        &s.title,           &s.bannerInfo,        &s.bannerBits,          &s.backText,    &s.nextText,
-        &s.installText,     &s.removeText,        &s.finishText,          &s.cancelText,  &s.componentsLabel,
-        &s.programGroupLabel, &s.defaultProgramGroup, &s.folderLabel,    &s.defaultFolder, &s.browseText,
-        &s.welcomeText,     &s.hintText,          &s.licenseText,         &s.licenseHint, &s.infoSwitches,
-    };
-    return index >= 0 && index < kInstallScriptFieldCount ? fields[index] : nullptr;
-}
-
-}  // namespace
-
-Bytes* installScriptField(InstallScript& script, int index)
-{
-    return fieldOf<InstallScript, Bytes>(script, index);
-}
-
-const Bytes* installScriptField(const InstallScript& script, int index)
-{
-    return fieldOf<const InstallScript, const Bytes>(script, index);
-}
 
 bool readInstallScript(ByteCursor& cursor, InstallScript& out)
 {
-    for (int i = 0; i < kInstallScriptFieldCount; ++i) {
-        if (!cursor.readString(*installScriptField(out, i)))
-            return false;
-    }
-    return !cursor.failed();
+    return readFields(cursor, out);
 }
 
 bool serializeInstallScript(const InstallScript& script, ByteSink& sink)
 {
-    for (int i = 0; i < kInstallScriptFieldCount; ++i) {
-        const Bytes& field = *installScriptField(script, i);
-        sink.addString(field.data(), field.size());
-    }
-    return !sink.failed();
+    return writeFields(script, sink);
 }
 
 const char* findInfoSwitch(const InstallScript& script, const char* tail, size_t* textLength)

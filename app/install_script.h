@@ -3,9 +3,7 @@
 #pragma once
 
 #include "app/bytes.h"
-
-class ByteCursor;
-class ByteSink;
+#include "engine/record_fields.h"
 
 // Every field is an owned copy; nothing points into the decoded block. The
 // sizes of the two banner parts are their Bytes' sizes.
@@ -33,12 +31,32 @@ struct InstallScript {
 
     uint32_t bannerInfoSize() const { return uint32_t(bannerInfo.size()); }
     uint32_t bannerBitsSize() const { return uint32_t(bannerBits.size()); }
-};
 
-// The twenty fields in stream order, for readers and writers alike.
-constexpr int kInstallScriptFieldCount = 20;
-Bytes* installScriptField(InstallScript& script, int index);
-const Bytes* installScriptField(const InstallScript& script, int index);
+    // The twenty items in stream order.
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("title", s.title);
+        v.banner("banner", s.bannerInfo, s.bannerBits);
+        v.text("backText", s.backText);
+        v.text("nextText", s.nextText);
+        v.text("installText", s.installText);
+        v.text("removeText", s.removeText);
+        v.text("finishText", s.finishText);
+        v.text("cancelText", s.cancelText);
+        v.text("componentsLabel", s.componentsLabel);
+        v.text("programGroupLabel", s.programGroupLabel);
+        v.text("defaultProgramGroup", s.defaultProgramGroup);
+        v.text("folderLabel", s.folderLabel);
+        v.text("defaultFolder", s.defaultFolder);
+        v.text("browseText", s.browseText);
+        v.text("welcomeText", s.welcomeText);
+        v.text("hintText", s.hintText);
+        v.text("licenseText", s.licenseText);
+        v.text("licenseHint", s.licenseHint);
+        v.textPairs("infoSwitches", s.infoSwitches, "key", "text");
+    }
+};
 
 // Builds the script from a cursor attached to decoded block 0. False when the
 // block is damaged: an index or item past its record stream or pool.

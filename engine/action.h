@@ -48,33 +48,11 @@ public:
     virtual void describe(FieldVisitor& visitor) const = 0;
 };
 
-// The shared half of every kind: code, stage, name and the field walks.
+// An action kind: the shared walks, and the stage it runs in.
 template <typename Derived, uint32_t Kind, uint32_t Stage>
-class ActionOfKind : public Action {
+class ActionOfKind : public RecordOfKind<Action, Derived, Kind> {
 public:
-    static constexpr uint32_t kKind = Kind;
-
-    uint32_t kind() const override { return Kind; }
     uint32_t stage() const override { return Stage; }
-    const char* className() const override { return Derived::kClassName; }
-    bool read(ByteCursor& cursor) override
-    {
-        FieldReader reader{cursor};
-        Derived::fields(static_cast<Derived&>(*this), reader);
-        return !cursor.failed();
-    }
-    bool serialize(ByteSink& sink) const override
-    {
-        sink.appendU32(Kind);
-        FieldWriter writer{sink};
-        Derived::fields(static_cast<const Derived&>(*this), writer);
-        return !sink.failed();
-    }
-    void describe(FieldVisitor& visitor) const override
-    {
-        FieldDescriber describer{visitor};
-        Derived::fields(static_cast<const Derived&>(*this), describer);
-    }
 };
 
 #define SLIPWAY_ACTION_EXECUTE                                                                                   \
@@ -161,7 +139,7 @@ public:
         v.text("description", s.description);
         v.text("iconPath", s.iconPath);
         v.number("iconIndex", s.iconIndex);
-        v.shortNumber("hotKey", s.hotKey);
+        v.shortNumber("hotKey", s.hotKey, NumberForm::Hex);
     }
     SLIPWAY_ACTION_EXECUTE;
 };

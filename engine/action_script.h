@@ -33,13 +33,25 @@ struct Component {
     uint32_t defaultMask[2] = {};
     Bytes name;
     Bytes description;
-    ActionList actions;
+    ActionList actions;  // follows the fields in the stream
+
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.number("placement", s.placement);
+        v.number("offeredMask32", s.offeredMask[0], NumberForm::Hex);
+        v.number("changeableMask32", s.changeableMask[0], NumberForm::Hex);
+        v.number("defaultMask32", s.defaultMask[0], NumberForm::Hex);
+        v.number("offeredMask64", s.offeredMask[1], NumberForm::Hex);
+        v.number("changeableMask64", s.changeableMask[1], NumberForm::Hex);
+        v.number("defaultMask64", s.defaultMask[1], NumberForm::Hex);
+        v.text("name", s.name);
+        v.text("description", s.description);
+    }
 };
 
-struct ActionScript {
-    ActionList mainActions;
-    PointerList<Component> components;
-
+// The seventeen texts that end block 1.
+struct ActionScriptTexts {
     Bytes previousVersionText;
     Bytes removingPreviousText;
     Bytes progressHint;
@@ -49,21 +61,43 @@ struct ActionScript {
     Bytes failureText;
     Bytes finishHint;
     Bytes filesStepCaption;
-    Bytes uninstallKeyName;  // NUL-terminated names ended by an empty one
-    Bytes uninstallValues;   // (name, value) pairs ended by an empty name
+    Bytes uninstallKeyName;
+    Bytes uninstallValues;
     Bytes uninstallerPath;
     Bytes uninstallTitle;
     Bytes uninstallWelcomeText;
     Bytes uninstallSuccessText;
     Bytes removeFilesStepCaption;
     Bytes uninstallFailureText;
+
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("previousVersionText", s.previousVersionText);
+        v.text("removingPreviousText", s.removingPreviousText);
+        v.text("progressHint", s.progressHint);
+        v.text("readyToInstallHint", s.readyToInstallHint);
+        v.text("readyToRemoveHint", s.readyToRemoveHint);
+        v.text("successText", s.successText);
+        v.text("failureText", s.failureText);
+        v.text("finishHint", s.finishHint);
+        v.text("filesStepCaption", s.filesStepCaption);
+        v.textList("uninstallKeyName", s.uninstallKeyName);
+        v.textPairs("uninstallValues", s.uninstallValues, "name", "value");
+        v.text("uninstallerPath", s.uninstallerPath);
+        v.text("uninstallTitle", s.uninstallTitle);
+        v.text("uninstallWelcomeText", s.uninstallWelcomeText);
+        v.text("uninstallSuccessText", s.uninstallSuccessText);
+        v.text("removeFilesStepCaption", s.removeFilesStepCaption);
+        v.text("uninstallFailureText", s.uninstallFailureText);
+    }
 };
 
-constexpr int kActionScriptTextCount = 17;
-Bytes* actionScriptText(ActionScript& script, int index);
-const Bytes* actionScriptText(const ActionScript& script, int index);
-// The texts' names in stream order, for describing a script.
-extern const char* const kActionScriptTextNames[kActionScriptTextCount];
+// The main list, the components, then the texts.
+struct ActionScript : ActionScriptTexts {
+    ActionList mainActions;
+    PointerList<Component> components;
+};
 
 // Readers: false when the block is damaged (a read out of its bounds).
 // A kind code outside 1 to 14 reads no fields and creates nothing.

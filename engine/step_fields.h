@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/bytes.h"
+#include "engine/record_fields.h"
 
 #include <stdint.h>
 
@@ -14,7 +15,7 @@ struct RegistryValueFields {
     template <typename Self, typename V>
     static void fields(Self& s, V& v)
     {
-        v.number("root", s.root);
+        v.number("root", s.root, NumberForm::RegistryRoot);
         v.text("subKey", s.subKey);
         v.text("valueName", s.valueName);
     }

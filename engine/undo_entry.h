@@ -47,32 +47,11 @@ public:
     bool uninstallOnly = false;
 };
 
+// An undo kind: the shared walks, and whether it is a reversal.
 template <typename Derived, uint32_t Kind, bool Reversal>
-class UndoOfKind : public UndoEntry {
+class UndoOfKind : public RecordOfKind<UndoEntry, Derived, Kind> {
 public:
-    static constexpr uint32_t kKind = Kind;
-
-    uint32_t kind() const override { return Kind; }
     bool isReversal() const override { return Reversal; }
-    const char* className() const override { return Derived::kClassName; }
-    bool read(ByteCursor& cursor) override
-    {
-        FieldReader reader{cursor};
-        Derived::fields(static_cast<Derived&>(*this), reader);
-        return !cursor.failed();
-    }
-    bool serialize(ByteSink& sink) const override
-    {
-        sink.appendU32(Kind);
-        FieldWriter writer{sink};
-        Derived::fields(static_cast<const Derived&>(*this), writer);
-        return !sink.failed();
-    }
-    void describe(FieldVisitor& visitor) const override
-    {
-        FieldDescriber describer{visitor};
-        Derived::fields(static_cast<const Derived&>(*this), describer);
-    }
 };
 
 #define SLIPWAY_UNDO uint32_t undo(WindowHandle page, bool& restartNeeded) override

@@ -28,14 +28,32 @@ struct UninstallScript {
 
     uint32_t bannerInfoSize() const { return uint32_t(bannerInfo.size()); }
     uint32_t bannerBitsSize() const { return uint32_t(bannerBits.size()); }
+
+    // The eighteen items ahead of the undo log, in stream order.
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("title", s.title);
+        v.banner("banner", s.bannerInfo, s.bannerBits);
+        v.text("backText", s.backText);
+        v.text("nextText", s.nextText);
+        v.text("removeText", s.removeText);
+        v.text("finishText", s.finishText);
+        v.text("cancelText", s.cancelText);
+        v.text("welcomeText", s.welcomeText);
+        v.text("hintText", s.hintText);
+        v.text("removeFilesStepCaption", s.removeFilesStepCaption);
+        v.text("progressHint", s.progressHint);
+        v.text("readyToRemoveHint", s.readyToRemoveHint);
+        v.text("successText", s.successText);
+        v.text("failureText", s.failureText);
+        v.text("finishHint", s.finishHint);
+        v.text("uninstallKeyName", s.uninstallKeyName);
+        v.text("uninstallerPath", s.uninstallerPath);
+    }
 };
 
-constexpr int kUninstallScriptFieldCount = 18;
-Bytes* uninstallScriptField(UninstallScript& script, int index);
-const Bytes* uninstallScriptField(const UninstallScript& script, int index);
-extern const char* const kUninstallScriptFieldNames[kUninstallScriptFieldCount];
-
-// The eighteen fields, each entry as marker 1 and its record, then 0.
+// The eighteen items, then each entry as marker 1 and its record, then 0.
 bool writeUninstallScript(const UninstallScript& script, ByteSink& sink);
 
 // Reads a cursor attached to the package body (behind the magic). False when

@@ -30,7 +30,7 @@ public:
     uint32_t flags = 0;
     void text(const char*, const Bytes& value) override { flags |= pageFlagsUsedBy(value.text()); }
     void blob(const char*, const Bytes&) override {}
-    void number(const char*, uint32_t) override {}
+    void number(const char*, uint32_t, NumberForm) override {}
 };
 
 void setText(Bytes& field, const std::string& text)

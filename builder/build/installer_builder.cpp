@@ -79,8 +79,7 @@ bool writeBlock1(Manifest& manifest, const std::vector<std::vector<PlannedFile>>
 {
     size_t before = diagnostics.count();
     ActionScript script;
-    for (int t = 0; t < kActionScriptTextCount; ++t)
-        *actionScriptText(script, t) = std::move(*actionScriptText(manifest.actionTexts, t));
+    static_cast<ActionScriptTexts&>(script) = std::move(manifest.actionTexts);
     ListOrigins mainOrigins;
     std::vector<ListOrigins> componentOrigins(manifest.components.size());
     std::vector<SourcePosition> componentPlaces;

@@ -33,7 +33,7 @@ public:
     }
     void text(const char*, const Bytes& value) override { add(value); }
     void blob(const char*, const Bytes& value) override { add(value); }
-    void number(const char*, uint32_t) override {}
+    void number(const char*, uint32_t, NumberForm) override {}
 };
 
 }  // namespace
@@ -86,10 +86,10 @@ bool checkStringPool(const ActionScript& script, const ListOrigins& mainOrigins,
         note(c < componentPlaces.size() ? componentPlaces[c] : SourcePosition());
         countList(component.actions, c < componentOrigins.size() ? componentOrigins[c] : ListOrigins());
     }
-    for (int t = 0; t < kActionScriptTextCount; ++t) {
-        counter.add(*actionScriptText(script, t));
+    forEachByteField(static_cast<const ActionScriptTexts&>(script), [&](const char*, const Bytes& text) {
+        counter.add(text);
         note(SourcePosition());
-    }
+    });
     if (!overflowed)
         return true;
     size_t others = counter.others.size();

@@ -12,15 +12,6 @@ namespace {
 
 using Hex = ReportNode::NumberStyle;
 
-// Block 0's fields in stream order; the two banner parts are described
-// together as `banner`.
-const char* const kInstallScriptFieldNames[kInstallScriptFieldCount] = {
-    "title",           "bannerInfo",    "bannerBits",   "backText",          "nextText",
-    "installText",     "removeText",    "finishText",   "cancelText",        "componentsLabel",
-    "programGroupLabel", "defaultProgramGroup", "folderLabel", "defaultFolder", "browseText",
-    "welcomeText",     "hintText",      "licenseText",  "licenseHint",       "infoSwitches",
-};
-
 const char* registryRootName(uint32_t root)
 {
     switch (root) {
@@ -43,30 +34,41 @@ const char* placementName(uint32_t placement)
     }
 }
 
-// Collects a record's fields, as its `fields` list names them, into an object.
+// Collects a record's fields, as its `fields` list names them, into an object:
+// an action's or undo entry's through FieldVisitor, a script's directly.
 class FieldCollector final : public FieldVisitor {
 public:
     explicit FieldCollector(ReportNode& node) : node_(node) {}
 
     void text(const char* name, const Bytes& value) override { node_.add(name, describeText(value)); }
     void blob(const char* name, const Bytes& value) override { node_.add(name, describeBlob(value)); }
-    void number(const char* name, uint32_t value) override
+    void number(const char* name, uint32_t value, NumberForm form) override
     {
-        std::string key = name;
-        if (key == "root") {
-            node_.add(key, ReportNode::number(value, Hex::Hex));
+        node_.add(name, ReportNode::number(value, form == NumberForm::Decimal ? Hex::Decimal : Hex::Hex));
+        if (form == NumberForm::RegistryRoot) {
             const char* rootName = registryRootName(value);
             node_.add("rootName", rootName ? ReportNode::text(rootName) : ReportNode::null());
-        } else if (key == "hotKey") {
-            node_.add(key, ReportNode::number(value, Hex::Hex));
-        } else {
-            node_.add(key, ReportNode::number(value));
         }
     }
+    void textList(const char* name, const Bytes& value) { node_.add(name, describeTextList(value)); }
+    void textPairs(const char* name, const Bytes& value, const char* first, const char* second)
+    {
+        node_.add(name, describeTextPairs(value, first, second));
+    }
+    void banner(const char* name, const Bytes& info, const Bytes& bits) { node_.add(name, describeBanner(info, bits)); }
 
 private:
     ReportNode& node_;
 };
+
+template <typename Record>
+ReportNode describeFields(const Record& record)
+{
+    ReportNode node = ReportNode::object();
+    FieldCollector collector(node);
+    Record::fields(record, collector);
+    return node;
+}
 
 // Splits a list item into its NUL-terminated texts, up to the empty one that
 // ends it or the item's end, whichever comes first.
@@ -104,6 +106,8 @@ ReportNode maskPair(const uint32_t mask[2])
     return node;
 }
 
+// Grouped for reading (the masks of both systems side by side), so not in
+// the order of Component::fields.
 ReportNode describeComponent(const Component& component)
 {
     ReportNode node = ReportNode::object();
@@ -121,50 +125,9 @@ ReportNode describeComponent(const Component& component)
     return node;
 }
 
-ReportNode describeActionScriptTexts(const ActionScript& script)
-{
-    ReportNode node = ReportNode::object();
-    for (int i = 0; i < kActionScriptTextCount; ++i) {
-        std::string name = kActionScriptTextNames[i];
-        const Bytes& text = *actionScriptText(script, i);
-        if (name == "uninstallKeyName")
-            node.add(name, describeTextList(text));
-        else if (name == "uninstallValues")
-            node.add(name, describeTextPairs(text, "name", "value"));
-        else
-            node.add(name, describeText(text));
-    }
-    return node;
-}
-
-ReportNode describeInstallScript(const InstallScript& script)
-{
-    ReportNode node = ReportNode::object();
-    for (int i = 0; i < kInstallScriptFieldCount; ++i) {
-        std::string name = kInstallScriptFieldNames[i];
-        const Bytes& field = *installScriptField(script, i);
-        if (name == "bannerInfo")
-            node.add("banner", describeBanner(script.bannerInfo, script.bannerBits));
-        else if (name == "bannerBits")
-            continue;
-        else if (name == "infoSwitches")
-            node.add(name, describeTextPairs(field, "key", "text"));
-        else
-            node.add(name, describeText(field));
-    }
-    return node;
-}
-
 ReportNode describeUninstallScript(const UninstallScript& script)
 {
-    ReportNode node = ReportNode::object();
-    for (int i = 0; i < kUninstallScriptFieldCount; ++i) {
-        std::string name = kUninstallScriptFieldNames[i];
-        if (name == "bannerInfo")
-            node.add("banner", describeBanner(script.bannerInfo, script.bannerBits));
-        else if (name != "bannerBits")
-            node.add(name, describeText(*uninstallScriptField(script, i)));
-    }
+    ReportNode node = describeFields(script);
     ReportNode& log = node.add("undoLog", ReportNode::list());
     for (const UndoEntry* entry = script.undoLog.first(); entry; entry = entry->next)
         log.append(describeUndoEntry(*entry));
@@ -346,14 +309,14 @@ ReportNode describePackage(const LoadedPackage& package, const std::string& file
         ReportNode& blocks = root.add("blocks", ReportNode::list());
         blocks.append(describeBlock(package.blocks[0], "installScript"));
         blocks.append(describeBlock(package.blocks[1], "actionScript"));
-        root.add("installScript", describeInstallScript(package.installScript));
+        root.add("installScript", describeFields(package.installScript));
         const ActionScript& script = package.actionScript;
         ReportNode& actions = root.add("actionScript", ReportNode::object());
         actions.add("mainActions", describeActionList(script.mainActions));
         ReportNode& components = actions.add("components", ReportNode::list());
         for (const Component* component : script.components)
             components.append(describeComponent(*component));
-        actions.add("texts", describeActionScriptTexts(script));
+        actions.add("texts", describeFields(static_cast<const ActionScriptTexts&>(script)));
     } else {
         root.add("uninstallScript", describeUninstallScript(package.uninstallScript));
     }

@@ -65,8 +65,8 @@ struct Manifest {
     // Block 0 with every text set; the banner and the licence text are
     // filled in from `banner` and `license` when the package is built.
     InstallScript installScript;
-    // The seventeen texts of block 1; its lists stay empty here.
-    ActionScript actionTexts;
+    // The seventeen texts of block 1.
+    ActionScriptTexts actionTexts;
     FileReference banner;
     FileReference license;
     ManifestList mainList;

@@ -243,9 +243,7 @@ private:
             std::string text = defaultText(field, product_);
             if (r)
                 r->text(field.key, text, {TextUse::Expanded, field.maxLength});
-            Bytes* target = field.block == TextBlock::Install ? installScriptField(m_.installScript, field.index)
-                                                              : actionScriptText(m_.actionTexts, field.index);
-            setText(*target, text);
+            setText(textOf(field, m_.installScript, m_.actionTexts), text);
         }
         if (r)
             r->finish();

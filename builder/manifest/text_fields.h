@@ -5,19 +5,31 @@
 // entry are set elsewhere in the manifest.
 #pragma once
 
+#include "app/install_script.h"
+#include "engine/action_script.h"
+
 #include <stddef.h>
 
 #include <string>
 
-enum class TextBlock { Install, Actions };
-
 struct TextField {
-    const char* key;        // name in [texts]
-    TextBlock block;
-    int index;              // installScriptField() or actionScriptText() index
-    bool mnemonic;          // shown in a control where '&' marks an access key
-    size_t maxLength;       // characters left after expansion at most; 0: no limit
-    const char* english;    // with {name}, {version} and {publisher}
+    constexpr TextField(const char* key, Bytes InstallScript::*text, bool mnemonic, size_t maxLength,
+                        const char* english)
+        : key(key), installText(text), mnemonic(mnemonic), maxLength(maxLength), english(english)
+    {
+    }
+    constexpr TextField(const char* key, Bytes ActionScriptTexts::*text, bool mnemonic, size_t maxLength,
+                        const char* english)
+        : key(key), actionText(text), mnemonic(mnemonic), maxLength(maxLength), english(english)
+    {
+    }
+
+    const char* key;                               // name in [texts]
+    Bytes InstallScript::*installText = nullptr;   // the block 0 text it sets, or
+    Bytes ActionScriptTexts::*actionText = nullptr;  // the block 1 text it sets
+    bool mnemonic;        // shown in a control where '&' marks an access key
+    size_t maxLength;     // characters left after expansion at most; 0: no limit
+    const char* english;  // with {name}, {version} and {publisher}
 };
 
 extern const TextField kTextFields[];
@@ -34,3 +46,6 @@ struct ProductFacts {
 // escaped for the field's use: every text is expanded, so a dollar sign
 // becomes "$$", and in a control '&' becomes "&&".
 std::string defaultText(const TextField& field, const ProductFacts& product);
+
+// The text a field names, in whichever of the two blocks it lives.
+Bytes& textOf(const TextField& field, InstallScript& installScript, ActionScriptTexts& actionTexts);

@@ -127,8 +127,8 @@ std::string actionBlockWithUnknownKinds()
     sink.appendU32(kPageFlagProgramGroup);
     sink.appendU32(0);
     sink.appendU32(0);  // no more components
-    for (int i = 0; i < kActionScriptTextCount; ++i)
-        sink.addText(kActionScriptTextNames[i]);
+    ActionScriptTexts texts;
+    forEachByteField(texts, [&](const char* name, Bytes&) { sink.addText(name); });
     Bytes block;
     sink.flatten(block);
     return asString(block);
@@ -154,8 +154,8 @@ std::string uninstallBody(bool withEntries)
 std::string uninstallBodyWithUnknownKinds()
 {
     ByteSink sink;
-    for (int i = 0; i < kUninstallScriptFieldCount; ++i)
-        sink.addText(kUninstallScriptFieldNames[i]);
+    UninstallScript fields;
+    forEachByteField(fields, [&](const char* name, Bytes&) { sink.addText(name); });
     for (uint32_t kind : {0u, 7u, uint32_t(DeleteFileUndo::kKind)}) {
         sink.appendU32(1);
         sink.appendU32(kind);

@@ -62,8 +62,7 @@ TEST(BuilderDefaults, MinimalManifestFillsEveryText)
     // Every text is set, ends with its NUL and is one the stub expands.
     for (size_t i = 0; i < kTextFieldCount; ++i) {
         const TextField& f = kTextFields[i];
-        const Bytes& text = f.block == TextBlock::Install ? *installScriptField(m.installScript, f.index)
-                                                          : *actionScriptText(m.actionTexts, f.index);
+        const Bytes& text = textOf(f, m.installScript, m.actionTexts);
         ASSERT_GT(text.size(), 1u) << f.key;
         EXPECT_EQ(text.data()[text.size() - 1], 0) << f.key;
         size_t offset;

@@ -21,7 +21,7 @@ public:
     {
         lines += std::string(name) + "=[" + stringOf(value) + "]\n";
     }
-    void number(const char* name, uint32_t value) override
+    void number(const char* name, uint32_t value, NumberForm) override
     {
         lines += std::string(name) + "=" + std::to_string(value) + "\n";
     }
@@ -105,20 +105,24 @@ void fillEveryKind(ActionScript& script)
     launch->actions.actions.push(filledAction(10, 40));
     script.components.push(launch);
 
-    for (int i = 0; i < kActionScriptTextCount; ++i)
-        *actionScriptText(script, i) = text(std::string(kActionScriptTextNames[i]) + " text");
+    forEachByteField(static_cast<ActionScriptTexts&>(script),
+                     [](const char* name, Bytes& field) { field = text(std::string(name) + " text"); });
     script.uninstallKeyName = literal("SampleProduct\0OldSample\0\0");
     script.uninstallValues = literal("DisplayName\0Sample Product\0Publisher\0Caf\xE9 \x80 Ltd\0\0");
 }
 
 void fillEveryUndoKind(UninstallScript& script)
 {
-    for (int i = 0; i < kUninstallScriptFieldCount; ++i)
-        *uninstallScriptField(script, i) = text(std::string(kUninstallScriptFieldNames[i]) + " value");
+    forEachByteField(script, [](const char* name, Bytes& field) { field = text(std::string(name) + " value"); });
     script.bannerInfo = literal("\x28\0\0\0info");
     script.bannerBits = bytesOf(std::string(12, '\x33'));
     for (uint32_t kind = 1; kind <= 6; ++kind)
         script.undoLog.push(filledUndoEntry(kind, 100 + kind));
+}
+
+void clearTexts(ActionScriptTexts& texts)
+{
+    forEachByteField(texts, [](const char*, Bytes& field) { field = text(""); });
 }
 
 std::string fieldsOf(const Action& action)

@@ -40,8 +40,14 @@ struct FieldFiller {
         bytes += "tail";
         value.assign(bytes.data(), bytes.size());
     }
-    void number(const char*, uint32_t& value) { value = 0x10000000u + seed * 0x100u + ++counter; }
-    void shortNumber(const char*, uint16_t& value) { value = uint16_t(seed * 0x10 + ++counter); }
+    void number(const char*, uint32_t& value, NumberForm = NumberForm::Decimal)
+    {
+        value = 0x10000000u + seed * 0x100u + ++counter;
+    }
+    void shortNumber(const char*, uint16_t& value, NumberForm = NumberForm::Decimal)
+    {
+        value = uint16_t(seed * 0x10 + ++counter);
+    }
 };
 
 template <typename Record>
@@ -60,6 +66,9 @@ UndoEntry* filledUndoEntry(uint32_t kind, unsigned seed);
 void fillEveryKind(ActionScript& script);
 // All six undo kinds, pushed in kind order (so the newest, kind 6, is first).
 void fillEveryUndoKind(UninstallScript& script);
+
+// Sets the seventeen texts to empty ones.
+void clearTexts(ActionScriptTexts& texts);
 
 // A record's fields as "name=value" lines, for comparing two records.
 std::string fieldsOf(const Action& action);

@@ -43,7 +43,7 @@ struct HandWrittenBody {
     ByteSink sink;
     HandWrittenBody()
     {
-        for (int i = 0; i < kUninstallScriptFieldCount; ++i)
+        for (int i = 0; i < 18; ++i)
             sink.addText("");
     }
     Bytes flatten()
@@ -77,9 +77,12 @@ TEST(UninstallPackageRoundTrip, EveryFieldAndUndoKindReadsBackInOrder)
     bool atStreamEnd = false;
     ASSERT_TRUE(readBody(body, read, &atStreamEnd));
     EXPECT_TRUE(atStreamEnd);
-    for (int i = 0; i < kUninstallScriptFieldCount; ++i)
-        EXPECT_EQ(samples::stringOf(*uninstallScriptField(read, i)), samples::stringOf(*uninstallScriptField(written, i)))
-            << kUninstallScriptFieldNames[i];
+    auto readFields = byteFieldsOf(static_cast<const UninstallScript&>(read));
+    auto writtenFields = byteFieldsOf(static_cast<const UninstallScript&>(written));
+    ASSERT_EQ(readFields.size(), 18u);
+    for (size_t i = 0; i < readFields.size(); ++i)
+        EXPECT_EQ(samples::stringOf(*readFields[i].second), samples::stringOf(*writtenFields[i].second))
+            << readFields[i].first;
     EXPECT_EQ(entriesOf(read), entriesOf(written));
     // Pushed in kind order, so the newest (kind 6) comes first.
     ASSERT_EQ(read.undoLog.count(), 6u);
@@ -116,8 +119,9 @@ TEST(UninstallPackageRoundTrip, WholeFileOpensAsAnUninstallPackage)
 TEST(UninstallPackageLayout, RunWithoutUndoEntriesHasNineteenValues)
 {
     UninstallScript written;
-    for (int i = 0; i < kUninstallScriptFieldCount; ++i)
-        *uninstallScriptField(written, i) = text("field " + std::to_string(i));
+    int n = 0;
+    for (auto& field : byteFieldsOf(written))
+        *field.second = text("field " + std::to_string(n++));
     Bytes body = samples::serializedUninstallBody(written);
     EXPECT_EQ(loadU32(body.data()), 19u * 4);
     // title is the first reference of the stream, so it is item 0.
@@ -145,8 +149,8 @@ TEST(UninstallPackageLayout, RollbackEntriesAreNotWritten)
 TEST(UninstallPackageLayout, EqualFieldsShareAnItemAndReadBackAsSeparateCopies)
 {
     UninstallScript written;
-    for (int i = 0; i < kUninstallScriptFieldCount; ++i)
-        *uninstallScriptField(written, i) = text("");
+    for (auto& field : byteFieldsOf(written))
+        *field.second = text("");
     written.bannerInfo.reset();
     written.bannerBits.reset();
     ByteSink sink;
@@ -206,8 +210,8 @@ TEST(UninstallPackageLayout, SixteenThousandThreeHundredEightyFourStringsIsTheLa
 {
     // 18 fields share one text; each entry brings one distinct path.
     auto scriptWith = [](uint32_t distinct, UninstallScript& script) {
-        for (int i = 0; i < kUninstallScriptFieldCount; ++i)
-            *uninstallScriptField(script, i) = text("");
+        for (auto& field : byteFieldsOf(script))
+            *field.second = text("");
         for (uint32_t i = 1; i < distinct; ++i) {
             RemoveFolderUndo* entry = new RemoveFolderUndo;
             entry->path = text("folder " + std::to_string(i));

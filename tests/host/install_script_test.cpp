@@ -29,7 +29,9 @@ void put32(std::string& s, size_t offset, uint32_t v)
 
 // Reads a script from a block 0 whose fields are the given raw items, with
 // no NUL added: a test decides what each item holds.
-bool readFromItems(const std::string (&items)[kInstallScriptFieldCount], InstallScript& out)
+constexpr int kBlock0Items = 20;
+
+bool readFromItems(const std::string (&items)[kBlock0Items], InstallScript& out)
 {
     ByteSink sink;
     for (const std::string& item : items)
@@ -46,9 +48,11 @@ bool readFromItems(const std::string (&items)[kInstallScriptFieldCount], Install
 TEST(InstallScriptRead, EveryFieldRoundTripsInOrder)
 {
     InstallScript script = sampleInstallScript();
-    for (int i = 0; i < kInstallScriptFieldCount; ++i) {
-        if (i != 1 && i != 2 && i != 19)
-            setText(*installScriptField(script, i), "field " + std::to_string(i));
+    int n = 0;
+    for (auto& [name, field] : byteFieldsOf(script)) {
+        if (name != "bannerInfo" && name != "bannerBits" && name != "infoSwitches")
+            setText(*field, "field " + std::to_string(n));
+        ++n;
     }
     Bytes block = flattenedBlock0(script);
     auto cursor = std::make_unique<ByteCursor>();
@@ -56,8 +60,11 @@ TEST(InstallScriptRead, EveryFieldRoundTripsInOrder)
     InstallScript read;
     ASSERT_TRUE(readInstallScript(*cursor, read));
     EXPECT_TRUE(cursor->atStreamEnd());
-    for (int i = 0; i < kInstallScriptFieldCount; ++i)
-        EXPECT_EQ(asString(*installScriptField(read, i)), asString(*installScriptField(script, i))) << "field " << i;
+    auto readFields = byteFieldsOf(static_cast<const InstallScript&>(read));
+    auto written = byteFieldsOf(static_cast<const InstallScript&>(script));
+    ASSERT_EQ(readFields.size(), size_t(kBlock0Items));
+    for (size_t i = 0; i < readFields.size(); ++i)
+        EXPECT_EQ(asString(*readFields[i].second), asString(*written[i].second)) << readFields[i].first;
     EXPECT_EQ(read.bannerInfoSize(), script.bannerInfo.size());
     EXPECT_EQ(read.bannerBitsSize(), script.bannerBits.size());
 }
@@ -80,7 +87,7 @@ TEST(InstallScriptRead, SharedTextsAreStoredOnceAndReadIntoEachField)
 TEST(InstallScriptRead, BlockWithTooFewIndicesIsDamaged)
 {
     ByteSink sink;
-    for (int i = 0; i < kInstallScriptFieldCount - 1; ++i)
+    for (int i = 0; i < kBlock0Items - 1; ++i)
         sink.addText("text");
     Bytes block;
     ASSERT_TRUE(sink.flatten(block));
@@ -92,7 +99,7 @@ TEST(InstallScriptRead, BlockWithTooFewIndicesIsDamaged)
 
 TEST(InstallScriptRead, TextWithoutItsNulStaysInsideItsLength)
 {
-    std::string items[kInstallScriptFieldCount];
+    std::string items[kBlock0Items];
     for (std::string& item : items)
         item = raw("x\0");
     items[0] = "No terminator";  // title, 13 bytes without NUL

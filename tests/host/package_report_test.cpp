@@ -567,8 +567,7 @@ TEST(Extract, WritesEveryPackagedFileUnderItsPath)
     component->actions.actions.push(samples::writeFile("$INSTALLFOLDER$\\docs\\manual.txt", "read me"));
     component->actions.actions.push(samples::writeFile("$INSTALLFOLDER$\\docs\\empty.txt", ""));
     script.components.push(component);
-    for (int i = 0; i < kActionScriptTextCount; ++i)
-        *actionScriptText(script, i) = text("");
+    samples::clearTexts(script);
     std::string path = writeSamplePackage(folder, script);
     std::string out = folder.path() + "/out/nested";
 
@@ -595,8 +594,7 @@ TEST(Extract, HostileNamesStayInsideTheFolder)
     script.mainActions.actions.push(samples::writeFile("\\\\server\\share", "3"));
     script.mainActions.actions.push(samples::writeFile("$A:$", "4"));
     script.mainActions.actions.push(samples::writeFile("/tmp/../escape", "5"));
-    for (int i = 0; i < kActionScriptTextCount; ++i)
-        *actionScriptText(script, i) = text("");
+    samples::clearTexts(script);
     std::string path = writeSamplePackage(folder, script);
     std::string out = folder.path() + "/out";
 
@@ -625,8 +623,7 @@ TEST(Extract, SymbolicLinkInTheFolderIsNotFollowed)
     script.mainActions.actions.push(samples::writeFile("link\\planted.txt", "no"));
     script.mainActions.actions.push(samples::writeFile("file.txt", "no"));
     script.mainActions.actions.push(samples::writeFile("fine.txt", "yes"));
-    for (int i = 0; i < kActionScriptTextCount; ++i)
-        *actionScriptText(script, i) = text("");
+    samples::clearTexts(script);
     std::string path = writeSamplePackage(folder, script);
 
     std::string report;
@@ -654,8 +651,7 @@ TEST(Extract, ExistingFilesAreNeverWrittenInto)
     script.mainActions.actions.push(samples::writeFile("old.txt", "overwritten"));
     script.mainActions.actions.push(samples::writeFile("twice.txt", "first"));
     script.mainActions.actions.push(samples::writeFile("twice.txt", "second"));
-    for (int i = 0; i < kActionScriptTextCount; ++i)
-        *actionScriptText(script, i) = text("");
+    samples::clearTexts(script);
     std::string path = writeSamplePackage(folder, script);
 
     std::string report;
@@ -678,8 +674,7 @@ TEST(Extract, PackagePathsAreShownEscaped)
     script.mainActions.actions.push(samples::writeFile("a\x1b]0;owned\x07.txt", "1"));
     script.mainActions.actions.push(samples::writeFile("b\nslipway: all fine\r.txt", "2"));
     script.mainActions.actions.push(samples::writeFile("c\x9D.txt", "3"));
-    for (int i = 0; i < kActionScriptTextCount; ++i)
-        *actionScriptText(script, i) = text("");
+    samples::clearTexts(script);
     std::string path = writeSamplePackage(folder, script);
     std::string out = folder.path() + "/out";
 

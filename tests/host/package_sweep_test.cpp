@@ -17,8 +17,8 @@ namespace {
 void expectReadable(const OpenedPackage& package, const std::string& what)
 {
     const InstallScript& script = package.installScript;
-    for (int i = 0; i < kInstallScriptFieldCount; ++i)
-        ASSERT_FALSE(installScriptField(script, i)->isNull()) << what << ": field " << i;
+    for (const auto& [name, field] : byteFieldsOf(script))
+        ASSERT_FALSE(field->isNull()) << what << ": " << name;
     size_t length = 0;
     const char* text = findInfoSwitch(script, "-version", &length);
     if (text) {

@@ -10,6 +10,8 @@
 #include <memory>
 #include <stdio.h>
 #include <string>
+#include <utility>
+#include <vector>
 
 // A plausible stub image: a PE header without a security directory.
 Bytes sampleStubImage();
@@ -25,6 +27,17 @@ PackageKind openFromMemory(const Bytes& file, OpenedPackage& out);
 void setText(Bytes& field, const std::string& text);
 Bytes bytesOf(const std::string& raw);
 std::string asString(const Bytes& bytes);
+
+// The byte fields of a record with their names, in stream order, as its
+// field list walks them (a banner as its two parts).
+template <typename Record>
+auto byteFieldsOf(Record& record)
+{
+    using Field = std::conditional_t<std::is_const<Record>::value, const Bytes, Bytes>;
+    std::vector<std::pair<std::string, Field*>> fields;
+    forEachByteField(record, [&](const char* name, Field& field) { fields.emplace_back(name, &field); });
+    return fields;
+}
 
 // What `write(script, sink)` writes, flattened as a package holds it; null
 // when writing fails.

@@ -45,8 +45,7 @@ Bytes packageWithFiles()
     for (const char* path : {"..\\..\\evil", "C:\\x", "\\\\server\\share", "$A:$", "dir\\NUL.txt"})
         hostile->actions.actions.push(writeFile(path, path));
     script.components.push(hostile);
-    for (int i = 0; i < kActionScriptTextCount; ++i)
-        actionScriptText(script, i)->assignText("");
+    forEachByteField(static_cast<ActionScriptTexts&>(script), [](const char*, Bytes& text) { text.assignText(""); });
     script.uninstallKeyName.assign("Sample\0\0", 8);
 
     ByteSink sink;
