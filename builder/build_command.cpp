@@ -3,12 +3,13 @@
 // reported with its place; nothing is written while any is left.
 #include "builder/commands.h"
 
+#include "builder/command_line.h"
+
 #include "builder/build/file_system.h"
 #include "builder/build/installer_builder.h"
 #include "builder/manifest/manifest.h"
 
 #include <stdio.h>
-#include <string.h>
 
 #include <string>
 
@@ -32,38 +33,16 @@ struct BuildArguments {
     bool fast = false;
 };
 
-int usageError(const char* message, const char* detail)
-{
-    fprintf(stderr, "slipway build: %s%s\n%s", message, detail, kBuildUsage);
-    return 2;
-}
-
-// 0 when parsed, else the exit code.
+// 0 when parsed, else the exit code (-1 after --help).
 int parseArguments(int argc, char** argv, BuildArguments& out)
 {
-    for (int i = 0; i < argc; ++i) {
-        const char* a = argv[i];
-        if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
-            fputs(kBuildUsage, stdout);
-            return -1;
-        }
-        if (strcmp(a, "-o") == 0 || strcmp(a, "--output") == 0 || strcmp(a, "--stub") == 0) {
-            if (i + 1 >= argc)
-                return usageError("missing value after ", a);
-            (strcmp(a, "--stub") == 0 ? out.stub : out.output) = argv[++i];
-        } else if (strcmp(a, "--fast") == 0) {
-            out.fast = true;
-        } else if (a[0] == '-' && a[1] != 0) {
-            return usageError("unknown option ", a);
-        } else if (out.manifest.empty()) {
-            out.manifest = a;
-        } else {
-            return usageError("more than one manifest: ", a);
-        }
-    }
-    if (out.manifest.empty())
-        return usageError("no manifest given", "");
-    return 0;
+    const CommandOption options[] = {
+        {"-o", "--output", &out.output, nullptr},
+        {"--stub", nullptr, &out.stub, nullptr},
+        {"--fast", nullptr, nullptr, &out.fast},
+    };
+    return parseCommandLine({"build", kBuildUsage, "manifest"}, options, sizeof options / sizeof options[0], argc,
+                            argv, out.manifest);
 }
 
 // The stub beside this program wins over the one it was built with, so an

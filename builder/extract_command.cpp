@@ -1,12 +1,12 @@
 // slipway extract FILE -o DIR: writes every packaged file of an install
 // package under DIR, path variables kept as folder names.
 #include "builder/commands.h"
+#include "builder/command_line.h"
 #include "builder/extract/package_extraction.h"
 #include "builder/inspect/loaded_package.h"
 
 #include <inttypes.h>
 #include <stdio.h>
-#include <string.h>
 
 #include <memory>
 #include <string>
@@ -19,29 +19,18 @@ const char kUsage[] = "usage: slipway extract FILE -o DIR\n";
 
 int runExtractCommand(int argc, char** argv)
 {
-    const char* path = nullptr;
-    const char* folder = nullptr;
-    for (int i = 0; i < argc; ++i) {
-        if (strcmp(argv[i], "-o") == 0 || strcmp(argv[i], "--output") == 0) {
-            if (i + 1 >= argc) {
-                fprintf(stderr, "slipway extract: %s needs a folder\n%s", argv[i], kUsage);
-                return 2;
-            }
-            folder = argv[++i];
-        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            fprintf(stderr, "slipway extract: unknown option '%s'\n%s", argv[i], kUsage);
-            return 2;
-        } else if (path) {
-            fprintf(stderr, "slipway extract: more than one file given\n%s", kUsage);
-            return 2;
-        } else {
-            path = argv[i];
-        }
-    }
-    if (!path || !folder) {
-        fputs(kUsage, stderr);
+    std::string file;
+    std::string output;
+    const CommandOption options[] = {{"-o", "--output", &output, nullptr}};
+    int parsed = parseCommandLine({"extract", kUsage, "file"}, options, 1, argc, argv, file);
+    if (parsed != 0)
+        return parsed < 0 ? 0 : parsed;
+    if (output.empty()) {
+        fprintf(stderr, "slipway extract: no output folder given (-o DIR)\n%s", kUsage);
         return 2;
     }
+    const char* path = file.c_str();
+    const char* folder = output.c_str();
 
     std::unique_ptr<LoadedPackage> package(new LoadedPackage);
     std::string error;

@@ -1,12 +1,12 @@
 // slipway inspect FILE [--json]: shows every part of a package by the names
 // the readers use.
 #include "builder/commands.h"
+#include "builder/command_line.h"
 #include "builder/inspect/loaded_package.h"
 #include "builder/inspect/package_description.h"
 #include "builder/inspect/report_writers.h"
 
 #include <stdio.h>
-#include <string.h>
 
 #include <memory>
 #include <string>
@@ -19,25 +19,13 @@ const char kUsage[] = "usage: slipway inspect FILE [--json]\n";
 
 int runInspectCommand(int argc, char** argv)
 {
-    const char* path = nullptr;
+    std::string file;
     bool json = false;
-    for (int i = 0; i < argc; ++i) {
-        if (strcmp(argv[i], "--json") == 0) {
-            json = true;
-        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            fprintf(stderr, "slipway inspect: unknown option '%s'\n%s", argv[i], kUsage);
-            return 2;
-        } else if (path) {
-            fprintf(stderr, "slipway inspect: more than one file given\n%s", kUsage);
-            return 2;
-        } else {
-            path = argv[i];
-        }
-    }
-    if (!path) {
-        fputs(kUsage, stderr);
-        return 2;
-    }
+    const CommandOption options[] = {{"--json", nullptr, nullptr, &json}};
+    int parsed = parseCommandLine({"inspect", kUsage, "file"}, options, 1, argc, argv, file);
+    if (parsed != 0)
+        return parsed < 0 ? 0 : parsed;
+    const char* path = file.c_str();
 
     std::unique_ptr<LoadedPackage> package(new LoadedPackage);
     std::string error;

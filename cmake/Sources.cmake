@@ -35,6 +35,7 @@ set(SLIPWAY_WRITER_SOURCES
 set(SLIPWAY_BUILDER_ENTRY builder/main.cpp)
 set(SLIPWAY_BUILDER_SOURCES
     builder/build_command.cpp
+    builder/command_line.cpp
     builder/manifest/action_reader.cpp
     builder/manifest/command_lines.cpp
     builder/manifest/diagnostics.cpp
