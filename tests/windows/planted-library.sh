@@ -11,6 +11,9 @@
 set -euo pipefail
 state=$1 installer=$2 key=$3 loader=$4 library=$5
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=tests/windows/wine-x86.sh
+. "$here/wine-x86.sh"
+require_x86_32
 # Loaded after start-up begins: by the rich edit library and the window
 # code. (Libraries that Wine's own user32 pulls in before the program's entry
 # point are left out: on Windows those come from the known-library list.)

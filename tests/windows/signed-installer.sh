@@ -7,6 +7,9 @@
 set -euo pipefail
 state=$1 installer=$2 key=$3 slipway=$4
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=tests/windows/wine-x86.sh
+. "$here/wine-x86.sh"
+require_x86_32
 fail() { echo "signed-installer: $*" >&2; exit 1; }
 for tool in openssl osslsigncode; do
     command -v $tool >/dev/null 2>&1 || fail "$tool is missing; run scripts/bootstrap.sh"
