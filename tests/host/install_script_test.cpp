@@ -73,14 +73,14 @@ TEST(InstallScriptRead, SharedTextsAreStoredOnceAndReadIntoEachField)
 {
     InstallScript script = sampleInstallScript();
     Bytes block = flattenedBlock0(script);
-    // defaultProgramGroup and defaultFolder are both "Sample Product".
+    // defaultProgramGroup and defaultFolder are both "Slipway Test Product".
     EXPECT_EQ(loadU32(block.data() + 4 + 4 * 11), loadU32(block.data() + 4 + 4 * 13));
     auto cursor = std::make_unique<ByteCursor>();
     ASSERT_TRUE(cursor->attach(block.data(), block.size()));
     InstallScript read;
     ASSERT_TRUE(readInstallScript(*cursor, read));
-    EXPECT_STREQ(read.defaultFolder.text(), "Sample Product");
-    EXPECT_STREQ(read.defaultProgramGroup.text(), "Sample Product");
+    EXPECT_STREQ(read.defaultFolder.text(), "Slipway Test Product");
+    EXPECT_STREQ(read.defaultProgramGroup.text(), "Slipway Test Product");
     EXPECT_NE(read.defaultFolder.data(), read.defaultProgramGroup.data());
 }
 

@@ -290,7 +290,7 @@ protected:
         ASSERT_FALSE(folder_.path().empty());
         stub_ = realStubImage();
         ASSERT_FALSE(stub_.isNull()) << "cannot read the stub at " << SLIPWAY_STUB_PATH;
-        unsigned_ = asString(buildPackageOver(stub_, scriptTitled("Signed Product")));
+        unsigned_ = asString(buildPackageOver(stub_, scriptTitled("Signed Product"), emptyActionBlock(), 1));
         ASSERT_FALSE(unsigned_.empty());
         ASSERT_EQ(unsigned_.size() % 8, 0u) << "the certificate table must follow the trailer directly";
         std::string log;

@@ -15,6 +15,6 @@ TEST(PackageRoundTrip, InstallPackageOpensWithItsScript)
     OpenedPackage package;
     ASSERT_EQ(openFromMemory(file, package), PackageKind::Install);
     EXPECT_STREQ(package.installScript.title.text(), script.title.text());
-    EXPECT_STREQ(package.installScript.defaultFolder.text(), "Sample Product");
+    EXPECT_STREQ(package.installScript.defaultFolder.text(), "Slipway Test Product");
     EXPECT_EQ(package.stubImage.size(), sampleStubImage().size());
 }

@@ -41,63 +41,9 @@ Bytes sampleStubImage()
     return bytesOf(image);
 }
 
-InstallScript sampleInstallScript()
-{
-    InstallScript s;
-    setText(s.title, "Sample Product Setup");
-    // A 2 x 2, 24-bit banner: 40-byte header, rows padded to 8 bytes.
-    std::string info(40, '\0');
-    put32(info, 0, 40);
-    put32(info, 4, 2);
-    put32(info, 8, 2);
-    info[12] = 1;
-    info[14] = 24;
-    s.bannerInfo = bytesOf(info);
-    s.bannerBits = bytesOf(std::string(16, '\x7f'));
-    setText(s.backText, "< &Back");
-    setText(s.nextText, "&Next >");
-    setText(s.installText, "&Install");
-    setText(s.removeText, "&Remove");
-    setText(s.finishText, "&Finish");
-    setText(s.cancelText, "Cancel");
-    setText(s.componentsLabel, "Choose components:");
-    setText(s.programGroupLabel, "Start menu group:");
-    setText(s.defaultProgramGroup, "Sample Product");
-    setText(s.folderLabel, "Install folder:");
-    setText(s.defaultFolder, "Sample Product");
-    setText(s.browseText, "B&rowse...");
-    setText(s.welcomeText, "Welcome to the Sample Product setup.");
-    setText(s.hintText, "Press Next to continue.");
-    setText(s.licenseText, "");
-    setText(s.licenseHint, "Please read the licence.");
-    static const char kSwitches[] = "-version\0" "2026-12-07\0" "-subject\0" "Sample Product\0";
-    s.infoSwitches = bytesOf(std::string(kSwitches, sizeof kSwitches));  // the literal's NUL is the empty key
-    return s;
-}
-
-Bytes emptyActionBlock()
-{
-    ByteSink sink;
-    sink.appendU32(0);  // pageFlags of the main list
-    sink.appendU32(0);  // no actions
-    sink.appendU32(0);  // end of the main list
-    sink.appendU32(0);  // no components
-    for (int i = 0; i < 17; ++i)
-        sink.addText("");
-    Bytes block;
-    sink.flatten(block);
-    return block;
-}
-
 Bytes buildSamplePackage(const InstallScript& script)
 {
-    Bytes file;
-    CompressionOptions options;
-    options.preset = 1;
-    options.extreme = false;
-    if (!buildInstallPackage(sampleStubImage(), script, emptyActionBlock(), options, file))
-        file.reset();
-    return file;
+    return buildPackageOver(sampleStubImage(), script, emptyActionBlock(), 1);
 }
 
 PackageKind openFromMemory(const Bytes& file, OpenedPackage& out)
@@ -123,16 +69,6 @@ Bytes framedBlock(const Bytes& decoded)
     if (!compressBlock(decoded.data(), decoded.size(), options, framed))
         framed.reset();
     return framed;
-}
-
-Bytes buildPackageOver(const Bytes& stubImage, const InstallScript& script)
-{
-    Bytes file;
-    Bytes block0 = framedBlock(flattenedBlock0(script));
-    Bytes block1 = framedBlock(emptyActionBlock());
-    if (!assemblePackageFile(stubImage, kInstallMagic, {&block0, &block1}, file))
-        file.reset();
-    return file;
 }
 
 Bytes realStubImage()

@@ -6,6 +6,7 @@
 #include "app/package_container.h"
 #include "builder/package/package_writer.h"
 #include "engine/byte_sink.h"
+#include "sample_package.h"
 
 #include <memory>
 #include <stdio.h>
@@ -15,10 +16,6 @@
 
 // A plausible stub image: a PE header without a security directory.
 Bytes sampleStubImage();
-// A script with every text filled and a small valid banner.
-InstallScript sampleInstallScript();
-// Decoded block 1 of a package without actions.
-Bytes emptyActionBlock();
 // A whole install package file over sampleStubImage().
 Bytes buildSamplePackage(const InstallScript& script);
 // Writes the bytes to a temporary file and opens them with openPackage.
@@ -55,8 +52,6 @@ Bytes flattenedWith(const Script& script, Write write)
 inline Bytes flattenedBlock0(const InstallScript& script) { return flattenedWith(script, serializeInstallScript); }
 // A framed block (csize, usize, properties, stream) made with a fast preset.
 Bytes framedBlock(const Bytes& decoded);
-// A whole install package file over the given stub image.
-Bytes buildPackageOver(const Bytes& stubImage, const InstallScript& script);
 // The stub built by this tree; empty when it cannot be read.
 Bytes realStubImage();
 

@@ -27,8 +27,8 @@ set_tests_properties(windows.uiauto_selftest PROPERTIES FIXTURES_REQUIRED wine T
 # test run under Wine.
 file(GLOB windows_test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*_test.cpp)
 file(GLOB windows_support_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/support/*.cpp)
-add_library(windows_test_support STATIC ${windows_support_sources})
-target_include_directories(windows_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/windows)
+add_library(windows_test_support STATIC ${windows_support_sources} ${CMAKE_SOURCE_DIR}/tests/common/sample_package.cpp)
+target_include_directories(windows_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/windows ${CMAKE_SOURCE_DIR}/tests/common)
 target_link_libraries(windows_test_support PUBLIC slipway_win uiauto gtest)
 target_compile_definitions(windows_test_support PUBLIC
     SLIPWAY_STUB_PATH="${SLIPWAY_STUB}" SLIPWAY_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

@@ -4,31 +4,12 @@
 
 #include "app/bytes.h"
 #include "app/install_script.h"
+#include "sample_package.h"
 
 #include <stdint.h>
 
 #include <string>
 #include <vector>
-
-struct InfoSwitch {
-    std::string key;
-    std::string text;
-};
-
-// The four info switches of a typical package.
-std::vector<InfoSwitch> sampleInfoSwitches();
-
-// Every text of the script set, a small valid 8-bit banner, and the given
-// info-switch table.
-InstallScript sampleInstallScript(const std::vector<InfoSwitch>& switches = sampleInfoSwitches());
-
-// The info-switch item: key and text pairs, each NUL-terminated, ended by an
-// empty key.
-Bytes infoSwitchTable(const std::vector<InfoSwitch>& switches);
-
-// Decoded block 1 with no page flags, no actions and no components, and its
-// seventeen texts empty.
-Bytes emptyActionBlock();
 
 // The whole stub file, which is the stub image of every package built over it.
 Bytes stubImageBytes();
