@@ -6,6 +6,7 @@
 
 #include <string.h>
 
+// The restart question when the system's own text cannot be had.
 const char kBuiltInRestartQuestion[] =
     "You must restart your computer before the new settings will take effect.\n\n"
     "Do you want to restart your computer now?";

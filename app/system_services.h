@@ -35,9 +35,6 @@ void restrictLibrarySearch();
 // or its path does not fit.
 HMODULE loadSystemLibrary(const char* fileName, DWORD flags = 0);
 
-// The restart question when the system's own text cannot be had.
-extern const char kBuiltInRestartQuestion[];
-
 // Message numbers registered by registerStaticClass, and the system "Static"
 // procedure that the formatted text control hands on to.
 extern UINT calculateHeightMessage;

@@ -20,6 +20,9 @@
 namespace {
 
 const char kVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+const char kOwnRestartQuestion[] =
+    "You must restart your computer before the new settings will take effect.\n\n"
+    "Do you want to restart your computer now?";
 
 // The restart question as this system has it: advpack's string 1004 when
 // Wine carries one, else the stub's own text.
@@ -27,7 +30,7 @@ std::string expectedRestartQuestion()
 {
     char path[MAX_PATH];
     UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    std::string question = kBuiltInRestartQuestion;
+    std::string question = kOwnRestartQuestion;
     if (length == 0 || length >= MAX_PATH)
         return question;
     HMODULE advpack = LoadLibraryExA((std::string(path) + "\\advpack.dll").c_str(), nullptr,
@@ -127,7 +130,7 @@ TEST(SystemServices, ReadProgramFilesDirReturnsTheRegistryValue)
 
 TEST(SystemServices, ElevationMessageCarriesTheSystemTextOrTheCode)
 {
-    const std::string prefix = kElevationFailedMessage;
+    const std::string prefix = "Setup could not acquire administrative privileges:\n\n";
     char message[1024];
 
     const std::string notFound = systemText(ERROR_FILE_NOT_FOUND);

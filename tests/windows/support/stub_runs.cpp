@@ -134,7 +134,7 @@ HWND waitForFrame(const uiauto::RunningProcess& process)
         ADD_FAILURE() << "cannot save " << screenshotPath;
     if (!uiauto::answerMessageBox(box, IDOK))
         return ::testing::AssertionFailure() << "the box cannot be answered with OK (text \"" << text << "\")";
-    if (text != kDamagedPackageMessage || caption != "Error")
+    if (text != "The setup package is damaged. Please try again with original file." || caption != "Error")
         return ::testing::AssertionFailure() << "box text \"" << text << "\", caption \"" << caption << "\"";
     if (buttons != std::vector<int>{IDOK})
         return ::testing::AssertionFailure() << "the box has other buttons than OK";
