@@ -19,30 +19,17 @@ const PageDescriptor UninstallFinishPage = {nullptr, IDD_PAGE_TEXT, uninstallFin
 
 namespace {
 
+// In the order of InstallPage.
 const PageDescriptor* const kInstallSequence[] = {
     &WelcomePage, &LicensePage, &PreviousVersionPage, &RemovePreviousPage, &ComponentPage,
     &FolderPage,  &ProgressPage, &FinishPage,         &EndOfWizard,
 };
-constexpr int kInstallSequenceLength = sizeof kInstallSequence / sizeof kInstallSequence[0];
-
-int positionOf(const PageDescriptor* page)
-{
-    for (int i = 0; i < kInstallSequenceLength; ++i)
-        if (kInstallSequence[i] == page)
-            return i;
-    return -1;
-}
+static_assert(sizeof kInstallSequence / sizeof kInstallSequence[0] == size_t(InstallPage::End) + 1,
+              "one descriptor for every install page");
 
 }  // namespace
 
-const PageDescriptor* followingPage(const PageDescriptor* page)
+const PageDescriptor* installPageDescriptor(InstallPage page)
 {
-    int i = positionOf(page);
-    return i >= 0 && i + 1 < kInstallSequenceLength ? kInstallSequence[i + 1] : nullptr;
-}
-
-const PageDescriptor* precedingPage(const PageDescriptor* page)
-{
-    int i = positionOf(page);
-    return i > 0 ? kInstallSequence[i - 1] : nullptr;
+    return kInstallSequence[uint8_t(page)];
 }

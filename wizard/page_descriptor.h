@@ -1,6 +1,8 @@
 // The wizard's pages and the two fixed page sequences.
 #pragma once
 
+#include "wizard/page_rules.h"
+
 #include <windows.h>
 
 #include <stdint.h>
@@ -25,7 +27,5 @@ extern const PageDescriptor UninstallWelcomePage;
 extern const PageDescriptor UninstallProgressPage;
 extern const PageDescriptor UninstallFinishPage;
 
-// The descriptor behind or before `page` in the install sequence; the end
-// marker has no successor and the welcome page no predecessor (null).
-const PageDescriptor* followingPage(const PageDescriptor* page);
-const PageDescriptor* precedingPage(const PageDescriptor* page);
+// The descriptor of a page of the install sequence.
+const PageDescriptor* installPageDescriptor(InstallPage page);

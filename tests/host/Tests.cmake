@@ -2,7 +2,8 @@
 file(GLOB host_test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/*.cpp)
 add_executable(host_tests ${host_test_sources})
 target_include_directories(host_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/host)
-target_link_libraries(host_tests PRIVATE slipway_builder_checked slipway_inspect_checked slipway_writer_checked GTest::gtest_main)
+target_link_libraries(host_tests PRIVATE slipway_builder_checked slipway_inspect_checked slipway_writer_checked
+    slipway_wizard_rules_checked GTest::gtest_main)
 target_compile_definitions(host_tests PRIVATE SLIPWAY_SOURCE_DIR="${CMAKE_SOURCE_DIR}" SLIPWAY_STUB_PATH="${SLIPWAY_STUB}")
 gtest_discover_tests(host_tests TEST_PREFIX "host." DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1")

@@ -13,8 +13,8 @@ INT_PTR CALLBACK componentPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
     if (message != WM_INITDIALOG)
         return FALSE;
     setDlgItemTextExpanded(page, IDC_COMPONENTS_LABEL, runState.installScript->componentsLabel.text());
-    setBackTarget(page, previousPage(precedingPage(&ComponentPage)));
-    setNextTarget(page, nextPage(page, &FolderPage, true));
+    offerBackPage(page, InstallPage::Components);
+    offerNextPage(page, InstallPage::Folders, HintLine::Update);
     if (runState.silentMode)
         postNextCommand(page);
     return TRUE;

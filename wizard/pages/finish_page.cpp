@@ -65,7 +65,7 @@ INT_PTR CALLBACK finishPageProcedure(HWND page, UINT message, WPARAM wParam, LPA
         setDlgItemTextExpanded(page, IDC_PAGE_TEXT, runState.finishPageText ? runState.finishPageText : "");
         if (installationSucceeded())
             offerFinishComponents(page);
-        setNextTarget(page, nextPage(page, &EndOfWizard, true));
+        offerNextPage(page, InstallPage::End, HintLine::Update);
         if (runState.silentMode)
             postNextCommand(page);
         return TRUE;

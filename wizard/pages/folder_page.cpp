@@ -17,8 +17,8 @@ INT_PTR CALLBACK folderPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
     setDlgItemTextExpanded(page, IDC_BROWSE, script.browseText.text());
     SetDlgItemTextA(page, IDC_GROUP_EDIT, runState.programGroup);
     SetDlgItemTextA(page, IDC_FOLDER_EDIT, runState.installFolder);
-    setBackTarget(page, previousPage(precedingPage(&FolderPage)));
-    setNextTarget(page, nextPage(page, &ProgressPage, true));
+    offerBackPage(page, InstallPage::Folders);
+    offerNextPage(page, InstallPage::Progress, HintLine::Update);
     if (runState.silentMode)
         postNextCommand(page);
     return TRUE;

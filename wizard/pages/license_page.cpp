@@ -121,8 +121,8 @@ INT_PTR CALLBACK licensePageProcedure(HWND page, UINT message, WPARAM, LPARAM lP
         streamLicense(edit, script);
         setDlgItemTextExpanded(page, IDC_HINT, script.licenseHint.text());
         fitHintLine(page, edit);
-        setBackTarget(page, previousPage(&WelcomePage));
-        setNextTarget(page, nextPage(page, &PreviousVersionPage, false));
+        offerBackPage(page, InstallPage::License);
+        offerNextPage(page, InstallPage::PreviousVersion, HintLine::Keep);
         if (runState.silentMode)
             postNextCommand(page);
         return TRUE;
