@@ -3,19 +3,23 @@
 #include "resources/resource_ids.h"
 #include "wizard/pages.h"
 
-const PageDescriptor WelcomePage = {nullptr, IDD_PAGE_TEXT, welcomePageProcedure};
-const PageDescriptor LicensePage = {nullptr, IDD_PAGE_LICENSE, licensePageProcedure};
-const PageDescriptor PreviousVersionPage = {nullptr, IDD_PAGE_TEXT, previousVersionPageProcedure};
-const PageDescriptor RemovePreviousPage = {nullptr, IDD_PAGE_TEXT, removePreviousPageProcedure};
-const PageDescriptor ComponentPage = {nullptr, IDD_PAGE_COMPONENTS, componentPageProcedure};
-const PageDescriptor FolderPage = {nullptr, IDD_PAGE_FOLDERS, folderPageProcedure};
-const PageDescriptor ProgressPage = {nullptr, IDD_PAGE_PROGRESS, progressPageProcedure};
-const PageDescriptor FinishPage = {nullptr, IDD_PAGE_FINISH, finishPageProcedure};
-const PageDescriptor EndOfWizard = {nullptr, 0, nullptr};
+const PageDescriptor WelcomePage = {nullptr, IDD_PAGE_TEXT, welcomePageProcedure, WhenSilent::Stays};
+const PageDescriptor LicensePage = {nullptr, IDD_PAGE_LICENSE, licensePageProcedure, WhenSilent::PressesNext};
+const PageDescriptor PreviousVersionPage = {nullptr, IDD_PAGE_TEXT, previousVersionPageProcedure,
+                                            WhenSilent::PressesNext};
+const PageDescriptor RemovePreviousPage = {nullptr, IDD_PAGE_TEXT, removePreviousPageProcedure, WhenSilent::Stays};
+const PageDescriptor ComponentPage = {nullptr, IDD_PAGE_COMPONENTS, componentPageProcedure, WhenSilent::PressesNext};
+const PageDescriptor FolderPage = {nullptr, IDD_PAGE_FOLDERS, folderPageProcedure, WhenSilent::PressesNext};
+const PageDescriptor ProgressPage = {nullptr, IDD_PAGE_PROGRESS, progressPageProcedure, WhenSilent::Stays};
+const PageDescriptor FinishPage = {nullptr, IDD_PAGE_FINISH, finishPageProcedure, WhenSilent::PressesNext};
+const PageDescriptor EndOfWizard = {nullptr, 0, nullptr, WhenSilent::Stays};
 
-const PageDescriptor UninstallWelcomePage = {nullptr, IDD_PAGE_TEXT, uninstallWelcomePageProcedure};
-const PageDescriptor UninstallProgressPage = {nullptr, IDD_PAGE_PROGRESS, uninstallProgressPageProcedure};
-const PageDescriptor UninstallFinishPage = {nullptr, IDD_PAGE_TEXT, uninstallFinishPageProcedure};
+const PageDescriptor UninstallWelcomePage = {nullptr, IDD_PAGE_TEXT, uninstallWelcomePageProcedure,
+                                             WhenSilent::PressesNext};
+const PageDescriptor UninstallProgressPage = {nullptr, IDD_PAGE_PROGRESS, uninstallProgressPageProcedure,
+                                              WhenSilent::Stays};
+const PageDescriptor UninstallFinishPage = {nullptr, IDD_PAGE_TEXT, uninstallFinishPageProcedure,
+                                            WhenSilent::PressesNext};
 
 namespace {
 

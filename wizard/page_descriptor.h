@@ -7,10 +7,21 @@
 
 #include <stdint.h>
 
+// What becomes of a page in silent mode once it is made.
+enum class WhenSilent : uint8_t {
+    // It moves on by itself when its work is done (the welcome page's
+    // loading thread, the removal and progress pages' workers), or not at
+    // all (a page ending the wizard).
+    Stays,
+    // The frame presses Next for it.
+    PressesNext,
+};
+
 struct PageDescriptor {
     HMODULE module;      // null: the program's own module
     uint32_t resourceId;  // dialog template; 0 ends the wizard
     DLGPROC dialogProcedure;
+    WhenSilent whenSilent;
 };
 
 extern const PageDescriptor WelcomePage;

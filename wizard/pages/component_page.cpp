@@ -6,7 +6,6 @@
 #include "uninstall/path_variables_win32.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"
-#include "wizard/wizard_frame.h"
 
 INT_PTR CALLBACK componentPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
 {
@@ -15,7 +14,5 @@ INT_PTR CALLBACK componentPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
     setDlgItemTextExpanded(page, IDC_COMPONENTS_LABEL, runState.installScript->componentsLabel.text());
     offerBackPage(page, InstallPage::Components);
     offerNextPage(page, InstallPage::Folders, HintLine::Update);
-    if (runState.silentMode)
-        postNextCommand(page);
     return TRUE;
 }

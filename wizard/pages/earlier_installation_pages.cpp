@@ -17,8 +17,6 @@ INT_PTR CALLBACK previousVersionPageProcedure(HWND page, UINT message, WPARAM, L
     setDlgItemTextExpanded(page, IDC_PAGE_TEXT, runState.actionScript->previousVersionText.text());
     offerBackPage(page, InstallPage::PreviousVersion);
     offerNextPage(page, InstallPage::RemovePrevious, HintLine::Update);
-    if (runState.silentMode)
-        postNextCommand(page);
     return TRUE;
 }
 

@@ -66,8 +66,6 @@ INT_PTR CALLBACK finishPageProcedure(HWND page, UINT message, WPARAM wParam, LPA
         if (installationSucceeded())
             offerFinishComponents(page);
         offerNextPage(page, InstallPage::End, HintLine::Update);
-        if (runState.silentMode)
-            postNextCommand(page);
         return TRUE;
     case WM_COMMAND:
         if ((LOWORD(wParam) == IDC_OPTION_BOX_1 || LOWORD(wParam) == IDC_OPTION_BOX_2) && runState.componentSelected) {

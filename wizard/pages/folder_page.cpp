@@ -5,7 +5,6 @@
 #include "uninstall/path_variables_win32.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"
-#include "wizard/wizard_frame.h"
 
 INT_PTR CALLBACK folderPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
 {
@@ -19,7 +18,5 @@ INT_PTR CALLBACK folderPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
     SetDlgItemTextA(page, IDC_FOLDER_EDIT, runState.installFolder);
     offerBackPage(page, InstallPage::Folders);
     offerNextPage(page, InstallPage::Progress, HintLine::Update);
-    if (runState.silentMode)
-        postNextCommand(page);
     return TRUE;
 }

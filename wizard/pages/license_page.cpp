@@ -7,7 +7,6 @@
 #include "uninstall/path_variables_win32.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"
-#include "wizard/wizard_frame.h"
 
 #include <richedit.h>
 #include <shellapi.h>
@@ -123,8 +122,6 @@ INT_PTR CALLBACK licensePageProcedure(HWND page, UINT message, WPARAM, LPARAM lP
         fitHintLine(page, edit);
         offerBackPage(page, InstallPage::License);
         offerNextPage(page, InstallPage::PreviousVersion, HintLine::Keep);
-        if (runState.silentMode)
-            postNextCommand(page);
         return TRUE;
     }
     if (message == WM_NOTIFY) {
