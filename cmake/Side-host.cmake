@@ -22,6 +22,9 @@ endfunction()
 
 slipway_host_library(slipway_format "${SLIPWAY_FORMAT_SOURCES};${SLIPWAY_HOST_RECORD_SOURCES}" OFF)
 slipway_host_library(slipway_format_checked "${SLIPWAY_FORMAT_SOURCES};${SLIPWAY_HOST_RECORD_SOURCES}" ON)
+# The wizard's page rules, for the tests only: no host tool follows them.
+slipway_host_library(slipway_wizard_rules_checked "${SLIPWAY_WIZARD_RULE_SOURCES}" ON)
+target_link_libraries(slipway_wizard_rules_checked PUBLIC slipway_format_checked)
 slipway_host_library(slipway_writer "${SLIPWAY_WRITER_SOURCES}" OFF)
 target_link_libraries(slipway_writer PUBLIC slipway_format)
 slipway_host_library(slipway_writer_checked "${SLIPWAY_WRITER_SOURCES}" ON)

@@ -74,6 +74,12 @@ set(SLIPWAY_INSPECT_SOURCES
     builder/extract_command.cpp
 )
 
+# The wizard's page rules: portable, so the host tests check them, though
+# only the stub follows them.
+set(SLIPWAY_WIZARD_RULE_SOURCES
+    wizard/page_rules.cpp
+)
+
 # The stub's Win32 side, everything but the entry point itself, so that the
 # Windows-side tests can link it and call its parts directly.
 set(SLIPWAY_STUB_SOURCES

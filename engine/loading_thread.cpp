@@ -106,7 +106,7 @@ DWORD WINAPI LoadingThread(LPVOID parameter)
             PostMessageA(frameOf(page), WM_COMMAND, IDCANCEL, 0);
     }
     if (runState.actionScript) {
-        setNextTarget(page, nextPage(page, &LicensePage, true));
+        offerNextPage(page, InstallPage::License, HintLine::Update);
         if (runState.silentMode)
             postNextCommand(page);
     } else {

@@ -1,14 +1,27 @@
 // The wizard's pages and the two fixed page sequences.
 #pragma once
 
+#include "wizard/page_rules.h"
+
 #include <windows.h>
 
 #include <stdint.h>
+
+// What becomes of a page in silent mode once it is made.
+enum class WhenSilent : uint8_t {
+    // It moves on by itself when its work is done (the welcome page's
+    // loading thread, the removal and progress pages' workers), or not at
+    // all (a page ending the wizard).
+    Stays,
+    // The frame presses Next for it.
+    PressesNext,
+};
 
 struct PageDescriptor {
     HMODULE module;      // null: the program's own module
     uint32_t resourceId;  // dialog template; 0 ends the wizard
     DLGPROC dialogProcedure;
+    WhenSilent whenSilent;
 };
 
 extern const PageDescriptor WelcomePage;
@@ -25,7 +38,5 @@ extern const PageDescriptor UninstallWelcomePage;
 extern const PageDescriptor UninstallProgressPage;
 extern const PageDescriptor UninstallFinishPage;
 
-// The descriptor behind or before `page` in the install sequence; the end
-// marker has no successor and the welcome page no predecessor (null).
-const PageDescriptor* followingPage(const PageDescriptor* page);
-const PageDescriptor* precedingPage(const PageDescriptor* page);
+// The descriptor of a page of the install sequence.
+const PageDescriptor* installPageDescriptor(InstallPage page);

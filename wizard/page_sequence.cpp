@@ -10,27 +10,25 @@
 
 namespace {
 
-bool hasListedComponent()
-{
-    const ActionScript* script = runState.actionScript;
-    if (!script)
-        return false;
-    for (const Component* component : script->components)
-        if (component->placement == kPlacementList &&
-            maskHolds(component->offeredMask, runState.isWow64, runState.osClass))
-            return true;
-    return false;
-}
+class RegistryEarlierInstallationSearch final : public EarlierInstallationSearch {
+public:
+    bool found() override { return findEarlierInstallation(); }
+};
 
-bool hasFolderPageComponent()
+// The run state as the rules read it. Built for each question: the
+// selection, the flags and the finish text change as the run goes on.
+SequenceFacts runFacts(EarlierInstallationSearch& search)
 {
-    const ActionScript* script = runState.actionScript;
-    if (!script)
-        return false;
-    for (const Component* component : script->components)
-        if (component->placement == kPlacementFolderPage)
-            return true;
-    return false;
+    SequenceFacts facts;
+    facts.install = runState.installScript;
+    facts.actions = runState.actionScript;
+    facts.isWow64 = runState.isWow64;
+    facts.osClass = runState.osClass;
+    facts.activePageFlags = runState.activePageFlags;
+    facts.finishPageText = runState.finishPageText;
+    facts.noUninstall = runState.noUninstall != 0;
+    facts.earlierInstallation = &search;
+    return facts;
 }
 
 // Sets the hint line when it differs from what the control shows.
@@ -46,76 +44,47 @@ void updateHintLine(HWND page, const char* hint)
 
 }  // namespace
 
+NextPageChoice nextPageInThisRun(InstallPage from)
+{
+    RegistryEarlierInstallationSearch search;
+    return chooseNextPage(from, runFacts(search));
+}
+
+void showNextPageChoice(HWND page, const NextPageChoice& choice, HintLine hintLine)
+{
+    bool updateHint = hintLine == HintLine::Update;
+    // Before the end there is nothing to cancel, but the close box still
+    // ends the wizard.
+    if (updateHint && choice.page == InstallPage::End)
+        setBusy(page, false, true);
+    if (choice.nextCaption) {
+        char expanded[256];
+        expandPathVariables(choice.nextCaption, expanded, sizeof expanded);
+        setNextCaption(page, expanded);
+    } else {
+        setNextCaption(page, nullptr);
+    }
+    if (updateHint && choice.hint)
+        updateHintLine(page, choice.hint);
+}
+
+void offerNextPage(HWND page, InstallPage from, HintLine hintLine)
+{
+    NextPageChoice choice = nextPageInThisRun(from);
+    showNextPageChoice(page, choice, hintLine);
+    setNextTarget(page, installPageDescriptor(choice.page));
+}
+
+void offerBackPage(HWND page, InstallPage current)
+{
+    RegistryEarlierInstallationSearch search;
+    setBackTarget(page, installPageDescriptor(chooseBackPage(current, runFacts(search))));
+}
+
 uint32_t computeActivePageFlags()
 {
     const ActionScript* script = runState.actionScript;
     if (!script)
         return 0;
-    uint32_t flags = script->mainActions.pageFlags;
-    for (uint32_t i = 0; i < script->components.count(); ++i) {
-        const Component* component = script->components[i];
-        bool selected = runState.componentSelected && i < runState.componentCount && runState.componentSelected[i];
-        if (component->placement != kPlacementList || selected)
-            flags |= component->actions.pageFlags;
-    }
-    return flags;
-}
-
-bool isPageSkipped(const PageDescriptor* page)
-{
-    if (page == &LicensePage)
-        return !runState.installScript || *runState.installScript->licenseText.text() == 0;
-    if (page == &PreviousVersionPage || page == &RemovePreviousPage)
-        return runState.noUninstall || !findEarlierInstallation();
-    if (page == &ComponentPage)
-        return !hasListedComponent();
-    if (page == &FolderPage)
-        return (runState.activePageFlags & 3) == 0 && !hasFolderPageComponent();
-    if (page == &FinishPage)
-        return !runState.finishPageText || !*runState.finishPageText;
-    return false;
-}
-
-const PageDescriptor* nextPage(HWND page, const PageDescriptor* from, bool updateHint)
-{
-    const PageDescriptor* d = from;
-    while (d && isPageSkipped(d))
-        d = followingPage(d);
-    if (!d)
-        d = &EndOfWizard;
-    const InstallScript* install = runState.installScript;
-    const ActionScript* actions = runState.actionScript;
-    const char* caption = nullptr;
-    const char* hint = updateHint && install ? install->hintText.text() : nullptr;
-    if (d == &ProgressPage) {
-        caption = install ? install->installText.text() : nullptr;
-        hint = updateHint && actions ? actions->readyToInstallHint.text() : nullptr;
-    } else if (d == &EndOfWizard) {
-        if (updateHint)
-            setBusy(page, false, true);
-        caption = install ? install->finishText.text() : nullptr;
-        hint = updateHint && actions ? actions->finishHint.text() : nullptr;
-    }
-    if (caption) {
-        char expanded[256];
-        expandPathVariables(caption, expanded, sizeof expanded);
-        setNextCaption(page, expanded);
-    } else {
-        setNextCaption(page, nullptr);
-    }
-    if (hint)
-        updateHintLine(page, hint);
-    return d;
-}
-
-const PageDescriptor* previousPage(const PageDescriptor* from)
-{
-    const PageDescriptor* d = from;
-    while (d && (d == &RemovePreviousPage || isPageSkipped(d))) {
-        const PageDescriptor* before = precedingPage(d);
-        if (!before)
-            break;
-        d = before;
-    }
-    return d;
+    return activePageFlags(*script, runState.componentSelected, runState.componentCount);
 }

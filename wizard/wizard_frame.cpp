@@ -64,6 +64,10 @@ void showPage(HWND frame, const PageDescriptor* descriptor)
                                                 descriptor->dialogProcedure, 0);
     if (!frameState.defaultNextCaption[0])
         GetWindowTextA(next, frameState.defaultNextCaption, sizeof frameState.defaultNextCaption);
+    // A page that needs nobody in silent mode is left at once. Posted once
+    // its WM_INITDIALOG has set Next's target, as the pages did at its end.
+    if (descriptor->whenSilent == WhenSilent::PressesNext && runState.silentMode)
+        PostMessageA(frame, WM_COMMAND, IDC_NEXT, 0);
 }
 
 void navigate(HWND frame, const PageDescriptor* target, LeaveReason reason)

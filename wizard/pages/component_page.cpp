@@ -6,16 +6,13 @@
 #include "uninstall/path_variables_win32.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"
-#include "wizard/wizard_frame.h"
 
 INT_PTR CALLBACK componentPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
 {
     if (message != WM_INITDIALOG)
         return FALSE;
     setDlgItemTextExpanded(page, IDC_COMPONENTS_LABEL, runState.installScript->componentsLabel.text());
-    setBackTarget(page, previousPage(precedingPage(&ComponentPage)));
-    setNextTarget(page, nextPage(page, &FolderPage, true));
-    if (runState.silentMode)
-        postNextCommand(page);
+    offerBackPage(page, InstallPage::Components);
+    offerNextPage(page, InstallPage::Folders, HintLine::Update);
     return TRUE;
 }

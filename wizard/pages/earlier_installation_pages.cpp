@@ -15,10 +15,8 @@ INT_PTR CALLBACK previousVersionPageProcedure(HWND page, UINT message, WPARAM, L
     if (message != WM_INITDIALOG)
         return FALSE;
     setDlgItemTextExpanded(page, IDC_PAGE_TEXT, runState.actionScript->previousVersionText.text());
-    setBackTarget(page, previousPage(&LicensePage));
-    setNextTarget(page, nextPage(page, &RemovePreviousPage, true));
-    if (runState.silentMode)
-        postNextCommand(page);
+    offerBackPage(page, InstallPage::PreviousVersion);
+    offerNextPage(page, InstallPage::RemovePrevious, HintLine::Update);
     return TRUE;
 }
 
@@ -29,7 +27,8 @@ INT_PTR CALLBACK removePreviousPageProcedure(HWND page, UINT message, WPARAM, LP
         setDlgItemTextExpanded(page, IDC_PAGE_TEXT, script.removingPreviousText.text());
         setDlgItemTextExpanded(page, IDC_HINT, script.progressHint.text());
         setBusy(page, false, false);
-        nextPage(page, &ComponentPage, false);  // for the Next caption only
+        // The Next caption only: Next waits for the uninstaller.
+        showNextPageChoice(page, nextPageInThisRun(InstallPage::Components), HintLine::Keep);
         // Never found, nor run, twice in one run.
         rememberStartedUninstallCommand();
         if (!startWorker(PreviousUninstallThread, page))
@@ -40,7 +39,7 @@ INT_PTR CALLBACK removePreviousPageProcedure(HWND page, UINT message, WPARAM, LP
         setBusy(page, true, false);
         // Searches again: a further earlier installation leads back to the
         // found page.
-        setNextTarget(page, nextPage(page, &PreviousVersionPage, false));
+        offerNextPage(page, InstallPage::PreviousVersion, HintLine::Keep);
         postNextCommand(page);
         return TRUE;
     }

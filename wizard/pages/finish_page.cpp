@@ -65,9 +65,7 @@ INT_PTR CALLBACK finishPageProcedure(HWND page, UINT message, WPARAM wParam, LPA
         setDlgItemTextExpanded(page, IDC_PAGE_TEXT, runState.finishPageText ? runState.finishPageText : "");
         if (installationSucceeded())
             offerFinishComponents(page);
-        setNextTarget(page, nextPage(page, &EndOfWizard, true));
-        if (runState.silentMode)
-            postNextCommand(page);
+        offerNextPage(page, InstallPage::End, HintLine::Update);
         return TRUE;
     case WM_COMMAND:
         if ((LOWORD(wParam) == IDC_OPTION_BOX_1 || LOWORD(wParam) == IDC_OPTION_BOX_2) && runState.componentSelected) {

@@ -5,7 +5,6 @@
 #include "uninstall/path_variables_win32.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"
-#include "wizard/wizard_frame.h"
 
 INT_PTR CALLBACK folderPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
 {
@@ -17,9 +16,7 @@ INT_PTR CALLBACK folderPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
     setDlgItemTextExpanded(page, IDC_BROWSE, script.browseText.text());
     SetDlgItemTextA(page, IDC_GROUP_EDIT, runState.programGroup);
     SetDlgItemTextA(page, IDC_FOLDER_EDIT, runState.installFolder);
-    setBackTarget(page, previousPage(precedingPage(&FolderPage)));
-    setNextTarget(page, nextPage(page, &ProgressPage, true));
-    if (runState.silentMode)
-        postNextCommand(page);
+    offerBackPage(page, InstallPage::Folders);
+    offerNextPage(page, InstallPage::Progress, HintLine::Update);
     return TRUE;
 }

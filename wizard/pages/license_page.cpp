@@ -7,7 +7,6 @@
 #include "uninstall/path_variables_win32.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"
-#include "wizard/wizard_frame.h"
 
 #include <richedit.h>
 #include <shellapi.h>
@@ -121,10 +120,8 @@ INT_PTR CALLBACK licensePageProcedure(HWND page, UINT message, WPARAM, LPARAM lP
         streamLicense(edit, script);
         setDlgItemTextExpanded(page, IDC_HINT, script.licenseHint.text());
         fitHintLine(page, edit);
-        setBackTarget(page, previousPage(&WelcomePage));
-        setNextTarget(page, nextPage(page, &PreviousVersionPage, false));
-        if (runState.silentMode)
-            postNextCommand(page);
+        offerBackPage(page, InstallPage::License);
+        offerNextPage(page, InstallPage::PreviousVersion, HintLine::Keep);
         return TRUE;
     }
     if (message == WM_NOTIFY) {

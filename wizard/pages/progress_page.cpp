@@ -48,7 +48,9 @@ INT_PTR CALLBACK progressPageProcedure(HWND page, UINT message, WPARAM wParam, L
         showStepRows(page, captions, count);
         setDlgItemTextExpanded(page, IDC_HINT, runState.actionScript->progressHint.text());
         setBusy(page, false, false);
-        successTarget = nextPage(page, &FinishPage, false);
+        NextPageChoice success = nextPageInThisRun(InstallPage::Finish);
+        showNextPageChoice(page, success, HintLine::Keep);
+        successTarget = installPageDescriptor(success.page);
         if (runState.silentMode)
             showFrame(page, runState.showCommand);
         if (!startWorker(InstallThread, page))
@@ -64,7 +66,7 @@ INT_PTR CALLBACK progressPageProcedure(HWND page, UINT message, WPARAM wParam, L
             runState.restartNeeded = lParam ? 1 : 0;
         } else {
             runState.finishPageText = runState.actionScript->failureText.text();
-            setNextTarget(page, nextPage(page, &FinishPage, true));
+            offerNextPage(page, InstallPage::Finish, HintLine::Update);
             leaveSilentMode(page);
         }
         return TRUE;

@@ -72,8 +72,6 @@ INT_PTR CALLBACK uninstallWelcomePageProcedure(HWND page, UINT message, WPARAM, 
     setNextTarget(page, &UninstallProgressPage);
     // From here on the registered uninstaller file is no longer in use.
     releaseParentProcess();
-    if (runState.silentMode)
-        postNextCommand(page);
     return TRUE;
 }
 
@@ -110,7 +108,5 @@ INT_PTR CALLBACK uninstallFinishPageProcedure(HWND page, UINT message, WPARAM, L
     SetDlgItemTextA(page, IDC_HINT, script().finishHint.text());
     setNextCaption(page, script().finishText.text());
     setNextTarget(page, &EndOfWizard);
-    if (runState.silentMode)
-        postNextCommand(page);
     return TRUE;
 }
