@@ -1,8 +1,9 @@
 // Registry steps on Windows: string and number values set with an undo entry
 // that removes them, and values deleted.
-#include "engine/action.h"
-#include "engine/undo_entry.h"
 #include "app/win32_handles.h"
+#include "engine/action.h"
+#include "engine/registry_roots_win32.h"
+#include "engine/undo_entry.h"
 #include "uninstall/uninstall_script.h"
 
 #include <new>
@@ -10,21 +11,13 @@
 
 namespace {
 
-// The predefined roots a package may name: HKEY_CLASSES_ROOT to
-// HKEY_CURRENT_CONFIG. Anything else is refused, never handed to the system
-// as a key handle.
-bool isPredefinedRoot(uint32_t root)
-{
-    return root >= 0x80000000u && root <= 0x80000006u;
-}
-
 // Creates or opens the key in the 32-bit view with the installer's class and
 // rights; a missing key and its parents are created.
 bool openKey(uint32_t root, const char* subKey, UniqueRegKey& key)
 {
-    if (!isPredefinedRoot(root))
+    HKEY rootKey = registryRootKey(root);
+    if (!rootKey)
         return false;
-    HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root));
     return RegCreateKeyExA(rootKey, subKey, 0, const_cast<char*>("CommonClass"), REG_OPTION_NON_VOLATILE,
                            KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, key.put(),
                            nullptr) == ERROR_SUCCESS;

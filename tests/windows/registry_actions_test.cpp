@@ -5,16 +5,13 @@
 
 #include "engine/action_script.h"
 #include "engine/passes.h"
+#include "engine/registry_roots.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 namespace {
-
-const uint32_t kClassesRoot = 0x80000000u;
-const uint32_t kCurrentUser = 0x80000001u;
-const uint32_t kLocalMachine = 0x80000002u;
 
 const char kTestsKey[] = "Software\\SlipwayRegistryActionsTest";
 
