@@ -14,18 +14,6 @@
 
 namespace {
 
-// Failures are silent: an entry that is already gone is what we want.
-void removeUninstallEntry(const char* keyName)
-{
-    // An empty name would delete the Uninstall key itself (on the 9x line
-    // with every product's entry below it).
-    if (!keyName[0])
-        return;
-    UniqueRegKey uninstall;
-    if (createUninstallKey(uninstall))
-        RegDeleteKeyA(uninstall.get(), keyName);
-}
-
 // Deletes the registered uninstaller, asking while it cannot be deleted.
 // Abort makes the removal a failure; Ignore leaves the result as it is.
 uint32_t deleteUninstallerFile(HWND page, const char* path, uint32_t result)
@@ -49,7 +37,7 @@ uint32_t removeProduct(const UninstallScript& script, ExecutionContext& context)
     // and in place; a failure still removes the registration.
     if (result == kUndoCancelled)
         return result;
-    removeUninstallEntry(script.uninstallKeyName.text());
+    deleteUninstallEntry(script.uninstallKeyName.text());
     result = deleteUninstallerFile(context.page, script.uninstallerPath.text(), result);
     if (result != kUndoContinue)
         return result;
