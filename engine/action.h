@@ -5,19 +5,11 @@
 #pragma once
 
 #include "app/bytes.h"
+#include "engine/execution_context.h"
 #include "engine/record_fields.h"
 #include "engine/step_fields.h"
 
-#include <stddef.h>
 #include <stdint.h>
-
-// A window handle without windows.h: the same type as HWND.
-typedef struct HWND__* WindowHandle;
-
-// Expands the path variables of `source` into `output` of `outputSize` bytes.
-typedef bool (*ExpandFn)(const char* source, char* output, size_t outputSize);
-
-struct UninstallScript;
 
 enum ActionStage : uint32_t {
     kFileStage = 0,     // files, folders, shortcuts, registry
@@ -35,8 +27,7 @@ public:
     // The step caption, or null: only kinds with their own step row have one.
     virtual const char* caption() const { return nullptr; }
     // True to go on; false stops the installation and rolls it back.
-    virtual bool execute(UninstallScript& target, ExpandFn expand, WindowHandle page, uint32_t& bytesInstalled,
-                         bool& restartNeeded) = 0;
+    virtual bool execute(ExecutionContext& context) = 0;
     // Extract-all mode: only packaged files do anything.
     virtual void extract(const char* prefix) { (void)prefix; }
 
@@ -55,10 +46,6 @@ public:
     uint32_t stage() const override { return Stage; }
 };
 
-#define SLIPWAY_ACTION_EXECUTE                                                                                   \
-    bool execute(UninstallScript& target, ExpandFn expand, WindowHandle page, uint32_t& bytesInstalled,       \
-                 bool& restartNeeded) override
-
 class WriteFileAction final : public ActionOfKind<WriteFileAction, 1, kFileStage> {
 public:
     static constexpr const char* kClassName = "WriteFileAction";
@@ -76,7 +63,7 @@ public:
         v.number("versionHigh", s.versionHigh);
         v.number("versionLow", s.versionLow);
     }
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
     void extract(const char* prefix) override;
 };
 
@@ -91,7 +78,7 @@ public:
         v.text("source", s.source);
         v.text("destination", s.destination);
     }
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
 };
 
 class DeleteFilesAction final : public ActionOfKind<DeleteFilesAction, 3, kFileStage> {
@@ -105,7 +92,7 @@ public:
         v.text("pathPattern", s.pathPattern);
         v.number("recurse", s.recurse);
     }
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
 };
 
 class RemoveOnUninstallAction final : public ActionOfKind<RemoveOnUninstallAction, 4, kFileStage> {
@@ -117,7 +104,7 @@ public:
     {
         v.text("path", s.path);
     }
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
 };
 
 class ShortcutAction final : public ActionOfKind<ShortcutAction, 5, kFileStage> {
@@ -141,7 +128,7 @@ public:
         v.number("iconIndex", s.iconIndex);
         v.shortNumber("hotKey", s.hotKey, NumberForm::Hex);
     }
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
 };
 
 class SetRegStringAction final : public ActionOfKind<SetRegStringAction, 6, kFileStage>, public RegistryValueFields {
@@ -154,7 +141,7 @@ public:
         RegistryValueFields::fields(s, v);
         v.text("data", s.data);
     }
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
 };
 
 class SetRegDwordAction final : public ActionOfKind<SetRegDwordAction, 7, kFileStage>, public RegistryValueFields {
@@ -167,14 +154,14 @@ public:
         RegistryValueFields::fields(s, v);
         v.number("data", s.data);
     }
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
 };
 
 class DeleteRegValueAction final : public ActionOfKind<DeleteRegValueAction, 8, kFileStage>,
                                    public RegistryValueFields {
 public:
     static constexpr const char* kClassName = "DeleteRegValueAction";
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
 };
 
 // Programs started without waiting: at install (stage 1) or from the finish page.
@@ -196,13 +183,13 @@ public:
 class RunAction final : public StartProgramFields<RunAction, 9, kProgramStage> {
 public:
     static constexpr const char* kClassName = "RunAction";
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
 };
 
 class RunAtFinishAction final : public StartProgramFields<RunAtFinishAction, 10, kFinishStage> {
 public:
     static constexpr const char* kClassName = "RunAtFinishAction";
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
 };
 
 // Programs with a step caption: run and waited for, or run at uninstall.
@@ -213,13 +200,13 @@ class RunAndWaitAction final : public CaptionedProgramFields<RunAndWaitAction, 1
 public:
     static constexpr const char* kClassName = "RunAndWaitAction";
     const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
 };
 
 class RunOnUninstallAction final : public CaptionedProgramFields<RunOnUninstallAction, 12> {
 public:
     static constexpr const char* kClassName = "RunOnUninstallAction";
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
 };
 
 // Library entry points, called at install or at uninstall.
@@ -230,16 +217,14 @@ class CallLibraryAction final : public LibraryCallFields<CallLibraryAction, 13> 
 public:
     static constexpr const char* kClassName = "CallLibraryAction";
     const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
 };
 
 class CallLibraryOnUninstallAction final : public LibraryCallFields<CallLibraryOnUninstallAction, 14> {
 public:
     static constexpr const char* kClassName = "CallLibraryOnUninstallAction";
-    SLIPWAY_ACTION_EXECUTE;
+    bool execute(ExecutionContext& context) override;
 };
-
-#undef SLIPWAY_ACTION_EXECUTE
 
 // A new, empty action of a kind code, or null for a code outside 1 to 14.
 Action* createAction(uint32_t kind);

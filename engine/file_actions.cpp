@@ -233,9 +233,10 @@ bool sourceBesideInstaller(const char* source, char* path)
 
 }  // namespace
 
-bool WriteFileAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle page, uint32_t& bytesInstalled,
-                              bool&)
+bool WriteFileAction::execute(ExecutionContext& context)
 {
+    ExpandFn expand = context.expand;
+    UninstallScript& target = *context.undoTarget;
     char filePath[kPathSize];
     bool foldersTried = false;
     bool pathFits = expandPath(expand, path, filePath, sizeof filePath);
@@ -248,7 +249,7 @@ bool WriteFileAction::execute(UninstallScript& target, ExpandFn expand, WindowHa
                 DeleteFileA(filePath);
                 return false;
             }
-            bytesInstalled += uint32_t(data.size());
+            context.bytesInstalled += uint32_t(data.size());
             return true;
         }
         if (error == ERROR_PATH_NOT_FOUND && !foldersTried) {
@@ -257,7 +258,7 @@ bool WriteFileAction::execute(UninstallScript& target, ExpandFn expand, WindowHa
             continue;
         }
         SetLastError(error);
-        int answer = askRetry(page, "Cannot create file \"%s\"", "Error", pathFits ? filePath : path.text());
+        int answer = askRetry(context.page, "Cannot create file \"%s\"", "Error", pathFits ? filePath : path.text());
         if (answer == IDIGNORE)
             return true;
         if (answer != IDRETRY)
@@ -272,9 +273,10 @@ void WriteFileAction::extract(const char* prefix)
         writeFile(name, *this);
 }
 
-bool CopyFileAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle, uint32_t& bytesInstalled,
-                             bool&)
+bool CopyFileAction::execute(ExecutionContext& context)
 {
+    ExpandFn expand = context.expand;
+    UninstallScript& target = *context.undoTarget;
     char expandedSource[kPathSize];
     char sourcePath[kPathSize];
     char destinationPath[kPathSize];
@@ -304,27 +306,28 @@ bool CopyFileAction::execute(UninstallScript& target, ExpandFn expand, WindowHan
         kept.putBackHandedOver();
         return true;
     }
-    bytesInstalled += fileSize(destinationPath);
+    context.bytesInstalled += fileSize(destinationPath);
     return true;
 }
 
-bool DeleteFilesAction::execute(UninstallScript&, ExpandFn expand, WindowHandle, uint32_t&, bool&)
+bool DeleteFilesAction::execute(ExecutionContext& context)
 {
     char pattern[kPathSize];
-    if (expandPath(expand, pathPattern, pattern, sizeof pattern) && !hasEmptyVariable(pathPattern.text(), expand))
+    if (expandPath(context.expand, pathPattern, pattern, sizeof pattern) &&
+        !hasEmptyVariable(pathPattern.text(), context.expand))
         deleteMatching(pattern, recurse != 0);
     return true;
 }
 
-bool RemoveOnUninstallAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle, uint32_t&, bool&)
+bool RemoveOnUninstallAction::execute(ExecutionContext& context)
 {
     char filePath[kPathSize];
-    if (expandPath(expand, path, filePath, sizeof filePath))
-        recordFile(target, filePath, 0, true);
+    if (expandPath(context.expand, path, filePath, sizeof filePath))
+        recordFile(*context.undoTarget, filePath, 0, true);
     return true;
 }
 
-uint32_t RestoreFileRollback::undo(WindowHandle, bool&)
+uint32_t RestoreFileRollback::undo(ExecutionContext&)
 {
     restoreKeptCopy(keptCopy.text(), path.text());
     return kUndoContinue;
@@ -335,7 +338,7 @@ void RestoreFileRollback::commit()
     DeleteFileA(keptCopy.text());
 }
 
-uint32_t RemoveFolderUndo::undo(WindowHandle, bool&)
+uint32_t RemoveFolderUndo::undo(ExecutionContext&)
 {
     DWORD start = GetTickCount();
     for (;;) {
@@ -349,12 +352,12 @@ uint32_t RemoveFolderUndo::undo(WindowHandle, bool&)
     }
 }
 
-uint32_t DeleteFileUndo::undo(WindowHandle page, bool&)
+uint32_t DeleteFileUndo::undo(ExecutionContext& context)
 {
     for (;;) {
         if (deleteFile(path.text()) || !reportFailure)
             return kUndoContinue;
-        int answer = askRetry(page, "Cannot delete file \"%s\"", "Error", path.text());
+        int answer = askRetry(context.page, "Cannot delete file \"%s\"", "Error", path.text());
         if (answer == IDIGNORE)
             return kUndoContinue;
         if (answer != IDRETRY)

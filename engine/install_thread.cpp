@@ -12,19 +12,18 @@
 namespace {
 
 // Runs both passes; false when an action stopped the installation.
-bool runInstallation(UninstallScript& target, HWND page, uint32_t& bytesInstalled, bool& restartNeeded)
+bool runInstallation(ExecutionContext& context)
 {
     const ActionScript& script = *runState.actionScript;
     const uint8_t* selected = runState.componentSelected;
     bool ok = true;
     if (hasStage0Actions(script, selected)) {
-        beginStep(page);
-        ok = runStage0(script, selected, target, expandPathVariables, page, bytesInstalled, restartNeeded);
-        endStep(page, ok);
+        beginStep(context.page);
+        ok = runStage0(script, selected, context);
+        endStep(context.page, ok);
     }
     if (ok)
-        ok = runStage1(script, selected, target, expandPathVariables, page, bytesInstalled, restartNeeded,
-                       beginStep, endStep);
+        ok = runStage1(script, selected, context);
     return ok;
 }
 
@@ -39,17 +38,23 @@ DWORD WINAPI InstallThread(LPVOID parameter)
                                                    expandPathVariables);
     if (target) {
         HRESULT com = CoInitialize(nullptr);
-        uint32_t bytesInstalled = 0;
-        ok = runInstallation(*target, page, bytesInstalled, restartNeeded);
+        ExecutionContext context;
+        context.undoTarget = target;
+        context.expand = expandPathVariables;
+        context.page = page;
+        context.beginStep = beginStep;
+        context.endStep = endStep;
+        ok = runInstallation(context);
         if (ok) {
             commitRollbackEntries(target->undoLog);
             if (*runState.actionScript->uninstallerPath.text())
-                writeUninstaller(*target, *runState.actionScript, bytesInstalled);
+                writeUninstaller(*target, *runState.actionScript, context.bytesInstalled);
         } else {
             // Custom steps first, then the reversals, newest first: the
             // machine as the installation found it.
-            rollBack(target->undoLog, page, restartNeeded);
+            rollBack(target->undoLog, context);
         }
+        restartNeeded = context.restartNeeded;
         if (SUCCEEDED(com))
             CoUninitialize();
         delete target;

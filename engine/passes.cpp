@@ -32,33 +32,31 @@ bool hasStage0Actions(const ActionScript& script, const uint8_t* componentSelect
     return found;
 }
 
-bool runStage0(const ActionScript& script, const uint8_t* componentSelected, UninstallScript& target, ExpandFn expand,
-               WindowHandle page, uint32_t& bytesInstalled, bool& restartNeeded)
+bool runStage0(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context)
 {
     return forEachSelectedAction(script, componentSelected, [&](Action& action) {
-        return action.stage() != kFileStage || action.execute(target, expand, page, bytesInstalled, restartNeeded);
+        return action.stage() != kFileStage || action.execute(context);
     });
 }
 
-bool runStage1(const ActionScript& script, const uint8_t* componentSelected, UninstallScript& target, ExpandFn expand,
-               WindowHandle page, uint32_t& bytesInstalled, bool& restartNeeded, BeginStepFn beginStep,
-               EndStepFn endStep)
+bool runStage1(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context)
 {
     return forEachSelectedAction(script, componentSelected, [&](Action& action) {
         if (action.stage() != kProgramStage)
             return true;
         const char* caption = action.caption();
-        if (caption && beginStep)
-            beginStep(page);
-        bool ok = action.execute(target, expand, page, bytesInstalled, restartNeeded);
-        if (caption && endStep)
-            endStep(page, ok);
+        if (caption && context.beginStep)
+            context.beginStep(context.page);
+        bool ok = action.execute(context);
+        if (caption && context.endStep)
+            context.endStep(context.page, ok);
         return ok;
     });
 }
 
 namespace {
 
+// The uninstaller's passes mark their rows; a rollback runs unmarked.
 enum class UndoPass { Uninstall, Rollback };
 
 bool takesPart(const UndoEntry& entry, UndoPass pass)
@@ -66,57 +64,63 @@ bool takesPart(const UndoEntry& entry, UndoPass pass)
     return pass == UndoPass::Rollback ? !entry.uninstallOnly : !entry.isRollbackOnly();
 }
 
-uint32_t customSteps(const UndoLog& log, UndoPass pass, WindowHandle page, bool& restartNeeded,
-                     BeginStepFn beginStep, EndStepFn endStep)
+void beginRow(const ExecutionContext& context, UndoPass pass)
+{
+    if (pass == UndoPass::Uninstall && context.beginStep)
+        context.beginStep(context.page);
+}
+
+void endRow(const ExecutionContext& context, UndoPass pass, bool ok)
+{
+    if (pass == UndoPass::Uninstall && context.endStep)
+        context.endStep(context.page, ok);
+}
+
+uint32_t customSteps(const UndoLog& log, UndoPass pass, ExecutionContext& context)
 {
     for (UndoEntry* entry = log.first(); entry; entry = entry->next) {
         if (entry->isReversal() || !takesPart(*entry, pass))
             continue;
-        const char* caption = entry->caption();
-        if (caption && beginStep)
-            beginStep(page);
-        uint32_t result = entry->undo(page, restartNeeded);
-        if (caption && endStep)
-            endStep(page, result == kUndoContinue);
+        bool ownRow = entry->caption() != nullptr;
+        if (ownRow)
+            beginRow(context, pass);
+        uint32_t result = entry->undo(context);
+        if (ownRow)
+            endRow(context, pass, result == kUndoContinue);
         if (result != kUndoContinue)
             return result;
     }
     return kUndoContinue;
 }
 
-uint32_t reversals(const UndoLog& log, UndoPass pass, WindowHandle page, bool& restartNeeded, BeginStepFn beginStep,
-                   EndStepFn endStep)
+uint32_t reversals(const UndoLog& log, UndoPass pass, ExecutionContext& context)
 {
-    if (beginStep)
-        beginStep(page);
+    beginRow(context, pass);
     uint32_t result = kUndoContinue;
     for (UndoEntry* entry = log.first(); entry && result == kUndoContinue; entry = entry->next) {
         if (entry->isReversal() && takesPart(*entry, pass))
-            result = entry->undo(page, restartNeeded);
+            result = entry->undo(context);
     }
-    if (endStep)
-        endStep(page, result == kUndoContinue);
+    endRow(context, pass, result == kUndoContinue);
     return result;
 }
 
 }  // namespace
 
-uint32_t runCustomSteps(const UndoLog& log, WindowHandle page, bool& restartNeeded, BeginStepFn beginStep,
-                        EndStepFn endStep)
+uint32_t runCustomSteps(const UndoLog& log, ExecutionContext& context)
 {
-    return customSteps(log, UndoPass::Uninstall, page, restartNeeded, beginStep, endStep);
+    return customSteps(log, UndoPass::Uninstall, context);
 }
 
-uint32_t runReversals(const UndoLog& log, WindowHandle page, bool& restartNeeded, BeginStepFn beginStep,
-                      EndStepFn endStep)
+uint32_t runReversals(const UndoLog& log, ExecutionContext& context)
 {
-    return reversals(log, UndoPass::Uninstall, page, restartNeeded, beginStep, endStep);
+    return reversals(log, UndoPass::Uninstall, context);
 }
 
-void rollBack(const UndoLog& log, WindowHandle page, bool& restartNeeded)
+void rollBack(const UndoLog& log, ExecutionContext& context)
 {
-    customSteps(log, UndoPass::Rollback, page, restartNeeded, nullptr, nullptr);
-    reversals(log, UndoPass::Rollback, page, restartNeeded, nullptr, nullptr);
+    customSteps(log, UndoPass::Rollback, context);
+    reversals(log, UndoPass::Rollback, context);
 }
 
 void commitRollbackEntries(const UndoLog& log)

@@ -85,17 +85,17 @@ bool waitForExitCode(StartedProcess& process, DWORD& exitCode)
 
 }  // namespace
 
-bool RunAction::execute(UninstallScript&, ExpandFn expand, WindowHandle page, uint32_t&, bool&)
+bool RunAction::execute(ExecutionContext& context)
 {
     StartedProcess process;
-    StartResult result = startExpanded(expand, page, commandLine, workingFolder, show, process);
+    StartResult result = startExpanded(context.expand, context.page, commandLine, workingFolder, show, process);
     return result != StartResult::Aborted;
 }
 
-bool RunAtFinishAction::execute(UninstallScript&, ExpandFn expand, WindowHandle page, uint32_t&, bool&)
+bool RunAtFinishAction::execute(ExecutionContext& context)
 {
     StartedProcess process;
-    StartResult result = startExpanded(expand, page, commandLine, workingFolder, show, process);
+    StartResult result = startExpanded(context.expand, context.page, commandLine, workingFolder, show, process);
     if (result == StartResult::Started) {
         process.thread.reset();
         WaitForInputIdle(process.process.get(), 2500);
@@ -103,10 +103,10 @@ bool RunAtFinishAction::execute(UninstallScript&, ExpandFn expand, WindowHandle 
     return result != StartResult::Aborted;
 }
 
-bool RunAndWaitAction::execute(UninstallScript&, ExpandFn expand, WindowHandle page, uint32_t&, bool& restartNeeded)
+bool RunAndWaitAction::execute(ExecutionContext& context)
 {
     StartedProcess process;
-    StartResult result = startExpanded(expand, page, commandLine, workingFolder, show, process);
+    StartResult result = startExpanded(context.expand, context.page, commandLine, workingFolder, show, process);
     if (result != StartResult::Started)
         return result == StartResult::Ignored;
     process.thread.reset();
@@ -114,17 +114,17 @@ bool RunAndWaitAction::execute(UninstallScript&, ExpandFn expand, WindowHandle p
     if (!waitForExitCode(process, exitCode))
         return false;
     if (exitCode == kResultRestartNeeded) {
-        restartNeeded = true;
+        context.restartNeeded = true;
         return true;
     }
     return exitCode == kResultSuccess;
 }
 
-bool RunOnUninstallAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle page, uint32_t&, bool&)
+bool RunOnUninstallAction::execute(ExecutionContext& context)
 {
     ProgramFields fields;
-    if (!expandProgram(expand, &stepCaption, commandLine, workingFolder, fields))
-        return refuseTooLong(page, "Cannot execute \"%s\"", commandLine.text()) != StartResult::Aborted;
+    if (!expandProgram(context.expand, &stepCaption, commandLine, workingFolder, fields))
+        return refuseTooLong(context.page, "Cannot execute \"%s\"", commandLine.text()) != StartResult::Aborted;
     RunProgramUndo* undo = new (std::nothrow) RunProgramUndo;
     if (!undo || !undo->stepCaption.assignText(fields.caption) || !undo->commandLine.assignText(fields.commandLine) ||
         !undo->workingFolder.assignText(fields.workingFolder)) {
@@ -132,39 +132,40 @@ bool RunOnUninstallAction::execute(UninstallScript& target, ExpandFn expand, Win
         return false;
     }
     undo->show = show;
-    target.undoLog.push(undo);
+    context.undoTarget->undoLog.push(undo);
     return true;
 }
 
-bool CallLibraryAction::execute(UninstallScript&, ExpandFn expand, WindowHandle page, uint32_t&, bool& restartNeeded)
+bool CallLibraryAction::execute(ExecutionContext& context)
 {
     LibraryFields fields;
-    HWND owner = page ? GetParent(page) : nullptr;
-    if (!expandLibrary(expand, nullptr, library, entryName, argument, fields))
+    HWND owner = context.page ? GetParent(context.page) : nullptr;
+    if (!expandLibrary(context.expand, nullptr, library, entryName, argument, fields))
         return refuseTooLong(owner, "Cannot load \"%s\"", library.text()) != StartResult::Aborted;
-    return callLibraryEntry(owner, fields.library, fields.entryName, fields.argument, restartNeeded) == kUndoContinue;
+    return callLibraryEntry(owner, fields.library, fields.entryName, fields.argument, context.restartNeeded) ==
+           kUndoContinue;
 }
 
-bool CallLibraryOnUninstallAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle page, uint32_t&,
-                                           bool&)
+bool CallLibraryOnUninstallAction::execute(ExecutionContext& context)
 {
     LibraryFields fields;
-    if (!expandLibrary(expand, &stepCaption, library, entryName, argument, fields))
-        return refuseTooLong(page, "Cannot load \"%s\"", library.text()) != StartResult::Aborted;
+    if (!expandLibrary(context.expand, &stepCaption, library, entryName, argument, fields))
+        return refuseTooLong(context.page, "Cannot load \"%s\"", library.text()) != StartResult::Aborted;
     CallLibraryUndo* undo = new (std::nothrow) CallLibraryUndo;
     if (!undo || !undo->stepCaption.assignText(fields.caption) || !undo->library.assignText(fields.library) ||
         !undo->entryName.assignText(fields.entryName) || !undo->argument.assignText(fields.argument)) {
         delete undo;
         return false;
     }
-    target.undoLog.push(undo);
+    context.undoTarget->undoLog.push(undo);
     return true;
 }
 
-uint32_t RunProgramUndo::undo(WindowHandle page, bool& restartNeeded)
+uint32_t RunProgramUndo::undo(ExecutionContext& context)
 {
     StartedProcess process;
-    StartResult result = startProcess(page, commandLine.text(), workingFolderOrNone(workingFolder.text()), show, process);
+    StartResult result =
+        startProcess(context.page, commandLine.text(), workingFolderOrNone(workingFolder.text()), show, process);
     if (result == StartResult::Aborted)
         return kUndoFailed;
     if (result == StartResult::Ignored)
@@ -173,11 +174,11 @@ uint32_t RunProgramUndo::undo(WindowHandle page, bool& restartNeeded)
     DWORD exitCode = 0;
     if (!waitForExitCode(process, exitCode))
         return kUndoFailed;
-    return resultCodeToUndo(exitCode, restartNeeded);
+    return resultCodeToUndo(exitCode, context.restartNeeded);
 }
 
-uint32_t CallLibraryUndo::undo(WindowHandle page, bool& restartNeeded)
+uint32_t CallLibraryUndo::undo(ExecutionContext& context)
 {
-    HWND owner = page ? GetParent(page) : nullptr;
-    return callLibraryEntry(owner, library.text(), entryName.text(), argument.text(), restartNeeded);
+    HWND owner = context.page ? GetParent(context.page) : nullptr;
+    return callLibraryEntry(owner, library.text(), entryName.text(), argument.text(), context.restartNeeded);
 }

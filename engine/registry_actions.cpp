@@ -1,8 +1,9 @@
 // Registry steps on Windows: string and number values set with an undo entry
 // that removes them, and values deleted.
-#include "engine/action.h"
-#include "engine/undo_entry.h"
 #include "app/win32_handles.h"
+#include "engine/action.h"
+#include "engine/registry_roots_win32.h"
+#include "engine/undo_entry.h"
 #include "uninstall/uninstall_script.h"
 
 #include <new>
@@ -10,21 +11,13 @@
 
 namespace {
 
-// The predefined roots a package may name: HKEY_CLASSES_ROOT to
-// HKEY_CURRENT_CONFIG. Anything else is refused, never handed to the system
-// as a key handle.
-bool isPredefinedRoot(uint32_t root)
-{
-    return root >= 0x80000000u && root <= 0x80000006u;
-}
-
 // Creates or opens the key in the 32-bit view with the installer's class and
 // rights; a missing key and its parents are created.
 bool openKey(uint32_t root, const char* subKey, UniqueRegKey& key)
 {
-    if (!isPredefinedRoot(root))
+    HKEY rootKey = registryRootKey(root);
+    if (!rootKey)
         return false;
-    HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root));
     return RegCreateKeyExA(rootKey, subKey, 0, const_cast<char*>("CommonClass"), REG_OPTION_NON_VOLATILE,
                            KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, key.put(),
                            nullptr) == ERROR_SUCCESS;
@@ -104,47 +97,47 @@ void deleteValue(uint32_t root, const char* subKey, const char* valueName)
 
 }  // namespace
 
-bool SetRegStringAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle, uint32_t&, bool&)
+bool SetRegStringAction::execute(ExecutionContext& context)
 {
     ExpandedKey key;
     const size_t kValueSize = 16301;
     Bytes value;
-    if (!value.allocate(kValueSize) || !expandKey(expand, subKey, valueName, key))
+    if (!value.allocate(kValueSize) || !expandKey(context.expand, subKey, valueName, key))
         return false;
     char* text = reinterpret_cast<char*>(value.data());
-    if (!expand(data.text(), text, kValueSize))
+    if (!context.expand(data.text(), text, kValueSize))
         return false;
-    return setValue(target, root, key, REG_SZ, value.data(), DWORD(strlen(text) + 1));
+    return setValue(*context.undoTarget, root, key, REG_SZ, value.data(), DWORD(strlen(text) + 1));
 }
 
-bool SetRegDwordAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle, uint32_t&, bool&)
+bool SetRegDwordAction::execute(ExecutionContext& context)
 {
     ExpandedKey key;
-    if (!expandKey(expand, subKey, valueName, key))
+    if (!expandKey(context.expand, subKey, valueName, key))
         return false;
     BYTE value[4] = {BYTE(data), BYTE(data >> 8), BYTE(data >> 16), BYTE(data >> 24)};
-    return setValue(target, root, key, REG_DWORD, value, sizeof value);
+    return setValue(*context.undoTarget, root, key, REG_DWORD, value, sizeof value);
 }
 
-bool DeleteRegValueAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle, uint32_t&, bool&)
+bool DeleteRegValueAction::execute(ExecutionContext& context)
 {
     // A name that did not expand whole is not deleted: it would be some
     // other value.
     ExpandedKey key;
-    if (!expandKey(expand, subKey, valueName, key))
+    if (!expandKey(context.expand, subKey, valueName, key))
         return true;
     UniqueRegKey handle;
     if (!openKey(root, key.subKey, handle))
         return true;
     RestoreRegValueRollback* kept = keepValue(handle.get(), root, key);
     if (RegDeleteValueA(handle.get(), key.valueName) == ERROR_SUCCESS && kept)
-        target.undoLog.push(kept);
+        context.undoTarget->undoLog.push(kept);
     else
         delete kept;
     return true;
 }
 
-uint32_t RestoreRegValueRollback::undo(WindowHandle, bool&)
+uint32_t RestoreRegValueRollback::undo(ExecutionContext&)
 {
     UniqueRegKey handle;
     if (openKey(root, subKey.text(), handle))
@@ -152,7 +145,7 @@ uint32_t RestoreRegValueRollback::undo(WindowHandle, bool&)
     return kUndoContinue;
 }
 
-uint32_t DeleteRegValueUndo::undo(WindowHandle, bool&)
+uint32_t DeleteRegValueUndo::undo(ExecutionContext&)
 {
     deleteValue(root, subKey.text(), valueName.text());
     return kUndoContinue;

@@ -59,13 +59,14 @@ bool clearShortcutHotkey(const char* path)
     return true;
 }
 
-bool ShortcutAction::execute(UninstallScript& target, ExpandFn expand, WindowHandle, uint32_t& bytesInstalled, bool&)
+bool ShortcutAction::execute(ExecutionContext& context)
 {
+    ExpandFn expand = context.expand;
     char targetPath[261], linkPath[261], iconFile[261];
     char args[2048], text[2048];
     // A field that did not expand whole would make a shortcut to, or at,
     // some other path: the step fails instead.
-    if (!expand(this->target.text(), targetPath, sizeof targetPath) ||
+    if (!expand(target.text(), targetPath, sizeof targetPath) ||
         !expand(shortcutPath.text(), linkPath, sizeof linkPath) || !expand(arguments.text(), args, sizeof args) ||
         !expand(description.text(), text, sizeof text) || !expand(iconPath.text(), iconFile, sizeof iconFile))
         return false;
@@ -85,7 +86,7 @@ bool ShortcutAction::execute(UninstallScript& target, ExpandFn expand, WindowHan
                 shortcut.link->SetIconLocation(iconFile, int(iconIndex));
             if (hotKey)
                 shortcut.link->SetHotkey(hotKey);
-            createFoldersOnPath(linkPath, &target);
+            createFoldersOnPath(linkPath, context.undoTarget);
             clearShortcutHotkey(linkPath);
             WCHAR wide[261];
             saved = widePath(linkPath, wide) && SUCCEEDED(shortcut.file->Save(wide, TRUE));
@@ -94,17 +95,17 @@ bool ShortcutAction::execute(UninstallScript& target, ExpandFn expand, WindowHan
     if (!saved)
         return false;
     SHChangeNotify(SHCNE_CREATE, kNotifyNoWait, linkPath, nullptr);
-    bytesInstalled += fileSize(linkPath);
+    context.bytesInstalled += fileSize(linkPath);
     DeleteShortcutUndo* undo = new (std::nothrow) DeleteShortcutUndo;
     if (!undo || !undo->path.assignText(linkPath)) {
         delete undo;
         return false;
     }
-    target.undoLog.push(undo);
+    context.undoTarget->undoLog.push(undo);
     return true;
 }
 
-uint32_t DeleteShortcutUndo::undo(WindowHandle page, bool&)
+uint32_t DeleteShortcutUndo::undo(ExecutionContext& context)
 {
     for (;;) {
         clearShortcutHotkey(path.text());
@@ -112,7 +113,7 @@ uint32_t DeleteShortcutUndo::undo(WindowHandle page, bool&)
             SHChangeNotify(SHCNE_DELETE, kNotifyNoWait, path.text(), nullptr);
             return kUndoContinue;
         }
-        int answer = askRetry(page, "Cannot delete file \"%s\"", "Error", path.text());
+        int answer = askRetry(context.page, "Cannot delete file \"%s\"", "Error", path.text());
         if (answer == IDIGNORE)
             return kUndoContinue;
         if (answer == IDABORT)

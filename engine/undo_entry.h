@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/bytes.h"
-#include "engine/action.h"
+#include "engine/execution_context.h"
 #include "engine/record_fields.h"
 #include "engine/step_fields.h"
 
@@ -26,7 +26,9 @@ public:
     // false for the custom steps (programs and entry points).
     virtual bool isReversal() const = 0;
     virtual const char* caption() const { return nullptr; }
-    virtual uint32_t undo(WindowHandle page, bool& restartNeeded) = 0;
+    // Carries the entry out with the context's page and restart flag; the
+    // context's undo target and expander are not used.
+    virtual uint32_t undo(ExecutionContext& context) = 0;
 
     virtual uint32_t kind() const = 0;
     virtual const char* className() const = 0;
@@ -54,8 +56,6 @@ public:
     bool isReversal() const override { return Reversal; }
 };
 
-#define SLIPWAY_UNDO uint32_t undo(WindowHandle page, bool& restartNeeded) override
-
 class RemoveFolderUndo final : public UndoOfKind<RemoveFolderUndo, 1, true> {
 public:
     static constexpr const char* kClassName = "RemoveFolderUndo";
@@ -65,7 +65,7 @@ public:
     {
         v.text("path", s.path);
     }
-    SLIPWAY_UNDO;
+    uint32_t undo(ExecutionContext& context) override;
 };
 
 class DeleteFileUndo final : public UndoOfKind<DeleteFileUndo, 2, true> {
@@ -79,7 +79,7 @@ public:
         v.text("path", s.path);
         v.number("reportFailure", s.reportFailure);
     }
-    SLIPWAY_UNDO;
+    uint32_t undo(ExecutionContext& context) override;
 };
 
 class DeleteShortcutUndo final : public UndoOfKind<DeleteShortcutUndo, 3, true> {
@@ -91,30 +91,28 @@ public:
     {
         v.text("path", s.path);
     }
-    SLIPWAY_UNDO;
+    uint32_t undo(ExecutionContext& context) override;
 };
 
 class DeleteRegValueUndo final : public UndoOfKind<DeleteRegValueUndo, 4, true>, public RegistryValueFields {
 public:
     static constexpr const char* kClassName = "DeleteRegValueUndo";
-    SLIPWAY_UNDO;
+    uint32_t undo(ExecutionContext& context) override;
 };
 
 class RunProgramUndo final : public UndoOfKind<RunProgramUndo, 5, false>, public ProgramStepFields {
 public:
     static constexpr const char* kClassName = "RunProgramUndo";
     const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
-    SLIPWAY_UNDO;
+    uint32_t undo(ExecutionContext& context) override;
 };
 
 class CallLibraryUndo final : public UndoOfKind<CallLibraryUndo, 6, false>, public LibraryStepFields {
 public:
     static constexpr const char* kClassName = "CallLibraryUndo";
     const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
-    SLIPWAY_UNDO;
+    uint32_t undo(ExecutionContext& context) override;
 };
-
-#undef SLIPWAY_UNDO
 
 // The entries that only a failed installation carries out.
 class RollbackEntry : public UndoEntry {
@@ -132,7 +130,7 @@ public:
 class RestoreFileRollback final : public RollbackEntry {
 public:
     const char* className() const override { return "RestoreFileRollback"; }
-    uint32_t undo(WindowHandle page, bool& restartNeeded) override;
+    uint32_t undo(ExecutionContext& context) override;
     void commit() override;
     Bytes path;
     Bytes keptCopy;
@@ -142,7 +140,7 @@ public:
 class RestoreRegValueRollback final : public RollbackEntry {
 public:
     const char* className() const override { return "RestoreRegValueRollback"; }
-    uint32_t undo(WindowHandle page, bool& restartNeeded) override;
+    uint32_t undo(ExecutionContext& context) override;
     uint32_t root = 0;
     Bytes subKey;
     Bytes valueName;

@@ -45,18 +45,9 @@ const PathVariable kPathVariables[] = {
      kCsidlDesktopDirectory, false},
 };
 
-const size_t kRegistryPrefixLength = 5;
-
-struct RegistryPrefix {
-    char text[kRegistryPrefixLength + 1];
-    uint32_t root;
-};
-
-const RegistryPrefix kRegistryPrefixes[] = {
-    {"HKCR:", kClassesRoot},
-    {"HKCU:", kCurrentUser},
-    {"HKLM:", kLocalMachine},
-};
+// The roots a look-up may read below, each named by its short name and a
+// colon ("HKLM:").
+const RegistryRoot kLookUpRoots[] = {kClassesRoot, kCurrentUser, kLocalMachine};
 
 // The output of an expansion: where the next byte goes and how many bytes
 // are left for it, the final NUL included.
@@ -103,16 +94,19 @@ const PathVariable* findPathVariable(const char* name, size_t length)
     return nullptr;
 }
 
-bool registryRootOf(const char* token, size_t length, uint32_t* root)
+// The length of the look-up prefix a token starts with, its root in *root;
+// 0 when the token is no look-up.
+size_t registryPrefixOf(const char* token, size_t length, uint32_t* root)
 {
-    if (length < kRegistryPrefixLength)
-        return false;
-    for (const RegistryPrefix& prefix : kRegistryPrefixes)
-        if (memcmp(prefix.text, token, kRegistryPrefixLength) == 0) {
-            *root = prefix.root;
-            return true;
+    for (RegistryRoot candidate : kLookUpRoots) {
+        const char* name = namesOfRegistryRoot(candidate)->shortName;
+        size_t nameLength = strlen(name);
+        if (length > nameLength && memcmp(token, name, nameLength) == 0 && token[nameLength] == ':') {
+            *root = candidate;
+            return nameLength + 1;
         }
-    return false;
+    }
+    return 0;
 }
 
 // A registry value, or the fallback text when it cannot be read. The look-up
@@ -221,8 +215,8 @@ bool expandInto(const PathVariableSource& source, const char* text, OutputCursor
             return false;
         size_t length = size_t(end - token);
         uint32_t root = 0;
-        if (registryRootOf(token, length, &root)) {
-            readRegistryText(source, root, token + kRegistryPrefixLength, length - kRegistryPrefixLength, out);
+        if (size_t prefixLength = registryPrefixOf(token, length, &root)) {
+            readRegistryText(source, root, token + prefixLength, length - prefixLength, out);
         } else {
             const PathVariable* variable = findPathVariable(token, length);
             if (!variable)
@@ -266,7 +260,7 @@ bool checkPathVariables(const char* text, size_t* errorOffset, const char** reas
         const char* end = tokenEnd(token);
         size_t length = end ? size_t(end - token) : 0;
         uint32_t root = 0;
-        if (!end || (!registryRootOf(token, length, &root) && !findPathVariable(token, length))) {
+        if (!end || (!registryPrefixOf(token, length, &root) && !findPathVariable(token, length))) {
             if (errorOffset)
                 *errorOffset = size_t(p - text);
             if (reason)

@@ -11,16 +11,10 @@
 
 #include "app/bytes.h"
 #include "engine/action.h"
+#include "engine/registry_roots.h"
 
 #include <stddef.h>
 #include <stdint.h>
-
-// Registry roots by their Win32 handle values.
-enum RegistryRoot : uint32_t {
-    kClassesRoot = 0x80000000u,
-    kCurrentUser = 0x80000001u,
-    kLocalMachine = 0x80000002u,
-};
 
 // The shell folders the path variables name, by their CSIDL numbers.
 enum ShellFolder : int {

@@ -4,6 +4,7 @@
 #include "app/run_state.h"
 #include "app/startup_rules.h"
 #include "app/win32_handles.h"
+#include "engine/registry_roots_win32.h"
 #include "uninstall/path_variables.h"
 
 #include <shlobj.h>
@@ -43,19 +44,6 @@ char* convertToPath(const ShellItemList& list, char* buffer)
     if (!SHGetPathFromIDListA(list.get(), buffer))
         buffer[0] = 0;
     return buffer;
-}
-
-HKEY rootKey(uint32_t root)
-{
-    switch (root) {
-    case kClassesRoot:
-        return HKEY_CLASSES_ROOT;
-    case kCurrentUser:
-        return HKEY_CURRENT_USER;
-    case kLocalMachine:
-        return HKEY_LOCAL_MACHINE;
-    }
-    return nullptr;
 }
 
 // A system folder query: the empty string when it fails or does not fit.
@@ -100,7 +88,7 @@ public:
     bool readRegistryValue(uint32_t root, const char* keyPath, const char* valueName, char* out,
                            size_t outSize) const override
     {
-        HKEY key = rootKey(root);
+        HKEY key = registryRootKey(root);
         return key && readRegistryString(key, keyPath, valueName, out, outSize);
     }
 };

@@ -1,9 +1,8 @@
 #include "uninstall/uninstall_entry.h"
 
-const char kUninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
 namespace {
 
+const char kUninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const DWORD kUninstallKeyAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
 bool createKey(HKEY parent, const char* name, UniqueRegKey& key)
@@ -12,14 +11,48 @@ bool createKey(HKEY parent, const char* name, UniqueRegKey& key)
                            kUninstallKeyAccess, nullptr, key.put(), nullptr) == ERROR_SUCCESS;
 }
 
-}  // namespace
-
+// Opens the Uninstall key, creating it when missing.
 bool createUninstallKey(UniqueRegKey& key)
 {
     return createKey(HKEY_LOCAL_MACHINE, kUninstallKeyPath, key);
 }
 
-bool createUninstallEntry(HKEY uninstallKey, const char* name, UniqueRegKey& entry)
+// Opens the Uninstall key to read; a missing key stays missing.
+bool openUninstallKey(UniqueRegKey& key)
 {
-    return createKey(uninstallKey, name, entry);
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKeyPath, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool createUninstallEntry(const char* name, UniqueRegKey& entry)
+{
+    if (!name[0])
+        return false;
+    UniqueRegKey uninstall;
+    return createUninstallKey(uninstall) && createKey(uninstall.get(), name, entry);
+}
+
+bool readUninstallCommand(const char* name, char* command, size_t size)
+{
+    UniqueRegKey uninstall, entry;
+    if (!name[0] || size == 0 || !openUninstallKey(uninstall) ||
+        RegOpenKeyExA(uninstall.get(), name, 0, KEY_READ, entry.put()) != ERROR_SUCCESS)
+        return false;
+    DWORD length = size - 1 > MAXDWORD ? MAXDWORD : DWORD(size - 1);
+    DWORD type = 0;
+    if (RegQueryValueExA(entry.get(), "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(command),
+                         &length) != ERROR_SUCCESS)
+        return false;
+    command[length] = 0;
+    return command[0] != 0;
+}
+
+void deleteUninstallEntry(const char* name)
+{
+    if (!name[0])
+        return;
+    UniqueRegKey uninstall;
+    if (createUninstallKey(uninstall))
+        RegDeleteKeyA(uninstall.get(), name);
 }

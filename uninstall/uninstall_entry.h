@@ -1,14 +1,26 @@
 // The machine's list of installed programs: the Uninstall key under
-// HKEY_LOCAL_MACHINE, where an installation registers its uninstaller and
-// from where the uninstaller removes that entry again.
+// HKEY_LOCAL_MACHINE, where an installation registers its uninstaller, where
+// a later installation looks for an earlier one, and from where the
+// uninstaller removes that entry again. Only this file opens the key.
 #pragma once
 
 #include "app/win32_handles.h"
 
-extern const char kUninstallKeyPath[];
+#include <stddef.h>
 
-// Opens the Uninstall key, creating it when missing, with the rights to read
-// it, set values and create sub-keys.
-bool createUninstallKey(UniqueRegKey& key);
-// Creates or opens one entry below it with the same rights.
-bool createUninstallEntry(HKEY uninstallKey, const char* name, UniqueRegKey& entry);
+// Creates or opens a product's entry, and the Uninstall key when missing,
+// with the rights to read it, set values and create sub-keys. An empty name
+// is refused: it would be the Uninstall key itself.
+bool createUninstallEntry(const char* name, UniqueRegKey& entry);
+
+// Reads the "UninstallString" of a product's entry into `command` of `size`
+// bytes, terminated even when the value was stored without its NUL. False
+// for an empty name, when there is no such entry or value, when the value
+// does not fit in size - 1 bytes, or when it is empty.
+bool readUninstallCommand(const char* name, char* command, size_t size);
+
+// Deletes a product's entry. Failures are silent: an entry that is already
+// gone is what the caller wants. An empty name deletes nothing, as it would
+// be the Uninstall key itself (on the 9x line with every product's entry
+// below it).
+void deleteUninstallEntry(const char* name);

@@ -14,18 +14,6 @@
 
 namespace {
 
-// Failures are silent: an entry that is already gone is what we want.
-void removeUninstallEntry(const char* keyName)
-{
-    // An empty name would delete the Uninstall key itself (on the 9x line
-    // with every product's entry below it).
-    if (!keyName[0])
-        return;
-    UniqueRegKey uninstall;
-    if (createUninstallKey(uninstall))
-        RegDeleteKeyA(uninstall.get(), keyName);
-}
-
 // Deletes the registered uninstaller, asking while it cannot be deleted.
 // Abort makes the removal a failure; Ignore leaves the result as it is.
 uint32_t deleteUninstallerFile(HWND page, const char* path, uint32_t result)
@@ -42,19 +30,19 @@ uint32_t deleteUninstallerFile(HWND page, const char* path, uint32_t result)
     return result;
 }
 
-uint32_t removeProduct(const UninstallScript& script, HWND page, bool& restartNeeded)
+uint32_t removeProduct(const UninstallScript& script, ExecutionContext& context)
 {
-    uint32_t result = runCustomSteps(script.undoLog, page, restartNeeded, beginStep, endStep);
+    uint32_t result = runCustomSteps(script.undoLog, context);
     // A user's cancel in an uninstall program leaves the product registered
     // and in place; a failure still removes the registration.
     if (result == kUndoCancelled)
         return result;
-    removeUninstallEntry(script.uninstallKeyName.text());
-    result = deleteUninstallerFile(page, script.uninstallerPath.text(), result);
+    deleteUninstallEntry(script.uninstallKeyName.text());
+    result = deleteUninstallerFile(context.page, script.uninstallerPath.text(), result);
     if (result != kUndoContinue)
         return result;
     // The uninstaller went first, so the folder that held it can go now.
-    return runReversals(script.undoLog, page, restartNeeded, beginStep, endStep);
+    return runReversals(script.undoLog, context);
 }
 
 }  // namespace
@@ -63,9 +51,12 @@ DWORD WINAPI UninstallThread(LPVOID parameter)
 {
     HWND page = static_cast<HWND>(parameter);
     HRESULT com = CoInitialize(nullptr);
-    bool restartNeeded = false;
-    uint32_t result = removeProduct(*runState.uninstallScript, page, restartNeeded);
-    PostMessageA(page, WM_INSTALL_DONE, result == kUndoContinue ? 1 : 0, restartNeeded ? 1 : 0);
+    ExecutionContext context;
+    context.page = page;
+    context.beginStep = beginStep;
+    context.endStep = endStep;
+    uint32_t result = removeProduct(*runState.uninstallScript, context);
+    PostMessageA(page, WM_INSTALL_DONE, result == kUndoContinue ? 1 : 0, context.restartNeeded ? 1 : 0);
     if (SUCCEEDED(com))
         CoUninitialize();
     return 0;

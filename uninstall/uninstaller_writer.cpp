@@ -66,13 +66,9 @@ void registerUninstaller(const ActionScript& actions, uint32_t bytesInstalled)
 {
     char keyName[256];
     expandPathVariables(actions.uninstallKeyName.text(), keyName, sizeof keyName);
-    // An empty name would put the values on the Uninstall key itself.
-    if (!keyName[0])
+    UniqueRegKey entry;
+    if (!createUninstallEntry(keyName, entry))
         return;
-    UniqueRegKey uninstall, entry;
-    if (!createUninstallKey(uninstall) || !createUninstallEntry(uninstall.get(), keyName, entry))
-        return;
-    uninstall.reset();
 
     char text[2048];
     expandPathVariables(actions.uninstallerPath.text(), text, 261);

@@ -2,7 +2,6 @@
 
 #include "app/run_state.h"
 #include "app/startup_rules.h"
-#include "app/win32_handles.h"
 #include "uninstall/path_variables_win32.h"
 #include "uninstall/uninstall_entry.h"
 
@@ -20,23 +19,6 @@ bool alreadyStarted(const char* command)
             return true;
     }
     return false;
-}
-
-// Reads "UninstallString" into the command buffer, bounded by the size the
-// query returns; false for a missing value or one that fills the buffer.
-bool readUninstallString(HKEY uninstall, const char* keyName)
-{
-    UniqueRegKey key;
-    if (RegOpenKeyExA(uninstall, keyName, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return false;
-    char* command = runState.uninstallCommand;
-    DWORD size = sizeof runState.uninstallCommand - 1;
-    DWORD type = 0;
-    if (RegQueryValueExA(key.get(), "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(command), &size) !=
-        ERROR_SUCCESS)
-        return false;
-    command[size] = 0;  // terminated even when the value was stored without its NUL
-    return command[0] != 0;
 }
 
 // In a silent upgrade the earlier installation's folder becomes the install
@@ -63,17 +45,14 @@ bool findEarlierInstallation()
     const ActionScript* script = runState.actionScript;
     if (!script)
         return false;
-    UniqueRegKey uninstall;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKeyPath, 0, KEY_READ, uninstall.put()) != ERROR_SUCCESS)
-        return false;
+    char* command = runState.uninstallCommand;
     TextList names(script->uninstallKeyName);
     for (bool first = true; !names.atEnd(); first = false) {
         const char* name = names.take();
         char keyName[256];
         expandPathVariables(name, keyName, sizeof keyName);
-        if (!keyName[0] || !readUninstallString(uninstall.get(), keyName))
+        if (!readUninstallCommand(keyName, command, sizeof runState.uninstallCommand))
             continue;
-        char* command = runState.uninstallCommand;
         if (runState.silentMode) {
             if (first && strchr(command, '\\'))
                 takeEarlierInstallFolder(command);

@@ -3,6 +3,7 @@
 #include "app/lzma_stream.h"
 #include "builder/sha256.h"
 #include "builder/windows1252.h"
+#include "engine/registry_roots.h"
 
 #include <stdio.h>
 
@@ -14,14 +15,8 @@ using Hex = ReportNode::NumberStyle;
 
 const char* registryRootName(uint32_t root)
 {
-    switch (root) {
-    case 0x80000000: return "HKEY_CLASSES_ROOT";
-    case 0x80000001: return "HKEY_CURRENT_USER";
-    case 0x80000002: return "HKEY_LOCAL_MACHINE";
-    case 0x80000003: return "HKEY_USERS";
-    case 0x80000005: return "HKEY_CURRENT_CONFIG";
-    default: return nullptr;
-    }
+    const RegistryRootNames* names = namesOfRegistryRoot(root);
+    return names ? names->longName : nullptr;
 }
 
 const char* placementName(uint32_t placement)

@@ -1,8 +1,12 @@
 #include "builder/manifest/readable_names.h"
 
+#include "engine/registry_roots.h"
+
 #include <ctype.h>
 #include <algorithm>
+#include <array>
 #include <stdlib.h>
+#include <utility>
 
 namespace {
 
@@ -24,18 +28,15 @@ const NamedValue kActionKinds[] = {
     {"set_registry_value", kRegistryValueByType},
 };
 
-const NamedValue kRegistryRoots[] = {
-    {"HKCR", 0x80000000u},
-    {"HKCU", 0x80000001u},
-    {"HKLM", 0x80000002u},
-    {"HKU", 0x80000003u},
-    {"HKCC", 0x80000005u},
-    {"HKEY_CLASSES_ROOT", 0x80000000u},
-    {"HKEY_CURRENT_USER", 0x80000001u},
-    {"HKEY_LOCAL_MACHINE", 0x80000002u},
-    {"HKEY_USERS", 0x80000003u},
-    {"HKEY_CURRENT_CONFIG", 0x80000005u},
-};
+// Every short name, then every long one: the order messages list them in.
+template <size_t... I>
+constexpr std::array<NamedValue, 2 * sizeof...(I)> registryRootNamesOf(std::index_sequence<I...>)
+{
+    return {{{kNamedRegistryRoots[I].shortName, kNamedRegistryRoots[I].root}...,
+             {kNamedRegistryRoots[I].longName, kNamedRegistryRoots[I].root}...}};
+}
+
+constexpr auto kRegistryRoots = registryRootNamesOf(std::make_index_sequence<kNamedRegistryRootCount>());
 
 // The value type decides the action kind: a text or a 32-bit number.
 const NamedValue kRegistryValueTypes[] = {
@@ -108,6 +109,12 @@ template <size_t N>
 constexpr NameTable tableOf(const NamedValue (&entries)[N], const char* what)
 {
     return NameTable{entries, N, what};
+}
+
+template <size_t N>
+constexpr NameTable tableOf(const std::array<NamedValue, N>& entries, const char* what)
+{
+    return NameTable{entries.data(), N, what};
 }
 
 }  // namespace

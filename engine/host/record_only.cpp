@@ -4,8 +4,8 @@
 #include "engine/action.h"
 #include "engine/undo_entry.h"
 
-#define SLIPWAY_REFUSE_EXECUTE(Kind)                                                                    \
-    bool Kind::execute(UninstallScript&, ExpandFn, WindowHandle, uint32_t&, bool&) { return false; }
+#define SLIPWAY_REFUSE_EXECUTE(Kind) \
+    bool Kind::execute(ExecutionContext&) { return false; }
 
 SLIPWAY_REFUSE_EXECUTE(WriteFileAction)
 SLIPWAY_REFUSE_EXECUTE(CopyFileAction)
@@ -25,7 +25,7 @@ SLIPWAY_REFUSE_EXECUTE(CallLibraryOnUninstallAction)
 void WriteFileAction::extract(const char*) {}
 
 #define SLIPWAY_REFUSE_UNDO(Kind) \
-    uint32_t Kind::undo(WindowHandle, bool&) { return kUndoFailed; }
+    uint32_t Kind::undo(ExecutionContext&) { return kUndoFailed; }
 
 SLIPWAY_REFUSE_UNDO(RemoveFolderUndo)
 SLIPWAY_REFUSE_UNDO(DeleteFileUndo)

@@ -1,7 +1,6 @@
 // The passes over a script's actions and an undo log's entries: which run,
 // in what order, with which step rows, and where they stop.
 #include "engine/passes.h"
-#include "uninstall/uninstall_script.h"
 
 #include <gtest/gtest.h>
 
@@ -25,20 +24,24 @@ void endStep(WindowHandle page, bool ok)
     journal.push_back(std::string(page == kPage ? "end " : "end on the wrong page ") + (ok ? "ok" : "failed"));
 }
 
-// An action that notes its execution and answers as told.
+// An action that notes its execution, counts one byte installed, asks for
+// a restart when told to, and answers as told.
 class FakeAction final : public Action {
 public:
-    FakeAction(std::string name, uint32_t stage, bool result = true, const char* caption = nullptr)
-        : name_(std::move(name)), stage_(stage), result_(result), caption_(caption)
+    FakeAction(std::string name, uint32_t stage, bool result = true, const char* caption = nullptr,
+               bool asksRestart = false)
+        : name_(std::move(name)), stage_(stage), result_(result), caption_(caption), asksRestart_(asksRestart)
     {
     }
     bool serialize(ByteSink&) const override { return false; }
     uint32_t stage() const override { return stage_; }
     const char* caption() const override { return caption_; }
-    bool execute(UninstallScript&, ExpandFn, WindowHandle page, uint32_t& bytesInstalled, bool&) override
+    bool execute(ExecutionContext& context) override
     {
-        journal.push_back(page == kPage ? name_ : name_ + " on the wrong page");
-        ++bytesInstalled;
+        journal.push_back(context.page == kPage ? name_ : name_ + " on the wrong page");
+        ++context.bytesInstalled;
+        if (asksRestart_)
+            context.restartNeeded = true;
         return result_;
     }
     uint32_t kind() const override { return 0; }
@@ -51,21 +54,26 @@ private:
     uint32_t stage_;
     bool result_;
     const char* caption_;
+    bool asksRestart_;
 };
 
-// An undo entry that notes its undo and answers as told.
+// An undo entry that notes its undo, asks for a restart when told to, and
+// answers as told.
 class FakeUndo final : public UndoEntry {
 public:
-    FakeUndo(std::string name, bool reversal, uint32_t result = kUndoContinue, const char* caption = nullptr)
-        : name_(std::move(name)), reversal_(reversal), result_(result), caption_(caption)
+    FakeUndo(std::string name, bool reversal, uint32_t result = kUndoContinue, const char* caption = nullptr,
+             bool asksRestart = false)
+        : name_(std::move(name)), reversal_(reversal), result_(result), caption_(caption), asksRestart_(asksRestart)
     {
     }
     bool serialize(ByteSink&) const override { return false; }
     bool isReversal() const override { return reversal_; }
     const char* caption() const override { return caption_; }
-    uint32_t undo(WindowHandle page, bool&) override
+    uint32_t undo(ExecutionContext& context) override
     {
-        journal.push_back(page == kPage ? name_ : name_ + " on the wrong page");
+        journal.push_back(context.page == kPage ? name_ : name_ + " on the wrong page");
+        if (asksRestart_)
+            context.restartNeeded = true;
         return result_;
     }
     uint32_t kind() const override { return 0; }
@@ -78,7 +86,28 @@ private:
     bool reversal_;
     uint32_t result_;
     const char* caption_;
+    bool asksRestart_;
 };
+
+// The context of a run on the test's page, marking rows through the
+// journal; the fakes neither record undo entries nor expand texts.
+ExecutionContext contextOnPage()
+{
+    ExecutionContext context;
+    context.page = kPage;
+    context.beginStep = beginStep;
+    context.endStep = endStep;
+    return context;
+}
+
+// The same without step rows.
+ExecutionContext contextWithoutRows()
+{
+    ExecutionContext context = contextOnPage();
+    context.beginStep = nullptr;
+    context.endStep = nullptr;
+    return context;
+}
 
 Component* componentWith(uint32_t placement, std::initializer_list<Action*> actions)
 {
@@ -95,20 +124,11 @@ class Passes : public ::testing::Test {
 protected:
     void SetUp() override { journal.clear(); }
 
-    bool stage0(const uint8_t* selected)
-    {
-        return runStage0(script, selected, target, nullptr, kPage, bytesInstalled, restartNeeded);
-    }
-    bool stage1(const uint8_t* selected, bool withCallbacks = true)
-    {
-        return runStage1(script, selected, target, nullptr, kPage, bytesInstalled, restartNeeded,
-                         withCallbacks ? beginStep : nullptr, withCallbacks ? endStep : nullptr);
-    }
+    bool stage0(const uint8_t* selected) { return runStage0(script, selected, context); }
+    bool stage1(const uint8_t* selected) { return runStage1(script, selected, context); }
 
     ActionScript script;
-    UninstallScript target;
-    uint32_t bytesInstalled = 0;
-    bool restartNeeded = false;
+    ExecutionContext context = contextOnPage();
 };
 
 }  // namespace
@@ -128,7 +148,7 @@ TEST_F(Passes, StageZeroRunsMainListThenSelectedComponentsInOrder)
 
     EXPECT_TRUE(stage0(selected));
     EXPECT_EQ(journal, (Journal{"main file", "main registry", "first", "third"}));
-    EXPECT_EQ(bytesInstalled, 4u);
+    EXPECT_EQ(context.bytesInstalled, 4u);
 }
 
 TEST_F(Passes, StageZeroStopsAtTheFirstFailure)
@@ -191,16 +211,32 @@ TEST_F(Passes, StageOneEndsAFailedStepRowAndStops)
     ActionScript uncaptioned;
     uncaptioned.mainActions.actions.push(new FakeAction("plain fails", kProgramStage, false));
     uncaptioned.mainActions.actions.push(new FakeAction("never", kProgramStage));
-    EXPECT_FALSE(runStage1(uncaptioned, nullptr, target, nullptr, kPage, bytesInstalled, restartNeeded, beginStep,
-                           endStep));
+    EXPECT_FALSE(runStage1(uncaptioned, nullptr, context));
     EXPECT_EQ(journal, (Journal{"plain fails"}));
 }
 
 TEST_F(Passes, StageOneRunsWithoutCallbacks)
 {
     script.mainActions.actions.push(new FakeAction("run and wait", kProgramStage, true, "Configuring"));
-    EXPECT_TRUE(stage1(nullptr, false));
+    context = contextWithoutRows();
+    EXPECT_TRUE(stage1(nullptr));
     EXPECT_EQ(journal, (Journal{"run and wait"}));
+}
+
+// Both stages hand every action the caller's own context: what one step
+// adds or asks for is there for the next step and for the caller.
+TEST_F(Passes, StagesShareTheCallersContext)
+{
+    script.mainActions.actions.push(new FakeAction("file", kFileStage));
+    script.mainActions.actions.push(new FakeAction("asks restart", kProgramStage, true, nullptr, true));
+    script.mainActions.actions.push(new FakeAction("another file", kFileStage));
+    script.mainActions.actions.push(new FakeAction("plain program", kProgramStage));
+    EXPECT_TRUE(stage0(nullptr));
+    EXPECT_EQ(context.bytesInstalled, 2u);
+    EXPECT_FALSE(context.restartNeeded);
+    EXPECT_TRUE(stage1(nullptr));
+    EXPECT_EQ(context.bytesInstalled, 4u);
+    EXPECT_TRUE(context.restartNeeded);
 }
 
 // ------------------------------------------------------------ undo passes
@@ -212,8 +248,8 @@ TEST(UndoLogOrder, EntriesComeNewestFirst)
     log.push(new FakeUndo("E2", true));
     log.push(new FakeUndo("E3", true));
     journal.clear();
-    bool restart = false;
-    EXPECT_EQ(runReversals(log, kPage, restart, nullptr, nullptr), uint32_t(kUndoContinue));
+    ExecutionContext context = contextWithoutRows();
+    EXPECT_EQ(runReversals(log, context), uint32_t(kUndoContinue));
     EXPECT_EQ(journal, (Journal{"E3", "E2", "E1"}));
     EXPECT_EQ(log.count(), 3u);
 }
@@ -231,25 +267,34 @@ protected:
         log.push(new FakeUndo("newest registry value", true));
     }
     UndoLog log;
-    bool restartNeeded = false;
+    ExecutionContext context = contextOnPage();
 };
 
 TEST_F(UndoPasses, CustomStepsRunOnlyProgramsAndLibrariesWithTheirRows)
 {
-    EXPECT_EQ(runCustomSteps(log, kPage, restartNeeded, beginStep, endStep), uint32_t(kUndoContinue));
+    EXPECT_EQ(runCustomSteps(log, context), uint32_t(kUndoContinue));
     EXPECT_EQ(journal, (Journal{"silent library", "begin", "uninstall program", "end ok"}));
 }
 
 TEST_F(UndoPasses, ReversalsAreOneStepRow)
 {
-    EXPECT_EQ(runReversals(log, kPage, restartNeeded, beginStep, endStep), uint32_t(kUndoContinue));
+    EXPECT_EQ(runReversals(log, context), uint32_t(kUndoContinue));
     EXPECT_EQ(journal, (Journal{"begin", "newest registry value", "file", "oldest folder", "end ok"}));
 }
 
-TEST_F(UndoPasses, RollbackRunsBothPassesWithoutCallbacks)
+TEST_F(UndoPasses, PassesRunWithoutCallbacks)
 {
-    EXPECT_EQ(runCustomSteps(log, kPage, restartNeeded, nullptr, nullptr), uint32_t(kUndoContinue));
-    EXPECT_EQ(runReversals(log, kPage, restartNeeded, nullptr, nullptr), uint32_t(kUndoContinue));
+    context = contextWithoutRows();
+    EXPECT_EQ(runCustomSteps(log, context), uint32_t(kUndoContinue));
+    EXPECT_EQ(runReversals(log, context), uint32_t(kUndoContinue));
+    EXPECT_EQ(journal, (Journal{"silent library", "uninstall program", "newest registry value", "file", "oldest folder"}));
+}
+
+// The install thread rolls back with the context its stages ran in, row
+// callbacks included: the rows keep showing the step that failed.
+TEST_F(UndoPasses, RollbackMarksNoRowsWhateverTheContextHolds)
+{
+    rollBack(log, context);
     EXPECT_EQ(journal, (Journal{"silent library", "uninstall program", "newest registry value", "file", "oldest folder"}));
 }
 
@@ -262,7 +307,7 @@ protected:
     public:
         explicit FakeRestore(std::string name) : name_(std::move(name)) {}
         const char* className() const override { return "FakeRestore"; }
-        uint32_t undo(WindowHandle, bool&) override
+        uint32_t undo(ExecutionContext&) override
         {
             journal.push_back("put back " + name_);
             return kUndoContinue;
@@ -284,19 +329,19 @@ protected:
         log.push(new FakeUndo("uninstall program", false));
     }
     UndoLog log;
-    bool restartNeeded = false;
+    ExecutionContext context = contextWithoutRows();
 };
 
 TEST_F(RollbackPass, PutsBackWhatWasReplacedAndLeavesWhatOnlyTheUninstallerRemoves)
 {
-    rollBack(log, kPage, restartNeeded);
+    rollBack(log, context);
     EXPECT_EQ(journal, (Journal{"uninstall program", "new settings.ini", "put back old settings.ini"}));
 }
 
 TEST_F(RollbackPass, UninstallerPassesNeverRunRollbackEntries)
 {
-    EXPECT_EQ(runCustomSteps(log, kPage, restartNeeded, nullptr, nullptr), uint32_t(kUndoContinue));
-    EXPECT_EQ(runReversals(log, kPage, restartNeeded, nullptr, nullptr), uint32_t(kUndoContinue));
+    EXPECT_EQ(runCustomSteps(log, context), uint32_t(kUndoContinue));
+    EXPECT_EQ(runReversals(log, context), uint32_t(kUndoContinue));
     EXPECT_EQ(journal, (Journal{"uninstall program", "listed for the uninstaller", "new settings.ini"}));
 }
 
@@ -314,8 +359,8 @@ TEST(UndoPassStops, CustomStepStopsWithItsResult)
         log.push(new FakeUndo("stops", false, result, "Removing settings"));
         log.push(new FakeUndo("reversal skipped", true));
         journal.clear();
-        bool restart = false;
-        EXPECT_EQ(runCustomSteps(log, kPage, restart, beginStep, endStep), result);
+        ExecutionContext context = contextOnPage();
+        EXPECT_EQ(runCustomSteps(log, context), result);
         EXPECT_EQ(journal, (Journal{"begin", "stops", "end failed"}));
     }
 }
@@ -328,8 +373,8 @@ TEST(UndoPassStops, ReversalStopsAndEndsItsRowFailed)
     log.push(new FakeUndo("stops", true, kUndoFailed));
     log.push(new FakeUndo("first", true));
     journal.clear();
-    bool restart = false;
-    EXPECT_EQ(runReversals(log, kPage, restart, beginStep, endStep), uint32_t(kUndoFailed));
+    ExecutionContext context = contextOnPage();
+    EXPECT_EQ(runReversals(log, context), uint32_t(kUndoFailed));
     EXPECT_EQ(journal, (Journal{"begin", "first", "stops", "end failed"}));
 }
 
@@ -337,8 +382,26 @@ TEST(UndoPassStops, EmptyLogStillOpensAndClosesTheReversalRow)
 {
     UndoLog log;
     journal.clear();
-    bool restart = false;
-    EXPECT_EQ(runReversals(log, kPage, restart, beginStep, endStep), uint32_t(kUndoContinue));
-    EXPECT_EQ(runCustomSteps(log, kPage, restart, beginStep, endStep), uint32_t(kUndoContinue));
+    ExecutionContext context = contextOnPage();
+    EXPECT_EQ(runReversals(log, context), uint32_t(kUndoContinue));
+    EXPECT_EQ(runCustomSteps(log, context), uint32_t(kUndoContinue));
     EXPECT_EQ(journal, (Journal{"begin", "end ok"}));
+}
+
+// A restart asked for by any entry reaches the caller, from the uninstaller's
+// passes and from a rollback alike.
+TEST(UndoPassRestart, AnEntrysRestartReachesTheCaller)
+{
+    for (bool custom : {false, true}) {
+        UndoLog log;
+        log.push(new FakeUndo("asks restart", !custom, kUndoContinue, nullptr, true));
+        log.push(new FakeUndo("plain", !custom));
+        ExecutionContext uninstalling = contextWithoutRows();
+        EXPECT_EQ(custom ? runCustomSteps(log, uninstalling) : runReversals(log, uninstalling),
+                  uint32_t(kUndoContinue));
+        EXPECT_TRUE(uninstalling.restartNeeded);
+        ExecutionContext rollingBack = contextOnPage();
+        rollBack(log, rollingBack);
+        EXPECT_TRUE(rollingBack.restartNeeded);
+    }
 }

@@ -46,7 +46,7 @@ TEST_F(WriteFileActionTest, MakesMissingFoldersAndTheUndoLogRemovesThemInnermost
     EXPECT_TRUE(executeQuietly(*action));
     EXPECT_EQ(readFile(at("A\\B\\f.txt")), "hello");
     EXPECT_EQ(lastWriteTime(at("A\\B\\f.txt")), kPackagedTime);
-    EXPECT_EQ(bytesInstalled, 5u);
+    EXPECT_EQ(context.bytesInstalled, 5u);
     EXPECT_EQ(recordedEntries(target.undoLog), (std::vector<RecordedEntry>{
                                                    fileEntry(at("A\\B\\f.txt"), 1),
                                                    folderEntry(at("A\\B")),
@@ -55,7 +55,7 @@ TEST_F(WriteFileActionTest, MakesMissingFoldersAndTheUndoLogRemovesThemInnermost
 
     // Only this order takes everything away: a folder goes only when empty.
     uint32_t result = 99;
-    runQuietly([&] { result = runReversals(target.undoLog, window.page(), restart, nullptr, nullptr); });
+    runQuietly([&] { result = runReversals(target.undoLog, context); });
     EXPECT_EQ(result, 0u);
     EXPECT_FALSE(fileExists(at("A")));
     EXPECT_TRUE(fileExists(folder));
@@ -94,7 +94,7 @@ TEST_F(WriteFileActionTest, RollbackPutsBackTheReplacedFileAndSuccessLetsGoOfIts
             commitRollbackEntries(target.undoLog);
             EXPECT_EQ(readFile(at("f.txt")), "new");
         } else {
-            rollBack(target.undoLog, window.page(), restart);
+            rollBack(target.undoLog, context);
             EXPECT_EQ(readFile(at("f.txt")), "the user's own");
         }
         EXPECT_EQ(readFile(at("listed.txt")), "listed");
@@ -108,7 +108,7 @@ TEST_F(WriteFileActionTest, AnEmptyFileIsWrittenAndRecorded)
     auto action = writeAction("$DIR$\\empty.bin", "");
     EXPECT_TRUE(executeQuietly(*action));
     EXPECT_EQ(readFile(at("empty.bin")), "");
-    EXPECT_EQ(bytesInstalled, 0u);
+    EXPECT_EQ(context.bytesInstalled, 0u);
     EXPECT_EQ(recordedEntries(target.undoLog), (std::vector<RecordedEntry>{fileEntry(at("empty.bin"), 1)}));
 }
 
@@ -129,9 +129,7 @@ protected:
     bool runAnswering(int button)
     {
         bool result = false;
-        WorkerRun worker([&] {
-            result = runStage0(script, nullptr, target, testExpand, window.page(), bytesInstalled, restart);
-        });
+        WorkerRun worker([&] { result = runStage0(script, nullptr, context); });
         Prompt prompt = worker.nextPrompt();
         EXPECT_NE(prompt.box, nullptr) << "no prompt";
         EXPECT_EQ(prompt.text, createPrompt(at("held.txt"), ERROR_SHARING_VIOLATION));
@@ -153,7 +151,7 @@ TEST_F(WriteFileActionPrompt, IgnoreSkipsOnlyThatFileAndLeavesItNoUndoEntry)
     held->release();
     EXPECT_EQ(readFile(at("held.txt")), "kept");
     EXPECT_EQ(readFile(at("next.txt")), "next");
-    EXPECT_EQ(bytesInstalled, 4u);
+    EXPECT_EQ(context.bytesInstalled, 4u);
     EXPECT_EQ(recordedEntries(target.undoLog), (std::vector<RecordedEntry>{fileEntry(at("next.txt"), 1)}));
 }
 
@@ -161,7 +159,7 @@ TEST_F(WriteFileActionPrompt, AbortStopsTheInstallation)
 {
     EXPECT_FALSE(runAnswering(IDABORT));
     EXPECT_FALSE(fileExists(at("next.txt")));
-    EXPECT_EQ(bytesInstalled, 0u);
+    EXPECT_EQ(context.bytesInstalled, 0u);
     EXPECT_EQ(target.undoLog.count(), 0u);
 }
 
@@ -221,7 +219,7 @@ TEST_F(WriteFileActionTest, AShortWriteIsAFailureWithTheWritesOwnError)
     }
     // The partial file is deleted on Windows; Wine refuses to delete a link to
     // a device node, so that part cannot be seen here.
-    EXPECT_EQ(bytesInstalled, 0u);
+    EXPECT_EQ(context.bytesInstalled, 0u);
     EXPECT_EQ(target.undoLog.count(), 0u);
 }
 
@@ -260,7 +258,7 @@ TEST_F(ExtractAllTest, TheNameIsThePrefixAndTheStoredPathFlattened)
     action->extract("1_");
     EXPECT_EQ(readFile(at("1_$PROGRAMFILESFOLDER$_Sub_a.dll")), "dll bytes");
     EXPECT_EQ(lastWriteTime(at("1_$PROGRAMFILESFOLDER$_Sub_a.dll")), kPackagedTime);
-    EXPECT_EQ(bytesInstalled, 0u);
+    EXPECT_EQ(context.bytesInstalled, 0u);
     EXPECT_EQ(target.undoLog.count(), 0u);
 }
 
@@ -302,7 +300,7 @@ TEST_F(CopyFileActionTest, CopiesIntoNewFoldersAndRecordsOnlyTheFile)
     auto action = copyAction("$DIR$\\source.txt", "$DIR$\\x\\y\\d.txt");
     EXPECT_TRUE(executeQuietly(*action));
     EXPECT_EQ(readFile(at("x\\y\\d.txt")), "copied");
-    EXPECT_EQ(bytesInstalled, 6u);
+    EXPECT_EQ(context.bytesInstalled, 6u);
     EXPECT_EQ(recordedEntries(target.undoLog), (std::vector<RecordedEntry>{fileEntry(at("x\\y\\d.txt"), 0)}));
 }
 
@@ -325,7 +323,7 @@ TEST_F(CopyFileActionTest, AMissingSourceLeavesNoDestinationEvenAnOldOne)
     auto action = copyAction("$DIR$\\missing.txt", "$DIR$\\d.txt");
     EXPECT_TRUE(executeQuietly(*action));
     EXPECT_FALSE(fileExists(at("d.txt")));
-    EXPECT_EQ(bytesInstalled, 0u);
+    EXPECT_EQ(context.bytesInstalled, 0u);
     EXPECT_EQ(target.undoLog.count(), 0u);
 }
 

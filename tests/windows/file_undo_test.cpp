@@ -46,7 +46,7 @@ TEST_F(DeleteFileUndoTest, AReportedFileThatStaysAsksAndFollowsTheAnswer)
 
     for (int button : {IDIGNORE, IDABORT}) {
         uint32_t result = 99;
-        WorkerRun worker([&] { result = entry->undo(window.page(), restart); });
+        WorkerRun worker([&] { result = entry->undo(context); });
         Prompt prompt = worker.nextPrompt();
         ASSERT_NE(prompt.box, nullptr);
         EXPECT_EQ(prompt.text, expected);
@@ -58,7 +58,7 @@ TEST_F(DeleteFileUndoTest, AReportedFileThatStaysAsksAndFollowsTheAnswer)
     }
 
     uint32_t result = 99;
-    WorkerRun worker([&] { result = entry->undo(window.page(), restart); });
+    WorkerRun worker([&] { result = entry->undo(context); });
     Prompt prompt = worker.nextPrompt();
     ASSERT_NE(prompt.box, nullptr);
     held.release();

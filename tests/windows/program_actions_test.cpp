@@ -160,16 +160,12 @@ protected:
 
     std::string at(const std::string& relative) const { return folder + "\\" + relative; }
 
-    bool execute(Action& action)
-    {
-        return action.execute(target, expandStepText, window.page(), bytesInstalled, restart);
-    }
+    bool execute(Action& action) { return action.execute(context); }
 
     // The step, on the calling thread (a worker). The finish page runs its
     // programs without an owner window, the others get the page.
     uint32_t perform(Step step, const StepInput& input)
     {
-        uint32_t scratch = 0;
         switch (step) {
         case Step::Run: {
             RunAction action;
@@ -179,7 +175,11 @@ protected:
         case Step::RunAtFinish: {
             RunAtFinishAction action;
             fillProgram(action, input);
-            return outcomeOf(action.execute(target, expandStepText, nullptr, scratch, restart));
+            ExecutionContext finishPage = context;
+            finishPage.page = nullptr;
+            bool ok = action.execute(finishPage);
+            context.restartNeeded = finishPage.restartNeeded;
+            return outcomeOf(ok);
         }
         case Step::RunAndWait: {
             RunAndWaitAction action;
@@ -197,7 +197,7 @@ protected:
             RunProgramUndo undo;
             undo.stepCaption.assignText(input.caption.c_str());
             fillProgram(undo, input);
-            return undo.undo(window.page(), restart);
+            return undo.undo(context);
         }
         case Step::CallLibrary: {
             CallLibraryAction action;
@@ -215,7 +215,7 @@ protected:
             CallLibraryUndo undo;
             undo.stepCaption.assignText(input.caption.c_str());
             fillLibrary(undo, input);
-            return undo.undo(window.page(), restart);
+            return undo.undo(context);
         }
         }
         return 99;
@@ -262,8 +262,7 @@ protected:
     PageWindow& window = PageWindow::shared();
     std::string folder;
     UninstallScript target;
-    uint32_t bytesInstalled = 0;
-    bool restart = false;
+    ExecutionContext context{&target, expandStepText, window.page()};
 };
 
 // ------------------------------------------------------------------ what a program receives
@@ -424,14 +423,14 @@ TEST_P(ResultCodeTest, CodeDecidesTheOutcomeAndTheRestart)
     const ResultCase& c = GetParam();
     StepInput input = isLibraryStep(c.step) ? callRecording("result.txt", c.code) : runRecording("result.txt", c.code);
     EXPECT_EQ(performQuietly(c.step, input), c.outcome);
-    EXPECT_EQ(restart, c.restart);
+    EXPECT_EQ(context.restartNeeded, c.restart);
     EXPECT_TRUE(waitForRecord(at("result.txt")).exists) << "the step did not run";
 
     // A restart asked for once is never taken back.
-    restart = true;
+    context.restartNeeded = true;
     StepInput again = isLibraryStep(c.step) ? callRecording("again.txt", 0) : runRecording("again.txt", 0);
     EXPECT_EQ(performQuietly(c.step, again), kGoOn);
-    EXPECT_TRUE(restart);
+    EXPECT_TRUE(context.restartNeeded);
     waitForRecord(at("again.txt"));
 }
 
@@ -590,7 +589,7 @@ TEST_P(PromptTest, AnswerDecidesTheOutcome)
     bool done = recordsUndo ? target.undoLog.count() == 1
                             : c.done ? waitForRecord(at("record.txt")).exists : fileExists(at("record.txt"));
     EXPECT_EQ(done, c.done);
-    EXPECT_FALSE(restart);
+    EXPECT_FALSE(context.restartNeeded);
 }
 
 const PromptCase kPromptCases[] = {

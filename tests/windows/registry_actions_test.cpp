@@ -5,16 +5,13 @@
 
 #include "engine/action_script.h"
 #include "engine/passes.h"
+#include "engine/registry_roots.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 namespace {
-
-const uint32_t kClassesRoot = 0x80000000u;
-const uint32_t kCurrentUser = 0x80000001u;
-const uint32_t kLocalMachine = 0x80000002u;
 
 const char kTestsKey[] = "Software\\SlipwayRegistryActionsTest";
 
@@ -210,7 +207,7 @@ TEST_F(RegistryActionTest, RollbackPutsBackReplacedAndDeletedValues)
     EXPECT_TRUE(executeQuietly(*replace) && executeQuietly(*remove) && executeQuietly(*make));
     EXPECT_EQ(value("Replaced").data, storedNumber(7));
     EXPECT_FALSE(value("Deleted").exists);
-    rollBack(target.undoLog, window.page(), restart);
+    rollBack(target.undoLog, context);
     EXPECT_EQ(value("Replaced").type, DWORD(REG_SZ));
     EXPECT_EQ(value("Replaced").data, storedText("before"));
     EXPECT_EQ(value("Deleted").data, storedText("kept"));
@@ -335,7 +332,7 @@ TEST_F(RegistryActionTest, FailedWriteStopsTheInstallationAndTheRollbackRemovesW
     script.mainActions.actions.push(setString(kCurrentUser, key, "Never", "n").release());
 
     bool ok = true;
-    runQuietly([&] { ok = runStage0(script, nullptr, target, testExpand, window.page(), bytesInstalled, restart); });
+    runQuietly([&] { ok = runStage0(script, nullptr, context); });
     EXPECT_FALSE(ok);
     EXPECT_TRUE(value("First").exists);
     EXPECT_TRUE(value("Second", "Sub").exists);
@@ -348,8 +345,8 @@ TEST_F(RegistryActionTest, FailedWriteStopsTheInstallationAndTheRollbackRemovesW
     // The rollback of the install thread: custom steps, then reversals.
     uint32_t custom = 99, reversals = 99;
     runQuietly([&] {
-        custom = runCustomSteps(target.undoLog, window.page(), restart, nullptr, nullptr);
-        reversals = runReversals(target.undoLog, window.page(), restart, nullptr, nullptr);
+        custom = runCustomSteps(target.undoLog, context);
+        reversals = runReversals(target.undoLog, context);
     });
     EXPECT_EQ(custom, 0u);
     EXPECT_EQ(reversals, 0u);

@@ -116,7 +116,7 @@ protected:
         uint32_t result = 99;
         runQuietly([&] {
             CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-            result = runReversals(target.undoLog, window.page(), restart, nullptr, nullptr);
+            result = runReversals(target.undoLog, context);
             CoUninitialize();
         });
         return result;
@@ -138,8 +138,8 @@ TEST_F(ShortcutActionTest, LinkHoldsEveryAttributeAndItsNewFoldersAreRecorded)
     EXPECT_EQ(link.iconIndex, 2);
     EXPECT_EQ(link.hotKey, kCtrlAltX);
 
-    EXPECT_NE(bytesInstalled, 0u);
-    EXPECT_EQ(bytesInstalled, sizeOf(at("Start Menu\\Group\\App.lnk")));
+    EXPECT_NE(context.bytesInstalled, 0u);
+    EXPECT_EQ(context.bytesInstalled, sizeOf(at("Start Menu\\Group\\App.lnk")));
     EXPECT_EQ(recordedEntries(target.undoLog), (std::vector<RecordedEntry>{
                                                    {DeleteShortcutUndo::kKind, "<other kind>", 0},
                                                    folderEntry(at("Start Menu\\Group")),
@@ -216,7 +216,7 @@ TEST_F(ShortcutActionTest, LinkThatCannotBeSavedFailsSilentlyAndItsFoldersRollBa
     // "New" is made on the way; a name no file may have cannot be saved.
     auto action = shortcutAction("$DIR$\\app.exe", "$DIR$\\New\\bad|name.lnk");
     EXPECT_FALSE(executeWithCom(*action));
-    EXPECT_EQ(bytesInstalled, 0u);
+    EXPECT_EQ(context.bytesInstalled, 0u);
     EXPECT_EQ(recordedEntries(target.undoLog), (std::vector<RecordedEntry>{folderEntry(at("New"))}));
     EXPECT_EQ(reverseWithCom(), 0u);
     EXPECT_FALSE(fileExists(at("New")));
@@ -258,7 +258,7 @@ protected:
         uint32_t result = 99;
         WorkerRun worker([&] {
             CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-            result = undo->undo(window.page(), restart);
+            result = undo->undo(context);
             CoUninitialize();
         });
         Prompt prompt = worker.nextPrompt();

@@ -40,11 +40,13 @@ void runFinishActions()
 {
     const ActionScript& script = *runState.actionScript;
     UninstallScript scratch;
-    uint32_t bytes = 0;
-    bool restart = runState.restartNeeded != 0;
+    ExecutionContext context;
+    context.undoTarget = &scratch;
+    context.expand = expandPathVariables;
+    context.restartNeeded = runState.restartNeeded != 0;
     auto run = [&](const ActionList& list) {
         for (Action* action : list.actions)
-            if (action->stage() == kFinishStage && !action->execute(scratch, expandPathVariables, nullptr, bytes, restart))
+            if (action->stage() == kFinishStage && !action->execute(context))
                 return false;
         return true;
     };
@@ -52,7 +54,7 @@ void runFinishActions()
     for (uint32_t i = 0; ok && i < script.components.count(); ++i)
         if (runState.componentSelected && runState.componentSelected[i])
             ok = run(script.components[i]->actions);
-    if (restart)
+    if (context.restartNeeded)
         runState.restartNeeded = 1;
 }
 

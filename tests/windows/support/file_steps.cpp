@@ -202,6 +202,6 @@ bool FileStepTest::executeQuietly(Action& action)
 uint32_t FileStepTest::undoQuietly(UndoEntry& entry)
 {
     uint32_t result = 99;
-    runQuietly([&] { result = entry.undo(window.page(), restart); });
+    runQuietly([&] { result = entry.undo(context); });
     return result;
 }

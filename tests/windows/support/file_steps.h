@@ -99,11 +99,12 @@ protected:
     bool executeQuietly(Action& action);
     uint32_t undoQuietly(UndoEntry& entry);
 
-    bool execute(Action& action) { return action.execute(target, testExpand, window.page(), bytesInstalled, restart); }
+    bool execute(Action& action) { return action.execute(context); }
 
     PageWindow& window = PageWindow::shared();
     std::string folder;
     UninstallScript target;
-    uint32_t bytesInstalled = 0;
-    bool restart = false;
+    // As the install thread runs the steps: recording into `target`, with
+    // the page owning the prompts.
+    ExecutionContext context{&target, testExpand, window.page()};
 };

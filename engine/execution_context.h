@@ -1,0 +1,34 @@
+// What a run of install actions or undo entries carries from step to step:
+// where the undo entries go, how package texts expand, the page that owns
+// the questions and step rows, and what the run has found out so far.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+// A window handle without windows.h: the same type as HWND.
+typedef struct HWND__* WindowHandle;
+
+// Expands the path variables of `source` into `output` of `outputSize` bytes.
+typedef bool (*ExpandFn)(const char* source, char* output, size_t outputSize);
+
+// Mark the step row that a captioned step runs in; either may be null.
+typedef void (*BeginStepFn)(WindowHandle page);
+typedef void (*EndStepFn)(WindowHandle page, bool ok);
+
+struct UninstallScript;
+
+struct ExecutionContext {
+    // Where actions record what undoes them. Only installing needs one: the
+    // uninstaller's passes carry out entries and record none.
+    UninstallScript* undoTarget = nullptr;
+    ExpandFn expand = nullptr;
+    // Owner of every question a step asks, and of the step rows; may be null.
+    WindowHandle page = nullptr;
+    BeginStepFn beginStep = nullptr;
+    EndStepFn endStep = nullptr;
+    // Grows with every file written, for the size the Uninstall entry shows.
+    uint32_t bytesInstalled = 0;
+    // Set by a program or entry point that answered 3010; never cleared.
+    bool restartNeeded = false;
+};
