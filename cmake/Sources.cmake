@@ -93,7 +93,6 @@ set(SLIPWAY_STUB_SOURCES
     engine/shortcut_action.cpp
     engine/program_actions.cpp
     engine/program_routines.cpp
-    engine/step_rows.cpp
     engine/loading_thread.cpp
     engine/install_thread.cpp
     uninstall/uninstaller_writer.cpp
@@ -109,6 +108,7 @@ set(SLIPWAY_STUB_SOURCES
     wizard/earlier_installation.cpp
     wizard/banner.cpp
     wizard/progress_rows.cpp
+    wizard/step_rows.cpp
     wizard/pages/welcome_page.cpp
     wizard/pages/license_page.cpp
     wizard/pages/earlier_installation_pages.cpp

@@ -16,12 +16,12 @@ typedef bool (*ExpandFn)(const char* source, char* output, size_t outputSize);
 typedef void (*BeginStepFn)(WindowHandle page);
 typedef void (*EndStepFn)(WindowHandle page, bool ok);
 
-struct UninstallScript;
+class UndoLog;
 
 struct ExecutionContext {
     // Where actions record what undoes them. Only installing needs one: the
     // uninstaller's passes carry out entries and record none.
-    UninstallScript* undoTarget = nullptr;
+    UndoLog* undoLog = nullptr;
     ExpandFn expand = nullptr;
     // Owner of every question a step asks, and of the step rows; may be null.
     WindowHandle page = nullptr;

@@ -7,7 +7,6 @@
 #include "engine/file_names.h"
 #include "engine/file_routines.h"
 #include "engine/undo_entry.h"
-#include "uninstall/uninstall_script.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -73,7 +72,7 @@ bool hasEmptyVariable(const char* text, ExpandFn expand)
 
 // Records a change for the uninstaller. False when memory ran out; the
 // caller then takes its change back.
-bool recordFile(UninstallScript& target, const char* path, uint32_t reportFailure, bool uninstallOnly = false)
+bool recordFile(UndoLog& log, const char* path, uint32_t reportFailure, bool uninstallOnly = false)
 {
     DeleteFileUndo* entry = new (std::nothrow) DeleteFileUndo;
     if (!entry || !entry->path.assignText(path)) {
@@ -82,7 +81,7 @@ bool recordFile(UninstallScript& target, const char* path, uint32_t reportFailur
     }
     entry->reportFailure = reportFailure;
     entry->uninstallOnly = uninstallOnly;
-    target.undoLog.push(entry);
+    log.push(entry);
     return true;
 }
 
@@ -134,7 +133,7 @@ public:
     // The write succeeded: the copy now belongs to a rollback entry, pushed
     // before the new file's own entry so that a rollback deletes the new
     // file first. False when memory ran out (the copy is put back then).
-    bool handOver(UninstallScript& target)
+    bool handOver(UndoLog& log)
     {
         if (!path_[0])
             return true;
@@ -143,7 +142,7 @@ public:
             delete entry;
             return false;
         }
-        target.undoLog.push(entry);
+        log.push(entry);
         handedOver_ = entry;
         path_[0] = 0;
         return true;
@@ -236,7 +235,7 @@ bool sourceBesideInstaller(const char* source, char* path)
 bool WriteFileAction::execute(ExecutionContext& context)
 {
     ExpandFn expand = context.expand;
-    UninstallScript& target = *context.undoTarget;
+    UndoLog& log = *context.undoLog;
     char filePath[kPathSize];
     bool foldersTried = false;
     bool pathFits = expandPath(expand, path, filePath, sizeof filePath);
@@ -245,7 +244,7 @@ bool WriteFileAction::execute(ExecutionContext& context)
         pathFits = expandPath(expand, path, filePath, sizeof filePath);
         DWORD error = pathFits ? writeFile(filePath, *this) : DWORD(ERROR_FILENAME_EXCED_RANGE);
         if (error == ERROR_SUCCESS) {
-            if (!kept.handOver(target) || !recordFile(target, filePath, 1)) {
+            if (!kept.handOver(log) || !recordFile(log, filePath, 1)) {
                 DeleteFileA(filePath);
                 return false;
             }
@@ -254,7 +253,7 @@ bool WriteFileAction::execute(ExecutionContext& context)
         }
         if (error == ERROR_PATH_NOT_FOUND && !foldersTried) {
             foldersTried = true;
-            createFoldersOnPath(filePath, &target);
+            createFoldersOnPath(filePath, &log);
             continue;
         }
         SetLastError(error);
@@ -276,7 +275,7 @@ void WriteFileAction::extract(const char* prefix)
 bool CopyFileAction::execute(ExecutionContext& context)
 {
     ExpandFn expand = context.expand;
-    UninstallScript& target = *context.undoTarget;
+    UndoLog& log = *context.undoLog;
     char expandedSource[kPathSize];
     char sourcePath[kPathSize];
     char destinationPath[kPathSize];
@@ -291,17 +290,17 @@ bool CopyFileAction::execute(ExecutionContext& context)
     // The folders on the way are made and recorded as for a written file.
     char folders[kPathSize];
     strcpy(folders, destinationPath);
-    createFoldersOnPath(folders, &target);
+    createFoldersOnPath(folders, &log);
     KeptFile kept(destinationPath);
     if (!CopyFileA(sourcePath, destinationPath, FALSE)) {
         DeleteFileA(destinationPath);
         return true;
     }
-    if (!kept.handOver(target)) {
+    if (!kept.handOver(log)) {
         DeleteFileA(destinationPath);
         return true;
     }
-    if (!recordFile(target, destinationPath, 0)) {
+    if (!recordFile(log, destinationPath, 0)) {
         DeleteFileA(destinationPath);
         kept.putBackHandedOver();
         return true;
@@ -323,7 +322,7 @@ bool RemoveOnUninstallAction::execute(ExecutionContext& context)
 {
     char filePath[kPathSize];
     if (expandPath(context.expand, path, filePath, sizeof filePath))
-        recordFile(*context.undoTarget, filePath, 0, true);
+        recordFile(*context.undoLog, filePath, 0, true);
     return true;
 }
 

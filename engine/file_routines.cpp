@@ -1,7 +1,7 @@
 #include "engine/file_routines.h"
 
 #include "engine/undo_entry.h"
-#include "uninstall/uninstall_script.h"
+#include "engine/undo_entry.h"
 
 #include <new>
 
@@ -68,7 +68,7 @@ void deleteInSubfolders(char* work, char* namePart, const char* pattern)
 
 }  // namespace
 
-void createFoldersOnPath(char* path, UninstallScript* record)
+void createFoldersOnPath(char* path, UndoLog* record)
 {
     for (char* p = path; *p; p = CharNextA(p)) {
         if (*p != '\\')
@@ -77,7 +77,7 @@ void createFoldersOnPath(char* path, UninstallScript* record)
         if (CreateDirectoryA(path, nullptr) && record) {
             RemoveFolderUndo* undo = new (std::nothrow) RemoveFolderUndo;
             if (undo && undo->path.assignText(path))
-                record->undoLog.push(undo);
+                record->push(undo);
             else
                 delete undo;
         }

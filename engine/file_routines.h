@@ -10,7 +10,7 @@ constexpr size_t kPathSize = 261;
 // The name buffers of the extract-all mode and of deleteMatching.
 constexpr size_t kWorkNameSize = 264;
 
-struct UninstallScript;
+class UndoLog;
 
 // Creates each folder on the way to the last backslash of `path`, outermost
 // first, walking the path by characters (a double-byte character's trail
@@ -18,7 +18,7 @@ struct UninstallScript;
 // RemoveFolderUndo in the log, whose newest-first order then removes them
 // innermost first. Failures are ignored: the caller's own step finds them.
 // `path` is changed while it runs and given back whole.
-void createFoldersOnPath(char* path, UninstallScript* record);
+void createFoldersOnPath(char* path, UndoLog* record);
 
 // Opens the file for binary writing, creating or truncating it. When that
 // fails and the path has folders, creates each of them, outermost first

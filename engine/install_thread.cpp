@@ -2,10 +2,9 @@
 
 #include "app/run_state.h"
 #include "engine/passes.h"
-#include "engine/step_rows.h"
+#include "engine/page_link.h"
 #include "uninstall/path_variables_win32.h"
 #include "uninstall/uninstaller_writer.h"
-#include "wizard/wizard_frame.h"
 
 #include <objbase.h>
 
@@ -39,7 +38,7 @@ DWORD WINAPI InstallThread(LPVOID parameter)
     if (target) {
         HRESULT com = CoInitialize(nullptr);
         ExecutionContext context;
-        context.undoTarget = target;
+        context.undoLog = &target->undoLog;
         context.expand = expandPathVariables;
         context.page = page;
         context.beginStep = beginStep;

@@ -4,7 +4,6 @@
 #include "engine/ask_retry.h"
 #include "engine/program_routines.h"
 #include "engine/undo_entry.h"
-#include "uninstall/uninstall_script.h"
 
 #include <new>
 
@@ -132,7 +131,7 @@ bool RunOnUninstallAction::execute(ExecutionContext& context)
         return false;
     }
     undo->show = show;
-    context.undoTarget->undoLog.push(undo);
+    context.undoLog->push(undo);
     return true;
 }
 
@@ -157,7 +156,7 @@ bool CallLibraryOnUninstallAction::execute(ExecutionContext& context)
         delete undo;
         return false;
     }
-    context.undoTarget->undoLog.push(undo);
+    context.undoLog->push(undo);
     return true;
 }
 

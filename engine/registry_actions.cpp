@@ -4,7 +4,6 @@
 #include "engine/action.h"
 #include "engine/registry_roots_win32.h"
 #include "engine/undo_entry.h"
-#include "uninstall/uninstall_script.h"
 
 #include <new>
 #include <string.h>
@@ -36,7 +35,7 @@ bool expandKey(ExpandFn expand, const Bytes& subKey, const Bytes& valueName, Exp
            expand(valueName.text(), out.valueName, sizeof out.valueName);
 }
 
-bool pushValueUndo(UninstallScript& target, uint32_t root, const ExpandedKey& key)
+bool pushValueUndo(UndoLog& log, uint32_t root, const ExpandedKey& key)
 {
     DeleteRegValueUndo* undo = new (std::nothrow) DeleteRegValueUndo;
     if (!undo || !undo->subKey.assignText(key.subKey) || !undo->valueName.assignText(key.valueName)) {
@@ -44,7 +43,7 @@ bool pushValueUndo(UninstallScript& target, uint32_t root, const ExpandedKey& ke
         return false;
     }
     undo->root = root;
-    target.undoLog.push(undo);
+    log.push(undo);
     return true;
 }
 
@@ -69,7 +68,7 @@ RestoreRegValueRollback* keepValue(HKEY handle, uint32_t root, const ExpandedKey
     return kept;
 }
 
-bool setValue(UninstallScript& target, uint32_t root, const ExpandedKey& key, DWORD type, const BYTE* data,
+bool setValue(UndoLog& log, uint32_t root, const ExpandedKey& key, DWORD type, const BYTE* data,
               DWORD size)
 {
     UniqueRegKey handle;
@@ -84,8 +83,8 @@ bool setValue(UninstallScript& target, uint32_t root, const ExpandedKey& key, DW
     // Older than the entry that removes the new value: a rollback removes
     // it first and then puts the old one back.
     if (kept)
-        target.undoLog.push(kept);
-    return pushValueUndo(target, root, key);
+        log.push(kept);
+    return pushValueUndo(log, root, key);
 }
 
 void deleteValue(uint32_t root, const char* subKey, const char* valueName)
@@ -107,7 +106,7 @@ bool SetRegStringAction::execute(ExecutionContext& context)
     char* text = reinterpret_cast<char*>(value.data());
     if (!context.expand(data.text(), text, kValueSize))
         return false;
-    return setValue(*context.undoTarget, root, key, REG_SZ, value.data(), DWORD(strlen(text) + 1));
+    return setValue(*context.undoLog, root, key, REG_SZ, value.data(), DWORD(strlen(text) + 1));
 }
 
 bool SetRegDwordAction::execute(ExecutionContext& context)
@@ -116,7 +115,7 @@ bool SetRegDwordAction::execute(ExecutionContext& context)
     if (!expandKey(context.expand, subKey, valueName, key))
         return false;
     BYTE value[4] = {BYTE(data), BYTE(data >> 8), BYTE(data >> 16), BYTE(data >> 24)};
-    return setValue(*context.undoTarget, root, key, REG_DWORD, value, sizeof value);
+    return setValue(*context.undoLog, root, key, REG_DWORD, value, sizeof value);
 }
 
 bool DeleteRegValueAction::execute(ExecutionContext& context)
@@ -131,7 +130,7 @@ bool DeleteRegValueAction::execute(ExecutionContext& context)
         return true;
     RestoreRegValueRollback* kept = keepValue(handle.get(), root, key);
     if (RegDeleteValueA(handle.get(), key.valueName) == ERROR_SUCCESS && kept)
-        context.undoTarget->undoLog.push(kept);
+        context.undoLog->push(kept);
     else
         delete kept;
     return true;

@@ -5,7 +5,6 @@
 #include "engine/shortcut.h"
 #include "engine/ask_retry.h"
 #include "engine/undo_entry.h"
-#include "uninstall/uninstall_script.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -86,7 +85,7 @@ bool ShortcutAction::execute(ExecutionContext& context)
                 shortcut.link->SetIconLocation(iconFile, int(iconIndex));
             if (hotKey)
                 shortcut.link->SetHotkey(hotKey);
-            createFoldersOnPath(linkPath, context.undoTarget);
+            createFoldersOnPath(linkPath, context.undoLog);
             clearShortcutHotkey(linkPath);
             WCHAR wide[261];
             saved = widePath(linkPath, wide) && SUCCEEDED(shortcut.file->Save(wide, TRUE));
@@ -101,7 +100,7 @@ bool ShortcutAction::execute(ExecutionContext& context)
         delete undo;
         return false;
     }
-    context.undoTarget->undoLog.push(undo);
+    context.undoLog->push(undo);
     return true;
 }
 

@@ -2,7 +2,7 @@
 
 #include "app/run_state.h"
 #include "app/win32_handles.h"
-#include "wizard/wizard_frame.h"
+#include "engine/page_link.h"
 
 #include <tlhelp32.h>
 #include <string.h>

@@ -5,10 +5,9 @@
 #include "engine/ask_retry.h"
 #include "engine/file_routines.h"
 #include "engine/passes.h"
-#include "engine/step_rows.h"
+#include "engine/page_link.h"
 #include "uninstall/uninstall_entry.h"
 #include "uninstall/uninstall_script.h"
-#include "wizard/wizard_frame.h"
 
 #include <objbase.h>
 

@@ -1,7 +1,7 @@
 #include "wizard/progress_rows.h"
 
 #include "app/win32_handles.h"
-#include "engine/step_rows.h"
+#include "wizard/step_rows.h"
 
 namespace {
 

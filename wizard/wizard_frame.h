@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/bytes.h"
+#include "engine/page_link.h"
 #include "wizard/page_descriptor.h"
 
 #include <windows.h>
@@ -10,8 +11,6 @@
 // Frame to page, sent: may the page be left? wParam 0 = cancel or close,
 // 1 = Back, 2 = Next. Nonzero answer: not yet.
 constexpr UINT WM_QUERY_LEAVE = WM_USER + 17;
-// Worker to page, posted: wParam 1 = success, lParam 1 = restart needed.
-constexpr UINT WM_INSTALL_DONE = WM_USER + 99;
 
 enum LeaveReason : WPARAM { kLeaveCancel = 0, kLeaveBack = 1, kLeaveNext = 2 };
 

@@ -317,8 +317,8 @@ TEST(Inspect, InstallPackageShowsContainerBlocksAndEveryAction)
     EXPECT_NE(output.find("lc: 3\n"), std::string::npos);
 
     // Block 0 by name, the banner summarised, the info switches as pairs.
-    EXPECT_NE(output.find("  title: \"Sample Product Setup\"\n"), std::string::npos);
-    EXPECT_NE(output.find("  banner:\n    infoSize: 40\n    bitsSize: 16\n    width: 2\n    height: 2\n"),
+    EXPECT_NE(output.find("  title: \"Slipway Test Product Setup\"\n"), std::string::npos);
+    EXPECT_NE(output.find("  banner:\n    infoSize: 1064\n    bitsSize: 1024\n    width: 64\n    height: 16\n"),
               std::string::npos);
     EXPECT_NE(output.find("  infoSwitches:\n    - key: \"-version\"\n      text: \"2026-12-07\"\n"), std::string::npos);
 

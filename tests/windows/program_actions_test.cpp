@@ -262,7 +262,7 @@ protected:
     PageWindow& window = PageWindow::shared();
     std::string folder;
     UninstallScript target;
-    ExecutionContext context{&target, expandStepText, window.page()};
+    ExecutionContext context{&target.undoLog, expandStepText, window.page()};
 };
 
 // ------------------------------------------------------------------ what a program receives

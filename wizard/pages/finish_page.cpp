@@ -41,7 +41,7 @@ void runFinishActions()
     const ActionScript& script = *runState.actionScript;
     UninstallScript scratch;
     ExecutionContext context;
-    context.undoTarget = &scratch;
+    context.undoLog = &scratch.undoLog;
     context.expand = expandPathVariables;
     context.restartNeeded = runState.restartNeeded != 0;
     auto run = [&](const ActionList& list) {

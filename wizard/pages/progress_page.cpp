@@ -2,7 +2,7 @@
 // runs; on success the wizard moves on by itself.
 #include "app/run_state.h"
 #include "engine/passes.h"
-#include "engine/step_rows.h"
+#include "wizard/step_rows.h"
 #include "engine/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"

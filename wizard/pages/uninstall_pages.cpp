@@ -2,7 +2,7 @@
 // set as the uninstall package stores it: it was expanded when the product
 // was installed.
 #include "app/run_state.h"
-#include "engine/step_rows.h"
+#include "wizard/step_rows.h"
 #include "engine/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/uninstall_mode.h"

@@ -106,5 +106,5 @@ protected:
     UninstallScript target;
     // As the install thread runs the steps: recording into `target`, with
     // the page owning the prompts.
-    ExecutionContext context{&target, testExpand, window.page()};
+    ExecutionContext context{&target.undoLog, testExpand, window.page()};
 };

@@ -2,7 +2,7 @@
 
 #include "support/stub_runs.h"
 
-#include "engine/step_rows.h"
+#include "wizard/step_rows.h"
 #include "resources/resource_ids.h"
 #include "uiauto/ui_automation.h"
 

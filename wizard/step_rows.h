@@ -2,6 +2,8 @@
 // controls, marked as the worker threads finish their steps.
 #pragma once
 
+#include "engine/page_link.h"
+
 #include <windows.h>
 
 constexpr int kStepRowCount = 9;
@@ -11,7 +13,5 @@ extern const int kStepCaptionIds[kStepRowCount];
 // The bold font of the running row's caption, owned by the progress page.
 void setStepRowBoldFont(HFONT boldFont);
 
-// The first row whose mark is empty becomes bold; its old font is kept.
-void beginStep(HWND page);
-// That row gets its font back and a check mark (ok) or a cross.
-void endStep(HWND page, bool ok);
+// beginStep and endStep (engine/page_link.h) mark the rows as the worker
+// threads run their steps.

@@ -1,4 +1,4 @@
-#include "engine/step_rows.h"
+#include "wizard/step_rows.h"
 
 #include "resources/resource_ids.h"
 
