@@ -6,6 +6,7 @@
 #include "app/startup_rules.h"
 #include "app/system_services.h"
 #include "app/win32_handles.h"
+#include "engine/worker_threads.h"
 #include "uninstall/uninstall_mode.h"
 #include "uninstall/uninstall_script.h"
 #include "wizard/wizard_frame.h"
@@ -267,6 +268,7 @@ int runStartup(HINSTANCE instance, const char* tail)
         runState.PackageFile = file.get();
         runState.packageBytesLeft = package.remainingAfterBlock0;
         runInstallMode(instance, tail);
+        waitForWorkers();
         // The loading thread closes the file once block 1 is read; whatever
         // is still open is closed here.
         if (runState.PackageFile != file.get())
@@ -280,6 +282,7 @@ int runStartup(HINSTANCE instance, const char* tail)
         if (script) {
             runState.uninstallScript = script.get();
             runUninstallMode(instance, tail, *script);
+            waitForWorkers();
             runState.uninstallScript = nullptr;
             runState.finishPageText = nullptr;
         } else {

@@ -88,6 +88,7 @@ set(SLIPWAY_STUB_SOURCES
     engine/program_actions.cpp
     engine/program_routines.cpp
     engine/step_rows.cpp
+    engine/worker_threads.cpp
     engine/loading_thread.cpp
     engine/install_thread.cpp
     uninstall/uninstaller_writer.cpp

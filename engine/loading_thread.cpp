@@ -74,16 +74,6 @@ void extractAll(const ActionScript& script)
     }
 }
 
-bool startWorker(LPTHREAD_START_ROUTINE worker, HWND page)
-{
-    DWORD id = 0;
-    HANDLE thread = CreateThread(nullptr, 0, worker, page, 0, &id);
-    if (!thread)
-        return false;
-    CloseHandle(thread);
-    return true;
-}
-
 DWORD WINAPI LoadingThread(LPVOID parameter)
 {
     HWND page = static_cast<HWND>(parameter);

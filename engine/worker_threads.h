@@ -1,5 +1,5 @@
-// The install wizard's two worker threads. Each takes the page window that
-// started it and ends by itself.
+// The wizard's worker threads. Each takes the page window that started it
+// and ends by itself.
 #pragma once
 
 #include "engine/action_script.h"
@@ -15,7 +15,12 @@ DWORD WINAPI LoadingThread(LPVOID page);
 DWORD WINAPI InstallThread(LPVOID page);
 
 // Starts a worker with the page as its argument and lets it run on its own.
+// Called by the wizard's thread only.
 bool startWorker(LPTHREAD_START_ROUTINE worker, HWND page);
+// Returns once every worker started so far has ended, answering what they
+// send to this thread's windows meanwhile. Start-up calls it once the wizard
+// has ended, before it takes back what the workers read.
+void waitForWorkers();
 
 // Extract-all mode: every packaged file of the main list ("0_") and of each
 // component ("1_", "2_", ...) into the current folder.
