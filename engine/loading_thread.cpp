@@ -8,41 +8,53 @@
 #include "wizard/page_sequence.h"
 #include "wizard/wizard_frame.h"
 
+#include <memory>
 #include <new>
-#include <stdlib.h>
-#include <string.h>
+#include <utility>
 
 namespace {
 
 // Decodes block 1; null when it cannot be read, decoded or parsed.
-ActionScript* loadActionScript()
+std::unique_ptr<ActionScript> loadActionScript(FILE* package)
 {
     Bytes block;
-    if (readBlock(runState.PackageFile, runState.packageBytesLeft, block) != BlockResult::Ok)
+    if (readBlock(package, runState.packageBytesLeft, block) != BlockResult::Ok)
         return nullptr;
-    ByteCursor* cursor = new (std::nothrow) ByteCursor;
-    ActionScript* script = new (std::nothrow) ActionScript;
-    bool ok = cursor && script && cursor->attach(block.data(), block.size()) && readActionScript(*cursor, *script);
-    delete cursor;
-    if (!ok) {
-        delete script;
+    std::unique_ptr<ByteCursor> cursor(new (std::nothrow) ByteCursor);
+    std::unique_ptr<ActionScript> script(new (std::nothrow) ActionScript);
+    if (!cursor || !script || !cursor->attach(block.data(), block.size()) || !readActionScript(*cursor, *script))
         return nullptr;
-    }
     return script;
 }
 
-// One byte per component, selected when its default mask holds here.
-bool setDefaultSelection(const ActionScript& script)
+// One byte per component, selected when its default mask holds here; null
+// when the memory cannot be had.
+std::unique_ptr<uint8_t[]> defaultSelection(const ActionScript& script)
 {
     uint32_t count = script.components.count();
-    uint8_t* selected = static_cast<uint8_t*>(calloc(count ? count : 1, 1));
+    std::unique_ptr<uint8_t[]> selected(new (std::nothrow) uint8_t[count ? count : 1]());
     if (!selected)
-        return false;
+        return nullptr;
     for (uint32_t i = 0; i < count; ++i)
         selected[i] = maskHolds(script.components[i]->defaultMask, runState.isWow64, runState.osClass) ? 1 : 0;
-    runState.componentSelected = selected;
-    runState.componentCount = count;
-    return true;
+    return selected;
+}
+
+// Hands a loaded script and its default selection to the run state, where
+// the wizard reads them once this thread lets it move on. A script without
+// a selection is dropped, as a damaged one.
+void publishActionScript(std::unique_ptr<ActionScript> script)
+{
+    if (!script)
+        return;
+    std::unique_ptr<uint8_t[]> selected = defaultSelection(*script);
+    if (!selected)
+        return;
+    runState.componentCount = script->components.count();
+    runState.componentSelected = std::move(selected);
+    runState.actionScript = std::move(script);
+    runState.activePageFlags = computeActivePageFlags();
+    runState.finishPageText = runState.actionScript->successText.text();
 }
 
 void writeNumberPrefix(uint32_t number, char* out)
@@ -77,18 +89,13 @@ void extractAll(const ActionScript& script)
 DWORD WINAPI LoadingThread(LPVOID parameter)
 {
     HWND page = static_cast<HWND>(parameter);
-    if (runState.PackageFile) {
+    // Taken on the first showing of the welcome page; a later one finds the
+    // script already loaded.
+    UniqueFile package(std::move(runState.packageFile));
+    if (package) {
         setBusy(page, false, false);
-        ActionScript* script = loadActionScript();
-        if (script && setDefaultSelection(*script)) {
-            runState.actionScript = script;
-            runState.activePageFlags = computeActivePageFlags();
-            runState.finishPageText = script->successText.text();
-        } else {
-            delete script;
-        }
-        fclose(runState.PackageFile);
-        runState.PackageFile = nullptr;
+        publishActionScript(loadActionScript(package.get()));
+        package.reset();
         if (runState.extractAllFiles && runState.actionScript)
             extractAll(*runState.actionScript);
         setBusy(page, true, false);

@@ -6,9 +6,9 @@
 
 #include <windows.h>
 
-// Reads block 1 into the action script, sets the default selection, and lets
-// the wizard move on (or, in extract-all mode, writes the files out and
-// cancels the wizard).
+// Takes the package file from the run state, reads block 1 into the action
+// script, sets the default selection, and lets the wizard move on (or, in
+// extract-all mode, writes the files out and cancels the wizard).
 DWORD WINAPI LoadingThread(LPVOID page);
 // Runs the installation, writes the uninstaller or rolls back, and posts
 // WM_INSTALL_DONE to the page.

@@ -12,7 +12,7 @@ namespace {
 
 bool hasListedComponent()
 {
-    const ActionScript* script = runState.actionScript;
+    const ActionScript* script = runState.actionScript.get();
     if (!script)
         return false;
     for (const Component* component : script->components)
@@ -24,7 +24,7 @@ bool hasListedComponent()
 
 bool hasFolderPageComponent()
 {
-    const ActionScript* script = runState.actionScript;
+    const ActionScript* script = runState.actionScript.get();
     if (!script)
         return false;
     for (const Component* component : script->components)
@@ -48,7 +48,7 @@ void updateHintLine(HWND page, const char* hint)
 
 uint32_t computeActivePageFlags()
 {
-    const ActionScript* script = runState.actionScript;
+    const ActionScript* script = runState.actionScript.get();
     if (!script)
         return 0;
     uint32_t flags = script->mainActions.pageFlags;
@@ -84,7 +84,7 @@ const PageDescriptor* nextPage(HWND page, const PageDescriptor* from, bool updat
     if (!d)
         d = &EndOfWizard;
     const InstallScript* install = runState.installScript;
-    const ActionScript* actions = runState.actionScript;
+    const ActionScript* actions = runState.actionScript.get();
     const char* caption = nullptr;
     const char* hint = updateHint && install ? install->hintText.text() : nullptr;
     if (d == &ProgressPage) {
