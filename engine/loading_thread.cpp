@@ -57,6 +57,17 @@ void publishActionScript(std::unique_ptr<ActionScript> script)
     runState.finishPageText = runState.actionScript->successText.text();
 }
 
+// Nothing can be installed from a damaged action block: say so and end, in
+// silent mode too, rather than leave the welcome page with Next disabled for
+// a user who may not be there. The frame is shown first, since a box owned
+// by a minimised frame is hidden with it.
+void reportDamagedActionBlock(HWND page)
+{
+    leaveSilentMode(page);
+    MessageBoxA(frameOf(page), kDamagedPackageMessage, "Error", MB_OK | MB_ICONERROR);
+    PostMessageA(frameOf(page), WM_COMMAND, IDCANCEL, 0);
+}
+
 void writeNumberPrefix(uint32_t number, char* out)
 {
     char digits[12];
@@ -96,24 +107,23 @@ DWORD WINAPI LoadingThread(LPVOID parameter)
         setBusy(page, false, false);
         publishActionScript(loadActionScript(package.get()));
         package.reset();
-        if (runState.extractAllFiles && runState.actionScript)
+        const bool extracting = runState.extractAllFiles && runState.actionScript;
+        if (extracting)
             extractAll(*runState.actionScript);
         setBusy(page, true, false);
-        if (runState.extractAllFiles)
+        if (extracting) {
+            // The wizard ends on this command and start-up then takes back
+            // what this thread reads: nothing may follow it.
             PostMessageA(frameOf(page), WM_COMMAND, IDCANCEL, 0);
+            return 0;
+        }
     }
-    if (runState.actionScript) {
-        setNextTarget(page, nextPage(page, &LicensePage, true));
-        if (runState.silentMode)
-            postNextCommand(page);
-    } else {
-        // Nothing can be installed from a damaged action block: say so and
-        // end, in silent mode too, rather than leave the welcome page with
-        // Next disabled for a user who may not be there. The frame is shown
-        // first, since a box owned by a minimised frame is hidden with it.
-        leaveSilentMode(page);
-        MessageBoxA(frameOf(page), kDamagedPackageMessage, "Error", MB_OK | MB_ICONERROR);
-        PostMessageA(frameOf(page), WM_COMMAND, IDCANCEL, 0);
+    if (!runState.actionScript) {
+        reportDamagedActionBlock(page);
+        return 0;
     }
+    setNextTarget(page, nextPage(page, &LicensePage, true));
+    if (runState.silentMode)
+        postNextCommand(page);
     return 0;
 }

@@ -8,7 +8,8 @@
 
 // Takes the package file from the run state, reads block 1 into the action
 // script, sets the default selection, and lets the wizard move on (or, in
-// extract-all mode, writes the files out and cancels the wizard).
+// extract-all mode, writes the files out and cancels the wizard). Whenever it
+// ends the wizard, that is the last thing it does.
 DWORD WINAPI LoadingThread(LPVOID page);
 // Runs the installation, writes the uninstaller or rolls back, and posts
 // WM_INSTALL_DONE to the page.
