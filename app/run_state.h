@@ -15,11 +15,14 @@ struct UninstallScript;
 #include <stdint.h>
 #include <stdio.h>
 
+#include <atomic>
 #include <memory>
 
 struct RunState {
     uint16_t showCommand = 0;
-    volatile uint8_t silentMode = 0;
+    // Read, and ended by leaveSilentMode, on the wizard's thread and on the
+    // loading thread alike.
+    std::atomic<uint8_t> silentMode{0};
     uint8_t noUninstall = 0;
     uint8_t extractAllFiles = 0;
     char packagePath[kPathBufferSize] = {};
@@ -47,7 +50,9 @@ struct RunState {
     char programFilesFolder[kPathBufferSize] = {};
     char installFolder[kPathBufferSize] = {};
     const char* finishPageText = nullptr;  // null reads as empty
-    volatile uint8_t restartNeeded = 0;
+    // Only the wizard's thread uses it: a worker's restart flag comes over
+    // with its WM_INSTALL_DONE.
+    uint8_t restartNeeded = 0;
     uint32_t parentProcess = 0;
     // Uninstall commands of earlier installations started in this run: NUL
     // terminated strings ending with an empty one.
