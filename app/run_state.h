@@ -1,10 +1,13 @@
 // The process-wide run state: written by start-up before the wizard runs,
-// read by every part of the stub.
+// read by every part of the stub. What it owns, it owns alone: a worker that
+// needs one of its resources takes it out (moves it), and start-up takes
+// back the rest only once no worker runs (waitForWorkers).
 #pragma once
 
 #include "app/bytes.h"
 #include "app/install_script.h"
 #include "app/startup_rules.h"
+#include "app/unique_resource.h"
 #include "engine/action_script.h"
 
 struct UninstallScript;
@@ -12,34 +15,44 @@ struct UninstallScript;
 #include <stdint.h>
 #include <stdio.h>
 
+#include <atomic>
+#include <memory>
+
 struct RunState {
     uint16_t showCommand = 0;
-    volatile uint8_t silentMode = 0;
+    // Read, and ended by leaveSilentMode, on the wizard's thread and on the
+    // loading thread alike.
+    std::atomic<uint8_t> silentMode{0};
     uint8_t noUninstall = 0;
     uint8_t extractAllFiles = 0;
     char packagePath[kPathBufferSize] = {};
     uint32_t osClass = 0;
     uint32_t isWow64 = 0;
-    FILE* PackageFile = nullptr;
+    // The package, open behind block 0: start-up puts it here, the loading
+    // thread takes it to read block 1 and closes it.
+    UniqueFile packageFile;
     // Package bytes left between the stream position and the trailer, for
     // the reader of block 1.
     uint64_t packageBytesLeft = 0;
     Bytes stubImage;
+    // Block 0, lent by start-up's package, which outlives every worker.
     InstallScript* installScript = nullptr;
-    // Uninstall mode: the uninstall package, owned by start-up.
-    UninstallScript* uninstallScript = nullptr;
+    // Uninstall mode: the uninstall package.
+    std::unique_ptr<UninstallScript> uninstallScript;
     // Built by the loading thread from block 1; null until then, or when
     // block 1 could not be read.
-    ActionScript* actionScript = nullptr;
+    std::unique_ptr<ActionScript> actionScript;
     // One byte per component of the action script, 1 = selected.
-    uint8_t* componentSelected = nullptr;
+    std::unique_ptr<uint8_t[]> componentSelected;
     uint32_t componentCount = 0;
     uint32_t activePageFlags = 0;
     char programGroup[kPathBufferSize] = {};
     char programFilesFolder[kPathBufferSize] = {};
     char installFolder[kPathBufferSize] = {};
     const char* finishPageText = nullptr;  // null reads as empty
-    volatile uint8_t restartNeeded = 0;
+    // Only the wizard's thread uses it: a worker's restart flag comes over
+    // with its WM_INSTALL_DONE.
+    uint8_t restartNeeded = 0;
     uint32_t parentProcess = 0;
     // Uninstall commands of earlier installations started in this run: NUL
     // terminated strings ending with an empty one.

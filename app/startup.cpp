@@ -6,6 +6,7 @@
 #include "app/startup_rules.h"
 #include "app/system_services.h"
 #include "app/win32_handles.h"
+#include "engine/worker_threads.h"
 #include "uninstall/uninstall_mode.h"
 #include "uninstall/uninstall_script.h"
 #include "wizard/wizard_frame.h"
@@ -14,11 +15,11 @@
 #include <new>
 #include <memory>
 #include <string.h>
+#include <utility>
 
 const char kInstallerBanner[] =
     "Slipway setup 1.0, made with Slipway: small, fast, dependable Windows installers.\n"
     "Switches: -passive, -quiet, -nouninstall, -extractallfiles, -ip PACKAGE.\n";
-const char kDamagedPackageMessage[] = "The setup package is damaged. Please try again with original file.";
 const char kElevationFailedMessage[] = "Setup could not acquire administrative privileges:\n\n";
 
 namespace {
@@ -140,13 +141,27 @@ void runInstallMode(HINSTANCE instance, const char* tail)
 }
 
 // The uninstall package, read whole; null when it is damaged.
-UninstallScript* readUninstallPackage(const Bytes& body)
+std::unique_ptr<UninstallScript> readUninstallPackage(const Bytes& body)
 {
     std::unique_ptr<ByteCursor> cursor(new (std::nothrow) ByteCursor);
     std::unique_ptr<UninstallScript> script(new (std::nothrow) UninstallScript);
     if (!cursor || !script || !cursor->attach(body.data(), body.size()) || !readUninstallScript(*cursor, *script))
         return nullptr;
-    return script.release();
+    return script;
+}
+
+// Takes back, once no worker runs, what the install wizard and its workers
+// were lent or made. The file is still here when no wizard ran (an info
+// switch).
+void endInstallRun()
+{
+    waitForWorkers();
+    runState.packageFile.reset();
+    runState.finishPageText = nullptr;
+    runState.actionScript.reset();
+    runState.componentSelected.reset();
+    runState.componentCount = 0;
+    runState.installScript = nullptr;
 }
 
 void runUninstallWizard(HINSTANCE instance, const UninstallScript& script, bool isCopy)
@@ -264,23 +279,19 @@ int runStartup(HINSTANCE instance, const char* tail)
 
     if (package.kind == PackageKind::Install) {
         runState.installScript = &package.installScript;
-        runState.PackageFile = file.get();
+        // The loading thread takes the file over to read block 1.
+        runState.packageFile = std::move(file);
         runState.packageBytesLeft = package.remainingAfterBlock0;
         runInstallMode(instance, tail);
-        // The loading thread closes the file once block 1 is read; whatever
-        // is still open is closed here.
-        if (runState.PackageFile != file.get())
-            file.release();
-        runState.PackageFile = nullptr;
-        runState.installScript = nullptr;
+        endInstallRun();
     } else if (package.kind == PackageKind::Uninstall) {
         file.reset();
-        std::unique_ptr<UninstallScript> script(readUninstallPackage(package.uninstallBody));
+        runState.uninstallScript = readUninstallPackage(package.uninstallBody);
         package.uninstallBody.reset();
-        if (script) {
-            runState.uninstallScript = script.get();
-            runUninstallMode(instance, tail, *script);
-            runState.uninstallScript = nullptr;
+        if (runState.uninstallScript) {
+            runUninstallMode(instance, tail, *runState.uninstallScript);
+            waitForWorkers();
+            runState.uninstallScript.reset();
             runState.finishPageText = nullptr;
         } else {
             showDamagedPackageMessage();

@@ -5,10 +5,6 @@
 
 #include <stdint.h>
 
-extern const char kInstallerBanner[];
-extern const char kDamagedPackageMessage[];
-extern const char kElevationFailedMessage[];
-
 // Runs the stub for one command-line tail: answers the query switches, makes
 // sure of administrator rights, loads the package and runs the wizard.
 // Returns the process exit code.

@@ -45,9 +45,10 @@ private:
     Handle handle_ = Traits::invalid();
 };
 
-// A stdio stream closed by its owner.
+// A stdio stream closed by its owner. A constant invalid value lets an owner
+// with static storage (the run state's package file) start out without code.
 struct FileTraits {
-    static FILE* invalid() { return nullptr; }
+    static constexpr FILE* invalid() { return nullptr; }
     static bool isValid(FILE* f) { return f != nullptr; }
     static void close(FILE* f) { fclose(f); }
 };

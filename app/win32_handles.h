@@ -7,7 +7,7 @@
 #include <windows.h>
 
 struct KernelHandleTraits {
-    static HANDLE invalid() { return nullptr; }
+    static constexpr HANDLE invalid() { return nullptr; }
     static bool isValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void close(HANDLE h) { CloseHandle(h); }
 };

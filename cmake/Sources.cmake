@@ -93,6 +93,7 @@ set(SLIPWAY_STUB_SOURCES
     engine/shortcut_action.cpp
     engine/program_actions.cpp
     engine/program_routines.cpp
+    engine/worker_threads.cpp
     engine/loading_thread.cpp
     engine/install_thread.cpp
     uninstall/uninstaller_writer.cpp

@@ -1,20 +1,18 @@
 #include "engine/action_script.h"
 
+#include <memory>
 #include <new>
+#include <utility>
 
 bool readActionList(ByteCursor& cursor, ActionList& out)
 {
     out.pageFlags = cursor.readU32();
     while (cursor.readU32() != 0) {
         uint32_t kind = cursor.readU32();
-        Action* action = createAction(kind);
+        std::unique_ptr<Action> action(createAction(kind));
         if (!action)
             continue;  // an unknown kind has no fields: the next u32 is a marker
-        if (!cursor.spend(kRecordMemoryCharge) || !action->read(cursor)) {
-            delete action;
-            return false;
-        }
-        if (!out.actions.push(action))
+        if (!cursor.spend(kRecordMemoryCharge) || !action->read(cursor) || !out.actions.push(std::move(action)))
             return false;
     }
     return !cursor.failed();
@@ -30,15 +28,10 @@ bool readActionScript(ByteCursor& cursor, ActionScript& out)
     if (!readActionList(cursor, out.mainActions))
         return false;
     while (cursor.readU32() != 0) {
-        Component* component = cursor.spend(sizeof(Component) + kRecordMemoryCharge) ? new (std::nothrow) Component
-                                                                                      : nullptr;
-        if (!component)
+        if (!cursor.spend(sizeof(Component) + kRecordMemoryCharge))
             return false;
-        if (!readComponent(cursor, *component)) {
-            delete component;
-            return false;
-        }
-        if (!out.components.push(component))
+        std::unique_ptr<Component> component(new (std::nothrow) Component);
+        if (!component || !readComponent(cursor, *component) || !out.components.push(std::move(component)))
             return false;
     }
     return readFields(cursor, static_cast<ActionScriptTexts&>(out));

@@ -8,13 +8,15 @@
 
 #include <objbase.h>
 
+#include <memory>
+
 namespace {
 
 // Runs both passes; false when an action stopped the installation.
 bool runInstallation(ExecutionContext& context)
 {
     const ActionScript& script = *runState.actionScript;
-    const uint8_t* selected = runState.componentSelected;
+    const uint8_t* selected = runState.componentSelected.get();
     bool ok = true;
     if (hasStage0Actions(script, selected)) {
         beginStep(context.page);
@@ -26,38 +28,44 @@ bool runInstallation(ExecutionContext& context)
     return ok;
 }
 
+// Installs and then writes the uninstaller, or rolls back; false when the
+// installation was stopped.
+bool install(HWND page, bool& restartNeeded)
+{
+    std::unique_ptr<UninstallScript> target =
+        buildUninstallScript(*runState.installScript, *runState.actionScript, expandPathVariables);
+    if (!target)
+        return false;
+    HRESULT com = CoInitialize(nullptr);
+    ExecutionContext context;
+    context.undoLog = &target->undoLog;
+    context.expand = expandPathVariables;
+    context.page = page;
+    context.beginStep = beginStep;
+    context.endStep = endStep;
+    bool ok = runInstallation(context);
+    if (ok) {
+        commitRollbackEntries(target->undoLog);
+        if (*runState.actionScript->uninstallerPath.text())
+            writeUninstaller(*target, *runState.actionScript, context.bytesInstalled);
+    } else {
+        // Custom steps first, then the reversals, newest first: the
+        // machine as the installation found it.
+        rollBack(target->undoLog, context);
+    }
+    restartNeeded = context.restartNeeded;
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return ok;
+}
+
 }  // namespace
 
 DWORD WINAPI InstallThread(LPVOID parameter)
 {
     HWND page = static_cast<HWND>(parameter);
-    bool ok = false;
     bool restartNeeded = false;
-    UninstallScript* target = buildUninstallScript(*runState.installScript, *runState.actionScript,
-                                                   expandPathVariables);
-    if (target) {
-        HRESULT com = CoInitialize(nullptr);
-        ExecutionContext context;
-        context.undoLog = &target->undoLog;
-        context.expand = expandPathVariables;
-        context.page = page;
-        context.beginStep = beginStep;
-        context.endStep = endStep;
-        ok = runInstallation(context);
-        if (ok) {
-            commitRollbackEntries(target->undoLog);
-            if (*runState.actionScript->uninstallerPath.text())
-                writeUninstaller(*target, *runState.actionScript, context.bytesInstalled);
-        } else {
-            // Custom steps first, then the reversals, newest first: the
-            // machine as the installation found it.
-            rollBack(target->undoLog, context);
-        }
-        restartNeeded = context.restartNeeded;
-        if (SUCCEEDED(com))
-            CoUninitialize();
-        delete target;
-    }
+    bool ok = install(page, restartNeeded);
     PostMessageA(page, WM_INSTALL_DONE, ok ? 1 : 0, restartNeeded ? 1 : 0);
     return 0;
 }

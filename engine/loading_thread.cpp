@@ -3,46 +3,54 @@
 #include "app/block_reader.h"
 #include "app/byte_cursor.h"
 #include "app/run_state.h"
-#include "app/startup.h"
-#include "resources/resource_ids.h"
-#include "wizard/page_sequence.h"
-#include "wizard/wizard_frame.h"
+#include "engine/page_link.h"
 
+#include <memory>
 #include <new>
-#include <stdlib.h>
-#include <string.h>
+#include <utility>
 
 namespace {
 
 // Decodes block 1; null when it cannot be read, decoded or parsed.
-ActionScript* loadActionScript()
+std::unique_ptr<ActionScript> loadActionScript(FILE* package)
 {
     Bytes block;
-    if (readBlock(runState.PackageFile, runState.packageBytesLeft, block) != BlockResult::Ok)
+    if (readBlock(package, runState.packageBytesLeft, block) != BlockResult::Ok)
         return nullptr;
-    ByteCursor* cursor = new (std::nothrow) ByteCursor;
-    ActionScript* script = new (std::nothrow) ActionScript;
-    bool ok = cursor && script && cursor->attach(block.data(), block.size()) && readActionScript(*cursor, *script);
-    delete cursor;
-    if (!ok) {
-        delete script;
+    std::unique_ptr<ByteCursor> cursor(new (std::nothrow) ByteCursor);
+    std::unique_ptr<ActionScript> script(new (std::nothrow) ActionScript);
+    if (!cursor || !script || !cursor->attach(block.data(), block.size()) || !readActionScript(*cursor, *script))
         return nullptr;
-    }
     return script;
 }
 
-// One byte per component, selected when its default mask holds here.
-bool setDefaultSelection(const ActionScript& script)
+// One byte per component, selected when its default mask holds here; null
+// when the memory cannot be had.
+std::unique_ptr<uint8_t[]> defaultSelection(const ActionScript& script)
 {
     uint32_t count = script.components.count();
-    uint8_t* selected = static_cast<uint8_t*>(calloc(count ? count : 1, 1));
+    std::unique_ptr<uint8_t[]> selected(new (std::nothrow) uint8_t[count ? count : 1]());
     if (!selected)
-        return false;
+        return nullptr;
     for (uint32_t i = 0; i < count; ++i)
         selected[i] = maskHolds(script.components[i]->defaultMask, runState.isWow64, runState.osClass) ? 1 : 0;
-    runState.componentSelected = selected;
-    runState.componentCount = count;
-    return true;
+    return selected;
+}
+
+// Hands a loaded script and its default selection to the run state, where
+// the wizard reads them once this thread lets it move on. A script without
+// a selection is dropped, as a damaged one.
+void publishActionScript(std::unique_ptr<ActionScript> script)
+{
+    if (!script)
+        return;
+    std::unique_ptr<uint8_t[]> selected = defaultSelection(*script);
+    if (!selected)
+        return;
+    runState.componentCount = script->components.count();
+    runState.componentSelected = std::move(selected);
+    runState.actionScript = std::move(script);
+    runState.finishPageText = runState.actionScript->successText.text();
 }
 
 void writeNumberPrefix(uint32_t number, char* out)
@@ -74,49 +82,22 @@ void extractAll(const ActionScript& script)
     }
 }
 
-bool startWorker(LPTHREAD_START_ROUTINE worker, HWND page)
-{
-    DWORD id = 0;
-    HANDLE thread = CreateThread(nullptr, 0, worker, page, 0, &id);
-    if (!thread)
-        return false;
-    CloseHandle(thread);
-    return true;
-}
-
 DWORD WINAPI LoadingThread(LPVOID parameter)
 {
     HWND page = static_cast<HWND>(parameter);
-    if (runState.PackageFile) {
-        setBusy(page, false, false);
-        ActionScript* script = loadActionScript();
-        if (script && setDefaultSelection(*script)) {
-            runState.actionScript = script;
-            runState.activePageFlags = computeActivePageFlags();
-            runState.finishPageText = script->successText.text();
-        } else {
-            delete script;
-        }
-        fclose(runState.PackageFile);
-        runState.PackageFile = nullptr;
-        if (runState.extractAllFiles && runState.actionScript)
+    // Taken on the first showing of the welcome page; a later one finds the
+    // script already loaded.
+    UniqueFile package(std::move(runState.packageFile));
+    if (package) {
+        holdForLoading(page);
+        publishActionScript(loadActionScript(package.get()));
+        package.reset();
+        if (runState.extractAllFiles && runState.actionScript) {
             extractAll(*runState.actionScript);
-        setBusy(page, true, false);
-        if (runState.extractAllFiles)
-            PostMessageA(frameOf(page), WM_COMMAND, IDCANCEL, 0);
+            loadingDone(page, LoadingOutcome::Extracted);
+            return 0;
+        }
     }
-    if (runState.actionScript) {
-        offerNextPage(page, InstallPage::License, HintLine::Update);
-        if (runState.silentMode)
-            postNextCommand(page);
-    } else {
-        // Nothing can be installed from a damaged action block: say so and
-        // end, in silent mode too, rather than leave the welcome page with
-        // Next disabled for a user who may not be there. The frame is shown
-        // first, since a box owned by a minimised frame is hidden with it.
-        leaveSilentMode(page);
-        MessageBoxA(frameOf(page), kDamagedPackageMessage, "Error", MB_OK | MB_ICONERROR);
-        PostMessageA(frameOf(page), WM_COMMAND, IDCANCEL, 0);
-    }
+    loadingDone(page, runState.actionScript ? LoadingOutcome::Loaded : LoadingOutcome::Damaged);
     return 0;
 }

@@ -9,6 +9,18 @@
 // lParam 1 = restart needed.
 constexpr UINT WM_INSTALL_DONE = WM_USER + 99;
 
+// The loading thread's part on the welcome page. The page waits, with Next
+// and Back disabled, while the action block is read.
+void holdForLoading(HWND page);
+enum class LoadingOutcome {
+    Loaded,     // the action script is in the run state: the wizard moves on
+    Extracted,  // extract-all mode wrote the files out: the wizard ends
+    Damaged,    // the action block could not be read: say so, then end
+};
+// Called last by the loading thread: nothing of the run state may be touched
+// after it, since the wizard may end at once.
+void loadingDone(HWND page, LoadingOutcome outcome);
+
 // The step rows of the progress pages. The first row whose mark is empty
 // becomes bold; its old font is kept.
 void beginStep(HWND page);

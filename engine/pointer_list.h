@@ -5,6 +5,8 @@
 #include <stdint.h>
 #include <stdlib.h>
 
+#include <memory>
+
 template <typename T>
 class PointerList {
 public:
@@ -20,23 +22,23 @@ public:
 
     // Takes ownership of `item`; on failure (memory) the item is deleted and
     // false is returned.
-    bool push(T* item)
+    bool push(std::unique_ptr<T> item)
     {
         if (!item)
             return false;
         if (count_ == capacity_) {
             uint32_t grown = capacity_ ? capacity_ * 2 : 8;
             T** table = static_cast<T**>(realloc(items_, sizeof(T*) * grown));
-            if (!table || grown < capacity_) {
-                delete item;
+            if (!table || grown < capacity_)
                 return false;
-            }
             items_ = table;
             capacity_ = grown;
         }
-        items_[count_++] = item;
+        items_[count_++] = item.release();
         return true;
     }
+    // The same for an item fresh from `new`, which the list owns from here on.
+    bool push(T* item) { return push(std::unique_ptr<T>(item)); }
 
     void clear()
     {

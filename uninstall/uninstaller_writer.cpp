@@ -127,9 +127,10 @@ void formatInstallDate(unsigned year, unsigned month, unsigned day, char out[9])
     *p = 0;
 }
 
-UninstallScript* buildUninstallScript(const InstallScript& install, const ActionScript& actions, ExpandFn expand)
+std::unique_ptr<UninstallScript> buildUninstallScript(const InstallScript& install, const ActionScript& actions,
+                                                      ExpandFn expand)
 {
-    UninstallScript* script = new (std::nothrow) UninstallScript;
+    std::unique_ptr<UninstallScript> script(new (std::nothrow) UninstallScript);
     if (!script)
         return nullptr;
     bool ok = copyExpanded(script->title, actions.uninstallTitle, expand) &&
@@ -150,10 +151,8 @@ UninstallScript* buildUninstallScript(const InstallScript& install, const Action
               copyExpanded(script->finishHint, actions.finishHint, expand) &&
               copyExpanded(script->uninstallKeyName, actions.uninstallKeyName, expand) &&
               copyExpanded(script->uninstallerPath, actions.uninstallerPath, expand);
-    if (!ok) {
-        delete script;
+    if (!ok)
         return nullptr;
-    }
     return script;
 }
 

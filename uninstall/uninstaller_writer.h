@@ -8,9 +8,12 @@
 #include "engine/action_script.h"
 #include "uninstall/uninstall_script.h"
 
+#include <memory>
+
 // The uninstall script of an install run, texts expanded, undo log empty.
 // Null when memory runs out.
-UninstallScript* buildUninstallScript(const InstallScript& install, const ActionScript& actions, ExpandFn expand);
+std::unique_ptr<UninstallScript> buildUninstallScript(const InstallScript& install, const ActionScript& actions,
+                                                      ExpandFn expand);
 
 // Writes the uninstaller file and registers it. A file that cannot be
 // written whole is deleted and nothing is registered: a registered

@@ -42,7 +42,7 @@ void takeEarlierInstallFolder(const char* command)
 
 bool findEarlierInstallation()
 {
-    const ActionScript* script = runState.actionScript;
+    const ActionScript* script = runState.actionScript.get();
     if (!script)
         return false;
     char* command = runState.uninstallCommand;

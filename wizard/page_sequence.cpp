@@ -21,7 +21,7 @@ SequenceFacts runFacts(EarlierInstallationSearch& search)
 {
     SequenceFacts facts;
     facts.install = runState.installScript;
-    facts.actions = runState.actionScript;
+    facts.actions = runState.actionScript.get();
     facts.isWow64 = runState.isWow64;
     facts.osClass = runState.osClass;
     facts.activePageFlags = runState.activePageFlags;
@@ -83,8 +83,8 @@ void offerBackPage(HWND page, InstallPage current)
 
 uint32_t computeActivePageFlags()
 {
-    const ActionScript* script = runState.actionScript;
+    const ActionScript* script = runState.actionScript.get();
     if (!script)
         return 0;
-    return activePageFlags(*script, runState.componentSelected, runState.componentCount);
+    return activePageFlags(*script, runState.componentSelected.get(), runState.componentCount);
 }

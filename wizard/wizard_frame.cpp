@@ -7,6 +7,8 @@
 
 #include <string.h>
 
+#include <atomic>
+
 namespace {
 
 // One wizard exists per process, so its state is process-wide.
@@ -14,19 +16,24 @@ struct FrameState {
     HWND currentPage = nullptr;
     const PageDescriptor* backTarget = nullptr;
     const PageDescriptor* nextTarget = nullptr;
-    volatile bool cancelAllowed = false;
     bool savedBackEnabled = false;
     bool savedNextEnabled = false;
     HCURSOR savedCursor = nullptr;
     char defaultNextCaption[128] = {};
-    // Silent mode before the progress page: the frame refuses to be restored.
-    volatile bool keepMinimised = false;
     // True while a page is being left: commands that arrive meanwhile (from a
     // prompt's message loop, say) are refused rather than run under it.
     bool leaving = false;
 };
 
 FrameState frameState;
+
+// A worker sets these (setBusy, showFrame) while this thread may read them
+// on a close or a restore that no message of the worker comes before:
+// atomics. The rest of FrameState changes hands with the messages a worker
+// sends or posts after changing it.
+std::atomic<bool> cancelAllowed(false);
+// Silent mode before the progress page: the frame refuses to be restored.
+std::atomic<bool> keepMinimised(false);
 
 void enableControl(HWND frame, int id, bool enable)
 {
@@ -87,7 +94,7 @@ void navigate(HWND frame, const PageDescriptor* target, LeaveReason reason)
 
 void cancelWizard(HWND frame)
 {
-    if (!frameState.cancelAllowed || frameState.leaving)
+    if (!cancelAllowed || frameState.leaving)
         return;
     frameState.leaving = true;
     if (HWND page = frameState.currentPage) {
@@ -143,7 +150,7 @@ void setNextCaption(HWND page, const char* text)
 void setBusy(HWND page, bool enable, bool keepClosable)
 {
     HWND frame = frameOf(page);
-    frameState.cancelAllowed = enable;
+    cancelAllowed = enable;
     enableControl(frame, IDCANCEL, enable);
     if (enable) {
         if (frameState.savedCursor) {
@@ -165,26 +172,25 @@ void setBusy(HWND page, bool enable, bool keepClosable)
     enableControl(frame, IDC_BACK, false);
     enableControl(frame, IDC_NEXT, false);
     if (keepClosable)
-        frameState.cancelAllowed = true;
+        cancelAllowed = true;
 }
 
 void leaveSilentMode(HWND page)
 {
-    if (!runState.silentMode)
+    if (!runState.silentMode.exchange(0))
         return;
-    runState.silentMode = 0;
     showFrame(page, SW_SHOWNORMAL);
 }
 
 void minimiseFrame(HWND page)
 {
-    frameState.keepMinimised = true;
+    keepMinimised = true;
     ShowWindow(frameOf(page), SW_MINIMIZE);
 }
 
 void showFrame(HWND page, int showCommand)
 {
-    frameState.keepMinimised = false;
+    keepMinimised = false;
     ShowWindow(frameOf(page), showCommand);
 }
 
@@ -205,7 +211,8 @@ INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, L
     switch (message) {
     case WM_INITDIALOG:
         frameState = FrameState();
-        frameState.cancelAllowed = true;
+        cancelAllowed = true;
+        keepMinimised = false;
         SendMessageA(frame, WM_CHANGEUISTATE, UIS_INITIALIZE, 0);
         showPage(frame, reinterpret_cast<const PageDescriptor*>(lParam));
         return FALSE;
@@ -228,7 +235,7 @@ INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, L
         }
         return FALSE;
     case WM_QUERYOPEN:
-        if (!frameState.keepMinimised)
+        if (!keepMinimised)
             return FALSE;
         SetWindowLongPtrA(frame, DWLP_MSGRESULT, FALSE);
         return TRUE;

@@ -2,7 +2,7 @@
 // itself, "/quiet" keeps the frame minimised throughout, a failure ends
 // silent mode and shows the frame rather than leave a hidden process
 // waiting, and a damaged action block says so and ends. "-extractallfiles" writes the packaged files out
-// and closes the wizard.
+// and closes the wizard, or first says that the action block is damaged.
 #include "support/file_steps.h"
 #include "support/installer_wizard.h"
 #include "support/registry_values.h"
@@ -265,5 +265,25 @@ TEST(ExtractAllFiles, WritesEveryFileOfEveryComponentIntoTheCurrentFolderAndClos
     // Nothing is installed.
     EXPECT_FALSE(fileExists(product.folder()));
     EXPECT_FALSE(registryKeyExists(HKEY_LOCAL_MACHINE, uninstallKeyPath("Slipway Extract Test"), KEY_WOW64_32KEY));
+    removeTestTree(folder);
+}
+
+TEST(ExtractAllFiles, ADamagedActionBlockIsReportedBeforeTheWizardClosesAndWritesNothing)
+{
+    Bytes original;
+    ASSERT_TRUE(readWholeFile(testInstallerPath("extract_all").c_str(), original));
+    TestFile damaged(packageFolder(), "extract-all-damaged-block-1");
+    // 225 is no valid properties byte of block 1's stream.
+    ASSERT_TRUE(damaged.write(withDamagedActionBlock(original, 8, 225)));
+    removeTestTree(makeTestFolder("extract-all-damaged"));
+    const std::string folder = makeTestFolder("extract-all-damaged");
+
+    uiauto::ProcessOptions options;
+    options.workingDirectory = folder.c_str();
+    uiauto::RunningProcess setup;
+    ASSERT_TRUE(setup.start(commandLineOf(damaged.path(), "-extractallfiles"), options)) << setup.error();
+    // The message stays until it is answered: the wizard ends only after it.
+    EXPECT_TRUE(answerDamagedPackageMessage(setup));
+    EXPECT_TRUE(folderEntries(folder).empty());
     removeTestTree(folder);
 }

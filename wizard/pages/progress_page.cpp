@@ -19,7 +19,7 @@ const PageDescriptor* successTarget = nullptr;
 int collectCaptions(const char* captions[kStepRowCount])
 {
     const ActionScript& script = *runState.actionScript;
-    const uint8_t* selected = runState.componentSelected;
+    const uint8_t* selected = runState.componentSelected.get();
     int count = 0;
     if (hasStage0Actions(script, selected))
         captions[count++] = script.filesStepCaption.text();

@@ -5,6 +5,7 @@
 #include "engine/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
+#include "wizard/page_sequence.h"
 #include "wizard/pages.h"
 #include "wizard/wizard_frame.h"
 
@@ -22,6 +23,40 @@ void dressInstallFrame(HWND page, const InstallScript& script)
 }
 
 }  // namespace
+
+void holdForLoading(HWND page)
+{
+    setBusy(page, false, false);
+}
+
+// Runs on the loading thread, as its last step.
+void loadingDone(HWND page, LoadingOutcome outcome)
+{
+    if (outcome == LoadingOutcome::Loaded)
+        runState.activePageFlags = computeActivePageFlags();
+    setBusy(page, true, false);
+    switch (outcome) {
+    case LoadingOutcome::Loaded:
+        offerNextPage(page, InstallPage::License, HintLine::Update);
+        if (runState.silentMode)
+            postNextCommand(page);
+        return;
+    case LoadingOutcome::Extracted:
+        // The wizard ends on this command and start-up then takes back what
+        // the loading thread read.
+        PostMessageA(frameOf(page), WM_COMMAND, IDCANCEL, 0);
+        return;
+    case LoadingOutcome::Damaged:
+        // Nothing can be installed from a damaged action block: say so and
+        // end, in silent mode too, rather than leave the welcome page with
+        // Next disabled for a user who may not be there. The frame is shown
+        // first, since a box owned by a minimised frame is hidden with it.
+        leaveSilentMode(page);
+        MessageBoxA(frameOf(page), kDamagedPackageMessage, "Error", MB_OK | MB_ICONERROR);
+        PostMessageA(frameOf(page), WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+}
 
 INT_PTR CALLBACK welcomePageProcedure(HWND page, UINT message, WPARAM, LPARAM)
 {
