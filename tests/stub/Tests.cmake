@@ -6,3 +6,6 @@ add_test(NAME stub.size
     COMMAND ${CMAKE_SOURCE_DIR}/bench/stub-size.sh --limit 89600 $<TARGET_FILE:slipway-stub>)
 add_test(NAME stub.hardening
     COMMAND ${CMAKE_SOURCE_DIR}/tests/stub/check-hardening.sh $<TARGET_FILE:slipway-stub>)
+# The stub's sources include only downward, through the layer map that the
+# README's layout section shows.
+add_test(NAME stub.layers COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/stub/check-layers.py ${CMAKE_SOURCE_DIR})
