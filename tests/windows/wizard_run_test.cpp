@@ -59,10 +59,10 @@ std::string withoutTrailingNewlines(std::string text)
 ::testing::AssertionResult buttonIs(const ButtonView& button, const std::string& text, bool enabled)
 {
     if (button.text != text || button.enabled != enabled || !button.visible)
-        return ::testing::AssertionFailure() << "button \"" << button.text << "\" "
-                                             << (button.enabled ? "enabled" : "disabled")
-                                             << (button.visible ? "" : ", hidden") << "; expected \"" << text << "\" "
-                                             << (enabled ? "enabled" : "disabled");
+        return ::testing::AssertionFailure()
+               << "button \"" << button.text << "\" " << (button.enabled ? "enabled" : "disabled")
+               << (button.visible ? "" : ", hidden") << "; expected \"" << text << "\" "
+               << (enabled ? "enabled" : "disabled");
     return ::testing::AssertionSuccess();
 }
 
@@ -308,10 +308,16 @@ TEST_F(WizardRunTest, UninstallerAndItsEntryDescribeTheInstallation)
     const std::string uninstaller = product.at("uninstall.exe");
     UninstallerFile file;
     ASSERT_NO_FATAL_FAILURE(readUninstaller(uninstaller, file));
+    // The image is the stub's but for the checksum, which the uninstaller
+    // carries for its own file.
     Bytes stub = stubImageBytes();
-    EXPECT_TRUE(file.stubImage.size() == stub.size() &&
-                memcmp(file.stubImage.data(), stub.data(), stub.size()) == 0)
-        << "the uninstaller's image is not the stub";
+    ASSERT_EQ(file.stubImage.size(), stub.size()) << "the uninstaller's image is not the stub";
+    ASSERT_GE(stub.size(), 0x40u);
+    const uint32_t checksumOffset = loadU32(stub.data() + 0x3C) + 0x58;
+    ASSERT_LE(checksumOffset + 4, stub.size());
+    memset(file.stubImage.data() + checksumOffset, 0, 4);
+    memset(stub.data() + checksumOffset, 0, 4);
+    EXPECT_EQ(memcmp(file.stubImage.data(), stub.data(), stub.size()), 0) << "the uninstaller's image is not the stub";
     const UninstallScript& script = file.script;
     EXPECT_EQ(asText(script.title), "Slipway Wizard Run 2.1 Uninstall");
     EXPECT_EQ(asText(script.uninstallKeyName), kUninstallKeyName);
