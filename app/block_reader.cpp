@@ -106,7 +106,7 @@ BlockResult decodeInput(LzmaStream& lzma, bool last)
             break;
         if (lzma.stream.avail_in == inBefore && lzma.stream.avail_out == outBefore) {
             if (lzma.stream.avail_in == 0)
-                break;  // nothing pending: the next input goes on
+                break;                      // nothing pending: the next input goes on
             return BlockResult::WrongSize;  // input left that no output room can take
         }
     }

@@ -23,8 +23,8 @@ enum class BlockResult {
     TooLarge,       // usize is beyond what a 32-bit process is asked to hold
     BadProperties,  // a properties byte of 225 or more, or lc + lp above 4
     OutOfMemory,
-    BadStream,      // the decoder finds an error in the stream
-    WrongSize,      // the stream ends before usize bytes are out, or input is left behind them
+    BadStream,  // the decoder finds an error in the stream
+    WrongSize,  // the stream ends before usize bytes are out, or input is left behind them
 };
 
 // Reads and decodes the block at the file's current position: Ok only when

@@ -66,11 +66,8 @@ bool bannerIsComplete(const uint8_t* info, size_t infoSize, size_t bitsSize)
         break;
     case 16:
     case 24:
-    case 32:
-        colours = coloursUsed;
-        break;
-    default:
-        return false;
+    case 32: colours = coloursUsed; break;
+    default: return false;
     }
     uint64_t tableSize = colours * 4 + (compression == kBitfields && headerSize == 40 ? 12 : 0);
     if (uint64_t(headerSize) + tableSize > infoSize)

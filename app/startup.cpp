@@ -242,9 +242,9 @@ void formatElevationMessage(int shellResult, char* message, size_t size)
     size_t used = strlen(message);
     if (used + 1 >= size)
         return;
-    DWORD written = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                   DWORD(shellResult), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), message + used,
-                                   DWORD(size - used), nullptr);
+    DWORD written =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DWORD(shellResult),
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), message + used, DWORD(size - used), nullptr);
     if (written == 0) {
         char code[32];
         wsprintfA(code, "Error code %d", shellResult);

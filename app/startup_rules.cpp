@@ -120,8 +120,7 @@ void programFilesFolderFrom(const char* value, char* folder, size_t size)
         folder[length - 1] = 0;
 }
 
-void composeInstallFolder(const char* programFilesFolder, const char* defaultFolder, char* installFolder,
-                          size_t size)
+void composeInstallFolder(const char* programFilesFolder, const char* defaultFolder, char* installFolder, size_t size)
 {
     if (size == 0)
         return;

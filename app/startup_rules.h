@@ -37,10 +37,10 @@ constexpr uint16_t kShowMinNoActive = 7;
 
 // What the switches of a command-line tail ask for.
 struct StartupSwitches {
-    bool installerInfo = false;  // the whole tail is "-installerinfo"
-    bool silentMode = false;     // "-passive" or "/passive", "-quiet" or "/quiet" anywhere
-    bool quiet = false;          // "-quiet" or "/quiet": the wizard stays minimised
-    bool noUninstall = false;    // "-nouninstall" or "/nouninstall" anywhere
+    bool installerInfo = false;    // the whole tail is "-installerinfo"
+    bool silentMode = false;       // "-passive" or "/passive", "-quiet" or "/quiet" anywhere
+    bool quiet = false;            // "-quiet" or "/quiet": the wizard stays minimised
+    bool noUninstall = false;      // "-nouninstall" or "/nouninstall" anywhere
     bool extractAllFiles = false;  // the whole tail is "-extractallfiles"
     // Everything after "-ip " to the end of the tail, or null.
     const char* packagePathArgument = nullptr;
@@ -69,8 +69,7 @@ bool composeCopyCommandLine(const char* copyPath, uint32_t processHandle, const 
 // not be read): "C:" when missing, one trailing backslash dropped.
 void programFilesFolderFrom(const char* value, char* folder, size_t size);
 // installFolder = folder, backslash, defaultFolder, cut to fit the buffer.
-void composeInstallFolder(const char* programFilesFolder, const char* defaultFolder, char* installFolder,
-                          size_t size);
+void composeInstallFolder(const char* programFilesFolder, const char* defaultFolder, char* installFolder, size_t size);
 
 // Copies at most size - 1 characters and always terminates.
 void copyTruncated(char* destination, size_t size, const char* source);

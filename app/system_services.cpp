@@ -56,8 +56,8 @@ uint32_t detectWow64()
         wow64Looked = true;
         HMODULE kernel = GetModuleHandleA("kernel32");
         if (kernel)
-            isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
-                reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+            isWow64Process =
+                reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
     }
     if (!isWow64Process)
         return 0;

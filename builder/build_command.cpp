@@ -41,8 +41,8 @@ int parseArguments(int argc, char** argv, BuildArguments& out)
         {"--stub", nullptr, &out.stub, nullptr},
         {"--fast", nullptr, nullptr, &out.fast},
     };
-    return parseCommandLine({"build", kBuildUsage, "manifest"}, options, sizeof options / sizeof options[0], argc,
-                            argv, out.manifest);
+    return parseCommandLine({"build", kBuildUsage, "manifest"}, options, sizeof options / sizeof options[0], argc, argv,
+                            out.manifest);
 }
 
 // The stub beside this program wins over the one it was built with, so an

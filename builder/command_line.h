@@ -15,9 +15,9 @@ struct CommandOption {
 };
 
 struct CommandSyntax {
-    const char* command;  // "build", for "slipway build: ..."
-    const char* usage;    // printed after every mistake and for --help
-    const char* fileKind; // "manifest", "file": what the one plain argument is
+    const char* command;   // "build", for "slipway build: ..."
+    const char* usage;     // printed after every mistake and for --help
+    const char* fileKind;  // "manifest", "file": what the one plain argument is
 };
 
 // 0 when parsed into `file` and the options; -1 after printing the usage

@@ -194,7 +194,8 @@ public:
 
 // Programs with a step caption: run and waited for, or run at uninstall.
 template <typename Derived, uint32_t Kind>
-class CaptionedProgramFields : public ActionOfKind<Derived, Kind, kProgramStage>, public ProgramStepFields {};
+class CaptionedProgramFields : public ActionOfKind<Derived, Kind, kProgramStage>, public ProgramStepFields {
+};
 
 class RunAndWaitAction final : public CaptionedProgramFields<RunAndWaitAction, 11> {
 public:
@@ -211,7 +212,8 @@ public:
 
 // Library entry points, called at install or at uninstall.
 template <typename Derived, uint32_t Kind>
-class LibraryCallFields : public ActionOfKind<Derived, Kind, kProgramStage>, public LibraryStepFields {};
+class LibraryCallFields : public ActionOfKind<Derived, Kind, kProgramStage>, public LibraryStepFields {
+};
 
 class CallLibraryAction final : public LibraryCallFields<CallLibraryAction, 13> {
 public:

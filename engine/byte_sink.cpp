@@ -74,7 +74,8 @@ bool ByteSink::addString(const void* bytes, size_t length)
     uint32_t hash = hashBytes(data, length);
     for (uint32_t i = 0; i < count_; ++i) {
         const Item& item = items_[i];
-        if (item.hash == hash && item.bytes.size() == length && (length == 0 || memcmp(item.bytes.data(), data, length) == 0))
+        if (item.hash == hash && item.bytes.size() == length &&
+            (length == 0 || memcmp(item.bytes.data(), data, length) == 0))
             return appendU32(i);
     }
     // A block can address only kMaxPoolItems items: refuse the next one

@@ -18,8 +18,7 @@ bool openKey(uint32_t root, const char* subKey, UniqueRegKey& key)
     if (!rootKey)
         return false;
     return RegCreateKeyExA(rootKey, subKey, 0, const_cast<char*>("CommonClass"), REG_OPTION_NON_VOLATILE,
-                           KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, key.put(),
-                           nullptr) == ERROR_SUCCESS;
+                           KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, key.put(), nullptr) == ERROR_SUCCESS;
 }
 
 struct ExpandedKey {
@@ -68,8 +67,7 @@ RestoreRegValueRollback* keepValue(HKEY handle, uint32_t root, const ExpandedKey
     return kept;
 }
 
-bool setValue(UndoLog& log, uint32_t root, const ExpandedKey& key, DWORD type, const BYTE* data,
-              DWORD size)
+bool setValue(UndoLog& log, uint32_t root, const ExpandedKey& key, DWORD type, const BYTE* data, DWORD size)
 {
     UniqueRegKey handle;
     if (!openKey(root, key.subKey, handle))

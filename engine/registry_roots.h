@@ -34,10 +34,8 @@ struct RegistryRootNames {
 // installation writes, so no name stands for them; the stub still takes
 // their values.
 inline constexpr RegistryRootNames kNamedRegistryRoots[] = {
-    {kClassesRoot, "HKCR", "HKEY_CLASSES_ROOT"},
-    {kCurrentUser, "HKCU", "HKEY_CURRENT_USER"},
-    {kLocalMachine, "HKLM", "HKEY_LOCAL_MACHINE"},
-    {kUsers, "HKU", "HKEY_USERS"},
+    {kClassesRoot, "HKCR", "HKEY_CLASSES_ROOT"},     {kCurrentUser, "HKCU", "HKEY_CURRENT_USER"},
+    {kLocalMachine, "HKLM", "HKEY_LOCAL_MACHINE"},   {kUsers, "HKU", "HKEY_USERS"},
     {kCurrentConfig, "HKCC", "HKEY_CURRENT_CONFIG"},
 };
 inline constexpr size_t kNamedRegistryRootCount = sizeof kNamedRegistryRoots / sizeof kNamedRegistryRoots[0];

@@ -11,6 +11,9 @@
 #ifndef SLIPWAY_RESOURCE_IDS_H
 #define SLIPWAY_RESOURCE_IDS_H
 
+/* Aligned by hand, for the resource compiler's readers too. */
+/* clang-format off */
+
 /* Application manifest (RT_MANIFEST) of the executable. */
 #define IDR_APP_MANIFEST            1
 
@@ -80,5 +83,7 @@
 #define IDC_STEP_CAPTION_9          1025
 
 #define STEP_ROW_COUNT              9
+
+/* clang-format on */
 
 #endif /* SLIPWAY_RESOURCE_IDS_H */

@@ -18,7 +18,7 @@ PACKAGES=(
     # host build
     g++ cmake ninja-build pkg-config googletest libgtest-dev liblzma-dev
     libtomlplusplus-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     # Windows side
     g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
     wine wine64 wine32:i386 xvfb xauth x11-utils

@@ -41,8 +41,8 @@ const PathVariable kPathVariables[] = {
     {"PROGRAMFILESFOLDER", FolderKind::InstallFolder, 0, 0, false},
     {"PROGRAMFILESCOMMON", FolderKind::Shell, kCsidlProgramFilesCommon, 0, false},
     {"COMMONPROGRAMSFOLDER", FolderKind::ShellWithFallback, kCsidlCommonPrograms, kCsidlPrograms, true},
-    {"COMMONDESKTOPDIRECTORY", FolderKind::ShellWithFallback, kCsidlCommonDesktopDirectory,
-     kCsidlDesktopDirectory, false},
+    {"COMMONDESKTOPDIRECTORY", FolderKind::ShellWithFallback, kCsidlCommonDesktopDirectory, kCsidlDesktopDirectory,
+     false},
 };
 
 // The roots a look-up may read below, each named by its short name and a
@@ -158,24 +158,14 @@ void produceFolder(const PathVariableSource& source, const PathVariable& variabl
 {
     folder[0] = 0;
     switch (variable.kind) {
-    case FolderKind::System:
-        source.systemFolder(folder, kFolderBufferSize);
-        break;
-    case FolderKind::Windows:
-        source.windowsFolder(folder, kFolderBufferSize);
-        break;
-    case FolderKind::Shell:
-        source.shellFolder(variable.csidl, folder, kFolderBufferSize);
-        break;
+    case FolderKind::System: source.systemFolder(folder, kFolderBufferSize); break;
+    case FolderKind::Windows: source.windowsFolder(folder, kFolderBufferSize); break;
+    case FolderKind::Shell: source.shellFolder(variable.csidl, folder, kFolderBufferSize); break;
     case FolderKind::ShellWithFallback:
         source.shellFolderWithFallback(variable.csidl, variable.fallbackCsidl, folder, kFolderBufferSize);
         break;
-    case FolderKind::ProgramFiles:
-        copyTruncated(folder, kFolderBufferSize, source.programFilesFolder());
-        break;
-    case FolderKind::InstallFolder:
-        copyTruncated(folder, kFolderBufferSize, source.installFolder());
-        break;
+    case FolderKind::ProgramFiles: copyTruncated(folder, kFolderBufferSize, source.programFilesFolder()); break;
+    case FolderKind::InstallFolder: copyTruncated(folder, kFolderBufferSize, source.installFolder()); break;
     }
     folder[kFolderBufferSize - 1] = 0;
     if (!variable.joinsProgramGroup)

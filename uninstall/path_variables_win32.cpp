@@ -47,7 +47,7 @@ char* convertToPath(const ShellItemList& list, char* buffer)
 }
 
 // A system folder query: the empty string when it fails or does not fit.
-void systemQuery(UINT (WINAPI* query)(LPSTR, UINT), char* buffer, size_t size)
+void systemQuery(UINT(WINAPI* query)(LPSTR, UINT), char* buffer, size_t size)
 {
     if (size == 0)
         return;
@@ -134,8 +134,7 @@ bool readRegistryString(HKEY root, const char* keyPath, const char* valueName, c
         return false;
     DWORD type = REG_NONE;
     DWORD size = outSize > MAXDWORD ? MAXDWORD : DWORD(outSize);
-    if (RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS)
         return false;
     // Only a text counts, and only up to the size the query reports: a value
     // stored without its NUL is not trusted to have one behind it.

@@ -29,10 +29,10 @@ bool haveToolHelp()
         if (HMODULE kernel = GetModuleHandleA("kernel32.dll")) {
             toolHelp.createSnapshot = reinterpret_cast<CreateSnapshotFn>(
                 reinterpret_cast<void*>(GetProcAddress(kernel, "CreateToolhelp32Snapshot")));
-            toolHelp.first = reinterpret_cast<ProcessWalkFn>(
-                reinterpret_cast<void*>(GetProcAddress(kernel, "Process32First")));
-            toolHelp.next = reinterpret_cast<ProcessWalkFn>(
-                reinterpret_cast<void*>(GetProcAddress(kernel, "Process32Next")));
+            toolHelp.first =
+                reinterpret_cast<ProcessWalkFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "Process32First")));
+            toolHelp.next =
+                reinterpret_cast<ProcessWalkFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "Process32Next")));
         }
     }
     return toolHelp.createSnapshot && toolHelp.first && toolHelp.next;

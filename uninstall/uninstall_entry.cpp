@@ -41,8 +41,8 @@ bool readUninstallCommand(const char* name, char* command, size_t size)
         return false;
     DWORD length = size - 1 > MAXDWORD ? MAXDWORD : DWORD(size - 1);
     DWORD type = 0;
-    if (RegQueryValueExA(entry.get(), "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(command),
-                         &length) != ERROR_SUCCESS)
+    if (RegQueryValueExA(entry.get(), "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(command), &length) !=
+        ERROR_SUCCESS)
         return false;
     command[length] = 0;
     return command[0] != 0;

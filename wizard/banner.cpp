@@ -8,7 +8,8 @@ void showBanner(HWND frame, const Bytes& info, const Bytes& bits)
     HWND banner = GetDlgItem(frame, IDC_BANNER);
     if (!banner)
         return;
-    if (!SendMessageA(banner, STM_GETIMAGE, IMAGE_BITMAP, 0) && bannerIsComplete(info.data(), info.size(), bits.size())) {
+    if (!SendMessageA(banner, STM_GETIMAGE, IMAGE_BITMAP, 0) &&
+        bannerIsComplete(info.data(), info.size(), bits.size())) {
         HDC screen = GetDC(nullptr);
         HBITMAP bitmap = CreateDIBitmap(screen, reinterpret_cast<const BITMAPINFOHEADER*>(info.data()), CBM_INIT,
                                         bits.data(), reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS);

@@ -25,8 +25,8 @@ namespace {
 
 // In the order of InstallPage.
 const PageDescriptor* const kInstallSequence[] = {
-    &WelcomePage, &LicensePage, &PreviousVersionPage, &RemovePreviousPage, &ComponentPage,
-    &FolderPage,  &ProgressPage, &FinishPage,         &EndOfWizard,
+    &WelcomePage, &LicensePage,  &PreviousVersionPage, &RemovePreviousPage, &ComponentPage,
+    &FolderPage,  &ProgressPage, &FinishPage,          &EndOfWizard,
 };
 static_assert(sizeof kInstallSequence / sizeof kInstallSequence[0] == size_t(InstallPage::End) + 1,
               "one descriptor for every install page");

@@ -18,7 +18,7 @@ enum class WhenSilent : uint8_t {
 };
 
 struct PageDescriptor {
-    HMODULE module;      // null: the program's own module
+    HMODULE module;       // null: the program's own module
     uint32_t resourceId;  // dialog template; 0 ends the wizard
     DLGPROC dialogProcedure;
     WhenSilent whenSilent;

@@ -7,8 +7,7 @@ bool hasListedComponent(const SequenceFacts& facts)
     if (!facts.actions)
         return false;
     for (const Component* component : facts.actions->components)
-        if (component->placement == kPlacementList &&
-            maskHolds(component->offeredMask, facts.isWow64, facts.osClass))
+        if (component->placement == kPlacementList && maskHolds(component->offeredMask, facts.isWow64, facts.osClass))
             return true;
     return false;
 }
@@ -38,20 +37,15 @@ InstallPage precedingPage(InstallPage page)
 bool isPageSkipped(InstallPage page, const SequenceFacts& facts)
 {
     switch (page) {
-    case InstallPage::License:
-        return !facts.install || *facts.install->licenseText.text() == 0;
+    case InstallPage::License: return !facts.install || *facts.install->licenseText.text() == 0;
     case InstallPage::PreviousVersion:
-    case InstallPage::RemovePrevious:
-        return facts.noUninstall || !facts.earlierInstallation->found();
-    case InstallPage::Components:
-        return !hasListedComponent(facts);
+    case InstallPage::RemovePrevious: return facts.noUninstall || !facts.earlierInstallation->found();
+    case InstallPage::Components: return !hasListedComponent(facts);
     case InstallPage::Folders:
         return (facts.activePageFlags & (kPageFlagProgramGroup | kPageFlagInstallFolder)) == 0 &&
                !hasFolderPageComponent(facts);
-    case InstallPage::Finish:
-        return !facts.finishPageText || !*facts.finishPageText;
-    default:
-        return false;
+    case InstallPage::Finish: return !facts.finishPageText || !*facts.finishPageText;
+    default: return false;
     }
 }
 

@@ -246,8 +246,7 @@ INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, L
             return TRUE;
         }
         return FALSE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

@@ -56,7 +56,8 @@ bool packagePathOf(const FilesEntry& entry, const std::string& relative, uint32_
         EncodingFailure failure;
         if (!encodeText(name, codePage, encoded, &failure)) {
             problem = "the file name " + relative + " holds " + describeCharacter(failure.codePoint) +
-                      ", which Windows-" + std::to_string(codePage) + " has not; rename the file or declare another code_page";
+                      ", which Windows-" + std::to_string(codePage) +
+                      " has not; rename the file or declare another code_page";
             return false;
         }
         path += "\\" + escapeDollars(encoded);
@@ -221,11 +222,10 @@ std::string destinationOf(const Action& action, std::string& shown)
         return "file:" + lowered(static_cast<const ShortcutAction&>(action).shortcutPath);
     case SetRegStringAction::kKind:
     case SetRegDwordAction::kKind: {
-        const RegistryValueFields& value = action.kind() == SetRegStringAction::kKind
-                                               ? static_cast<const RegistryValueFields&>(
-                                                     static_cast<const SetRegStringAction&>(action))
-                                               : static_cast<const RegistryValueFields&>(
-                                                     static_cast<const SetRegDwordAction&>(action));
+        const RegistryValueFields& value =
+            action.kind() == SetRegStringAction::kKind
+                ? static_cast<const RegistryValueFields&>(static_cast<const SetRegStringAction&>(action))
+                : static_cast<const RegistryValueFields&>(static_cast<const SetRegDwordAction&>(action));
         shown = std::string("the registry value ") + value.subKey.text() + "\\" + value.valueName.text();
         return "reg:" + std::to_string(value.root) + ":" + lowered(value.subKey) + std::string(1, '\0') +
                lowered(value.valueName);
@@ -252,8 +252,7 @@ void warnSharedDestinations(const ActionScript& script, const ListOrigins& mainO
             if (!added)
                 diagnostics.warning(manifestPath, at,
                                     "this writes " + shown + ", which the action at line " +
-                                        std::to_string(earlier->second.line) +
-                                        " writes too; one overwrites the other");
+                                        std::to_string(earlier->second.line) + " writes too; one overwrites the other");
         }
     };
     visit(script.mainActions, mainOrigins);

@@ -112,7 +112,7 @@ Banner defaultBanner()
     }
 
     banner.bits.allocate(size_t(kBannerWidth) * kBannerHeight);
-    for (int y = 0; y < kBannerHeight; ++y) {      // y counts rows from the bottom
+    for (int y = 0; y < kBannerHeight; ++y) {  // y counts rows from the bottom
         for (int x = 0; x < kBannerWidth; ++x) {
             // Background: white at the left, a pale blue at the right.
             int shade = x * 34 / kBannerWidth;

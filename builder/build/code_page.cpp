@@ -6,6 +6,7 @@ namespace {
 
 // Bytes 80 to FF of each page; 0 marks a byte the page leaves undefined.
 // The lower half of every page is ASCII.
+// clang-format off
 const uint16_t kWindows1250[128] = {
     0x20AC, 0x0000, 0x201A, 0x0000, 0x201E, 0x2026, 0x2020, 0x2021,
     0x0000, 0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179,
@@ -62,18 +63,15 @@ const uint16_t kWindows1252[128] = {
     0x00F0, 0x00F1, 0x00F2, 0x00F3, 0x00F4, 0x00F5, 0x00F6, 0x00F7,
     0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x00FF,
 };
+// clang-format on
 
 const uint16_t* upperHalfOf(uint32_t codePage)
 {
     switch (codePage) {
-    case 1250:
-        return kWindows1250;
-    case 1251:
-        return kWindows1251;
-    case 1252:
-        return kWindows1252;
-    default:
-        return nullptr;
+    case 1250: return kWindows1250;
+    case 1251: return kWindows1251;
+    case 1252: return kWindows1252;
+    default: return nullptr;
     }
 }
 

@@ -61,7 +61,8 @@ bool partsMatch(const std::vector<std::string>& pattern, size_t p, const std::ve
         }
         return false;
     }
-    return i < path.size() && nameMatches(pattern[p].c_str(), path[i].c_str()) && partsMatch(pattern, p + 1, path, i + 1);
+    return i < path.size() && nameMatches(pattern[p].c_str(), path[i].c_str()) &&
+           partsMatch(pattern, p + 1, path, i + 1);
 }
 
 bool excluded(const std::vector<std::string>& exclude, const std::string& relative)
@@ -125,7 +126,8 @@ bool walkFolder(const std::string& folder, const PathInfo& self, const std::stri
                 std::vector<CollectedFile>& out, std::string& problem, Walk& walk)
 {
     if (!walk.visited.insert({self.device, self.inode}).second) {
-        walk.warnings.push_back(folder + " leads to a folder already walked through another path (a folder "
+        walk.warnings.push_back(folder +
+                                " leads to a folder already walked through another path (a folder "
                                 "link); its files are packaged once, under the first path");
         return true;
     }

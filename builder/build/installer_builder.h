@@ -16,9 +16,9 @@
 CompressionOptions compressionFor(bool fast);
 
 struct InstallerSummary {
-    uint32_t files = 0;          // WriteFileActions in all lists
-    uint64_t payloadBytes = 0;   // their contents
-    uint64_t block1Bytes = 0;    // decoded block 1
+    uint32_t files = 0;         // WriteFileActions in all lists
+    uint64_t payloadBytes = 0;  // their contents
+    uint64_t block1Bytes = 0;   // decoded block 1
 };
 
 // For a manifest whose reading found mistakes: reports the mistakes about

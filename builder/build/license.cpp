@@ -59,8 +59,7 @@ bool licenseTextFromUtf8(const std::string& utf8, uint32_t codePage, std::string
 }
 
 bool loadLicense(const std::string& path, const std::string& shownPath, uint32_t codePage,
-                 const std::string& manifestPath, SourcePosition reference, Diagnostics& diagnostics,
-                 std::string& out)
+                 const std::string& manifestPath, SourcePosition reference, Diagnostics& diagnostics, std::string& out)
 {
     std::string extension = lowerExtension(path);
     if (extension != ".rtf" && extension != ".txt") {

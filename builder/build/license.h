@@ -13,8 +13,7 @@
 // character at its line and column) or, when the file cannot be used at
 // all, against the manifest place that names it.
 bool loadLicense(const std::string& path, const std::string& shownPath, uint32_t codePage,
-                 const std::string& manifestPath, SourcePosition reference, Diagnostics& diagnostics,
-                 std::string& out);
+                 const std::string& manifestPath, SourcePosition reference, Diagnostics& diagnostics, std::string& out);
 
 // The text conversion alone: UTF-8 (a byte-order mark dropped) to the code
 // page, every line end as CR LF. False with the failing character's index.

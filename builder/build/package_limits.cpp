@@ -49,14 +49,15 @@ std::string installMemoryProblem(uint64_t decodedBlock1, uint64_t dictionary, co
     if (peak <= kInstallMemoryLimit)
         return std::string();
     return std::string("the package is too large to install: ") + what + " " + mebibytes(decodedBlock1) +
-           ", and installing holds about twice that plus the dictionary (" + mebibytes(peak) +
-           "), more than the " + mebibytes(kInstallMemoryLimit) +
+           ", and installing holds about twice that plus the dictionary (" + mebibytes(peak) + "), more than the " +
+           mebibytes(kInstallMemoryLimit) +
            " a 32-bit installer can count on; split the product into several installers";
 }
 
 bool checkStringPool(const ActionScript& script, const ListOrigins& mainOrigins,
-                     const std::vector<ListOrigins>& componentOrigins, const std::vector<SourcePosition>& componentPlaces,
-                     const std::string& manifestPath, Diagnostics& diagnostics)
+                     const std::vector<ListOrigins>& componentOrigins,
+                     const std::vector<SourcePosition>& componentPlaces, const std::string& manifestPath,
+                     Diagnostics& diagnostics)
 {
     PoolCounter counter;
     SourcePosition overflow;

@@ -31,5 +31,6 @@ std::string installMemoryProblem(uint64_t decodedBlock1, uint64_t dictionary, co
 // of the action at which the pool overflows, how many files the package
 // has and how many would fit, and returns false.
 bool checkStringPool(const ActionScript& script, const ListOrigins& mainOrigins,
-                     const std::vector<ListOrigins>& componentOrigins, const std::vector<SourcePosition>& componentPlaces,
-                     const std::string& manifestPath, Diagnostics& diagnostics);
+                     const std::vector<ListOrigins>& componentOrigins,
+                     const std::vector<SourcePosition>& componentPlaces, const std::string& manifestPath,
+                     Diagnostics& diagnostics);

@@ -33,8 +33,8 @@ std::wstring widen(const std::string& text, UINT codePage)
 std::string systemMessage(DWORD code)
 {
     char buffer[512];
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                  buffer, sizeof buffer, nullptr);
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer,
+                                  sizeof buffer, nullptr);
     while (length && strchr("\r\n .", buffer[length - 1]))
         --length;
     return length ? std::string(buffer, length) : "error " + std::to_string(code);

@@ -9,8 +9,8 @@
 
 namespace {
 
-void extractList(const ActionList& list, OutputFolder& output, const std::string& folder, FILE* report,
-                 FILE* errors, ExtractionResult& result)
+void extractList(const ActionList& list, OutputFolder& output, const std::string& folder, FILE* report, FILE* errors,
+                 ExtractionResult& result)
 {
     for (const Action* action : list.actions) {
         if (action->kind() != WriteFileAction::kKind)
@@ -33,8 +33,7 @@ void extractList(const ActionList& list, OutputFolder& output, const std::string
         }
         ++result.filesWritten;
         result.bytesWritten += file.data.size();
-        fprintf(report, "%s/%s (%" PRIu64 " bytes)", folder.c_str(), shownRelative.c_str(),
-                uint64_t(file.data.size()));
+        fprintf(report, "%s/%s (%" PRIu64 " bytes)", folder.c_str(), shownRelative.c_str(), uint64_t(file.data.size()));
         // A name that had to change is shown as the package has it.
         std::string plain = shownPath;
         for (char& c : plain)
@@ -48,8 +47,7 @@ void extractList(const ActionList& list, OutputFolder& output, const std::string
 
 }  // namespace
 
-ExtractionResult extractPackagedFiles(const ActionScript& script, const std::string& folder, FILE* report,
-                                      FILE* errors)
+ExtractionResult extractPackagedFiles(const ActionScript& script, const std::string& folder, FILE* report, FILE* errors)
 {
     ExtractionResult result;
     OutputFolder output(folder);

@@ -38,10 +38,8 @@ std::string blockDamage(BlockResult result, const BlockFacts& facts)
 {
     char text[160];
     switch (result) {
-    case BlockResult::Ok:
-        return "it decodes";
-    case BlockResult::Truncated:
-        return "the file ends inside it";
+    case BlockResult::Ok: return "it decodes";
+    case BlockResult::Truncated: return "the file ends inside it";
     case BlockResult::BeyondPackage:
         snprintf(text, sizeof text, "its compressed size (%u bytes) does not fit between its header and the trailer",
                  unsigned(facts.csize));
@@ -54,12 +52,9 @@ std::string blockDamage(BlockResult result, const BlockFacts& facts)
         snprintf(text, sizeof text, "its LZMA properties byte 0x%02X names no valid lc, lp, pb (lc + lp at most 4)",
                  unsigned(facts.properties[0]));
         return text;
-    case BlockResult::OutOfMemory:
-        return "there is not enough memory to decode it";
-    case BlockResult::BadStream:
-        return "its LZMA stream holds data that does not decode";
-    case BlockResult::WrongSize:
-        return "its LZMA stream does not decode to its stated size";
+    case BlockResult::OutOfMemory: return "there is not enough memory to decode it";
+    case BlockResult::BadStream: return "its LZMA stream holds data that does not decode";
+    case BlockResult::WrongSize: return "its LZMA stream does not decode to its stated size";
     }
     return "it does not decode";
 }
@@ -100,8 +95,8 @@ bool loadInstallBlocks(FILE* file, OpenedPackage& opened, LoadedPackage& out, st
         error = "block 1 (the action script) is damaged: the file ends inside it";
         return false;
     }
-    BlockResult result = seekTo(file, block1Offset) ? readBlock(file, opened.remainingAfterBlock0, block1)
-                                                    : BlockResult::Truncated;
+    BlockResult result =
+        seekTo(file, block1Offset) ? readBlock(file, opened.remainingAfterBlock0, block1) : BlockResult::Truncated;
     if (result != BlockResult::Ok || !measureBlock(block1, facts)) {
         error = "block 1 (the action script) is damaged: " +
                 (result != BlockResult::Ok ? blockDamage(result, facts) : "its record stream runs past the block");
@@ -111,7 +106,8 @@ bool loadInstallBlocks(FILE* file, OpenedPackage& opened, LoadedPackage& out, st
     if (!cursor || !readActionScript(*cursor, out.actionScript)) {
         error = boundReached(cursor.get())
                     ? "block 1 (the action script) is damaged: its records name its items so often that reading "
-                      "them would take more than " + mebibytes(readingMemoryBound(block1.size())) + " of memory"
+                      "them would take more than " +
+                          mebibytes(readingMemoryBound(block1.size())) + " of memory"
                     : "block 1 (the action script) is damaged: a record reads past its record stream or string pool";
         return false;
     }
@@ -125,8 +121,8 @@ bool loadUninstallScript(const OpenedPackage& opened, LoadedPackage& out, std::s
     if (!cursor || !readUninstallScript(*cursor, out.uninstallScript)) {
         error = boundReached(cursor.get())
                     ? "the uninstall package is damaged: its records name its items so often that reading them "
-                      "would take more than " + mebibytes(readingMemoryBound(opened.uninstallBody.size())) +
-                          " of memory"
+                      "would take more than " +
+                          mebibytes(readingMemoryBound(opened.uninstallBody.size())) + " of memory"
                     : "the uninstall package is damaged: a record reads past its record stream or string pool";
         return false;
     }
@@ -172,14 +168,11 @@ bool loadPackage(const char* path, LoadedPackage& out, std::string& error)
     PackageResult result = size < 0 ? PackageResult::NoPackage : openPackage(file, *package);
     const PackageLocation& location = package->location;
     switch (result) {
-    case PackageResult::Ok:
-        break;
+    case PackageResult::Ok: break;
     case PackageResult::NoPackage:
         error = "no package: the file does not end with a trailer that leads to a package magic";
         return false;
-    case PackageResult::Truncated:
-        error = "the package cannot be read whole: the file ends inside it";
-        return false;
+    case PackageResult::Truncated: error = "the package cannot be read whole: the file ends inside it"; return false;
     case PackageResult::OutOfMemory:
         error = location.magic == kInstallMagic ? "there is not enough memory for the stub image"
                                                 : "there is not enough memory for the uninstall package";

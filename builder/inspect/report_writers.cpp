@@ -155,11 +155,20 @@ std::string quoted(const std::string& utf8, bool json)
 
 }  // namespace
 
-std::string textQuote(const std::string& utf8) { return quoted(utf8, false); }
+std::string textQuote(const std::string& utf8)
+{
+    return quoted(utf8, false);
+}
 
-std::string jsonQuote(const std::string& utf8) { return quoted(utf8, true); }
+std::string jsonQuote(const std::string& utf8)
+{
+    return quoted(utf8, true);
+}
 
-std::string textEscape(const std::string& utf8) { return escaped(utf8, false); }
+std::string textEscape(const std::string& utf8)
+{
+    return escaped(utf8, false);
+}
 
 std::string renderReportText(const ReportNode& root)
 {

@@ -29,7 +29,10 @@ class ActionFields {
 public:
     explicit ActionFields(TableReader& reader) : r_(reader) {}
 
-    void path(const char* key, Bytes& out, bool required) { text(key, out, required, {TextUse::Expanded, kPathLength}); }
+    void path(const char* key, Bytes& out, bool required)
+    {
+        text(key, out, required, {TextUse::Expanded, kPathLength});
+    }
 
     void text(const char* key, Bytes& out, bool required, TextRules rules)
     {
@@ -57,28 +60,31 @@ public:
         std::string line;
         if (command && program) {
             r_.context().error(positionOf(*program), "'program' in " + r_.where() +
-                                                          ": give either 'command' or 'program' (with 'arguments'), "
-                                                          "not both");
+                                                         ": give either 'command' or 'program' (with 'arguments'), "
+                                                         "not both");
         } else if (program) {
             std::string path, args;
             if (r_.text("program", path, {TextUse::Expanded, kPathLength})) {
                 if (path.empty())
                     r_.context().error(positionOf(*program), "'program' is empty; expected the path of a program");
                 else if (path.find('"') != std::string::npos)
-                    r_.context().error(positionOf(*program), "'program' holds a quote; write the path alone, "
-                                                             "it is quoted where it needs to be");
+                    r_.context().error(positionOf(*program),
+                                       "'program' holds a quote; write the path alone, "
+                                       "it is quoted where it needs to be");
             }
             r_.text("arguments", args, {TextUse::Expanded, kCommandLength});
             line = commandLineOf(path, args);
             if (literalLength(line) > kCommandLength)
-                r_.context().error(positionOf(*program), "command line too long: " +
-                                                             std::to_string(literalLength(line)) + " characters, at most " +
-                                                             std::to_string(kCommandLength) + " fit where it is used");
+                r_.context().error(positionOf(*program),
+                                   "command line too long: " + std::to_string(literalLength(line)) +
+                                       " characters, at most " + std::to_string(kCommandLength) +
+                                       " fit where it is used");
         } else {
             r_.require("command", "a command line, or 'program' and 'arguments'");
             if (arguments)
-                r_.context().error(positionOf(*arguments), "'arguments' go with 'program'; with 'command', write "
-                                                           "them into the command line");
+                r_.context().error(positionOf(*arguments),
+                                   "'arguments' go with 'program'; with 'command', write "
+                                   "them into the command line");
             if (r_.text("command", line, {TextUse::Expanded, kCommandLength})) {
                 std::string problem = unquotedProgramProblem(line);
                 if (!problem.empty())
@@ -166,8 +172,8 @@ std::unique_ptr<Action> readAction(TableReader& r, uint32_t kind)
         if (const toml::node* n = r.node("hot_key")) {
             std::string problem;
             if (!n->is_string())
-                r.context().error(positionOf(*n), "'hot_key': expected a key such as \"Ctrl+Alt+H\", found " +
-                                                      describeType(*n));
+                r.context().error(positionOf(*n),
+                                  "'hot_key': expected a key such as \"Ctrl+Alt+H\", found " + describeType(*n));
             else if (!parseHotKey(n->as_string()->get(), a->hotKey, problem))
                 r.context().error(positionOf(*n), "'hot_key': " + problem + "; expected a key such as \"Ctrl+Alt+H\"");
         }
@@ -227,8 +233,7 @@ std::unique_ptr<Action> readAction(TableReader& r, uint32_t kind)
         f.library(a->library, a->entryName, a->argument);
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return action;
 }
@@ -276,7 +281,8 @@ void forEachTable(TableReader& owner, const char* key, ReadOne readOne)
                                                      ": expected a table, found " + describeType(n));
             continue;
         }
-        TableReader reader(owner.context(), *n.as_table(), std::string("[[") + key + "]] entry " + std::to_string(index));
+        TableReader reader(owner.context(), *n.as_table(),
+                           std::string("[[") + key + "]] entry " + std::to_string(index));
         if (readOne(reader))
             reader.finish();
     }

@@ -138,8 +138,9 @@ private:
         if (page < 0 || !isSupportedCodePage(uint32_t(page))) {
             c_.error(positionOf(*n), "'code_page': expected one of the code pages " +
                                          std::string(supportedCodePages()) + " (or \"windows-1252\"), found " +
-                                         (n->is_string() ? "\"" + n->as_string()->get() + "\"" :
-                                          n->is_integer() ? std::to_string(n->as_integer()->get()) : describeType(*n)));
+                                         (n->is_string()    ? "\"" + n->as_string()->get() + "\""
+                                          : n->is_integer() ? std::to_string(n->as_integer()->get())
+                                                            : describeType(*n)));
             return;
         }
         m_.codePage = uint32_t(page);
@@ -151,7 +152,8 @@ private:
         const toml::table* table = top.table("product");
         if (!table) {
             if (!top.has("product"))
-                c_.error(top.position(), "missing table [product]; expected name, version and publisher of the product");
+                c_.error(top.position(),
+                         "missing table [product]; expected name, version and publisher of the product");
             return;
         }
         TableReader r(c_, *table, "[product]");
@@ -314,7 +316,8 @@ private:
             switches.push_back(Pair{"-uninstallregistrykeyname", plainKey});
         if (!program_.empty()) {
             size_t slash = program_.find_last_of('\\');
-            switches.push_back(Pair{"-frontendfilename", slash == std::string::npos ? program_ : program_.substr(slash + 1)});
+            switches.push_back(
+                Pair{"-frontendfilename", slash == std::string::npos ? program_ : program_.substr(slash + 1)});
         }
         if (const toml::table* table = top.table("info_switches"))
             mergePairs(*table, "[info_switches]", switches, {TextUse::Stored, 0}, false);
@@ -341,10 +344,13 @@ private:
                 continue;
             }
             if (name.empty()) {
-                c_.error(positionOf(*key), std::string("an empty name in ") + where + " would end the list; expected a name");
+                c_.error(positionOf(*key),
+                         std::string("an empty name in ") + where + " would end the list; expected a name");
                 continue;
             }
-            auto same = [&](const Pair& p) { return namesIgnoreCase ? equalIgnoringCase(p.name, name) : p.name == name; };
+            auto same = [&](const Pair& p) {
+                return namesIgnoreCase ? equalIgnoringCase(p.name, name) : p.name == name;
+            };
             auto existing = std::find_if(pairs.begin(), pairs.end(), same);
             if (node->is_boolean()) {
                 if (node->as_boolean()->get())
@@ -384,8 +390,9 @@ private:
         for (const toml::node& item : *n->as_array()) {
             uint32_t flag = 0;
             if (!item.is_string() || !lookupName(kPageFlagNames, item.as_string()->get(), flag)) {
-                c_.error(positionOf(item), "'page_flags': expected one of " + listNames(kPageFlagNames) + ", found " +
-                                               (item.is_string() ? "'" + item.as_string()->get() + "'" : describeType(item)));
+                c_.error(positionOf(item),
+                         "'page_flags': expected one of " + listNames(kPageFlagNames) + ", found " +
+                             (item.is_string() ? "'" + item.as_string()->get() + "'" : describeType(item)));
                 continue;
             }
             flags |= flag;
@@ -401,8 +408,8 @@ private:
         const toml::node* n = r.node(key);
         if (!n)
             return false;
-        std::string expected = "a Windows version class or an array of them (" + listNames(kWindowsVersionNames) +
-                               "), or true or false";
+        std::string expected =
+            "a Windows version class or an array of them (" + listNames(kWindowsVersionNames) + "), or true or false";
         if (n->is_boolean()) {
             mask = n->as_boolean()->get() ? 0xFF : 0;
             return true;
@@ -412,12 +419,13 @@ private:
         auto one = [&](const toml::node& item) {
             uint32_t bits = 0;
             if (!item.is_string()) {
-                c_.error(positionOf(item), std::string("'") + key + "': expected " + expected + ", found " + describeType(item));
+                c_.error(positionOf(item),
+                         std::string("'") + key + "': expected " + expected + ", found " + describeType(item));
                 good = false;
             } else if (!lookupName(kWindowsVersionNames, item.as_string()->get(), bits)) {
                 c_.error(positionOf(item), std::string("'") + key + "': unknown Windows version class '" +
-                                               item.as_string()->get() + "'; expected one of: " +
-                                               listNames(kWindowsVersionNames));
+                                               item.as_string()->get() +
+                                               "'; expected one of: " + listNames(kWindowsVersionNames));
                 good = false;
             }
             result |= bits;

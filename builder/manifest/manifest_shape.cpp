@@ -198,8 +198,9 @@ bool checkManifestShape(const std::string& path, const std::string& text, Diagno
 {
     if (text.size() > kMaxManifestBytes) {
         diagnostics.error(path, SourcePosition(),
-                          "the manifest is " + std::to_string(text.size()) + " bytes long; a manifest may have at most " +
-                              std::to_string(kMaxManifestBytes) + " bytes (4 MiB)");
+                          "the manifest is " + std::to_string(text.size()) +
+                              " bytes long; a manifest may have at most " + std::to_string(kMaxManifestBytes) +
+                              " bytes (4 MiB)");
         return false;
     }
     size_t stray = strayCharacterAt(text);

@@ -72,18 +72,8 @@ const NamedValue kOutsideLinkPolicies[] = {
 };
 
 const NamedValue kWindowsVersions[] = {
-    {"win95", 1},
-    {"win98", 2},
-    {"winme", 4},
-    {"nt4", 8},
-    {"win2000", 16},
-    {"xp", 32},
-    {"vista", 64},
-    {"win7", 128},
-    {"all", 0xFF},
-    {"none", 0},
-    {"win9x", 0x07},
-    {"nt", 0xF8},
+    {"win95", 1},  {"win98", 2},  {"winme", 4},  {"nt4", 8},  {"win2000", 16}, {"xp", 32},
+    {"vista", 64}, {"win7", 128}, {"all", 0xFF}, {"none", 0}, {"win9x", 0x07}, {"nt", 0xF8},
 };
 
 const NamedValue kShowCommands[] = {
@@ -165,9 +155,8 @@ namespace {
 
 // The keys that have a name rather than a character, by virtual-key code.
 const NamedValue kNamedKeys[] = {
-    {"space", 0x20},     {"page_up", 0x21}, {"page_down", 0x22}, {"end", 0x23},
-    {"home", 0x24},      {"left", 0x25},    {"up", 0x26},        {"right", 0x27},
-    {"down", 0x28},      {"insert", 0x2D},  {"delete", 0x2E},
+    {"space", 0x20}, {"page_up", 0x21}, {"page_down", 0x22}, {"end", 0x23},    {"home", 0x24},   {"left", 0x25},
+    {"up", 0x26},    {"right", 0x27},   {"down", 0x28},      {"insert", 0x2D}, {"delete", 0x2E},
 };
 
 std::string withoutUnderscores(std::string name)
@@ -238,8 +227,9 @@ bool parseHotKey(const std::string& text, uint16_t& hotKey, std::string& problem
     uint32_t key = part.empty() ? 0 : virtualKeyOf(part);
     if (!key) {
         problem = part.empty() ? "the key is missing"
-                               : "'" + part + "' is not a key (a letter, a digit, F1 to F24, Num0 to Num9, Space, "
-                                              "PageUp, PageDown, End, Home, Left, Up, Right, Down, Insert, Delete)";
+                               : "'" + part +
+                                     "' is not a key (a letter, a digit, F1 to F24, Num0 to Num9, Space, "
+                                     "PageUp, PageDown, End, Home, Left, Up, Right, Down, Insert, Delete)";
         return false;
     }
     bool typed = key == 0x20 || (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z');

@@ -117,11 +117,15 @@ private:
             at_ += 2 + digits;
             return true;
         }
-        case 'b': case 't': case 'n': case 'f': case 'r': case 'e': case '"': case '\\':
-            at_ += 2;
-            return true;
-        default:
-            break;
+        case 'b':
+        case 't':
+        case 'n':
+        case 'f':
+        case 'r':
+        case 'e':
+        case '"':
+        case '\\': at_ += 2; return true;
+        default: break;
         }
         if (!multiLine)
             return false;

@@ -73,24 +73,16 @@ SourcePosition positionOf(const toml::key& key)
 std::string describeType(const toml::node& node)
 {
     switch (node.type()) {
-    case toml::node_type::table:
-        return "a table";
-    case toml::node_type::array:
-        return "an array";
-    case toml::node_type::string:
-        return "a string";
-    case toml::node_type::integer:
-        return "an integer";
-    case toml::node_type::floating_point:
-        return "a floating-point number";
-    case toml::node_type::boolean:
-        return "a boolean";
+    case toml::node_type::table: return "a table";
+    case toml::node_type::array: return "an array";
+    case toml::node_type::string: return "a string";
+    case toml::node_type::integer: return "an integer";
+    case toml::node_type::floating_point: return "a floating-point number";
+    case toml::node_type::boolean: return "a boolean";
     case toml::node_type::date:
     case toml::node_type::time:
-    case toml::node_type::date_time:
-        return "a date or time";
-    default:
-        return "nothing";
+    case toml::node_type::date_time: return "a date or time";
+    default: return "nothing";
     }
 }
 
@@ -146,8 +138,8 @@ const toml::node* TableReader::node(const char* key)
 
 bool TableReader::wrongType(const toml::node& node, const char* key, const char* expected)
 {
-    context_.error(positionOf(node), std::string("'") + key + "' in " + where_ + ": expected " + expected +
-                                         ", found " + describeType(node));
+    context_.error(positionOf(node), std::string("'") + key + "' in " + where_ + ": expected " + expected + ", found " +
+                                         describeType(node));
     return false;
 }
 

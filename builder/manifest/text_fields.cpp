@@ -32,11 +32,15 @@ const TextField kTextFields[] = {
     {"previous_version_text", &ActionScriptTexts::previousVersionText, true, 0,
      "An earlier installation of {name} was found on this computer.\n\n"
      "Setup removes it before it installs {name} {version}."},
-    {"removing_previous_text", &ActionScriptTexts::removingPreviousText, true, 0, "Removing the earlier installation of {name}..."},
+    {"removing_previous_text", &ActionScriptTexts::removingPreviousText, true, 0,
+     "Removing the earlier installation of {name}..."},
     {"progress_hint", &ActionScriptTexts::progressHint, true, 0, "Please wait..."},
-    {"ready_to_install_hint", &ActionScriptTexts::readyToInstallHint, true, 0, "Click Install to install {name} in $PROGRAMFILESFOLDER$."},
-    {"ready_to_remove_hint", &ActionScriptTexts::readyToRemoveHint, true, 0, "Click Remove to remove {name} from your computer."},
-    {"success_text", &ActionScriptTexts::successText, true, 0, "{name} {version} has been installed in $PROGRAMFILESFOLDER$."},
+    {"ready_to_install_hint", &ActionScriptTexts::readyToInstallHint, true, 0,
+     "Click Install to install {name} in $PROGRAMFILESFOLDER$."},
+    {"ready_to_remove_hint", &ActionScriptTexts::readyToRemoveHint, true, 0,
+     "Click Remove to remove {name} from your computer."},
+    {"success_text", &ActionScriptTexts::successText, true, 0,
+     "{name} {version} has been installed in $PROGRAMFILESFOLDER$."},
     {"failure_text", &ActionScriptTexts::failureText, true, 0,
      "{name} could not be installed. The changes Setup made have been undone."},
     {"finish_hint", &ActionScriptTexts::finishHint, true, 0, "Click Finish to close this wizard."},
@@ -45,9 +49,11 @@ const TextField kTextFields[] = {
     {"uninstall_welcome_text", &ActionScriptTexts::uninstallWelcomeText, true, 0,
      "This wizard removes {name} {version} from $PROGRAMFILESFOLDER$.\n\n"
      "Close {name} before you continue."},
-    {"uninstall_success_text", &ActionScriptTexts::uninstallSuccessText, true, 0, "{name} has been removed from your computer."},
+    {"uninstall_success_text", &ActionScriptTexts::uninstallSuccessText, true, 0,
+     "{name} has been removed from your computer."},
     {"remove_files_step_caption", &ActionScriptTexts::removeFilesStepCaption, true, 0, "Removing files"},
-    {"uninstall_failure_text", &ActionScriptTexts::uninstallFailureText, true, 0, "{name} could not be removed completely."},
+    {"uninstall_failure_text", &ActionScriptTexts::uninstallFailureText, true, 0,
+     "{name} could not be removed completely."},
 };
 
 const size_t kTextFieldCount = sizeof kTextFields / sizeof kTextFields[0];

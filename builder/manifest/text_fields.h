@@ -24,12 +24,12 @@ struct TextField {
     {
     }
 
-    const char* key;                               // name in [texts]
-    Bytes InstallScript::*installText = nullptr;   // the block 0 text it sets, or
+    const char* key;                                 // name in [texts]
+    Bytes InstallScript::*installText = nullptr;     // the block 0 text it sets, or
     Bytes ActionScriptTexts::*actionText = nullptr;  // the block 1 text it sets
-    bool mnemonic;        // shown in a control where '&' marks an access key
-    size_t maxLength;     // characters left after expansion at most; 0: no limit
-    const char* english;  // with {name}, {version} and {publisher}
+    bool mnemonic;                                   // shown in a control where '&' marks an access key
+    size_t maxLength;                                // characters left after expansion at most; 0: no limit
+    const char* english;                             // with {name}, {version} and {publisher}
 };
 
 extern const TextField kTextFields[];

@@ -7,8 +7,8 @@
 #include <stdint.h>
 
 struct CompressionOptions {
-    uint32_t preset = 9;   // liblzma preset level, 0 to 9
-    bool extreme = true;   // liblzma's extreme variant of the preset
+    uint32_t preset = 9;  // liblzma preset level, 0 to 9
+    bool extreme = true;  // liblzma's extreme variant of the preset
     // The dictionary covers the block up to this size (and never less than
     // 4 KiB); the stub's decoder clamps it to the decoded size anyway.
     uint32_t maxDictionarySize = 64u << 20;

@@ -18,8 +18,7 @@ bool assemblePackageFile(const Bytes& stubImage, uint32_t magic, std::initialize
 // Flattens the script into block 0, compresses both blocks (telling
 // `progress`, when given, how block 1 goes) and assembles the package file.
 bool buildInstallPackage(const Bytes& stubImage, const InstallScript& script, const Bytes& decodedBlock1,
-                         const CompressionOptions& options, Bytes& out,
-                         const CompressionProgress* progress = nullptr);
+                         const CompressionOptions& options, Bytes& out, const CompressionProgress* progress = nullptr);
 
 // Writes the whole of `bytes` to `path`; false on any short write.
 bool writeWholeFile(const char* path, const Bytes& bytes);

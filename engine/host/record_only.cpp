@@ -4,8 +4,11 @@
 #include "engine/action.h"
 #include "engine/undo_entry.h"
 
-#define SLIPWAY_REFUSE_EXECUTE(Kind) \
-    bool Kind::execute(ExecutionContext&) { return false; }
+#define SLIPWAY_REFUSE_EXECUTE(Kind)                                                                                   \
+    bool Kind::execute(ExecutionContext&)                                                                              \
+    {                                                                                                                  \
+        return false;                                                                                                  \
+    }
 
 SLIPWAY_REFUSE_EXECUTE(WriteFileAction)
 SLIPWAY_REFUSE_EXECUTE(CopyFileAction)
@@ -22,10 +25,15 @@ SLIPWAY_REFUSE_EXECUTE(RunOnUninstallAction)
 SLIPWAY_REFUSE_EXECUTE(CallLibraryAction)
 SLIPWAY_REFUSE_EXECUTE(CallLibraryOnUninstallAction)
 
-void WriteFileAction::extract(const char*) {}
+void WriteFileAction::extract(const char*)
+{
+}
 
-#define SLIPWAY_REFUSE_UNDO(Kind) \
-    uint32_t Kind::undo(ExecutionContext&) { return kUndoFailed; }
+#define SLIPWAY_REFUSE_UNDO(Kind)                                                                                      \
+    uint32_t Kind::undo(ExecutionContext&)                                                                             \
+    {                                                                                                                  \
+        return kUndoFailed;                                                                                            \
+    }
 
 SLIPWAY_REFUSE_UNDO(RemoveFolderUndo)
 SLIPWAY_REFUSE_UNDO(DeleteFileUndo)
@@ -35,4 +43,6 @@ SLIPWAY_REFUSE_UNDO(RunProgramUndo)
 SLIPWAY_REFUSE_UNDO(CallLibraryUndo)
 SLIPWAY_REFUSE_UNDO(RestoreFileRollback)
 SLIPWAY_REFUSE_UNDO(RestoreRegValueRollback)
-void RestoreFileRollback::commit() {}
+void RestoreFileRollback::commit()
+{
+}

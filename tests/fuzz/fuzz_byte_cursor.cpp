@@ -36,9 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         uint8_t op = operations[i];
         bool wasFailed = cursor.failed();
         switch (op % 4) {
-        case 0:
-            cursor.readU32();
-            break;
+        case 0: cursor.readU32(); break;
         case 1: {
             uint8_t scratch[64];
             size_t count = op >> 2;

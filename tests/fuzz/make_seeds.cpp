@@ -197,8 +197,9 @@ int main(int argc, char** argv)
     writeSeed(corpus, "fuzz_byte_cursor", "empty-stream",
               cursorSeed(std::string(2, '\x03'), std::string("\0\0\0\0\x02\0\0\0a\0", 10)));
     writeSeed(corpus, "fuzz_byte_cursor", "reverse-indices",
-              cursorSeed(std::string(3, '\x03'),
-                         std::string("\x0c\0\0\0\x02\0\0\0\x01\0\0\0\0\0\0\0" "\x02\0\0\0a\0\x02\0\0\0b\0\x02\0\0\0c\0", 34)));
+              cursorSeed(std::string(3, '\x03'), std::string("\x0c\0\0\0\x02\0\0\0\x01\0\0\0\0\0\0\0"
+                                                             "\x02\0\0\0a\0\x02\0\0\0b\0\x02\0\0\0c\0",
+                                                             34)));
 
     writeSeed(corpus, "fuzz_action_script", "every-kind", everyKindActionBlock());
     writeSeed(corpus, "fuzz_action_script", "no-actions", asString(emptyActionBlock()));

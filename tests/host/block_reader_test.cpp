@@ -69,7 +69,8 @@ struct BlockInFile {
     bool followerReads()
     {
         Bytes out;
-        return readBlock(file.get(), availableFromStart(), out) == BlockResult::Ok && asString(out) == asString(follower);
+        return readBlock(file.get(), availableFromStart(), out) == BlockResult::Ok &&
+               asString(out) == asString(follower);
     }
 };
 
@@ -92,8 +93,7 @@ TEST_P(GoodBlock, DecodesToItsContentAndMovesPastIt)
 
 INSTANTIATE_TEST_SUITE_P(Sizes, GoodBlock,
                          ::testing::Values(std::make_pair(size_t(4), true), std::make_pair(size_t(1), false),
-                                           std::make_pair(size_t(3000), false),
-                                           std::make_pair(size_t(70000), true),
+                                           std::make_pair(size_t(3000), false), std::make_pair(size_t(70000), true),
                                            // Compressed bytes that the reader takes in several reads.
                                            std::make_pair(size_t(200000), false),
                                            // Decodes to far more than the first output allocation,
@@ -131,7 +131,10 @@ struct Damage {
     BlockResult reason;
 };
 // Cases print as their names, in the test list and in failures.
-void PrintTo(const Damage& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Damage& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class DamagedBlock : public ::testing::TestWithParam<Damage> {};
 
@@ -155,34 +158,48 @@ TEST_P(DamagedBlock, IsRefusedAndTheFileMovesPastIt)
     EXPECT_TRUE(in.followerReads());
 }
 
-void setCsize(std::string& f, uint32_t v) { setU32(f, 0, v); }
-void setUsize(std::string& f, uint32_t v) { setU32(f, 4, v); }
-uint32_t usizeOf(const std::string& f) { return loadU32(reinterpret_cast<const uint8_t*>(f.data()) + 4); }
+void setCsize(std::string& f, uint32_t v)
+{
+    setU32(f, 0, v);
+}
+void setUsize(std::string& f, uint32_t v)
+{
+    setU32(f, 4, v);
+}
+uint32_t usizeOf(const std::string& f)
+{
+    return loadU32(reinterpret_cast<const uint8_t*>(f.data()) + 4);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Rejections, DamagedBlock,
-    ::testing::Values(
-        Damage{"CsizeZero", [](std::string& f) { setCsize(f, 0); }, BlockResult::BeyondPackage},
-        Damage{"CsizeFour", [](std::string& f) { setCsize(f, 4); }, BlockResult::BeyondPackage},
-        Damage{"UsizeBeyondTheMaximum", [](std::string& f) { setUsize(f, kMaxDecodedBlockSize + 1); }, BlockResult::TooLarge},
-        Damage{"UsizeAllOnes", [](std::string& f) { setUsize(f, 0xFFFFFFFF); }, BlockResult::TooLarge},
-        Damage{"PropertiesByte225", [](std::string& f) { f[8] = char(225); }, BlockResult::BadProperties},
-        Damage{"PropertiesByte255", [](std::string& f) { f[8] = char(255); }, BlockResult::BadProperties},
-        // lc 3, lp 2: valid LZMA1, refused by liblzma, counted as damaged.
-        Damage{"LcPlusLpAboveFour", [](std::string& f) { f[8] = char(3 + 9 * (2 + 5 * 2)); }, BlockResult::BadProperties},
-        Damage{"StreamEndsBeforeUsize", [](std::string& f) { setUsize(f, usizeOf(f) + 1); }, BlockResult::WrongSize},
-        Damage{"StreamCutShort",
-               [](std::string& f) {
-                   f.pop_back();
-                   setCsize(f, csizeOf(f) - 1);
-               }, BlockResult::WrongSize},
-        Damage{"InputLeftOverBehindTheStream",
-               [](std::string& f) {
-                   f += std::string(3, '\0');
-                   setCsize(f, csizeOf(f) + 3);
-               }, BlockResult::WrongSize},
-        Damage{"InputLeftOverWhenUsizeIsShort", [](std::string& f) { setUsize(f, usizeOf(f) - 1); }, BlockResult::WrongSize},
-        Damage{"CorruptStream", [](std::string& f) { f[13] = char(0xFF); }, BlockResult::BadStream}),
+    ::testing::Values(Damage{"CsizeZero", [](std::string& f) { setCsize(f, 0); }, BlockResult::BeyondPackage},
+                      Damage{"CsizeFour", [](std::string& f) { setCsize(f, 4); }, BlockResult::BeyondPackage},
+                      Damage{"UsizeBeyondTheMaximum", [](std::string& f) { setUsize(f, kMaxDecodedBlockSize + 1); },
+                             BlockResult::TooLarge},
+                      Damage{"UsizeAllOnes", [](std::string& f) { setUsize(f, 0xFFFFFFFF); }, BlockResult::TooLarge},
+                      Damage{"PropertiesByte225", [](std::string& f) { f[8] = char(225); }, BlockResult::BadProperties},
+                      Damage{"PropertiesByte255", [](std::string& f) { f[8] = char(255); }, BlockResult::BadProperties},
+                      // lc 3, lp 2: valid LZMA1, refused by liblzma, counted as damaged.
+                      Damage{"LcPlusLpAboveFour", [](std::string& f) { f[8] = char(3 + 9 * (2 + 5 * 2)); },
+                             BlockResult::BadProperties},
+                      Damage{"StreamEndsBeforeUsize", [](std::string& f) { setUsize(f, usizeOf(f) + 1); },
+                             BlockResult::WrongSize},
+                      Damage{"StreamCutShort",
+                             [](std::string& f) {
+                                 f.pop_back();
+                                 setCsize(f, csizeOf(f) - 1);
+                             },
+                             BlockResult::WrongSize},
+                      Damage{"InputLeftOverBehindTheStream",
+                             [](std::string& f) {
+                                 f += std::string(3, '\0');
+                                 setCsize(f, csizeOf(f) + 3);
+                             },
+                             BlockResult::WrongSize},
+                      Damage{"InputLeftOverWhenUsizeIsShort", [](std::string& f) { setUsize(f, usizeOf(f) - 1); },
+                             BlockResult::WrongSize},
+                      Damage{"CorruptStream", [](std::string& f) { f[13] = char(0xFF); }, BlockResult::BadStream}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BlockReader, CsizeBeyondThePackageIsRefused)
@@ -238,7 +255,10 @@ struct SdkCase {
     const char* switches;
     bool decodes;
 };
-void PrintTo(const SdkCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SdkCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class LzmaSdkStream : public ::testing::TestWithParam<SdkCase> {};
 
@@ -251,8 +271,7 @@ TEST_P(LzmaSdkStream, FramedWithoutItsSizeField)
     Bytes content = sampleContent(50000, true);
     ASSERT_TRUE(writeWholeFile(folder.file("in").c_str(), content));
     std::string log;
-    ASSERT_EQ(runCommand("lzma_alone e '" + folder.file("in") + "' '" + folder.file("out") + "' " +
-                             GetParam().switches,
+    ASSERT_EQ(runCommand("lzma_alone e '" + folder.file("in") + "' '" + folder.file("out") + "' " + GetParam().switches,
                          &log),
               0)
         << log;
@@ -271,12 +290,12 @@ TEST_P(LzmaSdkStream, FramedWithoutItsSizeField)
     EXPECT_EQ(ftell(file.get()), long(framed.size()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    LzmaAlone, LzmaSdkStream,
-    ::testing::Values(SdkCase{"Defaults", "", true}, SdkCase{"FastSmallDictionary", "-a0 -d12 -mfhc4", true},
-                      SdkCase{"OtherLiteralAndPositionBits", "-lc0 -lp2 -pb0", true},
-                      // The end marker is input left over once usize bytes are out.
-                      SdkCase{"EndMarkerIsRefused", "-eos", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(LzmaAlone, LzmaSdkStream,
+                         ::testing::Values(SdkCase{"Defaults", "", true},
+                                           SdkCase{"FastSmallDictionary", "-a0 -d12 -mfhc4", true},
+                                           SdkCase{"OtherLiteralAndPositionBits", "-lc0 -lp2 -pb0", true},
+                                           // The end marker is input left over once usize bytes are out.
+                                           SdkCase{"EndMarkerIsRefused", "-eos", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

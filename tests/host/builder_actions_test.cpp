@@ -45,13 +45,14 @@ std::string text(const Bytes& bytes)
 
 TEST(BuilderActions, RegistryRootsAndValueTypesAreNamed)
 {
-    Manifest m = readActions("[[actions]]\nkind = \"set_registry_value\"\ntype = \"string\"\nroot = \"HKU\"\n"
-                             "key = \"S-1-5-18\\\\Software\\\\X\"\nname = \"Text\"\nvalue = \"$PROGRAMFILESFOLDER$\"\n"
-                             "[[actions]]\nkind = \"set registry value\"\ntype = \"REG_DWORD\"\nroot = \"HKCC\"\n"
-                             "key = \"Software\\\\X\"\nvalue = 0xFFFFFFFF\n"
-                             "[[actions]]\nkind = \"set_registry_value\"\ntype = \"Dword\"\n"
-                             "root = \"HKEY_CURRENT_CONFIG\"\nkey = \"Software\\\\X\"\nname = \"N\"\nvalue = 7\n"
-                             "[[actions]]\nkind = \"delete_registry_value\"\nroot = \"hkey_users\"\nkey = \"X\"\n");
+    Manifest m = readActions(
+        "[[actions]]\nkind = \"set_registry_value\"\ntype = \"string\"\nroot = \"HKU\"\n"
+        "key = \"S-1-5-18\\\\Software\\\\X\"\nname = \"Text\"\nvalue = \"$PROGRAMFILESFOLDER$\"\n"
+        "[[actions]]\nkind = \"set registry value\"\ntype = \"REG_DWORD\"\nroot = \"HKCC\"\n"
+        "key = \"Software\\\\X\"\nvalue = 0xFFFFFFFF\n"
+        "[[actions]]\nkind = \"set_registry_value\"\ntype = \"Dword\"\n"
+        "root = \"HKEY_CURRENT_CONFIG\"\nkey = \"Software\\\\X\"\nname = \"N\"\nvalue = 7\n"
+        "[[actions]]\nkind = \"delete_registry_value\"\nroot = \"hkey_users\"\nkey = \"X\"\n");
     ASSERT_EQ(m.mainList.entries.size(), 4u);
     const auto& string = actionAt<SetRegStringAction>(m, 0);
     EXPECT_EQ(string.root, 0x80000003u);
@@ -69,12 +70,13 @@ TEST(BuilderActions, RegistryRootsAndValueTypesAreNamed)
 
 TEST(BuilderActions, ShortcutTakesItsIconAndAReadableHotKey)
 {
-    Manifest m = readActions("[[actions]]\nkind = \"shortcut\"\ntarget = \"$PROGRAMFILESFOLDER$\\\\a.exe\"\n"
-                             "path = \"$PROGRAMSFOLDER$\\\\A.lnk\"\nicon = \"$PROGRAMFILESFOLDER$\\\\a.ico\"\n"
-                             "hot_key = \"ctrl + shift + page up\"\n"
-                             "[[actions]]\nkind = \"shortcut\"\ntarget = \"$PROGRAMFILESFOLDER$\\\\a.exe\"\n"
-                             "path = \"$DESKTOPDIRECTORY$\\\\A.lnk\"\nicon = \"$SYSTEM$\\\\shell32.dll\"\n"
-                             "icon_index = 41\nhot_key = \"Alt+Ext+Num5\"\n");
+    Manifest m = readActions(
+        "[[actions]]\nkind = \"shortcut\"\ntarget = \"$PROGRAMFILESFOLDER$\\\\a.exe\"\n"
+        "path = \"$PROGRAMSFOLDER$\\\\A.lnk\"\nicon = \"$PROGRAMFILESFOLDER$\\\\a.ico\"\n"
+        "hot_key = \"ctrl + shift + page up\"\n"
+        "[[actions]]\nkind = \"shortcut\"\ntarget = \"$PROGRAMFILESFOLDER$\\\\a.exe\"\n"
+        "path = \"$DESKTOPDIRECTORY$\\\\A.lnk\"\nicon = \"$SYSTEM$\\\\shell32.dll\"\n"
+        "icon_index = 41\nhot_key = \"Alt+Ext+Num5\"\n");
     const auto& first = actionAt<ShortcutAction>(m, 0);
     EXPECT_EQ(text(first.iconPath), "$PROGRAMFILESFOLDER$\\a.ico");
     EXPECT_EQ(first.iconIndex, 0u);  // the first icon of the file given
@@ -90,8 +92,8 @@ TEST(BuilderActions, HotKeysInTheShellsEncoding)
         const char* text;
         uint16_t key;
     } good[] = {
-        {"Ctrl+Alt+X", 0x0658},  {"ctrl+alt+x", 0x0658}, {"Control+7", 0x0237},   {"Alt+Space", 0x0420},
-        {"F12", 0x007B},         {"Shift+F24", 0x0187},  {"Ctrl+Delete", 0x022E}, {"Ctrl+Alt+Num0", 0x0660},
+        {"Ctrl+Alt+X", 0x0658},    {"ctrl+alt+x", 0x0658}, {"Control+7", 0x0237},   {"Alt+Space", 0x0420},
+        {"F12", 0x007B},           {"Shift+F24", 0x0187},  {"Ctrl+Delete", 0x022E}, {"Ctrl+Alt+Num0", 0x0660},
         {"Ctrl+PageDown", 0x0222}, {"Alt+Left", 0x0425},
     };
     for (const auto& c : good) {
@@ -102,8 +104,8 @@ TEST(BuilderActions, HotKeysInTheShellsEncoding)
     }
     // What a hot key cannot be: a typed character alone or with Shift would
     // be taken from every program.
-    const char* bad[] = {"X", "Shift+X", "Shift+Space", "Ctrl+Esc", "Ctrl+F0", "Ctrl+F25", "Ctrl+Num10",
-                         "Hyper+X", "Ctrl+", "", "Ctrl+Alt+XY"};
+    const char* bad[] = {"X",          "Shift+X", "Shift+Space", "Ctrl+Esc", "Ctrl+F0",    "Ctrl+F25",
+                         "Ctrl+Num10", "Hyper+X", "Ctrl+",       "",         "Ctrl+Alt+XY"};
     for (const char* text : bad) {
         uint16_t key = 0xBEEF;
         std::string problem;
@@ -231,8 +233,9 @@ void PrintTo(const ActionMistake& c, std::ostream* out)
 
 const std::string kRun = "[[actions]]\nkind = \"run\"\n";
 const std::string kCall = "[[actions]]\nkind = \"call_library\"\n";
-const std::string kLink = "[[actions]]\nkind = \"shortcut\"\ntarget = \"$PROGRAMFILESFOLDER$\\\\a.exe\"\n"
-                          "path = \"$PROGRAMSFOLDER$\\\\A.lnk\"\n";
+const std::string kLink =
+    "[[actions]]\nkind = \"shortcut\"\ntarget = \"$PROGRAMFILESFOLDER$\\\\a.exe\"\n"
+    "path = \"$PROGRAMSFOLDER$\\\\A.lnk\"\n";
 const std::string kValue = "[[actions]]\nkind = \"set_registry_value\"\n";
 
 std::vector<ActionMistake> actionMistakes()
@@ -245,8 +248,8 @@ std::vector<ActionMistake> actionMistakes()
          "slipway.toml:7:8", "unknown moment to call a library 'finish page'; expected one of: install, uninstall"},
         {"MomentOnAKindThatHasOne", "[[actions]]\nkind = \"run_and_wait\"\nwhen = \"install\"\ncommand = \"a.exe\"\n",
          "slipway.toml:7:1", "unknown key 'when'"},
-        {"CaptionOfAProgramNotWaitedFor", kRun + "caption = \"Never shown\"\ncommand = \"a.exe\"\n",
-         "slipway.toml:7:1", "unknown key 'caption'"},
+        {"CaptionOfAProgramNotWaitedFor", kRun + "caption = \"Never shown\"\ncommand = \"a.exe\"\n", "slipway.toml:7:1",
+         "unknown key 'caption'"},
         {"CommandAndProgram", kRun + "command = \"a.exe\"\nprogram = \"b.exe\"\n", "slipway.toml:8:11",
          "give either 'command' or 'program'"},
         {"ArgumentsWithCommand", kRun + "command = \"a.exe\"\narguments = \"-x\"\n", "slipway.toml:8:13",
@@ -257,21 +260,19 @@ std::vector<ActionMistake> actionMistakes()
          "the program path is not quoted"},
         {"UnclosedQuote", kRun + "command = \"\\\"C:\\\\a b\\\\a.exe /s\"\n", "slipway.toml:7:11",
          "the quote before the program path is not closed"},
-        {"QuotedProgram", kRun + "program = \"\\\"C:\\\\a.exe\\\"\"\n", "slipway.toml:7:11",
-         "'program' holds a quote"},
+        {"QuotedProgram", kRun + "program = \"\\\"C:\\\\a.exe\\\"\"\n", "slipway.toml:7:11", "'program' holds a quote"},
         {"EmptyProgram", kRun + "program = \"\"\n", "slipway.toml:7:11", "'program' is empty"},
         {"CommandLineTooLong", kRun + "program = \"C:\\\\a.exe\"\narguments = \"" + std::string(4090, 'x') + "\"\n",
          "slipway.toml:7:11", "command line too long: 4099 characters, at most 4095"},
         {"RelativeLibrary", kCall + "library = \"hello.dll\"\nentry = \"E\"\n", "slipway.toml:7:11",
          "'library' is not a full path"},
-        {"LibraryBelowTheCurrentFolder", kCall + "library = \"bin\\\\hello.dll\"\nentry = \"E\"\n",
-         "slipway.toml:7:11", "'library' is not a full path"},
+        {"LibraryBelowTheCurrentFolder", kCall + "library = \"bin\\\\hello.dll\"\nentry = \"E\"\n", "slipway.toml:7:11",
+         "'library' is not a full path"},
         {"MissingEntry", kCall + "library = \"C:\\\\x.dll\"\n", "slipway.toml:5:1", "missing key 'entry'"},
         {"EmptyEntry", kCall + "library = \"C:\\\\x.dll\"\nentry = \"\"\n", "slipway.toml:8:9", "'entry' is empty"},
         {"IconIndexWithoutIcon", kLink + "icon_index = 2\n", "slipway.toml:9:14", "'icon_index' without 'icon'"},
         {"HotKeyTakingATypedKey", kLink + "hot_key = \"Shift+A\"\n", "slipway.toml:9:11", "add Ctrl or Alt"},
-        {"HotKeyWithAnUnknownKey", kLink + "hot_key = \"Ctrl+Alt+Esc\"\n", "slipway.toml:9:11",
-         "'esc' is not a key"},
+        {"HotKeyWithAnUnknownKey", kLink + "hot_key = \"Ctrl+Alt+Esc\"\n", "slipway.toml:9:11", "'esc' is not a key"},
         {"HotKeyAsANumber", kLink + "hot_key = 0x0658\n", "slipway.toml:9:11", "expected a key such as"},
         {"ValueWithoutType", kValue + "root = \"HKCU\"\nkey = \"X\"\nvalue = \"v\"\n", "slipway.toml:5:1",
          "missing key 'type' in [[actions]] entry 1; expected a registry value type (string, dword, REG_SZ, "
@@ -280,9 +281,11 @@ std::vector<ActionMistake> actionMistakes()
          "slipway.toml:7:8", "unknown registry value type 'binary'"},
         {"NumberGivenAsText", kValue + "type = \"dword\"\nroot = \"HKCU\"\nkey = \"X\"\nvalue = \"42\"\n",
          "slipway.toml:10:9", "'value' in [[actions]] entry 1: expected an integer"},
-        {"RootThatTakesNoValues", kValue + "type = \"string\"\nroot = \"HKEY_PERFORMANCE_DATA\"\nkey = \"X\"\n"
-                                           "value = \"v\"\n",
-         "slipway.toml:8:8", "unknown registry root 'HKEY_PERFORMANCE_DATA'; expected one of: HKCR, HKCU, HKLM, HKU, HKCC"},
+        {"RootThatTakesNoValues",
+         kValue + "type = \"string\"\nroot = \"HKEY_PERFORMANCE_DATA\"\nkey = \"X\"\n"
+                  "value = \"v\"\n",
+         "slipway.toml:8:8",
+         "unknown registry root 'HKEY_PERFORMANCE_DATA'; expected one of: HKCR, HKCU, HKLM, HKU, HKCC"},
         {"MissingRoot", "[[actions]]\nkind = \"delete_registry_value\"\nkey = \"X\"\n", "slipway.toml:5:1",
          "missing key 'root' in [[actions]] entry 1; expected a registry root (HKCR, HKCU, HKLM, HKU or HKCC)"},
     };
@@ -306,6 +309,8 @@ TEST_P(BuilderActionMistake, IsReportedAloneAtItsPlace)
 }
 
 INSTANTIATE_TEST_SUITE_P(BuilderActions, BuilderActionMistake, testing::ValuesIn(actionMistakes()),
-                         [](const testing::TestParamInfo<ActionMistake>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<ActionMistake>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace

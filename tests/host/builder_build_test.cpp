@@ -31,17 +31,18 @@ void layOutProduct(const ManifestFolder& folder)
     folder.write("docs/manual.txt", "The manual.\n");
     folder.write("LICENSE.txt", "Free to use.\nNo warranty.\n");
     folder.setTime("files/readme.txt", 1700000000);
-    folder.writeManifest(productTable() +
-                         "[wizard]\nlicense = \"LICENSE.txt\"\n"
-                         "[[files]]\nsource = \"files\"\nexclude = [\"*.ini\"]\n"
-                         "[[actions]]\nkind = \"remove_on_uninstall\"\npath = \"$PROGRAMFILESFOLDER$\\\\tool.log\"\n"
-                         "[[components]]\nname = \"Documentation\"\ndescription = \"The manual\"\n"
-                         "[[components.files]]\nsource = \"docs/*.txt\"\ndestination = \"$PROGRAMFILESFOLDER$\\\\docs\"\n"
-                         "[[components]]\nname = \"Start menu entry\"\nplacement = \"folder_page\"\n"
-                         "[[components.actions]]\nkind = \"shortcut\"\n"
-                         "target = \"$PROGRAMFILESFOLDER$\\\\bin\\\\tool.exe\"\npath = \"$PROGRAMSFOLDER$\\\\Tool.lnk\"\n"
-                         "[[components.actions]]\nkind = \"set_registry_dword\"\nroot = \"HKCU\"\n"
-                         "key = \"Software\\\\Hello\"\nname = \"Installed\"\nvalue = 1\n");
+    folder.writeManifest(
+        productTable() +
+        "[wizard]\nlicense = \"LICENSE.txt\"\n"
+        "[[files]]\nsource = \"files\"\nexclude = [\"*.ini\"]\n"
+        "[[actions]]\nkind = \"remove_on_uninstall\"\npath = \"$PROGRAMFILESFOLDER$\\\\tool.log\"\n"
+        "[[components]]\nname = \"Documentation\"\ndescription = \"The manual\"\n"
+        "[[components.files]]\nsource = \"docs/*.txt\"\ndestination = \"$PROGRAMFILESFOLDER$\\\\docs\"\n"
+        "[[components]]\nname = \"Start menu entry\"\nplacement = \"folder_page\"\n"
+        "[[components.actions]]\nkind = \"shortcut\"\n"
+        "target = \"$PROGRAMFILESFOLDER$\\\\bin\\\\tool.exe\"\npath = \"$PROGRAMSFOLDER$\\\\Tool.lnk\"\n"
+        "[[components.actions]]\nkind = \"set_registry_dword\"\nroot = \"HKCU\"\n"
+        "key = \"Software\\\\Hello\"\nname = \"Installed\"\nvalue = 1\n");
 }
 
 TEST(BuilderBuild, InstallerReadsBackAsTheManifestSays)

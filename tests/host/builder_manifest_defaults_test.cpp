@@ -76,11 +76,17 @@ TEST(BuilderDefaults, UninstallEntryAndInfoSwitches)
     Manifest m = read(productTable());
     EXPECT_EQ(raw(m.actionTexts.uninstallKeyName), std::string("Hello\0\0", 7));
     std::vector<std::string> values = split(m.actionTexts.uninstallValues);
-    std::vector<std::string> expected = {"DisplayName",  "Hello",       "DisplayVersion",
-                                         "1.0",          "Publisher",   "Example Ltd",
-                                         "DisplayIcon",  "$PROGRAMFILESFOLDER$\\uninstall.exe"};
+    std::vector<std::string> expected = {
+        "DisplayName", "Hello",       "DisplayVersion", "1.0",
+        "Publisher",   "Example Ltd", "DisplayIcon",    "$PROGRAMFILESFOLDER$\\uninstall.exe"};
     EXPECT_EQ(values, expected);
-    const char switches[] = "-version\0" "1.0\0" "-subject\0" "Hello\0" "-uninstallregistrykeyname\0" "Hello\0";
+    const char switches[] =
+        "-version\0"
+        "1.0\0"
+        "-subject\0"
+        "Hello\0"
+        "-uninstallregistrykeyname\0"
+        "Hello\0";
     EXPECT_EQ(raw(m.installScript.infoSwitches), std::string(switches, sizeof switches));
 }
 
@@ -127,15 +133,16 @@ TEST(BuilderDefaults, ManifestValuesMergeOverTheDefaults)
     std::vector<std::string> expected = {"DisplayName", "Hello", "DisplayVersion", "1.0 final", "NoModify", "1"};
     EXPECT_EQ(values, expected);
     std::vector<std::string> switches = split(m.installScript.infoSwitches);
-    std::vector<std::string> expectedSwitches = {"-version", "1.0",      "-subject", "Hello World",
-                                                 "-uninstallregistrykeyname", "HelloApp", "-build", "42"};
+    std::vector<std::string> expectedSwitches = {
+        "-version", "1.0", "-subject", "Hello World", "-uninstallregistrykeyname", "HelloApp", "-build", "42"};
     EXPECT_EQ(switches, expectedSwitches);
 }
 
 TEST(BuilderDefaults, TextsTableReplacesSingleTexts)
 {
-    Manifest m = read(productTable() + "[texts]\ntitle = \"Setup of $HKLM:Software\\\\X\\\\Name:Hello$\"\n"
-                                       "success_text = \"Done: $$5 saved.\"\n");
+    Manifest m = read(productTable() +
+                      "[texts]\ntitle = \"Setup of $HKLM:Software\\\\X\\\\Name:Hello$\"\n"
+                      "success_text = \"Done: $$5 saved.\"\n");
     EXPECT_STREQ(m.installScript.title.text(), "Setup of $HKLM:Software\\X\\Name:Hello$");
     EXPECT_STREQ(m.actionTexts.successText.text(), "Done: $$5 saved.");
     EXPECT_STREQ(m.installScript.backText.text(), "< &Back");
@@ -178,7 +185,7 @@ TEST(BuilderDefaults, ActionsTakeReadableNames)
     EXPECT_STREQ(reg->valueName.text(), "Path");
     auto* link = static_cast<ShortcutAction*>(m.mainList.entries[1].action.get());
     EXPECT_EQ(link->kind(), 5u);
-    EXPECT_EQ(link->hotKey, 0x0600 | 'H');  // HOTKEYF_CONTROL | HOTKEYF_ALT
+    EXPECT_EQ(link->hotKey, 0x0600 | 'H');    // HOTKEYF_CONTROL | HOTKEYF_ALT
     EXPECT_EQ(link->iconIndex, 0xFFFFFFFFu);  // no icon given
     auto* run = static_cast<RunAtFinishAction*>(m.mainList.entries[2].action.get());
     EXPECT_EQ(run->kind(), 10u);

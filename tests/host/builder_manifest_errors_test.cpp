@@ -44,6 +44,7 @@ std::string repeated(const std::string& part, size_t times)
 std::vector<MistakeCase> mistakes()
 {
     const std::vector<std::pair<std::string, std::string>> readme = {{"files/readme.txt", "hello\n"}};
+    // clang-format off
     return {
         {"UnknownKeyWithSuggestion", withProduct("nmae = \"x\"\n"), {}, "slipway.toml:5:1",
          "unknown key 'nmae' in [product]; did you mean 'name'?"},
@@ -146,6 +147,7 @@ std::vector<MistakeCase> mistakes()
         {"ManifestTooLarge", withProduct("# " + std::string(5u << 20, 'x') + "\n"), {}, "slipway.toml",
          "a manifest may have at most 4194304 bytes"},
     };
+    // clang-format on
 }
 
 class ManifestMistake : public testing::TestWithParam<MistakeCase> {};
@@ -174,8 +176,9 @@ INSTANTIATE_TEST_SUITE_P(BuilderManifest, ManifestMistake, testing::ValuesIn(mis
 TEST(BuilderManifest, EveryMistakeIsReportedInOnePass)
 {
     ManifestFolder folder;
-    folder.writeManifest("[product]\nname = \"Hello\"\nversion = 1\npublisher = \"P\"\ncolour = \"red\"\n"
-                         "[texts]\ntitle = \"$NOPE$\"\n");
+    folder.writeManifest(
+        "[product]\nname = \"Hello\"\nversion = 1\npublisher = \"P\"\ncolour = \"red\"\n"
+        "[texts]\ntitle = \"$NOPE$\"\n");
     BuildOutcome outcome = buildFolder(folder);
     EXPECT_FALSE(outcome.ok);
     EXPECT_NE(outcome.report.find("slipway.toml:3:11:"), std::string::npos) << outcome.report;
@@ -189,8 +192,9 @@ TEST(BuilderManifest, EveryMistakeIsReportedInOnePass)
 TEST(BuilderManifest, MissingFilesAreReportedWithTheManifestsOwnMistakes)
 {
     ManifestFolder folder;
-    folder.writeManifest("[product]\nname = \"Hello\"\nversion = 1\npublisher = \"P\"\n"
-                         "[wizard]\nlicense = \"NOPE.txt\"\n[[files]]\nsource = \"missing\"\n");
+    folder.writeManifest(
+        "[product]\nname = \"Hello\"\nversion = 1\npublisher = \"P\"\n"
+        "[wizard]\nlicense = \"NOPE.txt\"\n[[files]]\nsource = \"missing\"\n");
     BuildOutcome outcome = buildFolder(folder);
     EXPECT_FALSE(outcome.ok);
     EXPECT_NE(outcome.report.find("slipway.toml:3:11: error: 'version'"), std::string::npos) << outcome.report;
@@ -242,7 +246,8 @@ TEST(BuilderManifest, DepthCountsStructureNotStringsCommentsOrNumbers)
 
 TEST(BuilderManifest, CharactersBeyondAsciiBelongInStringsAndComments)
 {
-    EXPECT_EQ(strayCharacterAt("\xEF\xBB\xBF" "a = \"Gr\xC3\xBC\xC3\x9F\xC3\xA9\" # \xE2\x98\x83\nb = '\xEF\xBB\xBE'\n"),
+    EXPECT_EQ(strayCharacterAt("\xEF\xBB\xBF"
+                               "a = \"Gr\xC3\xBC\xC3\x9F\xC3\xA9\" # \xE2\x98\x83\nb = '\xEF\xBB\xBE'\n"),
               std::string::npos);
     EXPECT_EQ(strayCharacterAt("a = \"\"\"\n\xC3\xA9\n\"\"\"\n\"k\xC3\xA9y\" = 1\n"), std::string::npos);
     EXPECT_EQ(strayCharacterAt("a = 1 \xC2\xA0\n"), 6u);
@@ -254,8 +259,8 @@ TEST(BuilderManifest, CodePageOfTheManifestDecidesWhatFits)
     ManifestFolder folder;
     Manifest manifest;
     std::string report;
-    ASSERT_TRUE(readManifestFrom(folder, "code_page = \"windows-1251\"\n" + productTable() +
-                                             "[texts]\nhint_text = \"Далее\"\n",
+    ASSERT_TRUE(readManifestFrom(folder,
+                                 "code_page = \"windows-1251\"\n" + productTable() + "[texts]\nhint_text = \"Далее\"\n",
                                  manifest, report))
         << report;
     EXPECT_EQ(manifest.codePage, 1251u);

@@ -29,7 +29,9 @@ TEST(BuilderCodePage, EachPageHoldsItsOwnLetters)
 {
     std::string out;
     ASSERT_TRUE(encodeText("Grüße €", 1252, out, nullptr));
-    EXPECT_EQ(out, "Gr\xFC\xDF" "e \x80");
+    EXPECT_EQ(out,
+              "Gr\xFC\xDF"
+              "e \x80");
     ASSERT_TRUE(encodeText("Łódź", 1250, out, nullptr));
     EXPECT_EQ(out, "\xA3\xF3\x64\x9F");
     ASSERT_TRUE(encodeText("Привет", 1251, out, nullptr));
@@ -215,7 +217,8 @@ TEST(BuilderPeVersion, DamagedImagesYieldNoVersionAndAreNeverReadPast)
     EXPECT_FALSE(readPeFileVersion(reinterpret_cast<const uint8_t*>(wild.data()), wild.size(), version));
     std::string badSignature = image;
     badSignature[0x260 + 40] = 0;
-    EXPECT_FALSE(readPeFileVersion(reinterpret_cast<const uint8_t*>(badSignature.data()), badSignature.size(), version));
+    EXPECT_FALSE(
+        readPeFileVersion(reinterpret_cast<const uint8_t*>(badSignature.data()), badSignature.size(), version));
 }
 
 TEST(BuilderNames, ReadableNamesAndHotKeys)

@@ -108,7 +108,7 @@ std::string peImageWithVersion(uint16_t major, uint16_t minor, uint16_t build, u
     put16(image, coff + 2, 1);      // one section
     put16(image, coff + 16, 0xE0);  // optional header size of PE32
     put16(image, optional, 0x10B);
-    put32(image, optional + 92, 16);           // data directories
+    put32(image, optional + 92, 16);              // data directories
     put32(image, optional + 96 + 2 * 8, 0x1000);  // resource directory RVA
     put32(image, optional + 96 + 2 * 8 + 4, 0x100);
     const size_t section = optional + 0xE0;

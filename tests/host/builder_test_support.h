@@ -33,7 +33,7 @@ std::string productTable();
 
 struct BuildOutcome {
     bool ok = false;
-    std::string report;  // the diagnostics, one "file:line:column: error: ..." per line
+    std::string report;    // the diagnostics, one "file:line:column: error: ..." per line
     std::string warnings;  // the same for warnings
     Bytes installer;
 };

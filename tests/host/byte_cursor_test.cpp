@@ -114,8 +114,8 @@ TEST_F(CursorTest, ValuesBytesAndStringsReadInStreamOrder)
 
 TEST_F(CursorTest, ItemsAreFoundInAnyOrder)
 {
-    ASSERT_TRUE(attach(blockOf({5, 2, 0, 5, 2},
-                               {text("zero"), text("one"), text("two"), text("three"), text("four"), text("five")})));
+    ASSERT_TRUE(attach(
+        blockOf({5, 2, 0, 5, 2}, {text("zero"), text("one"), text("two"), text("three"), text("four"), text("five")})));
     EXPECT_EQ(nextString(), text("five"));
     EXPECT_EQ(nextString(), text("two"));
     EXPECT_EQ(nextString(), text("zero"));
@@ -219,7 +219,10 @@ struct ItemLengthCase {
     bool fits;
 };
 // Cases print as their names, in the test list and in failures.
-void PrintTo(const ItemLengthCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ItemLengthCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ItemLength : public CursorTest, public ::testing::WithParamInterface<ItemLengthCase> {};
 
@@ -280,7 +283,10 @@ struct ShortBlockCase {
     std::vector<uint8_t> bytes;
     bool attaches;
 };
-void PrintTo(const ShortBlockCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ShortBlockCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class BlockSize : public CursorTest, public ::testing::WithParamInterface<ShortBlockCase> {};
 
@@ -294,14 +300,14 @@ TEST_P(BlockSize, MustHoldItsSFieldAndStream)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bounds, BlockSize,
-    ::testing::Values(ShortBlockCase{"Empty", {}, false}, ShortBlockCase{"ThreeBytes", {0, 0, 0}, false},
-                      ShortBlockCase{"OnlyAnEmptyStream", {0, 0, 0, 0}, true},
-                      ShortBlockCase{"StreamOneBytePastTheEnd", {5, 0, 0, 0, 1, 2, 3, 4}, false},
-                      ShortBlockCase{"StreamEndsAtTheEnd", {4, 0, 0, 0, 1, 2, 3, 4}, true},
-                      ShortBlockCase{"HugeS", {0xFF, 0xFF, 0xFF, 0xFF, 1, 2, 3, 4}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Bounds, BlockSize,
+                         ::testing::Values(ShortBlockCase{"Empty", {}, false},
+                                           ShortBlockCase{"ThreeBytes", {0, 0, 0}, false},
+                                           ShortBlockCase{"OnlyAnEmptyStream", {0, 0, 0, 0}, true},
+                                           ShortBlockCase{"StreamOneBytePastTheEnd", {5, 0, 0, 0, 1, 2, 3, 4}, false},
+                                           ShortBlockCase{"StreamEndsAtTheEnd", {4, 0, 0, 0, 1, 2, 3, 4}, true},
+                                           ShortBlockCase{"HugeS", {0xFF, 0xFF, 0xFF, 0xFF, 1, 2, 3, 4}, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CursorTest, ReattachingStartsAfresh)
 {

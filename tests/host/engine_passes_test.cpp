@@ -164,8 +164,8 @@ TEST_F(Passes, StageZeroStopsAtTheFirstFailure)
 TEST_F(Passes, UnselectedComponentRunsNothingWhateverItsPlacement)
 {
     for (uint32_t placement : {kPlacementList, kPlacementFolderPage, kPlacementFinishPage})
-        script.components.push(componentWith(placement, {new FakeAction("file", kFileStage),
-                                                         new FakeAction("program", kProgramStage)}));
+        script.components.push(
+            componentWith(placement, {new FakeAction("file", kFileStage), new FakeAction("program", kProgramStage)}));
     const uint8_t none[] = {0, 0, 0};
     EXPECT_TRUE(stage0(none));
     EXPECT_TRUE(stage1(none));
@@ -193,7 +193,8 @@ TEST_F(Passes, StageOneGivesCaptionedActionsTheirStepRow)
     script.mainActions.actions.push(new FakeAction("run", kProgramStage));
     script.mainActions.actions.push(new FakeAction("run and wait", kProgramStage, true, "Configuring"));
     script.mainActions.actions.push(new FakeAction("at finish", kFinishStage));
-    script.components.push(componentWith(kPlacementList, {new FakeAction("library", kProgramStage, true, "Registering")}));
+    script.components.push(
+        componentWith(kPlacementList, {new FakeAction("library", kProgramStage, true, "Registering")}));
     const uint8_t selected[] = {1};
 
     EXPECT_TRUE(stage1(selected));
@@ -287,7 +288,8 @@ TEST_F(UndoPasses, PassesRunWithoutCallbacks)
     context = contextWithoutRows();
     EXPECT_EQ(runCustomSteps(log, context), uint32_t(kUndoContinue));
     EXPECT_EQ(runReversals(log, context), uint32_t(kUndoContinue));
-    EXPECT_EQ(journal, (Journal{"silent library", "uninstall program", "newest registry value", "file", "oldest folder"}));
+    EXPECT_EQ(journal,
+              (Journal{"silent library", "uninstall program", "newest registry value", "file", "oldest folder"}));
 }
 
 // The install thread rolls back with the context its stages ran in, row
@@ -295,7 +297,8 @@ TEST_F(UndoPasses, PassesRunWithoutCallbacks)
 TEST_F(UndoPasses, RollbackMarksNoRowsWhateverTheContextHolds)
 {
     rollBack(log, context);
-    EXPECT_EQ(journal, (Journal{"silent library", "uninstall program", "newest registry value", "file", "oldest folder"}));
+    EXPECT_EQ(journal,
+              (Journal{"silent library", "uninstall program", "newest registry value", "file", "oldest folder"}));
 }
 
 // What the installation replaced comes back on rollback and only then; a

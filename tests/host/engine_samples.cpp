@@ -16,7 +16,10 @@ namespace {
 class FieldLines final : public FieldVisitor {
 public:
     std::string lines;
-    void text(const char* name, const Bytes& value) override { lines += std::string(name) + "=" + stringOf(value) + "\n"; }
+    void text(const char* name, const Bytes& value) override
+    {
+        lines += std::string(name) + "=" + stringOf(value) + "\n";
+    }
     void blob(const char* name, const Bytes& value) override
     {
         lines += std::string(name) + "=[" + stringOf(value) + "]\n";

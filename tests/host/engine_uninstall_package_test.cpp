@@ -137,7 +137,8 @@ TEST(UninstallPackageLayout, RollbackEntriesAreNotWritten)
     samples::fillEveryUndoKind(plain);
     samples::fillEveryUndoKind(withRollback);
     RestoreFileRollback* kept = new RestoreFileRollback;
-    ASSERT_TRUE(kept->path.assignText("C:\\Product\\settings.ini") && kept->keptCopy.assignText("C:\\Product\\swk1.tmp"));
+    ASSERT_TRUE(kept->path.assignText("C:\\Product\\settings.ini") &&
+                kept->keptCopy.assignText("C:\\Product\\swk1.tmp"));
     withRollback.undoLog.push(kept);
     withRollback.undoLog.push(new RestoreRegValueRollback);
     Bytes a = samples::serializedUninstallBody(plain), b = samples::serializedUninstallBody(withRollback);

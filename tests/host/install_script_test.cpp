@@ -120,7 +120,10 @@ struct LicenseCase {
     bool rtf;
 };
 // Cases print as their names, in the test list and in failures.
-void PrintTo(const LicenseCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LicenseCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class LicenseFormat : public ::testing::TestWithParam<LicenseCase> {};
 
@@ -131,18 +134,17 @@ TEST_P(LicenseFormat, RtfOnlyWithTheExactOpening)
     EXPECT_EQ(licenseIsRtf(script), GetParam().rtf);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    InstallScript, LicenseFormat,
-    ::testing::Values(LicenseCase{"RtfDocument", raw("{\\rtf1\\ansi Licence}\0"), true},
-                      LicenseCase{"JustTheOpening", raw("{\\rtf\0"), true},
-                      LicenseCase{"OpeningWithoutNul", "{\\rtf", true},
-                      LicenseCase{"UpperCaseRtf", raw("{\\RTF1 Licence}\0"), false},
-                      LicenseCase{"TooShort", raw("{\\rt\0"), false},
-                      LicenseCase{"LeadingBlank", raw(" {\\rtf1}\0"), false},
-                      LicenseCase{"PlainText", raw("Licence\0"), false},
-                      LicenseCase{"Empty", raw("\0"), false},
-                      LicenseCase{"NoItem", std::string(), false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(InstallScript, LicenseFormat,
+                         ::testing::Values(LicenseCase{"RtfDocument", raw("{\\rtf1\\ansi Licence}\0"), true},
+                                           LicenseCase{"JustTheOpening", raw("{\\rtf\0"), true},
+                                           LicenseCase{"OpeningWithoutNul", "{\\rtf", true},
+                                           LicenseCase{"UpperCaseRtf", raw("{\\RTF1 Licence}\0"), false},
+                                           LicenseCase{"TooShort", raw("{\\rt\0"), false},
+                                           LicenseCase{"LeadingBlank", raw(" {\\rtf1}\0"), false},
+                                           LicenseCase{"PlainText", raw("Licence\0"), false},
+                                           LicenseCase{"Empty", raw("\0"), false},
+                                           LicenseCase{"NoItem", std::string(), false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- Info switches -----------------------------------------------------------
 
@@ -152,7 +154,10 @@ struct SwitchCase {
     const char* tail;
     const char* expected;  // null: no answer
 };
-void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SwitchCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class InfoSwitch : public ::testing::TestWithParam<SwitchCase> {};
 
@@ -171,33 +176,36 @@ TEST_P(InfoSwitch, AnswersOnlyAWholeKey)
     EXPECT_EQ(std::string(text, length), GetParam().expected);
 }
 
-const char kTableBytes[] = "-version\0" "2026-12-07\0" "-subject\0" "Sample Product\0";
+const char kTableBytes[] =
+    "-version\0"
+    "2026-12-07\0"
+    "-subject\0"
+    "Sample Product\0";
 const std::string kTable(kTableBytes, sizeof kTableBytes);
 
 INSTANTIATE_TEST_SUITE_P(
     InstallScript, InfoSwitch,
-    ::testing::Values(
-        SwitchCase{"FirstKey", kTable, "-version", "2026-12-07"},
-        SwitchCase{"LaterKey", kTable, "-subject", "Sample Product"},
-        SwitchCase{"UnknownKey", kTable, "-other", nullptr},
-        SwitchCase{"TrailingBlankDoesNotMatch", kTable, "-version ", nullptr},
-        SwitchCase{"PrefixDoesNotMatch", kTable, "-vers", nullptr},
-        SwitchCase{"CaseMatters", kTable, "-VERSION", nullptr},
-        SwitchCase{"KeyTextIsNotAKey", kTable, "2026-12-07", nullptr},
-        SwitchCase{"EmptyTailMatchesNothing", kTable, "", nullptr},
-        SwitchCase{"SingleNulIsAnEmptyTable", std::string(1, '\0'), "", nullptr},
-        SwitchCase{"SingleNulAnswersNoKey", std::string(1, '\0'), "-version", nullptr},
-        SwitchCase{"NoItem", std::string(), "-version", nullptr},
-        SwitchCase{"DuplicateKeyFirstWins", raw("-k\0first\0-k\0second\0\0"), "-k", "first"},
-        SwitchCase{"EmptyText", raw("-k\0\0-j\0j\0\0"), "-k", ""},
-        SwitchCase{"WithoutClosingEmptyKey", raw("-a\0A\0-b\0B\0"), "-b", "B"},
-        SwitchCase{"WithoutClosingKeyUnknown", raw("-a\0A\0-b\0B\0"), "-c", nullptr},
-        SwitchCase{"TextMissingItsNul", raw("-a\0A\0-b\0Bee"), "-b", "Bee"},
-        SwitchCase{"KeyAtTheEndWithoutText", raw("-a\0A\0-b\0"), "-b", ""},
-        SwitchCase{"KeyMissingItsNul", raw("-a\0A\0-b"), "-b", nullptr},
-        SwitchCase{"KeyMissingItsNulIsNoPrefixMatch", raw("-a\0A\0-bc"), "-b", nullptr},
-        // Behind the closing empty key nothing is read.
-        SwitchCase{"NothingBehindTheEmptyKey", raw("-a\0A\0\0-b\0B\0\0"), "-b", nullptr}),
+    ::testing::Values(SwitchCase{"FirstKey", kTable, "-version", "2026-12-07"},
+                      SwitchCase{"LaterKey", kTable, "-subject", "Sample Product"},
+                      SwitchCase{"UnknownKey", kTable, "-other", nullptr},
+                      SwitchCase{"TrailingBlankDoesNotMatch", kTable, "-version ", nullptr},
+                      SwitchCase{"PrefixDoesNotMatch", kTable, "-vers", nullptr},
+                      SwitchCase{"CaseMatters", kTable, "-VERSION", nullptr},
+                      SwitchCase{"KeyTextIsNotAKey", kTable, "2026-12-07", nullptr},
+                      SwitchCase{"EmptyTailMatchesNothing", kTable, "", nullptr},
+                      SwitchCase{"SingleNulIsAnEmptyTable", std::string(1, '\0'), "", nullptr},
+                      SwitchCase{"SingleNulAnswersNoKey", std::string(1, '\0'), "-version", nullptr},
+                      SwitchCase{"NoItem", std::string(), "-version", nullptr},
+                      SwitchCase{"DuplicateKeyFirstWins", raw("-k\0first\0-k\0second\0\0"), "-k", "first"},
+                      SwitchCase{"EmptyText", raw("-k\0\0-j\0j\0\0"), "-k", ""},
+                      SwitchCase{"WithoutClosingEmptyKey", raw("-a\0A\0-b\0B\0"), "-b", "B"},
+                      SwitchCase{"WithoutClosingKeyUnknown", raw("-a\0A\0-b\0B\0"), "-c", nullptr},
+                      SwitchCase{"TextMissingItsNul", raw("-a\0A\0-b\0Bee"), "-b", "Bee"},
+                      SwitchCase{"KeyAtTheEndWithoutText", raw("-a\0A\0-b\0"), "-b", ""},
+                      SwitchCase{"KeyMissingItsNul", raw("-a\0A\0-b"), "-b", nullptr},
+                      SwitchCase{"KeyMissingItsNulIsNoPrefixMatch", raw("-a\0A\0-bc"), "-b", nullptr},
+                      // Behind the closing empty key nothing is read.
+                      SwitchCase{"NothingBehindTheEmptyKey", raw("-a\0A\0\0-b\0B\0\0"), "-b", nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Banner ------------------------------------------------------------------
@@ -222,7 +230,10 @@ struct BannerCase {
     size_t bitsSize;
     bool complete;
 };
-void PrintTo(const BannerCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BannerCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class Banner : public ::testing::TestWithParam<BannerCase> {};
 

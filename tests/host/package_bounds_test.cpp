@@ -33,8 +33,8 @@ bool loadBytes(const Bytes& bytes, std::string& error)
     return loadPackage(path.c_str(), *package, error);
 }
 
-#define REQUIRE_WATCH()                                                       \
-    if (!AllocationWatch::available())                                        \
+#define REQUIRE_WATCH()                                                                                                \
+    if (!AllocationWatch::available())                                                                                 \
     GTEST_SKIP() << "the heap is watched only in the sanitized test build"
 
 }  // namespace

@@ -143,7 +143,10 @@ struct Damage {
     std::function<void(std::string& file, size_t packageStart)> apply;
 };
 // Cases print as their names, in the test list and in failures.
-void PrintTo(const Damage& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Damage& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class DamagedContainer : public ::testing::TestWithParam<Damage> {};
 
@@ -156,40 +159,49 @@ TEST_P(DamagedContainer, OpensAsNeitherScript)
     EXPECT_EQ(openBytes(file, package), PackageKind::None);
 }
 
-void setTrailer(std::string& f, uint32_t length) { setU32(f, f.size() - 4, length); }
+void setTrailer(std::string& f, uint32_t length)
+{
+    setU32(f, f.size() - 4, length);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Container, DamagedContainer,
-    ::testing::Values(
-        Damage{"EmptyFile", [](std::string& f, size_t) { f.clear(); }},
-        Damage{"ThreeBytes", [](std::string& f, size_t) { f.resize(3); }},
-        Damage{"OnlyATrailer", [](std::string& f, size_t) { f = std::string(1, '\x04') + std::string(3, '\0'); }},
-        Damage{"LengthZero", [](std::string& f, size_t) { setTrailer(f, 0); }},
-        Damage{"LengthOne", [](std::string& f, size_t) { setTrailer(f, 1); }},
-        Damage{"LengthThree", [](std::string& f, size_t) { setTrailer(f, 3); }},
-        Damage{"LengthOnePastTheTrailer", [](std::string& f, size_t) { setTrailer(f, uint32_t(f.size() - 4 + 1)); }},
-        Damage{"LengthAllOnes", [](std::string& f, size_t) { setTrailer(f, 0xFFFFFFFF); }},
-        Damage{"BadMagic", [](std::string& f, size_t p) { f[p + 3] ^= 0x40; }},
-        Damage{"InstallMagicWithEmptyBody",
-               [](std::string& f, size_t p) {
-                   f.resize(p + 4);
-                   f += std::string(1, '\x04') + std::string(3, '\0');
-               }},
-        Damage{"Block0Undecodable",
-               [](std::string& f, size_t p) { setU32(f, p + 4 + 4, u32At(f, p + 4 + 4) + 1); }},
-        Damage{"Block0BeyondThePackage",
-               [](std::string& f, size_t p) { setU32(f, p + 4, u32At(f, f.size() - 4)); }},
-        Damage{"Block0MissingAField",
-               [](std::string& f, size_t) {
-                   // A block 0 of 19 texts: the twentieth index runs past S.
-                   ByteSink sink;
-                   for (int i = 0; i < 19; ++i)
-                       sink.addText("field");
-                   Bytes block0;
-                   sink.flatten(block0);
-                   f = containerOf(asString(sampleStubImage()), kInstallMagic,
-                                   asString(framedBlock(block0)) + asString(framedBlock(emptyActionBlock())), "");
-               }}),
+    ::
+        testing::
+            Values(
+                Damage{"EmptyFile", [](std::string& f, size_t) { f.clear(); }},
+                Damage{"ThreeBytes", [](std::string& f, size_t) { f.resize(3); }},
+                Damage{"OnlyATrailer",
+                       [](std::string& f, size_t) { f = std::string(1, '\x04') + std::string(3, '\0'); }},
+                Damage{"LengthZero", [](std::string& f, size_t) { setTrailer(f, 0); }},
+                Damage{"LengthOne", [](std::string& f, size_t) { setTrailer(f, 1); }},
+                Damage{"LengthThree", [](std::string& f, size_t) { setTrailer(f, 3); }},
+                Damage{"LengthOnePastTheTrailer",
+                       [](std::string& f, size_t) { setTrailer(f, uint32_t(f.size() - 4 + 1)); }},
+                Damage{"LengthAllOnes", [](std::string& f, size_t) { setTrailer(f, 0xFFFFFFFF); }},
+                Damage{"BadMagic", [](std::string& f, size_t p) { f[p + 3] ^= 0x40; }},
+                Damage{"InstallMagicWithEmptyBody",
+                       [](std::string& f, size_t p) {
+                           f.resize(p + 4);
+                           f += std::string(1, '\x04') + std::string(3, '\0');
+                       }},
+                Damage{"Block0Undecodable",
+                       [](std::string& f, size_t p) { setU32(f, p + 4 + 4, u32At(f, p + 4 + 4) + 1); }},
+                Damage{
+                    "Block0BeyondThePackage",
+                    [](std::string& f, size_t p) { setU32(f, p + 4, u32At(f, f.size() - 4)); }},
+                Damage{
+                    "Block0MissingAField",
+                    [](std::string& f, size_t) {
+                        // A block 0 of 19 texts: the twentieth index runs past S.
+                        ByteSink sink;
+                        for (int i = 0; i < 19; ++i)
+                            sink.addText("field");
+                        Bytes block0;
+                        sink.flatten(block0);
+                        f = containerOf(asString(sampleStubImage()), kInstallMagic,
+                                        asString(framedBlock(block0)) + asString(framedBlock(emptyActionBlock())), "");
+                    }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Container, SmallestValidPackagesStillOpen)
@@ -213,7 +225,10 @@ struct HeaderCase {
     std::function<void(std::string& file)> apply;
     uint32_t expected;
 };
-void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const HeaderCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 constexpr uint32_t kFileSize = 2048;
 
@@ -295,7 +310,8 @@ protected:
         ASSERT_EQ(unsigned_.size() % 8, 0u) << "the certificate table must follow the trailer directly";
         std::string log;
         ASSERT_EQ(runCommand("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=Slipway Test'"
-                             " -keyout '" + folder_.file("key.pem") + "' -out '" + folder_.file("cert.pem") + "'",
+                             " -keyout '" +
+                                 folder_.file("key.pem") + "' -out '" + folder_.file("cert.pem") + "'",
                              &log),
                   0)
             << log;
@@ -361,7 +377,8 @@ TEST_F(SignedInstaller, UninstallerMadeFromItAlwaysOpens)
         std::string file = uninstallerOfLength(total);
         ASSERT_EQ(file.size(), total);
         OpenedPackage package;
-        EXPECT_EQ(openBytes(file, package), PackageKind::Uninstall) << "length " << long(total) - long(certificate) << " from the certificate";
+        EXPECT_EQ(openBytes(file, package), PackageKind::Uninstall)
+            << "length " << long(total) - long(certificate) << " from the certificate";
         EXPECT_EQ(package.uninstallBody.size(), total - stub_.size() - 8);
     }
 }

@@ -275,7 +275,9 @@ TEST(ReportParts, TextListsSplitIntoTheirItems)
     EXPECT_EQ(describeTextList(samples::literal("Only")).children().size(), 1u);
     EXPECT_EQ(describeTextList(samples::literal("\0")).children().size(), 0u);
 
-    ReportNode pairs = describeTextPairs(samples::literal("-version\0" "1.0\0-cut\0"), "key", "text");
+    ReportNode pairs = describeTextPairs(samples::literal("-version\0"
+                                                          "1.0\0-cut\0"),
+                                         "key", "text");
     ASSERT_EQ(pairs.children().size(), 2u);
     EXPECT_EQ(pairs.children()[0].second.find("text")->textValue(), "1.0");
     EXPECT_EQ(pairs.children()[1].second.find("key")->textValue(), "-cut");
@@ -462,14 +464,17 @@ TEST(Inspect, DamagedPackagesAreRefusedWithAReason)
     const Case cases[] = {
         {"empty", std::string(), "no package"},
         {"cut", noTrailer, "no package"},
-        {"csize0", csize0, "block 0 (the install script) is damaged: its compressed size (2147483632 bytes) does not fit"},
-        {"usize0", usize0, "block 0 (the install script) is damaged: its LZMA stream does not decode to its stated size"},
+        {"csize0", csize0,
+         "block 0 (the install script) is damaged: its compressed size (2147483632 bytes) does not fit"},
+        {"usize0", usize0,
+         "block 0 (the install script) is damaged: its LZMA stream does not decode to its stated size"},
         {"huge0", huge0, "block 0 (the install script) is damaged: its decoded size (4294967295 bytes) is more than"},
         {"properties0", properties0, "block 0 (the install script) is damaged: its LZMA properties byte 0xE1"},
         {"block1", block1Broken, "block 1 (the action script) is damaged: its LZMA stream"},
         {"csize1", csize1, "block 1 (the action script) is damaged: its compressed size"},
         {"properties1", properties1, "block 1 (the action script) is damaged: its LZMA properties byte 0x6F"},
-        {"usize1", usize1, "block 1 (the action script) is damaged: its LZMA stream does not decode to its stated size"},
+        {"usize1", usize1,
+         "block 1 (the action script) is damaged: its LZMA stream does not decode to its stated size"},
     };
     for (const Case& c : cases) {
         std::string path = folder.path() + "/" + c.name + ".exe";
@@ -560,8 +565,8 @@ TEST(Extract, WritesEveryPackagedFileUnderItsPath)
 {
     ScratchFolder folder;
     ActionScript script;
-    script.mainActions.actions.push(samples::writeFile("$PROGRAMFILESFOLDER$\\Sample\\app.exe", "MZ program",
-                                                       125963012967890000ull));
+    script.mainActions.actions.push(
+        samples::writeFile("$PROGRAMFILESFOLDER$\\Sample\\app.exe", "MZ program", 125963012967890000ull));
     script.mainActions.actions.push(samples::filledAction(RunAction::kKind, 1));
     Component* component = new Component;
     component->actions.actions.push(samples::writeFile("$INSTALLFOLDER$\\docs\\manual.txt", "read me"));

@@ -209,15 +209,15 @@ TEST(PathVariables, UnknownNamesFailAfterTheTextBeforeThem)
 {
     FixedMachine machine;
     const char* unknown[] = {
-        "$programs$",    // names are case-sensitive
-        "$TEMP$",        // no environment variables
+        "$programs$",  // names are case-sensitive
+        "$TEMP$",      // no environment variables
         "$Programs$",
-        "$PROGRAMS $",   // exact length
-        "$PROGRAM$",     // no prefixes of names
+        "$PROGRAMS $",  // exact length
+        "$PROGRAM$",    // no prefixes of names
         "$PROGRAMSX$",
         "$ PROGRAMS$",
         "$hklm:Software\\x$",  // registry prefixes are case-sensitive too
-        "$HKLM$",        // a prefix needs its colon
+        "$HKLM$",              // a prefix needs its colon
         "$HKU:x\\y$",
     };
     for (const char* token : unknown) {
@@ -466,9 +466,9 @@ TEST(RegistryLookUps, AnswerWithoutItsNulYieldsTheFallback)
 
 TEST(CheckPathVariables, AcceptsWhatTheStubExpands)
 {
-    for (const char* text : {"", "plain", "Costs $$5", "$$$$", "$PROGRAMFILESFOLDER$\\app.exe",
-                             "$COMMONDESKTOPDIRECTORY$$SYSTEM$", "$HKLM:Software\\X\\Y:C:\\Default$",
-                             "$HKCU:$", "$HKCR:.txt\\$"}) {
+    for (const char* text :
+         {"", "plain", "Costs $$5", "$$$$", "$PROGRAMFILESFOLDER$\\app.exe", "$COMMONDESKTOPDIRECTORY$$SYSTEM$",
+          "$HKLM:Software\\X\\Y:C:\\Default$", "$HKCU:$", "$HKCR:.txt\\$"}) {
         size_t offset = 99;
         const char* reason = nullptr;
         EXPECT_TRUE(checkPathVariables(text, &offset, &reason)) << text;
@@ -483,12 +483,8 @@ TEST(CheckPathVariables, PointsAtTheOffendingDollarSign)
         size_t offset;
         bool unterminated;
     } cases[] = {
-        {"abc $TEMP$", 4, false},
-        {"$programs$", 0, false},
-        {"$WINDOWS$\\$PROGRAMS", 10, true},
-        {"$$$", 2, true},
-        {"x $hkcu:Key\\Value$", 2, false},
-        {"$$ $PROGRAMS$ $HKLM:a$ $NOPE$ $", 23, false},
+        {"abc $TEMP$", 4, false}, {"$programs$", 0, false},          {"$WINDOWS$\\$PROGRAMS", 10, true},
+        {"$$$", 2, true},         {"x $hkcu:Key\\Value$", 2, false}, {"$$ $PROGRAMS$ $HKLM:a$ $NOPE$ $", 23, false},
     };
     std::set<std::string> reasons;
     for (const Case& c : cases) {

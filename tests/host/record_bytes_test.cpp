@@ -145,6 +145,7 @@ std::vector<std::string> plus(std::vector<std::string> pool, const std::string& 
     return pool;
 }
 
+// clang-format off
 const RecordCase kRecordCases[] = {
     {"WriteFileAction",
      action<WriteFileAction>([](WriteFileAction& r) {
@@ -226,6 +227,7 @@ const RecordCase kRecordCases[] = {
     {"CallLibraryUndo", nullptr, undo<CallLibraryUndo>([](CallLibraryUndo& r) { libraryStep(r); }), {6, 0, 1, 2, 3},
      kLibraryPool},
 };
+// clang-format on
 
 class RecordBytes : public testing::TestWithParam<RecordCase> {};
 
@@ -282,25 +284,55 @@ void nameTexts(ActionScriptTexts& s)
 }
 
 const std::vector<std::string> kActionTextItems = {
-    t("previousVersionText"), t("removingPreviousText"), t("progressHint"),
-    t("readyToInstallHint"),  t("readyToRemoveHint"),    t("successText"),
-    t("failureText"),         t("finishHint"),           t("filesStepCaption"),
-    std::string("Key\0\0", 5), std::string("DisplayName\0Sample\0\0", 20), t("uninstallerPath"),
-    t("uninstallTitle"),      t("uninstallWelcomeText"), t("uninstallSuccessText"),
-    t("removeFilesStepCaption"), t("uninstallFailureText"),
+    t("previousVersionText"),
+    t("removingPreviousText"),
+    t("progressHint"),
+    t("readyToInstallHint"),
+    t("readyToRemoveHint"),
+    t("successText"),
+    t("failureText"),
+    t("finishHint"),
+    t("filesStepCaption"),
+    std::string("Key\0\0", 5),
+    std::string("DisplayName\0Sample\0\0", 20),
+    t("uninstallerPath"),
+    t("uninstallTitle"),
+    t("uninstallWelcomeText"),
+    t("uninstallSuccessText"),
+    t("removeFilesStepCaption"),
+    t("uninstallFailureText"),
 };
 
 TEST(ScriptBytes, InstallScriptHoldsItsTwentyItemsInStreamOrder)
 {
     InstallScript s;
     nameEveryItem(s);
-    s.infoSwitches = bytesOf(std::string("-version\0" "1.0\0\0", 14));
-    std::string expected =
-        blockOf(indices(20), {t("title"), "info", "bits", t("backText"), t("nextText"), t("installText"),
-                              t("removeText"), t("finishText"), t("cancelText"), t("componentsLabel"),
-                              t("programGroupLabel"), t("defaultProgramGroup"), t("folderLabel"), t("defaultFolder"),
-                              t("browseText"), t("welcomeText"), t("hintText"), t("licenseText"), t("licenseHint"),
-                              std::string("-version\0" "1.0\0\0", 14)});
+    s.infoSwitches =
+        bytesOf(std::string("-version\0"
+                            "1.0\0\0",
+                            14));
+    std::string expected = blockOf(indices(20), {t("title"),
+                                                 "info",
+                                                 "bits",
+                                                 t("backText"),
+                                                 t("nextText"),
+                                                 t("installText"),
+                                                 t("removeText"),
+                                                 t("finishText"),
+                                                 t("cancelText"),
+                                                 t("componentsLabel"),
+                                                 t("programGroupLabel"),
+                                                 t("defaultProgramGroup"),
+                                                 t("folderLabel"),
+                                                 t("defaultFolder"),
+                                                 t("browseText"),
+                                                 t("welcomeText"),
+                                                 t("hintText"),
+                                                 t("licenseText"),
+                                                 t("licenseHint"),
+                                                 std::string("-version\0"
+                                                             "1.0\0\0",
+                                                             14)});
     EXPECT_EQ(scriptBytes(s, serializeInstallScript), expected);
 }
 
@@ -326,7 +358,7 @@ TEST(ScriptBytes, ActionScriptHoldsListComponentsThenTexts)
     nameTexts(s);
 
     std::vector<uint32_t> stream = {
-        3, 1, 4, 0, 0,                             // main list: flags, one RemoveOnUninstallAction, end
+        3, 1, 4,    0,    0,                       // main list: flags, one RemoveOnUninstallAction, end
         1, 2, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60,  // a component: placement, 32-bit then 64-bit masks
         1, 2,                                      // its name and description
         2, 0,                                      // its empty list
@@ -353,8 +385,8 @@ TEST(ScriptBytes, UninstallScriptHoldsItsEighteenItemsThenItsEntries)
     std::string expected =
         blockOf(stream, {t("title"), "info", "bits", t("backText"), t("nextText"), t("removeText"), t("finishText"),
                          t("cancelText"), t("welcomeText"), t("hintText"), t("removeFilesStepCaption"),
-                         t("progressHint"), t("readyToRemoveHint"), t("successText"), t("failureText"),
-                         t("finishHint"), t("uninstallKeyName"), t("uninstallerPath"), t("C:\\App")});
+                         t("progressHint"), t("readyToRemoveHint"), t("successText"), t("failureText"), t("finishHint"),
+                         t("uninstallKeyName"), t("uninstallerPath"), t("C:\\App")});
     EXPECT_EQ(scriptBytes(s, writeUninstallScript), expected);
 }
 

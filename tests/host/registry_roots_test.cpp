@@ -17,8 +17,9 @@ TEST(RegistryRoots, OnlyThePredefinedHandlesAreRoots)
 // give is every short name, then every long one.
 TEST(RegistryRoots, ManifestNamesAreTheShortAndLongNamesOfTheNamedRoots)
 {
-    EXPECT_EQ(listNames(kRegistryRootNames), "HKCR, HKCU, HKLM, HKU, HKCC, HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, "
-                                             "HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG");
+    EXPECT_EQ(listNames(kRegistryRootNames),
+              "HKCR, HKCU, HKLM, HKU, HKCC, HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, "
+              "HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG");
     for (const RegistryRootNames& names : kNamedRegistryRoots) {
         EXPECT_TRUE(isRegistryRoot(names.root)) << names.longName;
         EXPECT_EQ(namesOfRegistryRoot(names.root), &names);

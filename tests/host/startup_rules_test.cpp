@@ -24,7 +24,10 @@ struct TailCase {
     const char* tail;
 };
 // Cases print as their names, in the test list and in failures.
-void PrintTo(const TailCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TailCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class CommandLineTail : public ::testing::TestWithParam<TailCase> {};
 
@@ -41,10 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TailCase{"TabEndsAnUnquotedName", "setup.exe\t-quiet", "-quiet"},
                       TailCase{"QuoteEndsTheNameWithoutABlank", "\"setup.exe\"-quiet", "-quiet"},
                       TailCase{"UnterminatedQuote", "\"C:\\setup.exe -quiet", ""},
-                      TailCase{"NameOnly", "setup.exe", ""},
-                      TailCase{"NameAndBlanks", "setup.exe   ", ""},
-                      TailCase{"EmptyLine", "", ""},
-                      TailCase{"TrailingBlankKept", "setup.exe -version ", "-version "}),
+                      TailCase{"NameOnly", "setup.exe", ""}, TailCase{"NameAndBlanks", "setup.exe   ", ""},
+                      TailCase{"EmptyLine", "", ""}, TailCase{"TrailingBlankKept", "setup.exe -version ", "-version "}),
     caseName<TailCase>);
 
 TEST(StartupRules, NullCommandLineHasAnEmptyTail)
@@ -60,7 +61,10 @@ struct SwitchCase {
     bool installerInfo, silentMode, quiet, noUninstall, extractAllFiles;
     const char* packagePath;  // null: no "-ip " argument
 };
-void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SwitchCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class Switches : public ::testing::TestWithParam<SwitchCase> {};
 
@@ -96,8 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
         SwitchCase{"NoUninstall", "-nouninstall", false, false, false, true, false, nullptr},
         SwitchCase{"SlashNoUninstallWithPassive", "/passive /nouninstall", false, true, false, true, false, nullptr},
         SwitchCase{"ExtractAllFiles", "-extractallfiles", false, false, false, false, true, nullptr},
-        SwitchCase{"ExtractAllFilesIsAWholeMatch", "-extractallfiles -quiet", false, true, true, false, false,
-                   nullptr},
+        SwitchCase{"ExtractAllFilesIsAWholeMatch", "-extractallfiles -quiet", false, true, true, false, false, nullptr},
         SwitchCase{"PackagePathRunsToTheEnd", "-ip C:\\pkg\\setup.exe /quiet", false, true, true, false, false,
                    "C:\\pkg\\setup.exe /quiet"},
         SwitchCase{"PackagePathAfterOtherSwitches", "-passive -ip D:\\x.exe", false, true, false, false, false,
@@ -137,7 +140,10 @@ struct DoitCase {
     bool reads;
     uint32_t parent;
 };
-void PrintTo(const DoitCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DoitCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class DoitArgument : public ::testing::TestWithParam<DoitCase> {};
 
@@ -200,7 +206,10 @@ struct VersionCase {
     uint32_t platform, major, minor;
     uint32_t osClass;
 };
-void PrintTo(const VersionCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const VersionCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class VersionClass : public ::testing::TestWithParam<VersionCase> {};
 
@@ -209,28 +218,20 @@ TEST_P(VersionClass, FollowsTheVersionTable)
     EXPECT_EQ(osClassFor(GetParam().platform, GetParam().major, GetParam().minor), GetParam().osClass);
 }
 
-INSTANTIATE_TEST_SUITE_P(StartupRules, VersionClass,
-                         ::testing::Values(VersionCase{"Win9xMajor3", 1, 3, 95, OsWin95},
-                                           VersionCase{"Win95", 1, 4, 0, OsWin95},
-                                           VersionCase{"Win98First", 1, 4, 1, OsWin98},
-                                           VersionCase{"Win98", 1, 4, 10, OsWin98},
-                                           VersionCase{"Win98Last", 1, 4, 89, OsWin98},
-                                           VersionCase{"WinMe", 1, 4, 90, OsWinMe},
-                                           VersionCase{"Win9xMinorAbove90", 1, 4, 200, OsWinMe},
-                                           VersionCase{"Win9xMajor5", 1, 5, 0, OsWinMe},
-                                           VersionCase{"NtMajor3", 2, 3, 51, OsWinNt4},
-                                           VersionCase{"Nt4", 2, 4, 0, OsWinNt4},
-                                           VersionCase{"Nt4HighMinor", 2, 4, 90, OsWinNt4},
-                                           VersionCase{"Win2000", 2, 5, 0, OsWin2000},
-                                           VersionCase{"WinXp", 2, 5, 1, OsWinXp},
-                                           VersionCase{"Server2003", 2, 5, 2, OsWinXp},
-                                           VersionCase{"Vista", 2, 6, 0, OsWinVista},
-                                           VersionCase{"Win7", 2, 6, 1, OsWin7},
-                                           VersionCase{"Win8", 2, 6, 2, OsWin7},
-                                           VersionCase{"Win10", 2, 10, 0, OsWin7},
-                                           VersionCase{"Win32s", 0, 3, 10, OsWin95},
-                                           VersionCase{"WindowsCe", 3, 6, 0, OsWin95}),
-                         caseName<VersionCase>);
+INSTANTIATE_TEST_SUITE_P(
+    StartupRules, VersionClass,
+    ::testing::Values(VersionCase{"Win9xMajor3", 1, 3, 95, OsWin95}, VersionCase{"Win95", 1, 4, 0, OsWin95},
+                      VersionCase{"Win98First", 1, 4, 1, OsWin98}, VersionCase{"Win98", 1, 4, 10, OsWin98},
+                      VersionCase{"Win98Last", 1, 4, 89, OsWin98}, VersionCase{"WinMe", 1, 4, 90, OsWinMe},
+                      VersionCase{"Win9xMinorAbove90", 1, 4, 200, OsWinMe},
+                      VersionCase{"Win9xMajor5", 1, 5, 0, OsWinMe}, VersionCase{"NtMajor3", 2, 3, 51, OsWinNt4},
+                      VersionCase{"Nt4", 2, 4, 0, OsWinNt4}, VersionCase{"Nt4HighMinor", 2, 4, 90, OsWinNt4},
+                      VersionCase{"Win2000", 2, 5, 0, OsWin2000}, VersionCase{"WinXp", 2, 5, 1, OsWinXp},
+                      VersionCase{"Server2003", 2, 5, 2, OsWinXp}, VersionCase{"Vista", 2, 6, 0, OsWinVista},
+                      VersionCase{"Win7", 2, 6, 1, OsWin7}, VersionCase{"Win8", 2, 6, 2, OsWin7},
+                      VersionCase{"Win10", 2, 10, 0, OsWin7}, VersionCase{"Win32s", 0, 3, 10, OsWin95},
+                      VersionCase{"WindowsCe", 3, 6, 0, OsWin95}),
+    caseName<VersionCase>);
 
 // --- Folders -----------------------------------------------------------------
 
@@ -239,7 +240,10 @@ struct ProgramFilesCase {
     const char* value;  // null: the value could not be read
     const char* folder;
 };
-void PrintTo(const ProgramFilesCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ProgramFilesCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ProgramFilesFolder : public ::testing::TestWithParam<ProgramFilesCase> {};
 
@@ -250,14 +254,14 @@ TEST_P(ProgramFilesFolder, DropsOneTrailingBackslash)
     EXPECT_STREQ(folder, GetParam().folder);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    StartupRules, ProgramFilesFolder,
-    ::testing::Values(ProgramFilesCase{"Usual", "C:\\Program Files", "C:\\Program Files"},
-                      ProgramFilesCase{"TrailingBackslash", "C:\\Program Files\\", "C:\\Program Files"},
-                      ProgramFilesCase{"DriveRoot", "D:\\", "D:"},
-                      ProgramFilesCase{"OnlyOneBackslashDropped", "E:\\Apps\\\\", "E:\\Apps\\"},
-                      ProgramFilesCase{"Missing", nullptr, "C:"}),
-    caseName<ProgramFilesCase>);
+INSTANTIATE_TEST_SUITE_P(StartupRules, ProgramFilesFolder,
+                         ::testing::Values(ProgramFilesCase{"Usual", "C:\\Program Files", "C:\\Program Files"},
+                                           ProgramFilesCase{"TrailingBackslash", "C:\\Program Files\\",
+                                                            "C:\\Program Files"},
+                                           ProgramFilesCase{"DriveRoot", "D:\\", "D:"},
+                                           ProgramFilesCase{"OnlyOneBackslashDropped", "E:\\Apps\\\\", "E:\\Apps\\"},
+                                           ProgramFilesCase{"Missing", nullptr, "C:"}),
+                         caseName<ProgramFilesCase>);
 
 TEST(StartupRules, InstallFolderJoinsWithOneBackslash)
 {

@@ -169,8 +169,8 @@ Bytes fannedOutPackage(uint32_t kind, uint32_t actions, uint32_t itemSize)
     options.preset = 6;
     options.extreme = false;
     Bytes file;
-    if (!buildInstallPackage(sampleStubImage(), sampleInstallScript(), fannedOutBlock1(kind, actions, itemSize), options,
-                             file))
+    if (!buildInstallPackage(sampleStubImage(), sampleInstallScript(), fannedOutBlock1(kind, actions, itemSize),
+                             options, file))
         file.reset();
     return file;
 }

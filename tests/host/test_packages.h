@@ -49,7 +49,10 @@ Bytes flattenedWith(const Script& script, Write write)
 }
 
 // Decoded block 0 of a script, as the writer flattens it.
-inline Bytes flattenedBlock0(const InstallScript& script) { return flattenedWith(script, serializeInstallScript); }
+inline Bytes flattenedBlock0(const InstallScript& script)
+{
+    return flattenedWith(script, serializeInstallScript);
+}
 // A framed block (csize, usize, properties, stream) made with a fast preset.
 Bytes framedBlock(const Bytes& decoded);
 // The stub built by this tree; empty when it cannot be read.

@@ -108,14 +108,15 @@ TEST(SlipwayExe, InspectShowsAPackageWrittenHere)
     EXPECT_EQ(text.exitCode, 0u) << text.output;
     EXPECT_TRUE(contains(text.output, "package: \"install\"\n")) << text.output;
     EXPECT_TRUE(contains(text.output, "stubSize: " + std::to_string(stubImageBytes().size()) + "\n"));
-    EXPECT_TRUE(contains(text.output, "      - kind: \"WriteFileAction\"\n"
-                                      "        code: 1\n"
-                                      "        stage: 0\n"
-                                      "        path: \"$PROGRAMFILESFOLDER$\\\\Sample\\\\hello.txt\"\n"
-                                      "        data:\n"
-                                      "          size: 22\n"
-                                      "          sha256: \"" +
-                                          std::string(kContentsSha256) + "\"\n"))
+    EXPECT_TRUE(contains(text.output,
+                         "      - kind: \"WriteFileAction\"\n"
+                         "        code: 1\n"
+                         "        stage: 0\n"
+                         "        path: \"$PROGRAMFILESFOLDER$\\\\Sample\\\\hello.txt\"\n"
+                         "        data:\n"
+                         "          size: 22\n"
+                         "          sha256: \"" +
+                             std::string(kContentsSha256) + "\"\n"))
         << text.output;
     EXPECT_TRUE(contains(text.output, "modified: \"2000-02-29T12:34:56.0000000Z\"\n"));
     EXPECT_TRUE(contains(text.output, "name: \"Hostile names\"\n"));

@@ -51,7 +51,10 @@ void setTrailer(Bytes& bytes, const PackageOffsets& offsets, uint32_t length)
 }
 
 const DamagedCase kDamagedCases[] = {
-    {"BareStubWithoutPackage", [](const Bytes&, const std::string&) { return DamagedRun{stubImageBytes(), ""}; }},
+    {"BareStubWithoutPackage",
+     [](const Bytes&, const std::string&) {
+         return DamagedRun{stubImageBytes(), ""};
+     }},
     {"TrailerZero",
      [](const Bytes& p, const std::string&) {
          return damagedCopy(p, [](Bytes& b, const PackageOffsets& o) { setTrailer(b, o, 0); });

@@ -141,8 +141,8 @@ TEST_F(DeleteFilesActionTest, NamesThatDoNotFitTheWorkBufferAreSkippedNotCut)
     std::string deep = folder + "\\" + std::string(196 - folder.size() - 1, 'd');
     ASSERT_EQ(deep.size(), 196u);
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
-    std::string longFile = deep + "\\" + std::string(66, 'n') + ".tmp";         // 267 characters
-    std::string longFolder = deep + "\\" + std::string(62, 'f');                  // + "\\*.tmp": 265
+    std::string longFile = deep + "\\" + std::string(66, 'n') + ".tmp";  // 267 characters
+    std::string longFolder = deep + "\\" + std::string(62, 'f');         // + "\\*.tmp": 265
     std::string shortFolder = deep + "\\s";
     ASSERT_TRUE(makeLongFile(longFile));
     ASSERT_TRUE(makeLongFile(deep + "\\short.tmp"));

@@ -58,8 +58,8 @@ protected:
     // with a temporary copy when asked.
     std::string fakeCommand(const std::string& recordName, bool withCopy = false) const
     {
-        return uiauto::quoteArgument(fakeUninstallerPath()) + " " + uiauto::quoteArgument("record=" + record(recordName)) +
-               (withCopy ? " copy" : "");
+        return uiauto::quoteArgument(fakeUninstallerPath()) + " " +
+               uiauto::quoteArgument("record=" + record(recordName)) + (withCopy ? " copy" : "");
     }
 
     void start(const std::string& tail = "")
@@ -114,11 +114,11 @@ protected:
     void expectInstalledIn(const std::string& folder)
     {
         expectSameFiles(testPackageFolder("earlier_installation", "payload"), folder);
-        RegistryValue location = readRegistryValue(HKEY_LOCAL_MACHINE, uninstallKeyPath(kOwnKey), "InstallLocation",
-                                                   KEY_WOW64_32KEY);
+        RegistryValue location =
+            readRegistryValue(HKEY_LOCAL_MACHINE, uninstallKeyPath(kOwnKey), "InstallLocation", KEY_WOW64_32KEY);
         EXPECT_EQ(location.data, storedText(folder + "\\"));
-        RegistryValue command = readRegistryValue(HKEY_LOCAL_MACHINE, uninstallKeyPath(kOwnKey), "UninstallString",
-                                                  KEY_WOW64_32KEY);
+        RegistryValue command =
+            readRegistryValue(HKEY_LOCAL_MACHINE, uninstallKeyPath(kOwnKey), "UninstallString", KEY_WOW64_32KEY);
         EXPECT_EQ(command.data, storedText(folder + "\\uninstall.exe"));
     }
 

@@ -29,8 +29,7 @@ int reportOsClass()
 {
     OSVERSIONINFOA version;
     uint32_t osClass = queryOsClass(version);
-    printf("%u %lu %lu.%lu", unsigned(osClass), version.dwPlatformId, version.dwMajorVersion,
-           version.dwMinorVersion);
+    printf("%u %lu %lu.%lu", unsigned(osClass), version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion);
     fflush(stdout);
     return 0;
 }
@@ -53,9 +52,8 @@ void PrintTo(const VersionCase& versionCase, std::ostream* out)
 }
 
 const VersionCase kVersionCases[] = {
-    {"win95", OsWin95},     {"win98", OsWin98},   {"winme", OsWinMe}, {"nt40", OsWinNt4},
-    {"win2k", OsWin2000},   {"winxp", OsWinXp},   {"vista", OsWinVista}, {"win7", OsWin7},
-    {"win8", OsWin7},       {"win10", OsWin7},
+    {"win95", OsWin95}, {"win98", OsWin98},    {"winme", OsWinMe}, {"nt40", OsWinNt4}, {"win2k", OsWin2000},
+    {"winxp", OsWinXp}, {"vista", OsWinVista}, {"win7", OsWin7},   {"win8", OsWin7},   {"win10", OsWin7},
 };
 
 class VersionClass : public ::testing::TestWithParam<VersionCase> {};

@@ -48,9 +48,9 @@ public:
     {
         path_ = "Software\\Slipway Tests\\PathVariables-" + std::to_string(GetCurrentProcessId()) + "-" +
                 std::to_string(counter_++);
-        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  &key_, nullptr),
-                  ERROR_SUCCESS);
+        EXPECT_EQ(
+            RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr),
+            ERROR_SUCCESS);
     }
     ~TestKey()
     {
@@ -100,10 +100,10 @@ int TestKey::counter_ = 0;
 
 TEST(ShellFolders, AgreeWithTheShell)
 {
-    const int folders[] = {kCsidlPrograms,        kCsidlStartup,        kCsidlStartMenu,
-                           kCsidlDesktopDirectory, kCsidlCommonStartMenu, kCsidlCommonPrograms,
-                           kCsidlCommonStartup,   kCsidlCommonDesktopDirectory, kCsidlAppData,
-                           kCsidlLocalAppData,    kCsidlCommonAppData,  kCsidlProgramFilesCommon};
+    const int folders[] = {
+        kCsidlPrograms,        kCsidlStartup,        kCsidlStartMenu,     kCsidlDesktopDirectory,
+        kCsidlCommonStartMenu, kCsidlCommonPrograms, kCsidlCommonStartup, kCsidlCommonDesktopDirectory,
+        kCsidlAppData,         kCsidlLocalAppData,   kCsidlCommonAppData, kCsidlProgramFilesCommon};
     for (int csidl : folders)
         EXPECT_EQ(shellFolder(csidl), shellAnswer(csidl)) << "CSIDL " << csidl;
     EXPECT_NE(shellFolder(kCsidlPrograms), "");

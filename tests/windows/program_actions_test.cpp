@@ -42,22 +42,14 @@ const uint32_t kCancelled = 2;
 const char* stepName(Step step)
 {
     switch (step) {
-    case Step::Run:
-        return "Run";
-    case Step::RunAtFinish:
-        return "RunAtFinish";
-    case Step::RunAndWait:
-        return "RunAndWait";
-    case Step::RunOnUninstall:
-        return "RunOnUninstall";
-    case Step::RunProgramUndo:
-        return "RunProgramUndo";
-    case Step::CallLibrary:
-        return "CallLibrary";
-    case Step::CallLibraryOnUninstall:
-        return "CallLibraryOnUninstall";
-    case Step::CallLibraryUndo:
-        return "CallLibraryUndo";
+    case Step::Run: return "Run";
+    case Step::RunAtFinish: return "RunAtFinish";
+    case Step::RunAndWait: return "RunAndWait";
+    case Step::RunOnUninstall: return "RunOnUninstall";
+    case Step::RunProgramUndo: return "RunProgramUndo";
+    case Step::CallLibrary: return "CallLibrary";
+    case Step::CallLibraryOnUninstall: return "CallLibraryOnUninstall";
+    case Step::CallLibraryUndo: return "CallLibraryUndo";
     }
     return "?";
 }
@@ -99,8 +91,7 @@ uint32_t outcomeOf(bool proceed)
     return proceed ? kGoOn : kStop;
 }
 
-std::string commandFor(const std::string& program, const std::string& record, DWORD code,
-                       const std::string& more = "")
+std::string commandFor(const std::string& program, const std::string& record, DWORD code, const std::string& more = "")
 {
     return uiauto::quoteArgument(program) + " " + uiauto::quoteArgument(record) + " " + std::to_string(code) +
            (more.empty() ? "" : " " + more);
@@ -153,10 +144,7 @@ protected:
         ASSERT_TRUE(fileExists(folder) && folderEntries(folder).empty()) << folder << " could not be made empty";
         stepFolder = folder;
     }
-    void TearDown() override
-    {
-        removeTestTree(folder);
-    }
+    void TearDown() override { removeTestTree(folder); }
 
     std::string at(const std::string& relative) const { return folder + "\\" + relative; }
 
@@ -235,10 +223,7 @@ protected:
     // The owner of a step's prompts: the frame of the page they are shown
     // for (the page itself, a child window, cannot own one), none on the
     // finish page.
-    HWND ownerOf(Step step) const
-    {
-        return step == Step::RunAtFinish ? nullptr : window.frame();
-    }
+    HWND ownerOf(Step step) const { return step == Step::RunAtFinish ? nullptr : window.frame(); }
 
     StepInput runRecording(const std::string& record, DWORD code) const
     {
@@ -368,8 +353,8 @@ TEST_F(ProgramStepTest, CallLibraryOnUninstallRecordsItsFieldsExpandedAndCallsNo
 // ------------------------------------------------------------------ what an entry point receives
 
 struct EntryCase {
-    const char* entry;      // as the package names it
-    const char* called;     // the export that must be called
+    const char* entry;   // as the package names it
+    const char* called;  // the export that must be called
     bool wide;
 };
 
@@ -396,8 +381,7 @@ TEST_P(EntryPointTest, SuffixDecidesTheExportAndTheArgumentsForm)
 }
 
 INSTANTIATE_TEST_SUITE_P(ProgramSteps, EntryPointTest,
-                         ::testing::Values(EntryCase{"Every", "EveryW", true},
-                                           EntryCase{"WideOnly", "WideOnlyW", true},
+                         ::testing::Values(EntryCase{"Every", "EveryW", true}, EntryCase{"WideOnly", "WideOnlyW", true},
                                            EntryCase{"AnsiAndPlain", "AnsiAndPlainA", false},
                                            EntryCase{"PlainOnly", "PlainOnly", false}),
                          [](const ::testing::TestParamInfo<EntryCase>& info) { return std::string(info.param.entry); });
@@ -466,23 +450,19 @@ INSTANTIATE_TEST_SUITE_P(ProgramSteps, ResultCodeTest, ::testing::ValuesIn(kResu
 // ------------------------------------------------------------------ prompts
 
 enum class Trouble {
-    MissingProgram,   // "Cannot execute"
-    MissingLibrary,   // "Cannot load"
-    MissingEntry,     // "Cannot get entry point"
-    TooLongField,     // a field that does not expand whole: never used cut
+    MissingProgram,  // "Cannot execute"
+    MissingLibrary,  // "Cannot load"
+    MissingEntry,    // "Cannot get entry point"
+    TooLongField,    // a field that does not expand whole: never used cut
 };
 
 const char* troubleName(Trouble trouble)
 {
     switch (trouble) {
-    case Trouble::MissingProgram:
-        return "MissingProgram";
-    case Trouble::MissingLibrary:
-        return "MissingLibrary";
-    case Trouble::MissingEntry:
-        return "MissingEntry";
-    case Trouble::TooLongField:
-        return "TooLongField";
+    case Trouble::MissingProgram: return "MissingProgram";
+    case Trouble::MissingLibrary: return "MissingLibrary";
+    case Trouble::MissingEntry: return "MissingEntry";
+    case Trouble::TooLongField: return "TooLongField";
     }
     return "?";
 }
@@ -490,9 +470,9 @@ const char* troubleName(Trouble trouble)
 struct PromptCase {
     Step step;
     Trouble trouble;
-    int answer;        // IDABORT, IDIGNORE or IDRETRY
+    int answer;  // IDABORT, IDIGNORE or IDRETRY
     uint32_t outcome;
-    bool done;         // the program ran, the entry was called, or the undo entry was recorded
+    bool done;  // the program ran, the entry was called, or the undo entry was recorded
 };
 
 void PrintTo(const PromptCase& c, std::ostream* out)
@@ -537,8 +517,8 @@ protected:
             break;
         case Trouble::MissingEntry:
             s.input = callRecording("record.txt", 0, "Missing");
-            s.text = promptText("Cannot get entry point \"Missing\" of \"" + s.input.library + "\"",
-                                ERROR_PROC_NOT_FOUND);
+            s.text =
+                promptText("Cannot get entry point \"Missing\" of \"" + s.input.library + "\"", ERROR_PROC_NOT_FOUND);
             break;
         case Trouble::TooLongField:
             if (isLibraryStep(c.step)) {
@@ -587,7 +567,8 @@ TEST_P(PromptTest, AnswerDecidesTheOutcome)
     EXPECT_EQ(result, c.outcome);
     bool recordsUndo = c.step == Step::RunOnUninstall || c.step == Step::CallLibraryOnUninstall;
     bool done = recordsUndo ? target.undoLog.count() == 1
-                            : c.done ? waitForRecord(at("record.txt")).exists : fileExists(at("record.txt"));
+                : c.done    ? waitForRecord(at("record.txt")).exists
+                            : fileExists(at("record.txt"));
     EXPECT_EQ(done, c.done);
     EXPECT_FALSE(context.restartNeeded);
 }

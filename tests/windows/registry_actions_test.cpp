@@ -259,8 +259,7 @@ TEST_F(RegistryActionTest, MachineValuesLandInTheThirtyTwoBitView)
 // root is how a write fails here).
 const uint32_t kRefusedRoots[] = {
     0x80000007u,  // just past the predefined handles
-    0x7FFFFFFFu,
-    0u,
+    0x7FFFFFFFu, 0u,
     0x80000004u,  // HKEY_PERFORMANCE_DATA
 };
 

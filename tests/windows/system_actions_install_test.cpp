@@ -151,8 +151,7 @@ std::vector<std::string> uninstallerEntries(const std::string& path)
         case CallLibraryUndo::kKind:
             text += std::string(": ") + static_cast<CallLibraryUndo*>(entry)->argument.text();
             break;
-        default:
-            continue;  // the files of the payload
+        default: continue;  // the files of the payload
         }
         entries.push_back(text);
     }
@@ -231,15 +230,15 @@ protected:
     {
         HWND box = waitForBox("Error");
         ASSERT_NE(box, nullptr) << "no prompt for the missing program";
-        EXPECT_EQ(uiauto::messageBoxText(box),
-                  promptText("Cannot execute \"\"" + installed("missing.exe") + "\" missing.txt 0\"", ERROR_FILE_NOT_FOUND));
+        EXPECT_EQ(
+            uiauto::messageBoxText(box),
+            promptText("Cannot execute \"\"" + installed("missing.exe") + "\" missing.txt 0\"", ERROR_FILE_NOT_FOUND));
         EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
         if (frame) {
             DWORD_PTR ignored = 0;
             SendMessageTimeoutA(frame, WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_ABORTIFHUNG, uiauto::kMessageTimeoutMs,
                                 &ignored);
-            SendMessageTimeoutA(frame, WM_COMMAND, IDCANCEL, 0, SMTO_ABORTIFHUNG, uiauto::kMessageTimeoutMs,
-                                &ignored);
+            SendMessageTimeoutA(frame, WM_COMMAND, IDCANCEL, 0, SMTO_ABORTIFHUNG, uiauto::kMessageTimeoutMs, &ignored);
             EXPECT_TRUE(IsWindow(finishPage)) << "the finish page went away under its own programs";
             EXPECT_TRUE(IsWindow(box));
         }

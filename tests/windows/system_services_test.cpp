@@ -33,8 +33,7 @@ std::string expectedRestartQuestion()
     std::string question = kOwnRestartQuestion;
     if (length == 0 || length >= MAX_PATH)
         return question;
-    HMODULE advpack = LoadLibraryExA((std::string(path) + "\\advpack.dll").c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE advpack = LoadLibraryExA((std::string(path) + "\\advpack.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     char text[256];
     if (advpack && LoadStringA(advpack, 1004, text, sizeof text) > 0)
         question = text;
@@ -167,8 +166,8 @@ TEST(SystemServices, RegisteredStaticClassKeepsTheStandardBehaviour)
 
     // A "Static" made for this module is the program's own control, and its
     // text still works through the saved system procedure.
-    HWND control = CreateWindowExA(0, "Static", "plain text", WS_POPUP, 0, 0, 100, 20, nullptr, nullptr, instance,
-                                   nullptr);
+    HWND control =
+        CreateWindowExA(0, "Static", "plain text", WS_POPUP, 0, 0, 100, 20, nullptr, nullptr, instance, nullptr);
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(control, GWLP_WNDPROC)), linkStaticProcedure);
     char text[32] = {};

@@ -74,8 +74,8 @@ protected:
                 return ::testing::AssertionSuccess();
             Sleep(20);
         }
-        return ::testing::AssertionFailure() << "the frame was not shown to the user "
-                                             << (IsIconic(frame) ? "(still minimised)" : "");
+        return ::testing::AssertionFailure()
+               << "the frame was not shown to the user " << (IsIconic(frame) ? "(still minimised)" : "");
     }
 
     const std::string installer = testInstallerPath("wizard_run");
@@ -216,9 +216,8 @@ TEST_F(UnattendedTest, DamagedActionBlockShowsTheDamagedPackageMessageAndEnds)
 
         // Block 1 cannot be read: the message says so, over the frame now
         // shown, and OK ends the run without a wizard left waiting.
-        EXPECT_TRUE(answerDamagedPackageMessage(setup, damage.offset == 8
-                                                           ? testOutputFolder() + "\\unattended-damaged-block-1.bmp"
-                                                           : std::string()));
+        EXPECT_TRUE(answerDamagedPackageMessage(
+            setup, damage.offset == 8 ? testOutputFolder() + "\\unattended-damaged-block-1.bmp" : std::string()));
         expectNothingInstalled();
     }
 }

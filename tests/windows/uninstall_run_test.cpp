@@ -202,10 +202,7 @@ protected:
     }
 
     // Waits until the launcher and the copy it started have ended.
-    void waitForRemoval()
-    {
-        waitForUninstaller(launcher.processId(), launcher.processHandle());
-    }
+    void waitForRemoval() { waitForUninstaller(launcher.processId(), launcher.processHandle()); }
 
     void expectRemoved()
     {
@@ -339,9 +336,7 @@ TEST_P(UnattendedUninstallTest, PassesItsPagesByItselfAndLeavesNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Switches, UnattendedUninstallTest, ::testing::Values("/quiet", "/passive"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                             return std::string(info.param + 1);
-                         });
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param + 1); });
 
 // The uninstall program's answer decides how much goes: a cancel keeps
 // everything, a failure keeps the files but not the registration, and a
@@ -479,9 +474,9 @@ TEST(UninstallWithoutUndoEntries, RemovesItsEntryAndItselfAndMarksItsRow)
                 script.uninstallerPath.assignText(product.at("uninstall.exe").c_str()) &&
                 script.removeFilesStepCaption.assignText(kRemoveFilesCaption) &&
                 script.successText.assignText(kSuccessText));
-    for (Bytes* text : {&script.backText, &script.nextText, &script.removeText, &script.finishText,
-                        &script.cancelText, &script.welcomeText, &script.hintText, &script.progressHint,
-                        &script.readyToRemoveHint, &script.failureText, &script.finishHint})
+    for (Bytes* text : {&script.backText, &script.nextText, &script.removeText, &script.finishText, &script.cancelText,
+                        &script.welcomeText, &script.hintText, &script.progressHint, &script.readyToRemoveHint,
+                        &script.failureText, &script.finishHint})
         ASSERT_TRUE(text->assignText(""));
     ByteSink sink;
     Bytes body, file;

@@ -83,7 +83,6 @@ INT_PTR CALLBACK finishPageProcedure(HWND page, UINT message, WPARAM wParam, LPA
             runFinishActions();
         SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
         return TRUE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }

@@ -70,10 +70,7 @@ INT_PTR CALLBACK progressPageProcedure(HWND page, UINT message, WPARAM wParam, L
             leaveSilentMode(page);
         }
         return TRUE;
-    case WM_DESTROY:
-        destroyProgressFonts();
-        return FALSE;
-    default:
-        return FALSE;
+    case WM_DESTROY: destroyProgressFonts(); return FALSE;
+    default: return FALSE;
     }
 }

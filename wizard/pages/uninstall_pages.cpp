@@ -89,14 +89,9 @@ INT_PTR CALLBACK uninstallProgressPageProcedure(HWND page, UINT message, WPARAM 
             PostMessageA(page, WM_INSTALL_DONE, 0, 0);
         return TRUE;
     }
-    case WM_INSTALL_DONE:
-        removalDone(page, wParam != 0, lParam != 0);
-        return TRUE;
-    case WM_DESTROY:
-        destroyProgressFonts();
-        return FALSE;
-    default:
-        return FALSE;
+    case WM_INSTALL_DONE: removalDone(page, wParam != 0, lParam != 0); return TRUE;
+    case WM_DESTROY: destroyProgressFonts(); return FALSE;
+    default: return FALSE;
     }
 }
 

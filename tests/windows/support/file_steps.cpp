@@ -69,8 +69,7 @@ bool writeFile(const std::string& path, const std::string& contents)
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    bool ok = WriteFile(file, contents.data(), DWORD(contents.size()), &written, nullptr) &&
-              written == contents.size();
+    bool ok = WriteFile(file, contents.data(), DWORD(contents.size()), &written, nullptr) && written == contents.size();
     CloseHandle(file);
     return ok;
 }

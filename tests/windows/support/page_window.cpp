@@ -47,10 +47,10 @@ DWORD WINAPI PageWindow::pump(void* param)
 {
     PageWindow& self = *static_cast<PageWindow*>(param);
     registerFrameClass();
-    HWND frame = CreateWindowExA(0, kFrameClass, "Slipway test frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                                 480, 360, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    HWND page = frame ? CreateWindowExA(0, "STATIC", "page", WS_CHILD | WS_VISIBLE, 10, 10, 300, 200, frame,
-                                        nullptr, GetModuleHandleA(nullptr), nullptr)
+    HWND frame = CreateWindowExA(0, kFrameClass, "Slipway test frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 480,
+                                 360, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND page = frame ? CreateWindowExA(0, "STATIC", "page", WS_CHILD | WS_VISIBLE, 10, 10, 300, 200, frame, nullptr,
+                                        GetModuleHandleA(nullptr), nullptr)
                       : nullptr;
     self.frame_ = frame;
     self.page_ = page;

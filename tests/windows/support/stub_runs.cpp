@@ -147,8 +147,8 @@ AppDefaultsVersion::AppDefaultsVersion(const std::string& exeName, const char* v
     : keyPath_("Software\\Wine\\AppDefaults\\" + exeName)
 {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return;
     ok_ = RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
                          DWORD(strlen(version) + 1)) == ERROR_SUCCESS;

@@ -68,8 +68,8 @@ std::string packageFolder()
 }
 
 TestFile::TestFile(const std::string& folder, const std::string& stem, const std::string& extension)
-    : path_(folder + "\\" + stem + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(++fileCounter) + extension)
+    : path_(folder + "\\" + stem + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++fileCounter) +
+            extension)
 {
 }
 

@@ -16,9 +16,9 @@ Bytes stubImageBytes();
 
 // Where the parts of a package file stand, for tests that damage one of them.
 struct PackageOffsets {
-    uint32_t start = 0;          // P: the magic
-    uint32_t block0Stream = 0;   // first byte of block 0's LZMA stream
-    uint32_t trailer = 0;        // T: the u32 trailer
+    uint32_t start = 0;         // P: the magic
+    uint32_t block0Stream = 0;  // first byte of block 0's LZMA stream
+    uint32_t trailer = 0;       // T: the u32 trailer
 };
 
 // The stub with the script and an empty action block behind it. Empty when

@@ -228,8 +228,8 @@ HWND pressAndWaitForPage(HWND frame, int buttonId, PageKind kind)
 bool sendEscape(HWND frame)
 {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutA(frame, WM_COMMAND, IDCANCEL, 0, SMTO_ABORTIFHUNG, uiauto::kMessageTimeoutMs,
-                               &result) != 0;
+    return SendMessageTimeoutA(frame, WM_COMMAND, IDCANCEL, 0, SMTO_ABORTIFHUNG, uiauto::kMessageTimeoutMs, &result) !=
+           0;
 }
 
 bool sendCloseBox(HWND frame)
@@ -325,7 +325,8 @@ void removeInstalledTree(const std::string& folder)
 {
     bool allowed = false;
     for (const std::string& root : {programFilesFolder() + "\\", temporaryFolder()})
-        allowed = allowed || (startsWithIgnoringCase(folder, root + "Slipway") && folder.find("..") == std::string::npos);
+        allowed =
+            allowed || (startsWithIgnoringCase(folder, root + "Slipway") && folder.find("..") == std::string::npos);
     if (!allowed) {
         ADD_FAILURE() << "refusing to remove " << folder;
         return;

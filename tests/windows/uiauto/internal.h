@@ -17,21 +17,26 @@ public:
     ScopedHandle(const ScopedHandle&) = delete;
     ScopedHandle& operator=(const ScopedHandle&) = delete;
     ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.release()) {}
-    ScopedHandle& operator=(ScopedHandle&& other) noexcept {
-        if (this != &other) reset(other.release());
+    ScopedHandle& operator=(ScopedHandle&& other) noexcept
+    {
+        if (this != &other)
+            reset(other.release());
         return *this;
     }
 
     HANDLE get() const { return handle_; }
     // CreateFile reports failure with INVALID_HANDLE_VALUE, most others with null.
     bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE release() {
+    HANDLE release()
+    {
         HANDLE handle = handle_;
         handle_ = nullptr;
         return handle;
     }
-    void reset(HANDLE handle = nullptr) {
-        if (valid()) CloseHandle(handle_);
+    void reset(HANDLE handle = nullptr)
+    {
+        if (valid())
+            CloseHandle(handle_);
         handle_ = handle;
     }
 
@@ -47,13 +52,16 @@ std::string toUtf8(const std::wstring& wide);
 // Calls condition until it returns true or timeoutMs has passed; it is always
 // called at least once, so a zero timeout means "check now".
 template <typename Condition>
-bool pollUntil(DWORD timeoutMs, Condition condition) {
+bool pollUntil(DWORD timeoutMs, Condition condition)
+{
     const DWORD kPollIntervalMs = 20;
     const DWORD start = GetTickCount();
     for (;;) {
-        if (condition()) return true;
+        if (condition())
+            return true;
         const DWORD elapsed = GetTickCount() - start;  // unsigned: survives the wrap
-        if (elapsed >= timeoutMs) return false;
+        if (elapsed >= timeoutMs)
+            return false;
         const DWORD left = timeoutMs - elapsed;
         Sleep(left < kPollIntervalMs ? left : kPollIntervalMs);
     }

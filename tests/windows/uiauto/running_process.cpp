@@ -23,26 +23,31 @@ const DWORD kOutputDrainMs = 2000;
 // How long an ended-by-force child is given to be gone before the handles close.
 const DWORD kTerminateWaitMs = 5000;
 
-std::string lastErrorText(const char* what) {
+std::string lastErrorText(const char* what)
+{
     return std::string(what) + " failed (error " + std::to_string(GetLastError()) + ")";
 }
 
-bool stillRunning(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+bool stillRunning(HANDLE process)
+{
+    return WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+}
 
-ScopedHandle openNulDevice(DWORD access) {
+ScopedHandle openNulDevice(DWORD access)
+{
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return ScopedHandle(CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                    OPEN_EXISTING, 0, nullptr));
+    return ScopedHandle(
+        CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr));
 }
 
 // An inheritable copy of one of this process's standard handles, or the NUL device
 // when there is none to copy (a GUI process under Wine may lack them).
-ScopedHandle inheritableStdHandle(DWORD which, DWORD nulAccess) {
+ScopedHandle inheritableStdHandle(DWORD which, DWORD nulAccess)
+{
     HANDLE own = GetStdHandle(which);
     HANDLE copy = nullptr;
     if (own != nullptr && own != INVALID_HANDLE_VALUE &&
-        DuplicateHandle(GetCurrentProcess(), own, GetCurrentProcess(), &copy, 0, TRUE,
-                        DUPLICATE_SAME_ACCESS))
+        DuplicateHandle(GetCurrentProcess(), own, GetCurrentProcess(), &copy, 0, TRUE, DUPLICATE_SAME_ACCESS))
         return ScopedHandle(copy);
     return openNulDevice(nulAccess);
 }
@@ -61,37 +66,45 @@ public:
     OutputCapture& operator=(const OutputCapture&) = delete;
 
     // Lets the reader take everything up to the end of the pipe, then stops it.
-    void finish() {
+    void finish()
+    {
         detail::pollUntil(kOutputDrainMs, [this] { return done_.load(); });
         stopReader();
     }
 
-    std::string text() const {
+    std::string text() const
+    {
         std::lock_guard<std::mutex> lock(mutex_);
         return text_;
     }
 
 private:
-    void stopReader() {
+    void stopReader()
+    {
         stop_ = true;
-        if (reader_.joinable()) reader_.join();
+        if (reader_.joinable())
+            reader_.join();
     }
 
     // Polls with PeekNamedPipe rather than blocking in ReadFile, so a stop request
     // is honoured even while a grandchild holds the pipe open.
-    void run() {
+    void run()
+    {
         char buffer[4096];
         for (;;) {
             DWORD available = 0;
-            if (!PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, &available, nullptr)) break;
+            if (!PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, &available, nullptr))
+                break;
             if (available == 0) {
-                if (stop_) break;
+                if (stop_)
+                    break;
                 Sleep(10);
                 continue;
             }
             DWORD got = 0;
             const DWORD want = available < sizeof(buffer) ? available : sizeof(buffer);
-            if (!ReadFile(pipe_.get(), buffer, want, &got, nullptr) || got == 0) break;
+            if (!ReadFile(pipe_.get(), buffer, want, &got, nullptr) || got == 0)
+                break;
             std::lock_guard<std::mutex> lock(mutex_);
             text_.append(buffer, got);
         }
@@ -108,12 +121,20 @@ private:
 
 RunningProcess::RunningProcess() = default;
 
-RunningProcess::~RunningProcess() { release(); }
+RunningProcess::~RunningProcess()
+{
+    release();
+}
 
-RunningProcess::RunningProcess(RunningProcess&& other) noexcept { *this = std::move(other); }
+RunningProcess::RunningProcess(RunningProcess&& other) noexcept
+{
+    *this = std::move(other);
+}
 
-RunningProcess& RunningProcess::operator=(RunningProcess&& other) noexcept {
-    if (this == &other) return *this;
+RunningProcess& RunningProcess::operator=(RunningProcess&& other) noexcept
+{
+    if (this == &other)
+        return *this;
     release();
     process_ = other.process_;
     thread_ = other.thread_;
@@ -127,20 +148,24 @@ RunningProcess& RunningProcess::operator=(RunningProcess&& other) noexcept {
     return *this;
 }
 
-void RunningProcess::release() {
+void RunningProcess::release()
+{
     if (process_ != nullptr && terminateOnDestroy_ && stillRunning(process_)) {
         TerminateProcess(process_, 1);
         WaitForSingleObject(process_, kTerminateWaitMs);
     }
     capture_.reset();
-    if (thread_ != nullptr) CloseHandle(thread_);
-    if (process_ != nullptr) CloseHandle(process_);
+    if (thread_ != nullptr)
+        CloseHandle(thread_);
+    if (process_ != nullptr)
+        CloseHandle(process_);
     thread_ = nullptr;
     process_ = nullptr;
     processId_ = 0;
 }
 
-bool RunningProcess::start(const std::string& commandLine, const ProcessOptions& options) {
+bool RunningProcess::start(const std::string& commandLine, const ProcessOptions& options)
+{
     if (started()) {
         error_ = "the process was already started";
         return false;
@@ -165,7 +190,8 @@ bool RunningProcess::start(const std::string& commandLine, const ProcessOptions&
         // Only the child's end is inherited, or the pipe would never report its end.
         SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
         input = openNulDevice(GENERIC_READ);
-        if (!options.mergeStderr) errors = inheritableStdHandle(STD_ERROR_HANDLE, GENERIC_WRITE);
+        if (!options.mergeStderr)
+            errors = inheritableStdHandle(STD_ERROR_HANDLE, GENERIC_WRITE);
         startup.dwFlags |= STARTF_USESTDHANDLES;
         startup.hStdInput = input.get();
         startup.hStdOutput = writeEnd.get();
@@ -177,10 +203,8 @@ bool RunningProcess::start(const std::string& commandLine, const ProcessOptions&
     mutableCommandLine.push_back(L'\0');
     const std::wstring directory = detail::toWide(options.workingDirectory);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, &mutableCommandLine[0], nullptr, nullptr,
-                        options.captureOutput ? TRUE : FALSE, 0, nullptr,
-                        options.workingDirectory != nullptr ? directory.c_str() : nullptr, &startup,
-                        &info)) {
+    if (!CreateProcessW(nullptr, &mutableCommandLine[0], nullptr, nullptr, options.captureOutput ? TRUE : FALSE, 0,
+                        nullptr, options.workingDirectory != nullptr ? directory.c_str() : nullptr, &startup, &info)) {
         error_ = lastErrorText("CreateProcess");
         return false;
     }
@@ -189,56 +213,75 @@ bool RunningProcess::start(const std::string& commandLine, const ProcessOptions&
     processId_ = info.dwProcessId;
     terminateOnDestroy_ = options.terminateOnDestroy;
     error_.clear();
-    if (options.captureOutput) capture_.reset(new OutputCapture(readEnd.release()));
+    if (options.captureOutput)
+        capture_.reset(new OutputCapture(readEnd.release()));
     return true;  // writeEnd closes here: from now on only the child holds it
 }
 
-bool RunningProcess::wait(DWORD timeoutMs, DWORD* exitCode) {
-    if (!started()) return false;
-    if (!waitForProcessExit(process_, timeoutMs, exitCode)) return false;
-    if (capture_) capture_->finish();
+bool RunningProcess::wait(DWORD timeoutMs, DWORD* exitCode)
+{
+    if (!started())
+        return false;
+    if (!waitForProcessExit(process_, timeoutMs, exitCode))
+        return false;
+    if (capture_)
+        capture_->finish();
     return true;
 }
 
-bool RunningProcess::terminate(UINT exitCode) {
-    if (!started()) return false;
-    if (!TerminateProcess(process_, exitCode)) return !stillRunning(process_);
+bool RunningProcess::terminate(UINT exitCode)
+{
+    if (!started())
+        return false;
+    if (!TerminateProcess(process_, exitCode))
+        return !stillRunning(process_);
     return WaitForSingleObject(process_, kTerminateWaitMs) == WAIT_OBJECT_0;
 }
 
-std::string RunningProcess::output() const { return capture_ ? capture_->text() : std::string(); }
+std::string RunningProcess::output() const
+{
+    return capture_ ? capture_->text() : std::string();
+}
 
-bool waitForProcessExit(HANDLE process, DWORD timeoutMs, DWORD* exitCode) {
-    if (process == nullptr || WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) return false;
-    if (exitCode != nullptr && !GetExitCodeProcess(process, exitCode)) return false;
+bool waitForProcessExit(HANDLE process, DWORD timeoutMs, DWORD* exitCode)
+{
+    if (process == nullptr || WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    if (exitCode != nullptr && !GetExitCodeProcess(process, exitCode))
+        return false;
     return true;
 }
 
-bool waitForProcessExit(DWORD processId, DWORD timeoutMs, DWORD* exitCode) {
-    ScopedHandle process(
-        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process.valid()) return GetLastError() == ERROR_INVALID_PARAMETER;  // no such process
+bool waitForProcessExit(DWORD processId, DWORD timeoutMs, DWORD* exitCode)
+{
+    ScopedHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process.valid())
+        return GetLastError() == ERROR_INVALID_PARAMETER;  // no such process
     return waitForProcessExit(process.get(), timeoutMs, exitCode);
 }
 
-std::vector<DWORD> processIdsByExeName(const char* exeName) {
+std::vector<DWORD> processIdsByExeName(const char* exeName)
+{
     std::vector<DWORD> ids;
     const std::wstring wanted = detail::toWide(exeName);
     ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid()) return ids;
+    if (!snapshot.valid())
+        return ids;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-         more = Process32NextW(snapshot.get(), &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
         const wchar_t* name = entry.szExeFile;
         for (const wchar_t* c = entry.szExeFile; *c != L'\0'; ++c)
-            if (*c == L'\\' || *c == L'/') name = c + 1;
-        if (lstrcmpiW(name, wanted.c_str()) == 0) ids.push_back(entry.th32ProcessID);
+            if (*c == L'\\' || *c == L'/')
+                name = c + 1;
+        if (lstrcmpiW(name, wanted.c_str()) == 0)
+            ids.push_back(entry.th32ProcessID);
     }
     return ids;
 }
 
-std::string quoteArgument(const std::string& argument) {
+std::string quoteArgument(const std::string& argument)
+{
     if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos)
         return argument;
     std::string quoted = "\"";

@@ -11,8 +11,10 @@ namespace {
 class ScreenDC {
 public:
     ScreenDC() : dc_(GetDC(nullptr)) {}
-    ~ScreenDC() {
-        if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
+    ~ScreenDC()
+    {
+        if (dc_ != nullptr)
+            ReleaseDC(nullptr, dc_);
     }
     ScreenDC(const ScreenDC&) = delete;
     ScreenDC& operator=(const ScreenDC&) = delete;
@@ -25,8 +27,10 @@ private:
 class MemoryDC {
 public:
     explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    ~MemoryDC() {
-        if (dc_ != nullptr) DeleteDC(dc_);
+    ~MemoryDC()
+    {
+        if (dc_ != nullptr)
+            DeleteDC(dc_);
     }
     MemoryDC(const MemoryDC&) = delete;
     MemoryDC& operator=(const MemoryDC&) = delete;
@@ -39,8 +43,10 @@ private:
 class Bitmap {
 public:
     explicit Bitmap(HBITMAP bitmap) : bitmap_(bitmap) {}
-    ~Bitmap() {
-        if (bitmap_ != nullptr) DeleteObject(bitmap_);
+    ~Bitmap()
+    {
+        if (bitmap_ != nullptr)
+            DeleteObject(bitmap_);
     }
     Bitmap(const Bitmap&) = delete;
     Bitmap& operator=(const Bitmap&) = delete;
@@ -55,8 +61,10 @@ private:
 class Selection {
 public:
     Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~Selection() {
-        if (previous_ != nullptr && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
+    ~Selection()
+    {
+        if (previous_ != nullptr && previous_ != HGDI_ERROR)
+            SelectObject(dc_, previous_);
     }
     Selection(const Selection&) = delete;
     Selection& operator=(const Selection&) = delete;
@@ -67,7 +75,8 @@ private:
     HGDIOBJ previous_;
 };
 
-RECT virtualScreen() {
+RECT virtualScreen()
+{
     RECT screen;
     screen.left = GetSystemMetrics(SM_XVIRTUALSCREEN);
     screen.top = GetSystemMetrics(SM_YVIRTUALSCREEN);
@@ -77,14 +86,19 @@ RECT virtualScreen() {
 }
 
 // Each BMP row is padded to a multiple of four bytes.
-DWORD rowStride(LONG width) { return (static_cast<DWORD>(width) * 3 + 3) & ~3u; }
+DWORD rowStride(LONG width)
+{
+    return (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+}
 
-bool writeAll(HANDLE file, const void* data, DWORD size) {
+bool writeAll(HANDLE file, const void* data, DWORD size)
+{
     DWORD written = 0;
     return WriteFile(file, data, size, &written, nullptr) && written == size;
 }
 
-bool writeBmp(const char* path, LONG width, LONG height, const std::vector<BYTE>& pixels) {
+bool writeBmp(const char* path, LONG width, LONG height, const std::vector<BYTE>& pixels)
+{
     BITMAPINFOHEADER info{};
     info.biSize = sizeof(info);
     info.biWidth = width;
@@ -99,38 +113,43 @@ bool writeBmp(const char* path, LONG width, LONG height, const std::vector<BYTE>
     header.bfOffBits = sizeof(header) + sizeof(info);
     header.bfSize = header.bfOffBits + info.biSizeImage;
 
-    detail::ScopedHandle file(CreateFileW(detail::toWide(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
-    return writeAll(file.get(), &header, sizeof(header)) &&
-           writeAll(file.get(), &info, sizeof(info)) &&
+    detail::ScopedHandle file(CreateFileW(detail::toWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return false;
+    return writeAll(file.get(), &header, sizeof(header)) && writeAll(file.get(), &info, sizeof(info)) &&
            writeAll(file.get(), pixels.data(), info.biSizeImage);
 }
 
 }  // namespace
 
-bool saveScreenshot(HWND window, const char* bmpPath) {
+bool saveScreenshot(HWND window, const char* bmpPath)
+{
     const RECT screen = virtualScreen();
     RECT area = screen;
     if (window != nullptr) {
         waitUntilPainted(window, kMessageTimeoutMs);  // a half-painted picture still helps
         RECT windowRect;
-        if (!GetWindowRect(window, &windowRect)) return false;
-        if (!IntersectRect(&area, &windowRect, &screen)) return false;  // off screen
+        if (!GetWindowRect(window, &windowRect))
+            return false;
+        if (!IntersectRect(&area, &windowRect, &screen))
+            return false;  // off screen
     }
     const LONG width = area.right - area.left;
     const LONG height = area.bottom - area.top;
 
     ScreenDC screenDC;
-    if (screenDC.get() == nullptr) return false;
+    if (screenDC.get() == nullptr)
+        return false;
     MemoryDC memoryDC(screenDC.get());
     Bitmap bitmap(CreateCompatibleBitmap(screenDC.get(), width, height));
-    if (memoryDC.get() == nullptr || bitmap.get() == nullptr) return false;
+    if (memoryDC.get() == nullptr || bitmap.get() == nullptr)
+        return false;
     {
         Selection selected(memoryDC.get(), bitmap.get());
-        if (!selected.ok()) return false;
-        if (!BitBlt(memoryDC.get(), 0, 0, width, height, screenDC.get(), area.left, area.top,
-                    SRCCOPY | CAPTUREBLT))
+        if (!selected.ok())
+            return false;
+        if (!BitBlt(memoryDC.get(), 0, 0, width, height, screenDC.get(), area.left, area.top, SRCCOPY | CAPTUREBLT))
             return false;
     }
 
@@ -142,9 +161,10 @@ bool saveScreenshot(HWND window, const char* bmpPath) {
     format.bmiHeader.biBitCount = 24;
     format.bmiHeader.biCompression = BI_RGB;
     std::vector<BYTE> pixels(static_cast<size_t>(rowStride(width)) * static_cast<size_t>(height));
-    const int rows = GetDIBits(memoryDC.get(), bitmap.get(), 0, static_cast<UINT>(height),
-                               pixels.data(), &format, DIB_RGB_COLORS);
-    if (rows != height) return false;
+    const int rows =
+        GetDIBits(memoryDC.get(), bitmap.get(), 0, static_cast<UINT>(height), pixels.data(), &format, DIB_RGB_COLORS);
+    if (rows != height)
+        return false;
     return writeBmp(bmpPath, width, height, pixels);
 }
 

@@ -35,8 +35,8 @@ constexpr DWORD kCloseTimeoutMs = 5000;
 // class names) and caption (exact) are ignored when null. Hidden windows match too
 // unless mustBeVisible is set: every GUI thread under Wine owns hidden helper
 // windows, so a search by process id alone should ask for a visible one.
-HWND waitForWindow(DWORD processId, const char* className, const char* caption,
-                   DWORD timeoutMs, bool mustBeVisible = false);
+HWND waitForWindow(DWORD processId, const char* className, const char* caption, DWORD timeoutMs,
+                   bool mustBeVisible = false);
 
 // Polls until the window no longer exists; false if it still does after timeoutMs.
 bool waitForWindowGone(HWND window, DWORD timeoutMs);
@@ -54,7 +54,7 @@ struct ControlInfo {
     LONG exStyle = 0;
     bool visible = false;  // visible on screen: the control and all its ancestors
     bool enabled = false;
-    RECT rect{};           // screen coordinates
+    RECT rect{};  // screen coordinates
     HWND hwnd = nullptr;
 };
 
@@ -149,11 +149,11 @@ bool waitForProcessExit(DWORD processId, DWORD timeoutMs, DWORD* exitCode = null
 std::vector<DWORD> processIdsByExeName(const char* exeName);
 
 struct ProcessOptions {
-    int showCommand = -1;        // SW_* passed in STARTUPINFO; -1 leaves it unset
-    bool captureOutput = false;  // read the child's standard output into output()
-    bool mergeStderr = true;     // with captureOutput: standard error goes there too
+    int showCommand = -1;                    // SW_* passed in STARTUPINFO; -1 leaves it unset
+    bool captureOutput = false;              // read the child's standard output into output()
+    bool mergeStderr = true;                 // with captureOutput: standard error goes there too
     const char* workingDirectory = nullptr;  // UTF-8; null: the caller's
-    bool terminateOnDestroy = true;  // a test that failed midway leaves no child behind
+    bool terminateOnDestroy = true;          // a test that failed midway leaves no child behind
 };
 
 class OutputCapture;

@@ -44,14 +44,15 @@ enum ChildControl {
 const int kOutputLines = 4000;
 const char kOutputLine[] = "child output line padded to be a little longer than usual\n";
 
-HWND makeChild(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width,
-               int height, HWND parent, int id) {
-    return CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleW(nullptr), nullptr);
+HWND makeChild(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width, int height,
+               HWND parent, int id)
+{
+    return CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
-LRESULT CALLBACK childWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK childWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     if (message == WM_COMMAND && LOWORD(wParam) == kProceedButton && HIWORD(wParam) == BN_CLICKED) {
         const int answer = MessageBoxW(window, kQuestion, kQuestionCaption, MB_YESNO | MB_ICONQUESTION);
         std::printf("answer=%d\n", answer);
@@ -68,7 +69,8 @@ LRESULT CALLBACK childWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-bool registerClass(const wchar_t* name, WNDPROC procedure) {
+bool registerClass(const wchar_t* name, WNDPROC procedure)
+{
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -78,27 +80,28 @@ bool registerClass(const wchar_t* name, WNDPROC procedure) {
     return RegisterClassW(&windowClass) != 0;
 }
 
-int runChild() {
-    for (int line = 0; line < kOutputLines; ++line) std::fputs(kOutputLine, stdout);
+int runChild()
+{
+    for (int line = 0; line < kOutputLines; ++line)
+        std::fputs(kOutputLine, stdout);
     std::fflush(stdout);
 
     if (!registerClass(kChildClass, childWindowProc) || !registerClass(kPageClass, DefWindowProcW))
         return 100;
-    HWND frame = CreateWindowExW(0, kChildClass, kChildCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                                 40, 40, 420, 260, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (frame == nullptr) return 101;
+    HWND frame = CreateWindowExW(0, kChildClass, kChildCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 40, 40, 420,
+                                 260, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (frame == nullptr)
+        return 101;
     makeChild(L"STATIC", L"Ready to go", 0, 12, 12, 380, 20, frame, kStatusText);
     HWND page = makeChild(kPageClass, L"", WS_BORDER, 12, 40, 380, 110, frame, kVisiblePage);
     makeChild(L"EDIT", L"C:\\Target", WS_BORDER | ES_AUTOHSCROLL, 10, 10, 350, 24, page, kPathEdit);
-    HWND check = makeChild(L"BUTTON", L"Create a shortcut", BS_AUTOCHECKBOX, 10, 50, 350, 24, page,
-                           kOptionCheck);
+    HWND check = makeChild(L"BUTTON", L"Create a shortcut", BS_AUTOCHECKBOX, 10, 50, 350, 24, page, kOptionCheck);
     SendMessageW(check, BM_SETCHECK, BST_CHECKED, 0);
     HWND hiddenPage = makeChild(kPageClass, L"", 0, 12, 40, 380, 110, frame, kHiddenPage);
     makeChild(L"EDIT", L"hidden page", 0, 10, 10, 350, 24, hiddenPage, kPathEdit);
     ShowWindow(hiddenPage, SW_HIDE);
     makeChild(L"BUTTON", L"Proceed", BS_DEFPUSHBUTTON, 300, 180, 90, 28, frame, kProceedButton);
-    HWND disabled = makeChild(L"BUTTON", L"Disabled", BS_PUSHBUTTON, 200, 180, 90, 28, frame,
-                              kDisabledButton);
+    HWND disabled = makeChild(L"BUTTON", L"Disabled", BS_PUSHBUTTON, 200, 180, 90, 28, frame, kDisabledButton);
     EnableWindow(disabled, FALSE);
     ShowWindow(frame, SW_SHOWNORMAL);
     UpdateWindow(frame);
@@ -117,7 +120,8 @@ const DWORD kWaitMs = 30000;  // generous: the first window of a fresh process i
 
 int failures = 0;
 
-void check(bool passed, const char* what, const std::string& detail = std::string()) {
+void check(bool passed, const char* what, const std::string& detail = std::string())
+{
     if (passed) {
         std::printf("  ok    %s\n", what);
     } else {
@@ -128,39 +132,49 @@ void check(bool passed, const char* what, const std::string& detail = std::strin
 }
 
 template <typename T>
-std::string describe(const T& actual) {
+std::string describe(const T& actual)
+{
     return "got " + std::to_string(actual);
 }
 
-std::string describe(const std::string& actual) { return "got \"" + actual + "\""; }
+std::string describe(const std::string& actual)
+{
+    return "got \"" + actual + "\"";
+}
 
-std::string describe(const std::vector<int>& ids) {
+std::string describe(const std::vector<int>& ids)
+{
     std::string text = "got {";
-    for (size_t i = 0; i < ids.size(); ++i) text += (i ? ", " : "") + std::to_string(ids[i]);
+    for (size_t i = 0; i < ids.size(); ++i)
+        text += (i ? ", " : "") + std::to_string(ids[i]);
     return text + "}";
 }
 
-#define CHECK_EQ(actual, expected)                                                   \
-    do {                                                                             \
-        const auto& actualValue = (actual);                                          \
-        check(actualValue == (expected), #actual " == " #expected, describe(actualValue)); \
+#define CHECK_EQ(actual, expected)                                                                                     \
+    do {                                                                                                               \
+        const auto& actualValue = (actual);                                                                            \
+        check(actualValue == (expected), #actual " == " #expected, describe(actualValue));                             \
     } while (false)
 
-std::string utf8(const wchar_t* wide) {
+std::string utf8(const wchar_t* wide)
+{
     char buffer[512];
     const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, buffer, sizeof(buffer), nullptr, nullptr);
     return size > 0 ? std::string(buffer) : std::string();
 }
 
-bool fileSizeIs(const std::string& path, long long expected, long long* actual) {
+bool fileSizeIs(const std::string& path, long long expected, long long* actual)
+{
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return false;
     *actual = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return *actual == expected;
 }
 
 // Checks that a screenshot file is a 24-bit BMP of the window's size.
-void checkScreenshot(HWND window, const std::string& path) {
+void checkScreenshot(HWND window, const std::string& path)
+{
     RECT rect;
     GetWindowRect(window, &rect);
     check(uiauto::saveScreenshot(window, path.c_str()), ("screenshot saved to " + path).c_str());
@@ -171,7 +185,8 @@ void checkScreenshot(HWND window, const std::string& path) {
           "expected " + std::to_string(expected) + " bytes, got " + std::to_string(actual));
 }
 
-void checkOwnThreadMessageBox() {
+void checkOwnThreadMessageBox()
+{
     std::printf("message box of this process, shown by another thread\n");
     int answer = 0;
     std::thread asker([&answer] {
@@ -192,7 +207,8 @@ void checkOwnThreadMessageBox() {
 
 // A dialog made of texts and buttons only, as a wizard frame is between two
 // pages; its buttons carry the ids given.
-HWND makeButtonDialog(std::initializer_list<int> buttonIds) {
+HWND makeButtonDialog(std::initializer_list<int> buttonIds)
+{
     HWND dialog = CreateWindowExA(0, "#32770", "Buttons only", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 300, 120,
                                   nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     CreateWindowExA(0, "Static", "A text", WS_CHILD | WS_VISIBLE, 8, 8, 200, 16, dialog, nullptr,
@@ -206,7 +222,8 @@ HWND makeButtonDialog(std::initializer_list<int> buttonIds) {
     return dialog;
 }
 
-void checkMessageBoxRecognition() {
+void checkMessageBoxRecognition()
+{
     std::printf("what counts as a message box\n");
     HWND frameLike = makeButtonDialog({1000, 1001, IDCANCEL});
     check(frameLike != nullptr, "a dialog of texts and buttons is made");
@@ -217,7 +234,8 @@ void checkMessageBoxRecognition() {
     DestroyWindow(boxLike);
 }
 
-void checkTimeouts() {
+void checkTimeouts()
+{
     std::printf("waits that find nothing end\n");
     check(uiauto::waitForWindow(0, "UiautoNoSuchClass", nullptr, 100) == nullptr,
           "waitForWindow returns null for a class nobody registered");
@@ -225,10 +243,10 @@ void checkTimeouts() {
           "waitForMessageBox returns null when no box is open");
 }
 
-void checkChildControls(HWND frame) {
+void checkChildControls(HWND frame)
+{
     std::vector<uiauto::ControlInfo> controls = uiauto::listControls(frame);
-    check(controls.size() == 8, "listControls sees all eight descendants",
-          "got " + std::to_string(controls.size()));
+    check(controls.size() == 8, "listControls sees all eight descendants", "got " + std::to_string(controls.size()));
 
     uiauto::ControlInfo* proceed = uiauto::findControl(controls, kProceedButton);
     check(proceed != nullptr, "the Proceed button is listed");
@@ -266,7 +284,8 @@ void checkChildControls(HWND frame) {
     CHECK_EQ(uiauto::windowText(uiauto::findControl(frame, kStatusText)), std::string("Ready to go"));
 }
 
-void checkChildProcess(const std::string& self, const std::string& screenshotDir) {
+void checkChildProcess(const std::string& self, const std::string& screenshotDir)
+{
     std::printf("window and message box of a child process\n");
     uiauto::RunningProcess child;
     uiauto::ProcessOptions options;
@@ -274,12 +293,14 @@ void checkChildProcess(const std::string& self, const std::string& screenshotDir
     options.showCommand = SW_SHOWNORMAL;
     const bool started = child.start(uiauto::quoteArgument(self) + " --child", options);
     check(started, "the child starts", child.error());
-    if (!started) return;
+    if (!started)
+        return;
 
     const std::string caption = utf8(kChildCaption);
     HWND frame = uiauto::waitForWindow(child.processId(), utf8(kChildClass).c_str(), caption.c_str(), kWaitMs, true);
     check(frame != nullptr, "the child's window is found by class and UTF-8 caption");
-    if (frame == nullptr) return;
+    if (frame == nullptr)
+        return;
     check(uiauto::waitForWindow(child.processId(), nullptr, caption.c_str(), 0) == frame,
           "it is found by caption alone");
     check(uiauto::waitForWindow(child.processId(), nullptr, "uiauto self-test", 0) == nullptr,
@@ -317,11 +338,13 @@ void checkChildProcess(const std::string& self, const std::string& screenshotDir
     check(uiauto::waitForWindowGone(frame, 0), "the child's window is gone");
 }
 
-void checkProcessHelpers(const std::string& self) {
+void checkProcessHelpers(const std::string& self)
+{
     std::printf("process helpers\n");
     const std::vector<DWORD> ids = uiauto::processIdsByExeName("UIAUTO_SELFTEST.EXE");
     bool found = false;
-    for (DWORD id : ids) found = found || id == GetCurrentProcessId();
+    for (DWORD id : ids)
+        found = found || id == GetCurrentProcessId();
     check(found, "this process is found by its file name, in any case");
 
     CHECK_EQ(uiauto::quoteArgument("plain"), std::string("plain"));
@@ -346,13 +369,15 @@ void checkProcessHelpers(const std::string& self) {
     check(uiauto::waitForProcessExit(lingering, kWaitMs), "the destructor ended it");
 }
 
-std::string ownPath() {
+std::string ownPath()
+{
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
 }
 
-std::string currentDirectory() {
+std::string currentDirectory()
+{
     char path[MAX_PATH];
     const DWORD length = GetCurrentDirectoryA(MAX_PATH, path);
     return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string(".");
@@ -360,8 +385,10 @@ std::string currentDirectory() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--child") == 0) return runChild();
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "--child") == 0)
+        return runChild();
     if (argc > 1 && std::strcmp(argv[1], "--linger") == 0) {
         Sleep(INFINITE);
         return 0;
