@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 struct KernelHandleTraits {
     static constexpr HANDLE invalid() { return nullptr; }
     static bool isValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
@@ -41,3 +43,19 @@ struct GdiObjectTraits {
     static void close(HGDIOBJ o) { DeleteObject(o); }
 };
 using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiObjectTraits>;
+
+// An item list of the shell, freed by the shell's own allocator, which made
+// it.
+struct ItemListTraits {
+    static constexpr LPITEMIDLIST invalid() { return nullptr; }
+    static bool isValid(LPITEMIDLIST list) { return list != nullptr; }
+    static void close(LPITEMIDLIST list)
+    {
+        IMalloc* allocator = nullptr;
+        if (SUCCEEDED(SHGetMalloc(&allocator))) {
+            allocator->Free(list);
+            allocator->Release();
+        }
+    }
+};
+using UniqueItemList = UniqueResource<LPITEMIDLIST, ItemListTraits>;

@@ -12,34 +12,12 @@
 
 namespace {
 
-// An item list of the shell, handed back to the shell's allocator.
-class ShellItemList {
-public:
-    ShellItemList() = default;
-    ~ShellItemList()
-    {
-        IMalloc* allocator = nullptr;
-        if (list_ && SUCCEEDED(SHGetMalloc(&allocator))) {
-            allocator->Free(list_);
-            allocator->Release();
-        }
-    }
-    ShellItemList(const ShellItemList&) = delete;
-    ShellItemList& operator=(const ShellItemList&) = delete;
-
-    LPITEMIDLIST* put() { return &list_; }
-    LPCITEMIDLIST get() const { return list_; }
-
-private:
-    LPITEMIDLIST list_ = nullptr;
-};
-
-bool locateShellFolder(int csidl, ShellItemList& list)
+bool locateShellFolder(int csidl, UniqueItemList& list)
 {
     return SUCCEEDED(SHGetSpecialFolderLocation(nullptr, csidl, list.put())) && list.get();
 }
 
-char* convertToPath(const ShellItemList& list, char* buffer)
+char* convertToPath(const UniqueItemList& list, char* buffer)
 {
     if (!SHGetPathFromIDListA(list.get(), buffer))
         buffer[0] = 0;
@@ -103,7 +81,7 @@ bool expandPathVariables(const char* source, char* output, size_t outputSize)
 
 char* shellFolderPath(int csidl, char* buffer)
 {
-    ShellItemList list;
+    UniqueItemList list;
     if (!locateShellFolder(csidl, list)) {
         buffer[0] = 0;
         return buffer;
@@ -113,9 +91,9 @@ char* shellFolderPath(int csidl, char* buffer)
 
 char* shellFolderPathWithFallback(int csidl, int fallbackCsidl, char* buffer)
 {
-    ShellItemList list;
+    UniqueItemList list;
     if (!locateShellFolder(csidl, list)) {
-        ShellItemList fallback;
+        UniqueItemList fallback;
         if (!locateShellFolder(fallbackCsidl, fallback)) {
             buffer[0] = 0;
             return buffer;
