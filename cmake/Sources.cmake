@@ -78,6 +78,8 @@ set(SLIPWAY_INSPECT_SOURCES
 # only the stub follows them.
 set(SLIPWAY_WIZARD_RULE_SOURCES
     wizard/page_rules.cpp
+    wizard/component_entries.cpp
+    wizard/install_folder_choice.cpp
 )
 
 # The stub's Win32 side, everything but the entry point itself, so that the
