@@ -112,6 +112,7 @@ set(SLIPWAY_STUB_SOURCES
     wizard/banner.cpp
     wizard/progress_rows.cpp
     wizard/step_rows.cpp
+    wizard/theme_library.cpp
     wizard/pages/welcome_page.cpp
     wizard/pages/license_page.cpp
     wizard/pages/earlier_installation_pages.cpp

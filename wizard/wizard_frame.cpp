@@ -136,6 +136,14 @@ void setNextTarget(HWND page, const PageDescriptor* target)
     enableControl(frameOf(page), IDC_NEXT, target != nullptr);
 }
 
+void setNextEnabled(HWND page, bool enabled)
+{
+    HWND next = GetDlgItem(frameOf(page), IDC_NEXT);
+    frameState.savedNextEnabled = enabled;
+    if ((IsWindowEnabled(next) != FALSE) != enabled)
+        EnableWindow(next, enabled);
+}
+
 void setNextCaption(HWND page, const char* text)
 {
     if (!text)

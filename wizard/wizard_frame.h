@@ -22,6 +22,10 @@ INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, L
 
 void setBackTarget(HWND page, const PageDescriptor* target);
 void setNextTarget(HWND page, const PageDescriptor* target);
+// Enables or disables Next without changing where it leads, for a page
+// whose choices do not allow going on yet. The button is touched only when
+// its state differs.
+void setNextEnabled(HWND page, bool enabled);
 // Null means the default caption, the one the first page gave Next.
 void setNextCaption(HWND page, const char* text);
 void setBusy(HWND page, bool enable, bool keepClosable);
