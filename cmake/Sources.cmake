@@ -113,6 +113,8 @@ set(SLIPWAY_STUB_SOURCES
     wizard/progress_rows.cpp
     wizard/step_rows.cpp
     wizard/theme_library.cpp
+    wizard/option_boxes.cpp
+    wizard/folder_browser.cpp
     wizard/pages/welcome_page.cpp
     wizard/pages/license_page.cpp
     wizard/pages/earlier_installation_pages.cpp

@@ -4,6 +4,7 @@
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "uninstall/uninstall_script.h"
+#include "wizard/option_boxes.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"
 #include "wizard/wizard_frame.h"
@@ -13,25 +14,6 @@ namespace {
 bool installationSucceeded()
 {
     return runState.actionScript && runState.finishPageText == runState.actionScript->successText.text();
-}
-
-void offerFinishComponents(HWND page)
-{
-    const ActionScript& script = *runState.actionScript;
-    const int boxes[] = {IDC_OPTION_BOX_1, IDC_OPTION_BOX_2};
-    int used = 0;
-    for (uint32_t i = 0; i < script.components.count() && used < 2; ++i) {
-        const Component* component = script.components[i];
-        if (component->placement != kPlacementFinishPage)
-            continue;
-        HWND box = GetDlgItem(page, boxes[used++]);
-        setDlgItemTextExpanded(page, GetDlgCtrlID(box), component->name.text());
-        SetWindowLongPtrA(box, GWLP_USERDATA, LONG_PTR(i));
-        bool ticked = runState.componentSelected && runState.componentSelected[i];
-        SendMessageA(box, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
-        EnableWindow(box, maskHolds(component->changeableMask, runState.isWow64, runState.osClass));
-        ShowWindow(box, SW_SHOW);
-    }
 }
 
 // Runs the stage-2 actions of the main list and of the selected components,
@@ -66,18 +48,10 @@ INT_PTR CALLBACK finishPageProcedure(HWND page, UINT message, WPARAM wParam, LPA
     case WM_INITDIALOG:
         setDlgItemTextExpanded(page, IDC_PAGE_TEXT, runState.finishPageText ? runState.finishPageText : "");
         if (installationSucceeded())
-            offerFinishComponents(page);
+            offerOptionBoxes(page, kPlacementFinishPage);
         offerNextPage(page, InstallPage::End, HintLine::Update);
         return TRUE;
-    case WM_COMMAND:
-        if ((LOWORD(wParam) == IDC_OPTION_BOX_1 || LOWORD(wParam) == IDC_OPTION_BOX_2) && runState.componentSelected) {
-            HWND box = reinterpret_cast<HWND>(lParam);
-            uint32_t index = uint32_t(GetWindowLongPtrA(box, GWLP_USERDATA));
-            if (index < runState.componentCount)
-                runState.componentSelected[index] = SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
-            return TRUE;
-        }
-        return FALSE;
+    case WM_COMMAND: return recordOptionBoxClick(wParam, lParam);
     case WM_QUERY_LEAVE:
         if (wParam == kLeaveNext && installationSucceeded())
             runFinishActions();
