@@ -1,4 +1,4 @@
-// Capturing what the screen shows into a 24-bit BMP file.
+// Capturing what the screen shows: into a 24-bit BMP file, or as pixels.
 #include "ui_automation.h"
 
 #include "internal.h"
@@ -121,22 +121,14 @@ bool writeBmp(const char* path, LONG width, LONG height, const std::vector<BYTE>
            writeAll(file.get(), pixels.data(), info.biSizeImage);
 }
 
-}  // namespace
-
-bool saveScreenshot(HWND window, const char* bmpPath)
+// Copies the screen's pixels in `area` (within the screen) as 24-bit rows,
+// bottom-up and padded as a BMP holds them.
+bool captureScreen(const RECT& area, std::vector<BYTE>& pixels)
 {
-    const RECT screen = virtualScreen();
-    RECT area = screen;
-    if (window != nullptr) {
-        waitUntilPainted(window, kMessageTimeoutMs);  // a half-painted picture still helps
-        RECT windowRect;
-        if (!GetWindowRect(window, &windowRect))
-            return false;
-        if (!IntersectRect(&area, &windowRect, &screen))
-            return false;  // off screen
-    }
     const LONG width = area.right - area.left;
     const LONG height = area.bottom - area.top;
+    if (width <= 0 || height <= 0)
+        return false;
 
     ScreenDC screenDC;
     if (screenDC.get() == nullptr)
@@ -160,12 +152,52 @@ bool saveScreenshot(HWND window, const char* bmpPath)
     format.bmiHeader.biPlanes = 1;
     format.bmiHeader.biBitCount = 24;
     format.bmiHeader.biCompression = BI_RGB;
-    std::vector<BYTE> pixels(static_cast<size_t>(rowStride(width)) * static_cast<size_t>(height));
+    pixels.assign(static_cast<size_t>(rowStride(width)) * static_cast<size_t>(height), 0);
     const int rows =
         GetDIBits(memoryDC.get(), bitmap.get(), 0, static_cast<UINT>(height), pixels.data(), &format, DIB_RGB_COLORS);
-    if (rows != height)
+    return rows == height;
+}
+
+}  // namespace
+
+bool saveScreenshot(HWND window, const char* bmpPath)
+{
+    const RECT screen = virtualScreen();
+    RECT area = screen;
+    if (window != nullptr) {
+        waitUntilPainted(window, kMessageTimeoutMs);  // a half-painted picture still helps
+        RECT windowRect;
+        if (!GetWindowRect(window, &windowRect))
+            return false;
+        if (!IntersectRect(&area, &windowRect, &screen))
+            return false;  // off screen
+    }
+    std::vector<BYTE> pixels;
+    if (!captureScreen(area, pixels))
         return false;
-    return writeBmp(bmpPath, width, height, pixels);
+    return writeBmp(bmpPath, area.right - area.left, area.bottom - area.top, pixels);
+}
+
+bool readScreenPixels(const RECT& area, std::vector<COLORREF>& pixels)
+{
+    RECT shown;
+    const RECT screen = virtualScreen();
+    if (!IntersectRect(&shown, &area, &screen) || !EqualRect(&shown, &area))
+        return false;
+    std::vector<BYTE> rows;
+    if (!captureScreen(area, rows))
+        return false;
+    const LONG width = area.right - area.left;
+    const LONG height = area.bottom - area.top;
+    pixels.clear();
+    pixels.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (LONG y = 0; y < height; ++y) {
+        // Bottom-up rows, blue, green, red.
+        const BYTE* row = rows.data() + static_cast<size_t>(height - 1 - y) * rowStride(width);
+        for (LONG x = 0; x < width; ++x)
+            pixels.push_back(RGB(row[x * 3 + 2], row[x * 3 + 1], row[x * 3]));
+    }
+    return true;
 }
 
 }  // namespace uiauto

@@ -135,6 +135,24 @@ bool waitUntilPainted(HWND window, DWORD timeoutMs);
 // of the window are captured too: this is what the user sees.
 bool saveScreenshot(HWND window, const char* bmpPath);
 
+// What the screen shows in `area` (screen coordinates, wholly on the screen),
+// row by row from the top, as RGB values. False when it cannot be read.
+// Call waitUntilPainted on the window first.
+bool readScreenPixels(const RECT& area, std::vector<COLORREF>& pixels);
+
+// ------------------------------------------------------------------------------ input
+
+// Moves the mouse to a screen point and presses the left button there once or
+// twice in quick succession (a double click), as the system's input: the
+// window under the point gets the messages a user's press gives it, in its
+// own time. False when the input could not be sent.
+bool clickAt(POINT screenPoint, int clicks = 1);
+
+// A key pressed and released over a window, sent as the window would get it
+// with the focus: WM_KEYDOWN, then WM_CHAR when `character` is not 0, then
+// WM_KEYUP. Sent, so the window has handled them when this returns.
+bool sendKey(HWND window, UINT virtualKey, wchar_t character = 0);
+
 // -------------------------------------------------------------------------- processes
 
 // Waits for the process to end. exitCode, when given, receives its exit code.
