@@ -136,3 +136,8 @@ set_tests_properties(windows.signed_installer PROPERTIES FIXTURES_REQUIRED wine 
 # An installation that the user aborts gives back what it overwrote,
 # replaced and deleted.
 slipway_test_installer(rollback TESTS rollback_test)
+
+# The component page and the folder page through the wizard: the list's
+# ticks, the folder page's rows, boxes and Browse, and what they install.
+slipway_test_installer(component_page TESTS component_page_test)
+slipway_test_installer(folder_page TESTS folder_page_test)

@@ -7,6 +7,7 @@
 
 #include "resources/resource_ids.h"
 #include "uiauto/ui_automation.h"
+#include "uninstall/previous_uninstall.h"
 
 #include <gtest/gtest.h>
 
@@ -349,6 +350,23 @@ void InstalledProduct::remove()
         removeInstalledTree(folder);
     for (const std::string& key : keys_)
         deleteRegistryTree(HKEY_LOCAL_MACHINE, uninstallKeyPath(key), KEY_WOW64_32KEY);
+}
+
+bool runRegisteredUninstaller(const std::string& keyName, const std::string& tail)
+{
+    RegistryValue command =
+        readRegistryValue(HKEY_LOCAL_MACHINE, uninstallKeyPath(keyName), "UninstallString", KEY_WOW64_32KEY);
+    if (!command.exists) {
+        ADD_FAILURE() << "no uninstaller is registered as " << keyName;
+        return false;
+    }
+    uiauto::RunningProcess launcher;
+    if (!launcher.start(std::string(command.data.c_str()) + " " + tail)) {
+        ADD_FAILURE() << "cannot start " << command.data.c_str() << ": " << launcher.error();
+        return false;
+    }
+    waitForUninstaller(launcher.processId(), launcher.processHandle());
+    return true;
 }
 
 bool registerEarlierProduct(const std::string& keyName, const std::string& uninstallString)

@@ -144,6 +144,13 @@ private:
     std::vector<std::string> extraFolders_;
 };
 
+// Runs the uninstaller registered under the Uninstall key's entry of that
+// name (32-bit view) as the system's list of programs does, its command
+// unquoted as registered, with a tail ("/passive"), and waits until it and
+// its temporary copy have ended. False when none is registered or it could
+// not be started.
+bool runRegisteredUninstaller(const std::string& keyName, const std::string& tail);
+
 // Writes an earlier product's entry under the Uninstall key (32-bit view).
 bool registerEarlierProduct(const std::string& keyName, const std::string& uninstallString);
 

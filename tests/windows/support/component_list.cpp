@@ -1,0 +1,139 @@
+#include "support/component_list.h"
+
+#include "resources/resource_ids.h"
+#include "uiauto/ui_automation.h"
+#include "wizard/component_entries.h"
+
+#include <map>
+#include <ostream>
+
+namespace {
+
+constexpr DWORD kPollMs = 20;
+constexpr DWORD kWaitMs = 10000;
+
+LRESULT ask(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = DWORD_PTR(LB_ERR);
+    if (!SendMessageTimeoutA(list, message, wParam, lParam, SMTO_ABORTIFHUNG, uiauto::kMessageTimeoutMs, &result))
+        return LB_ERR;
+    return LRESULT(result);
+}
+
+// An entry's rectangle in the list's client area: entries are all of one
+// height and the list scrolls by whole entries.
+EntryBox entryBox(HWND list, int index)
+{
+    RECT client;
+    GetClientRect(list, &client);
+    int height = int(ask(list, LB_GETITEMHEIGHT, 0, 0));
+    int top = (index - int(ask(list, LB_GETTOPINDEX, 0, 0))) * height;
+    EntryBox box;
+    box.left = 0;
+    box.top = top;
+    box.right = client.right;
+    box.bottom = top + height;
+    return box;
+}
+
+POINT onScreen(HWND list, int x, int y)
+{
+    POINT point = {x, y};
+    ClientToScreen(list, &point);
+    return point;
+}
+
+int brightness(COLORREF colour)
+{
+    return GetRValue(colour) + GetGValue(colour) + GetBValue(colour);
+}
+
+}  // namespace
+
+void PrintTo(const ListEntry& entry, std::ostream* out)
+{
+    *out << "\"" << entry.text << "\" 0x" << std::hex << entry.itemData << std::dec;
+}
+
+std::vector<ListEntry> listEntries(HWND list)
+{
+    std::vector<ListEntry> entries;
+    int count = int(ask(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        LRESULT length = ask(list, LB_GETTEXTLEN, WPARAM(i), 0);
+        std::string text(length > 0 ? size_t(length) + 1 : 1, '\0');
+        LRESULT copied = ask(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(&text[0]));
+        text.resize(copied > 0 ? size_t(copied) : 0);
+        entries.push_back({text, uint32_t(ask(list, LB_GETITEMDATA, WPARAM(i), 0))});
+    }
+    return entries;
+}
+
+int currentEntry(HWND list)
+{
+    return int(ask(list, LB_GETCURSEL, 0, 0));
+}
+
+SquareLook lookAtSquare(HWND frame, HWND list, int index)
+{
+    SquareLook look;
+    uiauto::waitUntilPainted(frame, uiauto::kMessageTimeoutMs);
+    EntryBox square = checkSquareOf(entryBox(list, index));
+    // The inside, clear of the square's sunken edge.
+    const int edge = 3;
+    POINT topLeft = onScreen(list, square.left + edge, square.top + edge);
+    POINT bottomRight = onScreen(list, square.right - edge, square.bottom - edge);
+    RECT inside = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+    std::vector<COLORREF> pixels;
+    if (inside.right <= inside.left || inside.bottom <= inside.top || !uiauto::readScreenPixels(inside, pixels))
+        return look;
+    look.read = true;
+    std::map<COLORREF, int> counts;
+    for (COLORREF pixel : pixels)
+        ++counts[pixel];
+    COLORREF background = counts.begin()->first;
+    for (const auto& count : counts)
+        if (count.second > counts[background])
+            background = count.first;
+    // The mark is drawn in the text colour, or in the shadow colour when the
+    // square is greyed: well darker than the inside either way.
+    int marked = 0;
+    for (COLORREF pixel : pixels)
+        if (brightness(background) - brightness(pixel) >= 96)
+            ++marked;
+    look.ticked = marked >= 3;
+    look.greyed = background != GetSysColor(COLOR_WINDOW);
+    return look;
+}
+
+POINT squareCentre(HWND list, int index)
+{
+    EntryBox square = checkSquareOf(entryBox(list, index));
+    return onScreen(list, (square.left + square.right) / 2, (square.top + square.bottom) / 2);
+}
+
+POINT nameCentre(HWND list, int index)
+{
+    EntryBox text = entryTextOf(entryBox(list, index));
+    return onScreen(list, text.left + 20, (text.top + text.bottom) / 2);
+}
+
+bool pressSpace(HWND list)
+{
+    return uiauto::sendKey(list, VK_SPACE, L' ');
+}
+
+bool waitForNextCaption(HWND frame, const std::string& caption)
+{
+    return waitForText(GetDlgItem(frame, IDC_NEXT), caption);
+}
+
+bool waitForText(HWND window, const std::string& text)
+{
+    for (DWORD waited = 0; waited < kWaitMs; waited += kPollMs) {
+        if (uiauto::windowText(window) == text)
+            return true;
+        Sleep(kPollMs);
+    }
+    return uiauto::windowText(window) == text;
+}

@@ -1,0 +1,82 @@
+#include "support/folder_browser.h"
+
+#include "uiauto/ui_automation.h"
+
+namespace {
+
+constexpr DWORD kPollMs = 20;
+// The browser fills its tree from the shell, folder by folder.
+constexpr DWORD kBrowserTimeoutMs = 30000;
+constexpr DWORD kPressSettleMs = 2000;
+
+struct BrowserSearch {
+    DWORD processId;
+    HWND frame;
+    HWND found;
+};
+
+BOOL CALLBACK findBrowser(HWND window, LPARAM parameter)
+{
+    BrowserSearch& search = *reinterpret_cast<BrowserSearch*>(parameter);
+    if (window == search.frame || !IsWindowVisible(window) || uiauto::windowProcessId(window) != search.processId ||
+        uiauto::windowClassName(window) != "#32770" || !browserTree(window))
+        return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+template <typename Condition>
+bool waitFor(DWORD timeoutMs, Condition condition)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += kPollMs) {
+        if (condition())
+            return true;
+        Sleep(kPollMs);
+    }
+    return condition();
+}
+
+}  // namespace
+
+HWND waitForFolderBrowser(DWORD processId, HWND frame)
+{
+    BrowserSearch search = {processId, frame, nullptr};
+    waitFor(kBrowserTimeoutMs, [&] {
+        EnumWindows(findBrowser, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    });
+    return search.found;
+}
+
+HWND browserTree(HWND browser)
+{
+    for (const uiauto::ControlInfo& control : uiauto::listControls(browser))
+        if (lstrcmpiA(control.className.c_str(), "SysTreeView32") == 0)
+            return control.hwnd;
+    return nullptr;
+}
+
+bool pressUntil(HWND browser, UINT key, const std::function<bool()>& reached, int presses)
+{
+    HWND tree = browserTree(browser);
+    for (int press = 0; press < presses && tree; ++press) {
+        if (reached())
+            return true;
+        if (!uiauto::sendKey(tree, key))
+            return false;
+        if (waitFor(kPressSettleMs, reached))
+            return true;
+    }
+    return reached();
+}
+
+bool browserOkEnabled(HWND browser)
+{
+    HWND ok = GetDlgItem(browser, IDOK);
+    return ok && IsWindowEnabled(ok) && IsWindowVisible(ok);
+}
+
+bool waitForBrowserCaption(HWND browser, const std::string& caption)
+{
+    return waitFor(kBrowserTimeoutMs, [&] { return uiauto::windowText(browser) == caption; });
+}

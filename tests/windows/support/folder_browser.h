@@ -1,0 +1,27 @@
+// The shell's folder browser that the folder page's Browse button opens,
+// found and driven from outside the installer. Its caption shows the
+// folder the product would go to with the current selection.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// The browser of the installer's process: a visible dialog with a tree,
+// other than the wizard's frame; null when none comes in time.
+HWND waitForFolderBrowser(DWORD processId, HWND frame);
+
+// The browser's folder tree, null when it has none.
+HWND browserTree(HWND browser);
+
+// Presses a key on the tree (VK_LEFT: up to the parent, collapsing an open
+// folder first; VK_RIGHT: open a folder, then down to its first child)
+// until `reached` holds, at most `presses` times, each given a moment to
+// show. False when it never holds.
+bool pressUntil(HWND browser, UINT key, const std::function<bool()>& reached, int presses = 4);
+
+bool browserOkEnabled(HWND browser);
+
+// Waits until the browser's caption reads `caption`.
+bool waitForBrowserCaption(HWND browser, const std::string& caption);
