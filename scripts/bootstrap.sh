@@ -22,6 +22,9 @@ PACKAGES=(
     # Windows side
     g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
     wine wine64 wine32:i386 xvfb xauth x11-utils
+    # Wine's Marlett and Wingdings, as Windows has them: check boxes, caption
+    # buttons and the progress pages' step marks draw with them
+    fonts-wine
     # source of the stub's LZMA decoder
     dpkg-dev autoconf automake libtool
     # peers for tests and benchmarks
