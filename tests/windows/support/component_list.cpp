@@ -4,8 +4,10 @@
 #include "uiauto/ui_automation.h"
 #include "wizard/component_entries.h"
 
+#include <cwchar>
 #include <map>
 #include <ostream>
+#include <string>
 
 namespace {
 
@@ -43,6 +45,16 @@ POINT onScreen(HWND list, int x, int y)
     return point;
 }
 
+// The list holds the stub's ANSI names; the test compares them as such.
+std::string ansiText(const std::wstring& wide)
+{
+    int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(size_t(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), int(wide.size()), &text[0], size, nullptr, nullptr);
+    return text;
+}
+
 int brightness(COLORREF colour)
 {
     return GetRValue(colour) + GetGValue(colour) + GetBValue(colour);
@@ -60,11 +72,22 @@ std::vector<ListEntry> listEntries(HWND list)
     std::vector<ListEntry> entries;
     int count = int(ask(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        LRESULT length = ask(list, LB_GETTEXTLEN, WPARAM(i), 0);
-        std::string text(length > 0 ? size_t(length) + 1 : 1, '\0');
-        LRESULT copied = ask(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(&text[0]));
-        text.resize(copied > 0 ? size_t(copied) : 0);
-        entries.push_back({text, uint32_t(ask(list, LB_GETITEMDATA, WPARAM(i), 0))});
+        // Asked in UTF-16: across processes Wine hands back the wide text
+        // even to the ANSI call, twice the length the ANSI answer promised.
+        DWORD_PTR length = 0;
+        if (!SendMessageTimeoutW(list, LB_GETTEXTLEN, WPARAM(i), 0, SMTO_ABORTIFHUNG, uiauto::kMessageTimeoutMs,
+                                 &length) ||
+            LRESULT(length) == LB_ERR)
+            length = 0;
+        // Room for either answer, so no reading of it can overrun.
+        std::wstring wide(2 * size_t(length) + 2, L'\0');
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(&wide[0]), SMTO_ABORTIFHUNG,
+                                 uiauto::kMessageTimeoutMs, &copied) ||
+            LRESULT(copied) == LB_ERR)
+            copied = 0;
+        wide.resize(wcsnlen(wide.c_str(), size_t(copied)));
+        entries.push_back({ansiText(wide), uint32_t(ask(list, LB_GETITEMDATA, WPARAM(i), 0))});
     }
     return entries;
 }
