@@ -118,14 +118,20 @@ SquareLook lookAtSquare(HWND frame, HWND list, int index)
     for (const auto& count : counts)
         if (count.second > counts[background])
             background = count.first;
-    // The mark is drawn in the text colour, or in the shadow colour when the
-    // square is greyed: well darker than the inside either way.
+    // The mark is drawn in the text colour, or grey when the square is
+    // greyed: well darker than the inside either way.
     int marked = 0;
-    for (COLORREF pixel : pixels)
+    int darkest = brightness(background);
+    for (COLORREF pixel : pixels) {
         if (brightness(background) - brightness(pixel) >= 96)
             ++marked;
+        darkest = brightness(pixel) < darkest ? brightness(pixel) : darkest;
+    }
     look.ticked = marked >= 3;
-    look.greyed = background != GetSysColor(COLOR_WINDOW);
+    // Greyed: the classic square fills its inside with the button face; a
+    // themed one keeps the window colour inside but draws its mark grey, not
+    // near black.
+    look.greyed = background != GetSysColor(COLOR_WINDOW) || (look.ticked && darkest >= 3 * 96);
     return look;
 }
 
