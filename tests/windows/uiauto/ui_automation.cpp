@@ -220,11 +220,16 @@ ControlInfo* findControl(std::vector<ControlInfo>& controls, int id)
     return hidden;
 }
 
-HWND findControl(HWND parent, int id)
+namespace {
+
+// The first visible descendant that `matches` accepts, else the first hidden
+// one: a page may keep a hidden twin of a control it shows.
+template <typename Matches>
+HWND findDescendant(HWND parent, Matches matches)
 {
     HWND hidden = nullptr;
     for (HWND window : descendants(parent)) {
-        if (GetDlgCtrlID(window) != id)
+        if (!matches(window))
             continue;
         if (IsWindowVisible(window))
             return window;
@@ -234,22 +239,21 @@ HWND findControl(HWND parent, int id)
     return hidden;
 }
 
+}  // namespace
+
+HWND findControl(HWND parent, int id)
+{
+    return findDescendant(parent, [id](HWND window) { return GetDlgCtrlID(window) == id; });
+}
+
 HWND findControlByText(HWND parent, const char* className, const char* text)
 {
     const std::string wanted = text != nullptr ? text : "";
     const std::wstring wantedClass = toWide(className);
-    HWND hidden = nullptr;
-    for (HWND window : descendants(parent)) {
-        if (className != nullptr && lstrcmpiW(wideClassName(window).c_str(), wantedClass.c_str()) != 0)
-            continue;
-        if (windowText(window) != wanted)
-            continue;
-        if (IsWindowVisible(window))
-            return window;
-        if (hidden == nullptr)
-            hidden = window;
-    }
-    return hidden;
+    return findDescendant(parent, [&](HWND window) {
+        return (className == nullptr || lstrcmpiW(wideClassName(window).c_str(), wantedClass.c_str()) == 0) &&
+               windowText(window) == wanted;
+    });
 }
 
 HWND waitForControl(HWND parent, int id, DWORD timeoutMs)
