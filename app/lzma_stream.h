@@ -10,8 +10,11 @@
 
 constexpr uint32_t kLzmaPropertiesSize = 5;
 
+// Zero until set: the reader parses all four, the builder sets all four from
+// its options. (Non-zero defaults would make the stub copy them from a
+// .data section of their own: 512 bytes of image.)
 struct LzmaProperties {
-    uint32_t lc = 3, lp = 0, pb = 2;
+    uint32_t lc = 0, lp = 0, pb = 0;
     uint32_t dictionarySize = 0;
 };
 

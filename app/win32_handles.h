@@ -24,21 +24,21 @@ struct FindHandleTraits {
 using UniqueFindHandle = UniqueResource<HANDLE, FindHandleTraits>;
 
 struct RegKeyTraits {
-    static HKEY invalid() { return nullptr; }
+    static constexpr HKEY invalid() { return nullptr; }
     static bool isValid(HKEY k) { return k != nullptr; }
     static void close(HKEY k) { RegCloseKey(k); }
 };
 using UniqueRegKey = UniqueResource<HKEY, RegKeyTraits>;
 
 struct LibraryTraits {
-    static HMODULE invalid() { return nullptr; }
+    static constexpr HMODULE invalid() { return nullptr; }
     static bool isValid(HMODULE m) { return m != nullptr; }
     static void close(HMODULE m) { FreeLibrary(m); }
 };
 using UniqueLibrary = UniqueResource<HMODULE, LibraryTraits>;
 
 struct GdiObjectTraits {
-    static HGDIOBJ invalid() { return nullptr; }
+    static constexpr HGDIOBJ invalid() { return nullptr; }
     static bool isValid(HGDIOBJ o) { return o != nullptr; }
     static void close(HGDIOBJ o) { DeleteObject(o); }
 };

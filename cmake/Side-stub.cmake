@@ -10,8 +10,9 @@ enable_language(RC)
 # -Oz over -Os, and frames without a frame pointer or 16-byte stack alignment
 # (Windows hands callbacks a 4-byte aligned stack anyway): 1.5 KiB less.
 # Link-time optimisation runs through collect2 on fat objects: the linker
-# plugin's path crashes this ld when the image has its own entry point.
-set(stub_flags -Oz -flto=auto -ffat-lto-objects -fno-use-linker-plugin -fno-exceptions -fno-rtti
+# plugin's path crashes this ld when the image has its own entry point. One
+# partition lets it share constants and bodies across the whole image.
+set(stub_flags -Oz -flto=auto -flto-partition=one -ffat-lto-objects -fno-use-linker-plugin -fno-exceptions -fno-rtti
     -fno-asynchronous-unwind-tables -fomit-frame-pointer -mpreferred-stack-boundary=2 -ffunction-sections
     -Wall -Wextra)
 add_executable(slipway-stub WIN32
