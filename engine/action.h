@@ -22,7 +22,7 @@ public:
     virtual ~Action() = default;
 
     // The kind code, then the fields in stream order.
-    virtual bool serialize(ByteSink& sink) const = 0;
+    virtual bool serialize(ByteSink& sink) const { return writeWalkedFields(*this, sink); }
     virtual uint32_t stage() const = 0;
     // The step caption, or null: only kinds with their own step row have one.
     virtual const char* caption() const { return nullptr; }
@@ -35,8 +35,11 @@ public:
     virtual const char* className() const = 0;
     // Reads the fields (the kind code is already read). False when the
     // cursor ran out of bounds.
-    virtual bool read(ByteCursor& cursor) = 0;
-    virtual void describe(FieldVisitor& visitor) const = 0;
+    virtual bool read(ByteCursor& cursor) { return readWalkedFields(*this, cursor); }
+    virtual void describe(FieldVisitor& visitor) const { describeWalkedFields(*this, visitor); }
+    // Hands the fields, in stream order, to the walker; a kind without
+    // fields has nothing to hand.
+    virtual void walkFields(FieldWalker& walker) { (void)walker; }
 };
 
 // An action kind: the shared walks, and the stage it runs in.

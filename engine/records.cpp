@@ -1,8 +1,63 @@
-// The factories of actions and undo entries, and the undo log.
+// The factories of actions and undo entries, the reading, writing and
+// describing of their fields over one walk, and the undo log.
 #include "engine/action.h"
 #include "engine/undo_entry.h"
 
 #include <new>
+
+namespace {
+
+// A FieldWalker that hands each field on to one of the template visitors of
+// engine/record_fields.h.
+template <typename Visitor>
+class WalkerOver final : public FieldWalker {
+public:
+    explicit WalkerOver(Visitor visitor) : visitor_(visitor) {}
+    void text(const char* name, Bytes& value) override { visitor_.text(name, value); }
+    void blob(const char* name, Bytes& value) override { visitor_.blob(name, value); }
+    void number(const char* name, uint32_t& value, NumberForm form) override { visitor_.number(name, value, form); }
+    void shortNumber(const char* name, uint16_t& value, NumberForm form) override
+    {
+        visitor_.shortNumber(name, value, form);
+    }
+
+private:
+    Visitor visitor_;
+};
+
+}  // namespace
+
+template <typename Record>
+bool readWalkedFields(Record& record, ByteCursor& cursor)
+{
+    WalkerOver<FieldReader> walker(FieldReader{cursor});
+    record.walkFields(walker);
+    return !cursor.failed();
+}
+
+// Writing and describing walk a const record: their walkers change nothing.
+template <typename Record>
+bool writeWalkedFields(const Record& record, ByteSink& sink)
+{
+    sink.appendU32(record.kind());
+    WalkerOver<FieldWriter> walker(FieldWriter{sink});
+    const_cast<Record&>(record).walkFields(walker);
+    return !sink.failed();
+}
+
+template <typename Record>
+void describeWalkedFields(const Record& record, FieldVisitor& visitor)
+{
+    WalkerOver<FieldDescriber> walker(FieldDescriber{visitor});
+    const_cast<Record&>(record).walkFields(walker);
+}
+
+template bool readWalkedFields(Action&, ByteCursor&);
+template bool writeWalkedFields(const Action&, ByteSink&);
+template void describeWalkedFields(const Action&, FieldVisitor&);
+template bool readWalkedFields(UndoEntry&, ByteCursor&);
+template bool writeWalkedFields(const UndoEntry&, ByteSink&);
+template void describeWalkedFields(const UndoEntry&, FieldVisitor&);
 
 Action* createAction(uint32_t kind)
 {

@@ -21,7 +21,7 @@ public:
     virtual ~UndoEntry() = default;
 
     // The undo kind code, then the fields.
-    virtual bool serialize(ByteSink& sink) const = 0;
+    virtual bool serialize(ByteSink& sink) const { return writeWalkedFields(*this, sink); }
     // True for the reversals (files, folders, shortcuts, registry values),
     // false for the custom steps (programs and entry points).
     virtual bool isReversal() const = 0;
@@ -32,8 +32,10 @@ public:
 
     virtual uint32_t kind() const = 0;
     virtual const char* className() const = 0;
-    virtual bool read(ByteCursor& cursor) = 0;
-    virtual void describe(FieldVisitor& visitor) const = 0;
+    virtual bool read(ByteCursor& cursor) { return readWalkedFields(*this, cursor); }
+    virtual void describe(FieldVisitor& visitor) const { describeWalkedFields(*this, visitor); }
+    // Hands the fields, in stream order, to the walker.
+    virtual void walkFields(FieldWalker& walker) { (void)walker; }
 
     // Rollback-only entries put back what an installation replaced, should it
     // fail; they are never written into the uninstall package.
