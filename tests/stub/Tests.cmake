@@ -9,3 +9,5 @@ add_test(NAME stub.hardening
 # The stub's sources include only downward, through the layer map that the
 # README's layout section shows.
 add_test(NAME stub.layers COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/stub/check-layers.py ${CMAKE_SOURCE_DIR})
+add_test(NAME stub.frames
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/stub/check-frames.sh $<TARGET_FILE:slipway-stub>)
