@@ -15,7 +15,7 @@ set(stub_flags -Oz -flto=auto -ffat-lto-objects -fno-use-linker-plugin -fno-exce
     -fno-asynchronous-unwind-tables -fomit-frame-pointer -mpreferred-stack-boundary=2 -ffunction-sections
     -Wall -Wextra)
 add_executable(slipway-stub WIN32
-    ${SLIPWAY_FORMAT_SOURCES} ${SLIPWAY_WIZARD_RULE_SOURCES} ${SLIPWAY_STUB_SOURCES} ${SLIPWAY_STUB_ENTRY} ${SLIPWAY_STUB_RESOURCES})
+    ${SLIPWAY_FORMAT_SOURCES} ${SLIPWAY_LINK_LAYOUT_SOURCES} ${SLIPWAY_WIZARD_RULE_SOURCES} ${SLIPWAY_STUB_SOURCES} ${SLIPWAY_STUB_ENTRY} ${SLIPWAY_STUB_RESOURCES})
 target_include_directories(slipway-stub PRIVATE ${SLIPWAY_INCLUDE_DIRS} ${lzma_root}/include)
 target_compile_definitions(slipway-stub PRIVATE __USE_MINGW_ANSI_STDIO=0 LZMA_API_STATIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
 target_compile_options(slipway-stub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${stub_flags}>)

@@ -18,6 +18,13 @@ set(SLIPWAY_FORMAT_SOURCES
     uninstall/path_variables.cpp
 )
 
+# The link markup and line layout of the formatted text control: portable,
+# so the host tests and the fuzzer check what the stub draws.
+set(SLIPWAY_LINK_LAYOUT_SOURCES
+    linkstatic/link_markup.cpp
+    linkstatic/link_layout.cpp
+)
+
 # The host tools read and write actions but never carry them out.
 set(SLIPWAY_HOST_RECORD_SOURCES
     engine/host/record_only.cpp
