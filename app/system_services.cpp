@@ -4,6 +4,7 @@
 #include "app/win32_handles.h"
 #include "linkstatic/link_static.h"
 
+#include <commctrl.h>
 #include <string.h>
 
 // The restart question when the system's own text cannot be had.
@@ -138,7 +139,13 @@ void registerStaticClass(HINSTANCE instance, const char* className)
 
 WNDCLASSA* tooltipClassInfo(WNDCLASSA* record)
 {
-    GetClassInfoA(nullptr, "tooltips_class32", record);
+    // The common controls register their classes when first asked to: the
+    // stub creates none from its templates, so before its first tip balloon
+    // the class may not exist in the process yet (Windows XP and earlier).
+    if (!GetClassInfoA(nullptr, TOOLTIPS_CLASSA, record)) {
+        InitCommonControls();
+        GetClassInfoA(nullptr, TOOLTIPS_CLASSA, record);
+    }
     return record;
 }
 

@@ -89,6 +89,16 @@ set(SLIPWAY_WIZARD_RULE_SOURCES
     wizard/install_folder_choice.cpp
 )
 
+# The formatted text control's window: painting, mouse and keyboard, tips.
+set(SLIPWAY_LINK_WINDOW_SOURCES
+    linkstatic/link_window.cpp
+    linkstatic/link_styles.cpp
+    linkstatic/link_notify.cpp
+    linkstatic/link_paint.cpp
+    linkstatic/link_tip.cpp
+    linkstatic/link_static.cpp
+)
+
 # The stub's Win32 side, everything but the entry point itself, so that the
 # Windows-side tests can link it and call its parts directly.
 set(SLIPWAY_STUB_SOURCES
@@ -111,7 +121,7 @@ set(SLIPWAY_STUB_SOURCES
     uninstall/uninstall_mode.cpp
     uninstall/uninstall_thread.cpp
     uninstall/path_variables_win32.cpp
-    linkstatic/link_static.cpp
+    ${SLIPWAY_LINK_WINDOW_SOURCES}
     wizard/wizard_frame.cpp
     wizard/page_descriptor.cpp
     wizard/page_sequence.cpp

@@ -80,11 +80,9 @@ uint32_t linkDrawFlags(uint32_t style, uint32_t uiState)
         if (style & kSsEditControl)
             flags |= kDtEditControl;
     }
-    switch (style & kSsEllipsisMask) {
-    case kSsEndEllipsis: flags |= kDtEndEllipsis | kDtSingleLine; break;
-    case kSsPathEllipsis: flags |= kDtPathEllipsis | kDtSingleLine; break;
-    case kSsWordEllipsis: flags |= kDtWordEllipsis | kDtSingleLine; break;
-    }
+    static const uint32_t kEllipses[] = {0, kDtEndEllipsis | kDtSingleLine, kDtPathEllipsis | kDtSingleLine,
+                                         kDtWordEllipsis | kDtSingleLine};
+    flags |= kEllipses[(style & kSsEllipsisMask) >> 14];
     if (style & kSsNoPrefix)
         flags |= kDtNoPrefix;
     if (style & kSsCenterImage)
@@ -98,9 +96,6 @@ size_t measureLine(const TextMeasurer& measurer, uint32_t flags, const PrefixMet
                    size_t remaining, int32_t maxWidth, size_t* shownLength, int32_t* width)
 {
     bool wraps = (flags & (kDtWordBreak | kDtSingleLine)) == kDtWordBreak;
-    bool prefixes = !(flags & kDtNoPrefix);
-    int32_t prefixCount = 0;
-    bool first = true;
     size_t at = 0;
     *shownLength = 0;
     *width = 0;
@@ -116,33 +111,23 @@ size_t measureLine(const TextMeasurer& measurer, uint32_t flags, const PrefixMet
             continue;
         }
         size_t wordEnd = at;
-        int32_t wordPrefixes = 0;
-        while (wordEnd < remaining && !endsWord(text[wordEnd])) {
-            if (prefixes && text[wordEnd] == '&') {
-                ++wordPrefixes;
-                if (wordEnd + 1 < remaining && text[wordEnd + 1] == '&')
-                    ++wordEnd;
-            }
+        while (wordEnd < remaining && !endsWord(text[wordEnd]))
             ++wordEnd;
-        }
         // Only a wrapping line needs the width at every word; measuring from
         // the line's start each time would cost a long line its square.
         if (wraps) {
-            int32_t lineWidth = measurer.tabbedTextWidth(text, wordEnd, metrics.tabWidth) -
-                                (prefixCount + wordPrefixes) * metrics.prefixWidth;
-            if (!first && lineWidth > maxWidth)
-                break;
+            int32_t lineWidth = runWidth(measurer, flags, metrics, text, wordEnd);
+            if (*shownLength && lineWidth > maxWidth)
+                break;  // a first word too wide stays on its line whole
             *width = lineWidth;
         }
-        first = false;
-        prefixCount += wordPrefixes;
         *shownLength = wordEnd;
         at = wordEnd;
         while (at < remaining && (text[at] == ' ' || text[at] == '\t'))
             ++at;
     }
-    if (!wraps && *shownLength)
-        *width = measurer.tabbedTextWidth(text, *shownLength, metrics.tabWidth) - prefixCount * metrics.prefixWidth;
+    if (!wraps)
+        *width = runWidth(measurer, flags, metrics, text, *shownLength);
     return at;
 }
 
@@ -159,26 +144,31 @@ int32_t layoutLines(LineLayout* layout, const TextMeasurer& measurer, const Pref
     layout->count = 0;
     layout->capacity = 0;
     int32_t height = layout->bounds.bottom - layout->bounds.top;
-    uint32_t lines = height > 0 ? uint32_t((int64_t(height) + lineHeight - 1) / lineHeight) : 0;
-    uint64_t capacity = uint64_t(lines) + extraCapacity;
-    if (capacity > 0 && capacity < (uint64_t(1) << 24))
-        layout->segments = static_cast<Segment*>(malloc(size_t(capacity) * sizeof(Segment)));
+    // Lines that fit the height, rounded up, without overflow near INT_MAX.
+    uint32_t lines =
+        height > 0 ? uint32_t(height) / uint32_t(lineHeight) + (uint32_t(height) % uint32_t(lineHeight) != 0) : 0;
+    const uint32_t kMostSegments = 1u << 22;
+    uint32_t capacity = lines < kMostSegments && extraCapacity < kMostSegments ? lines + extraCapacity : 0;
+    if (capacity)
+        layout->segments = static_cast<Segment*>(malloc(capacity * sizeof(Segment)));
     if (layout->segments)
-        layout->capacity = uint32_t(capacity);
+        layout->capacity = capacity;
 
-    int32_t width = layout->bounds.right - layout->bounds.left;
-    int32_t top = 0;
+    const LayoutRect& b = layout->bounds;
+    int32_t top = b.top;
     size_t at = 0;
-    while (at < length && top < height && layout->count < layout->capacity) {
+    while (at < length && top - b.top < height && layout->count < layout->capacity) {
         Segment& segment = layout->segments[layout->count++];
         size_t shown = 0;
         int32_t lineWidth = 0;
         size_t consumed =
-            measureLine(measurer, flags, layout->metrics, text + at, length - at, width, &shown, &lineWidth);
-        segment.length = uint32_t(consumed);
-        segment.shownLength = uint32_t(shown);
-        segment.rect = LayoutRect{0, top, lineWidth, top + lineHeight};
-        segment.link = nullptr;
+            measureLine(measurer, flags, layout->metrics, text + at, length - at, b.right - b.left, &shown, &lineWidth);
+        // Right aligned, centred, or at the left edge.
+        int32_t left = flags & kDtRight    ? b.right - lineWidth
+                       : flags & kDtCenter ? b.left + (b.right - lineWidth - b.left) / 2
+                                           : b.left;
+        segment =
+            Segment{uint32_t(consumed), uint32_t(shown), {left, top, left + lineWidth, top + lineHeight}, nullptr};
         at += consumed;
         top += lineHeight;
     }
@@ -188,27 +178,12 @@ int32_t layoutLines(LineLayout* layout, const TextMeasurer& measurer, const Pref
     int32_t total = lineHeight;
     if (layout->count) {
         const Segment& last = layout->segments[layout->count - 1];
-        total = last.rect.top + lineHeight;
-        if (last.length > last.shownLength)
-            total += lineHeight;
+        total = top - b.top + (last.length > last.shownLength ? lineHeight : 0);
     }
-    int32_t shift = layout->bounds.top;
-    if (flags & kDtVCenter)
-        shift += (height - total) / 2;
-    else if (flags & kDtBottom)
-        shift += height - total;
-    for (uint32_t i = 0; i < layout->count; ++i) {
-        LayoutRect& rect = layout->segments[i].rect;
-        int32_t lineWidth = rect.right;
-        if (flags & kDtRight)
-            rect.left = layout->bounds.right - lineWidth;
-        else if (flags & kDtCenter)
-            rect.left = layout->bounds.left + (layout->bounds.right - lineWidth - layout->bounds.left) / 2;
-        else
-            rect.left = layout->bounds.left;
-        rect.right = rect.left + lineWidth;
-        rect.top += shift;
-        rect.bottom += shift;
+    int32_t shift = flags & kDtVCenter ? (height - total) / 2 : flags & kDtBottom ? height - total : 0;
+    for (uint32_t i = 0; shift && i < layout->count; ++i) {
+        layout->segments[i].rect.top += shift;
+        layout->segments[i].rect.bottom += shift;
     }
     return total;
 }

@@ -64,14 +64,12 @@ struct LayoutRect {
 };
 
 // What the layout needs of the control's font: the width and height of the
-// prefix character "&" (the height is the line height), the distance of the
-// tab stops (8 average character widths) and the ascent, where mnemonic
-// underlines are drawn.
+// prefix character "&" (the height is the line height) and the distance of
+// the tab stops (8 average character widths).
 struct PrefixMetrics {
     int32_t prefixWidth;
     int32_t lineHeight;
     int32_t tabWidth;
-    int32_t ascent;
 };
 
 // Where the layout gets text widths from.

@@ -12,129 +12,101 @@ bool isBlank(char c)
 
 // The position of the next `wanted` byte at or after `p`, skipping the second
 // byte of every two-byte character; null at the NUL.
-char* findChar(char* p, char wanted, LeadByteTest isLeadByte)
+char* findChar(char* p, char wanted, NextCharacter nextCharacter)
 {
-    for (; *p; ++p) {
+    for (; *p; p = nextCharacter ? nextCharacter(p) : p + 1) {
         if (*p == wanted)
             return p;
-        if (isLeadByte && isLeadByte(static_cast<unsigned char>(*p)) && p[1])
-            ++p;
     }
     return nullptr;
 }
 
-// A name followed by "=" and a quoted value inside a tag.
-struct Attribute {
-    const char* value = nullptr;
-    size_t length = 0;
-};
+// The attributes a link keeps, in the order of LinkInfo's fields, five
+// bytes apart: "href", "id", "g".
+const char kAttributeNames[] = "href\0id\0\0\0g";
 
 bool nameIs(const char* name, size_t length, const char* expected)
 {
-    size_t i = 0;
-    for (; i < length && expected[i]; ++i) {
+    for (size_t i = 0; i < length; ++i) {
         char c = name[i];
         if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
+            c = char(c + ('a' - 'A'));
         if (c != expected[i])
             return false;
     }
-    return i == length && !expected[i];
+    return !expected[length];
 }
 
-char* storeText(char* place, const Attribute& attribute)
+bool isLetterA(char c)
 {
-    if (attribute.value)
-        memcpy(place, attribute.value, attribute.length);
-    place[attribute.length] = 0;
-    return place + attribute.length + 1;
-}
-
-// One allocation for the record and its three texts.
-LinkInfo* makeLink(const Attribute& href, const Attribute& id, const Attribute& tip)
-{
-    size_t size = sizeof(LinkInfo) + href.length + id.length + tip.length + 3;
-    LinkInfo* link = static_cast<LinkInfo*>(malloc(size));
-    if (!link)
-        return nullptr;
-    char* place = reinterpret_cast<char*>(link + 1);
-    link->href = href.value ? place : nullptr;
-    place = storeText(place, href);
-    link->id = id.value ? place : nullptr;
-    place = storeText(place, id);
-    link->tip = tip.value ? place : nullptr;
-    storeText(place, tip);
-    return link;
-}
-
-bool opensLinkTag(const char* p)
-{
-    return p[0] == '<' && (p[1] == 'a' || p[1] == 'A') && (p[2] == '>' || isBlank(p[2]));
-}
-
-bool isClosingTag(const char* p)
-{
-    return p[1] == '/' && (p[2] == 'a' || p[2] == 'A') && p[3] == '>';
+    return (c | 0x20) == 'a';
 }
 
 }  // namespace
 
-LinkInfo* parseLinkMarkup(char* text, size_t* length, uint32_t* count, LeadByteTest isLeadByte)
+LinkInfo* parseLinkMarkup(char* text, size_t* length, uint32_t* count, NextCharacter nextCharacter)
 {
     LinkInfo* links = nullptr;
     uint32_t found = 0;
     char* end = text + *length;
     char* scan = text;
-    while (char* open = findChar(scan, '<', isLeadByte)) {
+    while (char* open = findChar(scan, '<', nextCharacter)) {
         scan = open + 1;
-        if (!opensLinkTag(open))
+        if (!isLetterA(open[1]) || (open[2] != '>' && !isBlank(open[2])))
             continue;
-        // Attributes up to the tag's ">": name="value", blanks between.
-        Attribute href, id, tip;
+        // Attributes up to the tag's ">": name="value", blanks between; the
+        // value of each kept attribute and its length.
+        const char* values[3] = {};
+        size_t lengths[3] = {};
         char* p = open + 2;
-        bool abandoned = false;
         for (;;) {
             while (isBlank(*p))
                 ++p;
-            if (*p == '>')
+            if (*p == '>' || !*p)
                 break;
-            if (!*p)
-                goto done;  // the tag never ends
             const char* name = p;
             while (*p && *p != '=' && *p != '>' && !isBlank(*p))
                 ++p;
-            size_t nameLength = size_t(p - name);
             if (p[0] != '=' || p[1] != '"') {
-                abandoned = true;  // not a link; scanning resumes after the name
-                scan = p;
+                scan = p;  // not a link; scanning resumes after the name
+                p = nullptr;
                 break;
             }
             char* value = p + 2;
-            char* quote = findChar(value, '"', isLeadByte);
-            if (!quote)
+            p = findChar(value, '"', nextCharacter);
+            if (!p)
                 goto done;  // the value never ends
-            Attribute attribute;
-            attribute.value = value;
-            attribute.length = size_t(quote - value);
-            if (nameIs(name, nameLength, "href"))
-                href = attribute;
-            else if (nameIs(name, nameLength, "id"))
-                id = attribute;
-            else if (nameIs(name, nameLength, "g"))
-                tip = attribute;
-            p = quote + 1;
+            for (int i = 0; i < 3; ++i) {
+                if (nameIs(name, size_t(value - 2 - name), kAttributeNames + 5 * i)) {
+                    values[i] = value;
+                    lengths[i] = size_t(p - value);
+                }
+            }
+            ++p;
         }
-        if (abandoned)
+        if (!p)
             continue;
+        if (!*p)
+            break;  // the tag never ends
         char* linkText = p + 1;
         char* close = linkText;
-        while ((close = findChar(close, '<', isLeadByte)) && !isClosingTag(close))
+        while ((close = findChar(close, '<', nextCharacter)) &&
+               !(close[1] == '/' && isLetterA(close[2]) && close[3] == '>'))
             ++close;
         if (!close)
-            goto done;  // no closing tag: this link and the rest stay as written
-        LinkInfo* link = makeLink(href, id, tip);
+            break;  // no closing tag: this link and the rest stay as written
+        // One allocation for the record and its three texts.
+        LinkInfo* link = static_cast<LinkInfo*>(malloc(sizeof(LinkInfo) + lengths[0] + lengths[1] + lengths[2] + 3));
         if (!link)
-            goto done;
+            break;
+        char* place = reinterpret_cast<char*>(link + 1);
+        char** fields[3] = {&link->href, &link->id, &link->tip};
+        for (int i = 0; i < 3; ++i) {
+            *fields[i] = values[i] ? place : nullptr;
+            memcpy(place, values[i] ? values[i] : "", lengths[i]);
+            place[lengths[i]] = 0;
+            place += lengths[i] + 1;
+        }
         size_t linkLength = size_t(close - linkText);
         link->start = uint32_t(open - text);
         link->length = uint32_t(linkLength);
@@ -173,7 +145,7 @@ const LinkInfo* findLink(const LinkInfo* links, uint32_t index)
     return nullptr;
 }
 
-uint32_t countMarkupLinks(const char* text, LeadByteTest isLeadByte)
+uint32_t countMarkupLinks(const char* text, NextCharacter nextCharacter)
 {
     size_t length = strlen(text);
     char* copy = static_cast<char*>(malloc(length + 1));
@@ -181,7 +153,7 @@ uint32_t countMarkupLinks(const char* text, LeadByteTest isLeadByte)
         return 0;
     memcpy(copy, text, length + 1);
     uint32_t count = 0;
-    releaseLinks(parseLinkMarkup(copy, &length, &count, isLeadByte));
+    releaseLinks(parseLinkMarkup(copy, &length, &count, nextCharacter));
     free(copy);
     return count;
 }

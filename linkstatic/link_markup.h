@@ -8,9 +8,16 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// True when a byte starts a two-byte character of the text's code page. The
-// stub answers with the system's code page; null means single-byte text.
-typedef bool (*LeadByteTest)(unsigned char byte);
+// The character after the one at `text` (at a NUL, `text` itself), so that
+// the second byte of a two-byte character is never taken for a "<" or a
+// quote. The stub hands in the system's CharNextA; null means single-byte
+// text.
+#if defined(_WIN32) && !defined(_WIN64)
+#define LINK_MARKUP_CALLBACK __stdcall
+#else
+#define LINK_MARKUP_CALLBACK
+#endif
+typedef char*(LINK_MARKUP_CALLBACK* NextCharacter)(const char* text);
 
 // One link of a cleaned text. The three attribute texts are owned copies,
 // stored behind the record in the same allocation; null when absent.
@@ -29,7 +36,7 @@ struct LinkInfo {
 // cleaned length and *count the number of links. A tag that opens a link but
 // never closes, or whose attribute value never closes, ends the parsing: it
 // and the rest of the text stay as written. Never reads past the NUL.
-LinkInfo* parseLinkMarkup(char* text, size_t* length, uint32_t* count, LeadByteTest isLeadByte);
+LinkInfo* parseLinkMarkup(char* text, size_t* length, uint32_t* count, NextCharacter nextCharacter);
 
 // Frees a list that parseLinkMarkup returned.
 void releaseLinks(LinkInfo* links);
@@ -39,4 +46,4 @@ const LinkInfo* findLink(const LinkInfo* links, uint32_t index);
 
 // The number of links in a text, parsed on a copy; 0 when the copy cannot be
 // made.
-uint32_t countMarkupLinks(const char* text, LeadByteTest isLeadByte);
+uint32_t countMarkupLinks(const char* text, NextCharacter nextCharacter);

@@ -19,5 +19,5 @@ public:
         return x;
     }
 
-    static PrefixMetrics metrics() { return PrefixMetrics{kCharWidth, kLineHeight, kTabWidth, 10}; }
+    static PrefixMetrics metrics() { return PrefixMetrics{kCharWidth, kLineHeight, kTabWidth}; }
 };

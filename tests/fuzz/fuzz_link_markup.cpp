@@ -18,10 +18,14 @@ void check(bool condition)
         abort();
 }
 
-// Lead bytes as in the Japanese code page, so that second bytes are skipped.
-bool isShiftJisLead(unsigned char byte)
+// Characters as in the Japanese code page, so that second bytes are skipped.
+char* nextShiftJis(const char* text)
 {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    unsigned char lead = static_cast<unsigned char>(*text);
+    if (!lead)
+        return const_cast<char*>(text);
+    bool twoBytes = ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) && text[1];
+    return const_cast<char*>(text + (twoBytes ? 2 : 1));
 }
 
 const uint32_t kStyles[] = {kSsLeft, kSsCenter, kSsRight, kSsLeftNoWordWrap};
@@ -38,13 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     text.push_back(0);
     size_t original = strlen(text.data());
     std::vector<char> copy(text.begin(), text.begin() + original + 1);
-    LeadByteTest isLeadByte = choice & 0x80 ? isShiftJisLead : nullptr;
+    NextCharacter nextCharacter = choice & 0x80 ? nextShiftJis : nullptr;
 
     size_t length = original;
     uint32_t count = 0;
-    LinkInfo* links = parseLinkMarkup(text.data(), &length, &count, isLeadByte);
+    LinkInfo* links = parseLinkMarkup(text.data(), &length, &count, nextCharacter);
     check(length <= original && length == strlen(text.data()));
-    check(count == countMarkupLinks(copy.data(), isLeadByte));
+    check(count == countMarkupLinks(copy.data(), nextCharacter));
     uint32_t listed = 0;
     for (const LinkInfo* link = links; link; link = link->next, ++listed) {
         check(link->index == count - 1 - listed);
