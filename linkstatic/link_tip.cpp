@@ -49,8 +49,8 @@ bool createTipWindow(TOOLINFOA* tool)
 void showLinkTip(HWND window, const char* tip, int x, int y)
 {
     TOOLINFOA tool = {};
-    tool.cbSize = TTTOOLINFOA_V1_SIZE;  // understood by every version of the control
-    tool.uFlags = TTF_TRACK | TTF_TRANSPARENT;
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;                         // understood by every version of the control
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_TRANSPARENT;  // exactly where asked
     tool.lpszText = const_cast<char*>(tip);
     if (tipWindow)
         sendTip(TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));

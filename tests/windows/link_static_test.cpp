@@ -1,0 +1,570 @@
+// The formatted text control in this process: the program's own "Static"
+// class inside a frame dialog whose page is a control-parent child dialog, as
+// the wizard's are. Links are drawn in their colours and underlined (read
+// back from WM_PRINTCLIENT), follow the mouse and the keyboard, tell the page
+// with NM_CLICK, open their href with the shell, show their tip in a balloon,
+// and the two size queries answer what the layout needs.
+#include "support/test_environment.h"
+
+#include "app/system_services.h"
+#include "linkstatic/link_window.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const int kBackId = 10;
+const int kNextId = 11;
+const int kBeforeId = 20;
+const int kLinksId = 21;
+const int kAfterId = 22;
+
+const char kThreeLinks[] =
+    "First <a href=\"slipway-test:one\" id=\"one\">one</a> then <a id=\"two\">two</a> "
+    "and <a g=\"The third link's tip\">three</a>.";
+
+// What the page heard with NM_CLICK.
+struct Click {
+    int link;
+    std::wstring id;
+    std::wstring url;
+};
+std::vector<Click> clicks;
+// The page's answer to NM_CLICK: non-zero keeps the shell out.
+LONG_PTR clickAnswer = 1;
+
+INT_PTR CALLBACK pageProcedure(HWND page, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message != WM_NOTIFY)
+        return FALSE;
+    const NMLINK* link = reinterpret_cast<const NMLINK*>(lParam);
+    if (link->hdr.code != UINT(NM_CLICK))
+        return FALSE;
+    clicks.push_back({link->item.iLink, link->item.szID, link->item.szUrl});
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, clickAnswer);
+    return TRUE;
+}
+
+// Handles what is queued, as the wizard's dialog loop does.
+void pump(HWND frame)
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageA(frame, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+// A 32-bit picture of a window's client area as WM_PRINTCLIENT paints it.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels;
+
+    COLORREF at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+Picture printClient(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    Picture picture;
+    picture.width = client.right;
+    picture.height = client.bottom;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+    GdiFlush();
+    const DWORD* rows = static_cast<const DWORD*>(bits);
+    for (int i = 0; i < picture.width * picture.height; ++i) {
+        DWORD bgr = rows[i];  // 0x00RRGGBB in a DIB
+        picture.pixels.push_back(RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF));
+    }
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return picture;
+}
+
+// Pixels of the colour inside a rectangle of the picture.
+int countColour(const Picture& picture, const RECT& area, COLORREF colour)
+{
+    int count = 0;
+    for (int y = area.top; y < area.bottom && y < picture.height; ++y) {
+        for (int x = area.left; x < area.right && x < picture.width; ++x)
+            count += picture.at(x, y) == colour;
+    }
+    return count;
+}
+
+// Whether some row of the rectangle is a line of the colour over most of its
+// width: an underline.
+bool hasUnderline(const Picture& picture, const RECT& area, COLORREF colour)
+{
+    int width = area.right - area.left;
+    for (int y = area.top; y < area.bottom && y < picture.height; ++y) {
+        RECT row = {area.left, y, area.right, y + 1};
+        if (width > 4 && countColour(picture, row, colour) * 10 >= width * 8)
+            return true;
+    }
+    return false;
+}
+
+// The rectangles of a link's segments, in client coordinates, as the control
+// lays its text out now.
+std::vector<RECT> linkRectangles(HWND control, int index)
+{
+    WindowLayout layout;
+    layout.prepare(control);
+    std::vector<RECT> rectangles;
+    for (uint32_t i = 0; i < layout.lines.count; ++i) {
+        const Segment& segment = layout.lines.segments[i];
+        if (segment.link && int(segment.link->index) == index)
+            rectangles.push_back(*reinterpret_cast<const RECT*>(&segment.rect));
+    }
+    return rectangles;
+}
+
+RECT plainRectangle(HWND control)
+{
+    WindowLayout layout;
+    layout.prepare(control);
+    for (uint32_t i = 0; i < layout.lines.count; ++i) {
+        if (!layout.lines.segments[i].link && layout.lines.segments[i].shownLength > 2)
+            return *reinterpret_cast<const RECT*>(&layout.lines.segments[i].rect);
+    }
+    return RECT{};
+}
+
+LPARAM centreOf(const RECT& rect)
+{
+    return MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
+int property(HWND control, const char* name)
+{
+    return int(reinterpret_cast<INT_PTR>(GetPropA(control, name)));
+}
+
+LPARAM keyData(UINT virtualKey, bool up)
+{
+    LPARAM scan = LPARAM(MapVirtualKeyA(virtualKey, 0)) << 16;
+    return up ? scan | 0xC0000001 : scan | 1;
+}
+
+void setShift(bool down)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+class LinkStaticTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { registerStaticClass(GetModuleHandleA(nullptr), "Static"); }
+
+    void SetUp() override
+    {
+        clicks.clear();
+        clickAnswer = 1;
+        HINSTANCE instance = GetModuleHandleA(nullptr);
+        frame = CreateWindowExA(WS_EX_CONTROLPARENT, "#32770", "Link text test", WS_POPUP | WS_CAPTION | WS_VISIBLE, 40,
+                                40, 520, 320, nullptr, nullptr, instance, nullptr);
+        ASSERT_NE(frame, nullptr);
+        font = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        button(frame, "Back", kBackId, 250, 260);
+        button(frame, "Next", kNextId, 340, 260);
+        page = CreateWindowExA(WS_EX_CONTROLPARENT, "#32770", "", WS_CHILD | WS_VISIBLE | DS_CONTROL, 0, 0, 500, 240,
+                               frame, nullptr, instance, nullptr);
+        ASSERT_NE(page, nullptr);
+        SetWindowLongPtrA(page, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(pageProcedure));
+        button(page, "Before", kBeforeId, 10, 10);
+        links = CreateWindowExA(0, "Static", kThreeLinks, WS_CHILD | WS_VISIBLE | SS_LEFT, 10, 50, 300, 60, page,
+                                reinterpret_cast<HMENU>(INT_PTR(kLinksId)), instance, nullptr);
+        ASSERT_NE(links, nullptr);
+        SendMessageA(links, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        button(page, "After", kAfterId, 10, 150);
+        SetForegroundWindow(frame);
+        SetActiveWindow(frame);
+        pump(frame);
+    }
+
+    void TearDown() override
+    {
+        setShift(false);
+        if (frame)
+            DestroyWindow(frame);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+    }
+
+    HWND button(HWND parent, const char* text, int id, int x, int y)
+    {
+        HWND made = CreateWindowExA(0, "Button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, y, 80, 24,
+                                    parent, reinterpret_cast<HMENU>(INT_PTR(id)), GetModuleHandleA(nullptr), nullptr);
+        SendMessageA(made, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        return made;
+    }
+
+    // A click of the left button at a client point of the links, posted as
+    // the mouse would: down, a move, up.
+    void click(LPARAM down, LPARAM up)
+    {
+        PostMessageA(links, WM_LBUTTONDOWN, MK_LBUTTON, down);
+        PostMessageA(links, WM_MOUSEMOVE, MK_LBUTTON, up);
+        PostMessageA(links, WM_LBUTTONUP, 0, up);
+        pump(frame);
+    }
+
+    void pressKey(HWND target, UINT virtualKey)
+    {
+        PostMessageA(target, WM_KEYDOWN, virtualKey, keyData(virtualKey, false));
+        PostMessageA(target, WM_KEYUP, virtualKey, keyData(virtualKey, true));
+        pump(frame);
+    }
+
+    HWND frame = nullptr;
+    HWND page = nullptr;
+    HWND links = nullptr;
+    HFONT font = nullptr;
+};
+
+TEST_F(LinkStaticTest, LinksAreDrawnInTheirColoursAndUnderlinedAndPlainTextIsNot)
+{
+    EXPECT_EQ(GetWindowLongA(links, GWL_STYLE) & WS_TABSTOP, WS_TABSTOP) << "a text with links is a tab stop";
+    COLORREF linkColour = GetSysColor(COLOR_HOTLIGHT);
+    ASSERT_NE(linkColour, 0u);
+    Picture picture = printClient(links);
+    std::vector<RECT> first = linkRectangles(links, 0);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_TRUE(hasUnderline(picture, first[0], linkColour)) << "link 0 is not underlined in the link colour";
+    std::vector<RECT> tipped = linkRectangles(links, 2);
+    ASSERT_FALSE(tipped.empty());
+    EXPECT_TRUE(hasUnderline(picture, tipped[0], RGB(0, 130, 0))) << "a link with a tip is green";
+    RECT plain = plainRectangle(links);
+    ASSERT_LT(plain.left, plain.right);
+    EXPECT_EQ(countColour(picture, plain, linkColour), 0) << "plain text drawn in the link colour";
+    EXPECT_FALSE(hasUnderline(picture, plain, GetSysColor(COLOR_WINDOWTEXT))) << "plain text is underlined";
+    EXPECT_GT(countColour(picture, plain, GetSysColor(COLOR_WINDOWTEXT)), 0) << "plain text is not drawn";
+    // The tags are gone from the picture: the text is as wide as its words.
+    EXPECT_LT(tipped.back().right, 300);
+}
+
+TEST_F(LinkStaticTest, ADisabledControlDrawsEverythingEmbossed)
+{
+    EnableWindow(links, FALSE);
+    Picture picture = printClient(links);
+    RECT all = {0, 0, picture.width, picture.height};
+    EXPECT_EQ(countColour(picture, all, GetSysColor(COLOR_HOTLIGHT)), 0);
+    EXPECT_EQ(countColour(picture, all, RGB(0, 130, 0)), 0);
+    EXPECT_GT(countColour(picture, all, GetSysColor(COLOR_3DSHADOW)), 0) << "no grey text";
+    EXPECT_GT(countColour(picture, all, GetSysColor(COLOR_3DHILIGHT)), 0) << "no embossed highlight";
+}
+
+TEST_F(LinkStaticTest, TheMouseOverALinkMakesItHotWithTheHandCursor)
+{
+    LPARAM onLink = centreOf(linkRectangles(links, 1)[0]);
+    POINT screen = {short(LOWORD(onLink)), short(HIWORD(onLink))};
+    ClientToScreen(links, &screen);
+    EXPECT_EQ(SendMessageA(links, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y)), HTCLIENT);
+    RECT plain = plainRectangle(links);
+    POINT off = {plain.left + 1, (plain.top + plain.bottom) / 2};
+    ClientToScreen(links, &off);
+    EXPECT_EQ(SendMessageA(links, WM_NCHITTEST, 0, MAKELPARAM(off.x, off.y)), HTTRANSPARENT)
+        << "the text between links lets the mouse through";
+
+    EXPECT_EQ(property(links, "ilhot"), -1);
+    SendMessageA(links, WM_MOUSEMOVE, 0, onLink);
+    EXPECT_EQ(property(links, "ilhot"), 1);
+    Picture picture = printClient(links);
+    EXPECT_TRUE(hasUnderline(picture, linkRectangles(links, 1)[0], GetSysColor(COLOR_HOTLIGHT)))
+        << "the hot link is drawn in the hot colour";
+    SendMessageA(links, WM_SETCURSOR, reinterpret_cast<WPARAM>(links), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    HCURSOR hand = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));
+    EXPECT_EQ(GetCursor(), hand ? hand : LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));
+    SendMessageA(links, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(property(links, "ilhot"), -1);
+}
+
+TEST_F(LinkStaticTest, AClickActivatesAndADragOffOrEscDoesNot)
+{
+    RECT first = linkRectangles(links, 0)[0];
+    RECT plain = plainRectangle(links);
+    click(centreOf(first), centreOf(plain));
+    EXPECT_TRUE(clicks.empty()) << "released off the link, yet activated";
+    EXPECT_EQ(property(links, "ilprs"), -1);
+    EXPECT_EQ(GetFocus(), links) << "a press takes the focus";
+    EXPECT_EQ(property(links, "ilfoc"), 0);
+
+    PostMessageA(links, WM_LBUTTONDOWN, MK_LBUTTON, centreOf(first));
+    PostMessageA(links, WM_KEYDOWN, VK_ESCAPE, keyData(VK_ESCAPE, false));
+    PostMessageA(links, WM_KEYUP, VK_ESCAPE, keyData(VK_ESCAPE, true));
+    PostMessageA(links, WM_LBUTTONUP, 0, centreOf(first));
+    pump(frame);
+    EXPECT_TRUE(clicks.empty()) << "Esc did not cancel the press";
+    EXPECT_TRUE(IsWindow(frame));
+
+    click(centreOf(first), centreOf(first));
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0].link, 0);
+    EXPECT_EQ(clicks[0].id, L"one");
+    EXPECT_EQ(clicks[0].url, L"slipway-test:one");
+
+    // A double click presses again.
+    PostMessageA(links, WM_LBUTTONDBLCLK, MK_LBUTTON, centreOf(linkRectangles(links, 1)[0]));
+    PostMessageA(links, WM_LBUTTONUP, 0, centreOf(linkRectangles(links, 1)[0]));
+    pump(frame);
+    ASSERT_EQ(clicks.size(), 2u);
+    EXPECT_EQ(clicks[1].link, 1);
+    EXPECT_EQ(clicks[1].id, L"two");
+    EXPECT_EQ(clicks[1].url, L"");
+}
+
+TEST_F(LinkStaticTest, SpaceHeldAndReleasedActivatesTheFocusedLinkAndEnterToo)
+{
+    SetFocus(links);
+    SetPropA(links, "ilfoc", reinterpret_cast<HANDLE>(INT_PTR(1)));
+    PostMessageA(links, WM_CHAR, ' ', keyData(VK_SPACE, false));
+    PostMessageA(links, WM_KEYDOWN, VK_SPACE, keyData(VK_SPACE, false) | 0x40000000);  // auto-repeat
+    PostMessageA(links, WM_KEYUP, VK_SPACE, keyData(VK_SPACE, true));
+    pump(frame);
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0].link, 1);
+    EXPECT_EQ(property(links, "ilprs"), -1);
+
+    PostMessageA(links, WM_CHAR, ' ', keyData(VK_SPACE, false));
+    PostMessageA(links, WM_KEYUP, VK_ESCAPE, keyData(VK_ESCAPE, true));
+    PostMessageA(links, WM_KEYUP, VK_SPACE, keyData(VK_SPACE, true));
+    pump(frame);
+    EXPECT_EQ(clicks.size(), 1u) << "Esc did not cancel the space bar";
+
+    PostMessageA(links, WM_CHAR, '\r', keyData(VK_RETURN, false));
+    pump(frame);
+    ASSERT_EQ(clicks.size(), 2u);
+    EXPECT_EQ(clicks[1].link, 1);
+    // Space and Enter belong to the control, not to the dialog's buttons.
+    MSG space = {links, WM_KEYDOWN, VK_SPACE, keyData(VK_SPACE, false), 0, {0, 0}};
+    EXPECT_EQ(SendMessageA(links, WM_GETDLGCODE, VK_SPACE, reinterpret_cast<LPARAM>(&space)),
+              DLGC_STATIC | DLGC_WANTALLKEYS);
+}
+
+// Where the balloon was while it showed; filled by a timer that fires in
+// the balloon's own loop, which then presses a key to close it.
+struct BalloonSeen {
+    bool visible = false;
+    RECT rect{};
+} balloonSeen;
+HWND balloonOwner = nullptr;
+
+void CALLBACK lookAtBalloon(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    HWND tip = nullptr;
+    while ((tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr))) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(tip, &process);
+        if (process == GetCurrentProcessId() && IsWindowVisible(tip)) {
+            balloonSeen.visible = true;
+            GetWindowRect(tip, &balloonSeen.rect);
+        }
+    }
+    PostMessageA(balloonOwner, WM_KEYDOWN, VK_SHIFT, keyData(VK_SHIFT, false));
+}
+
+TEST_F(LinkStaticTest, ALinkWithATipShowsItsBalloonBelowItUntilAKeyIsPressed)
+{
+    clickAnswer = 0;  // the page lets the control go on: the link has no href
+    SetFocus(links);
+    SetPropA(links, "ilfoc", reinterpret_cast<HANDLE>(INT_PTR(2)));
+    balloonSeen = BalloonSeen();
+    balloonOwner = links;
+    UINT_PTR timer = SetTimer(nullptr, 0, 300, lookAtBalloon);
+    PostMessageA(links, WM_CHAR, '\r', keyData(VK_RETURN, false));
+    pump(frame);
+    KillTimer(nullptr, timer);  // when no balloon ran its loop
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0].link, 2);
+    ASSERT_TRUE(balloonSeen.visible) << "no balloon showed";
+    RECT link = linkRectangles(links, 2).back();
+    POINT below = {link.left, link.bottom + 3};
+    ClientToScreen(links, &below);
+    EXPECT_NEAR(balloonSeen.rect.top, below.y, 2);
+    EXPECT_NEAR(balloonSeen.rect.left, below.x, 2);
+    HWND tip = FindWindowExA(nullptr, nullptr, TOOLTIPS_CLASSA, nullptr);
+    bool stillVisible = false;
+    for (; tip; tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(tip, &process);
+        stillVisible |= process == GetCurrentProcessId() && IsWindowVisible(tip);
+    }
+    EXPECT_FALSE(stillVisible) << "the key did not close the balloon";
+}
+
+TEST_F(LinkStaticTest, WithoutAHandlerTheShellOpensTheHref)
+{
+    std::string folder = makeTestFolder("link_static_shell");
+    std::string script = folder + "\\open.cmd";
+    std::string marker = folder + "\\opened.txt";
+    DeleteFileA(marker.c_str());
+    FILE* file = fopen(script.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    fprintf(file, "@echo opened> \"%s\"\r\n", marker.c_str());
+    fclose(file);
+    std::string text = "Run <a href=\"" + script + "\">the script</a>.";
+    SetWindowTextA(links, text.c_str());
+    clickAnswer = 0;
+    RECT link = linkRectangles(links, 0)[0];
+    click(centreOf(link), centreOf(link));
+    ASSERT_EQ(clicks.size(), 1u);
+    bool opened = false;
+    for (int i = 0; i < 100 && !opened; ++i) {
+        opened = GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (!opened)
+            Sleep(100);
+    }
+    EXPECT_TRUE(opened) << "the shell did not open " << script;
+
+    clicks.clear();
+    clickAnswer = 1;  // handled by the page: the shell is left alone
+    DeleteFileA(marker.c_str());
+    click(centreOf(link), centreOf(link));
+    ASSERT_EQ(clicks.size(), 1u);
+    Sleep(1500);
+    EXPECT_EQ(GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(LinkStaticTest, TabEntersAtTheFirstOrLastLinkAndMovesBetweenLinks)
+{
+    HWND before = GetDlgItem(page, kBeforeId);
+    HWND after = GetDlgItem(page, kAfterId);
+    SetFocus(before);
+    pressKey(before, VK_TAB);
+    ASSERT_EQ(GetFocus(), links) << "Tab did not reach the text";
+    EXPECT_EQ(property(links, "ilfoc"), 0);
+    // Tab on link 0 stays in the control and goes to link 1, then 2.
+    MSG tab = {links, WM_KEYDOWN, VK_TAB, keyData(VK_TAB, false), 0, {0, 0}};
+    EXPECT_EQ(SendMessageA(links, WM_GETDLGCODE, VK_TAB, reinterpret_cast<LPARAM>(&tab)), DLGC_STATIC | DLGC_WANTTAB);
+    PostMessageA(links, WM_CHAR, '\t', keyData(VK_TAB, false));
+    pump(frame);
+    EXPECT_EQ(GetFocus(), links);
+    EXPECT_EQ(property(links, "ilfoc"), 1);
+    PostMessageA(links, WM_CHAR, '\t', keyData(VK_TAB, false));
+    pump(frame);
+    EXPECT_EQ(property(links, "ilfoc"), 2);
+    // Tab on the last link leaves the control.
+    EXPECT_EQ(SendMessageA(links, WM_GETDLGCODE, VK_TAB, reinterpret_cast<LPARAM>(&tab)), DLGC_STATIC);
+    pressKey(links, VK_TAB);
+    EXPECT_EQ(GetFocus(), after);
+
+    // Shift+Tab from the control after it comes in at the last link, and
+    // Shift+Tab there goes back to link 1.
+    SetPropA(links, "ilfoc", reinterpret_cast<HANDLE>(INT_PTR(0)));
+    setShift(true);
+    pressKey(after, VK_TAB);
+    ASSERT_EQ(GetFocus(), links) << "Shift+Tab did not reach the text";
+    EXPECT_EQ(property(links, "ilfoc"), 2);
+    PostMessageA(links, WM_CHAR, '\t', keyData(VK_TAB, false));
+    pump(frame);
+    EXPECT_EQ(property(links, "ilfoc"), 1);
+    setShift(false);
+}
+
+TEST_F(LinkStaticTest, TabFromTheFrameIntoThePageFindsTheFrameAsTheDialog)
+{
+    // The page's first tab item is "Before"; the text after it is entered
+    // from "Before" as from any control before it in the frame's order.
+    HWND next = GetDlgItem(frame, kNextId);
+    EXPECT_EQ(GetNextDlgTabItem(frame, next, FALSE), GetDlgItem(page, kBeforeId));
+    HWND before = GetDlgItem(page, kBeforeId);
+    SetFocus(before);
+    pressKey(before, VK_TAB);
+    EXPECT_EQ(property(links, "ilfoc"), 0);
+    // The frame's order runs on from the page's last item to Back.
+    EXPECT_EQ(GetNextDlgTabItem(frame, GetDlgItem(page, kAfterId), FALSE), GetDlgItem(frame, kBackId));
+}
+
+TEST_F(LinkStaticTest, ATextWithoutLinksGivesTheFocusAway)
+{
+    SetFocus(links);
+    SetWindowTextA(links, "No links any more.");
+    pump(frame);
+    EXPECT_NE(GetFocus(), links);
+    EXPECT_EQ(GetWindowLongA(links, GWL_STYLE) & WS_TABSTOP, 0);
+    char text[64];
+    GetWindowTextA(links, text, sizeof text);
+    EXPECT_STREQ(text, "No links any more.");
+}
+
+TEST_F(LinkStaticTest, TheSizeQueriesAnswerWhatTheLayoutNeeds)
+{
+    UINT calculateHeight = RegisterWindowMessageA("CalculateHeight");
+    UINT calculateMinimumSize = RegisterWindowMessageA("CalculateMinimumSize");
+    HDC dc = GetDC(links);
+    HGDIOBJ previous = SelectObject(dc, font);
+    SIZE ampersand;
+    GetTextExtentPoint32A(dc, "&", 1, &ampersand);
+    SelectObject(dc, previous);
+    ReleaseDC(links, dc);
+    int line = ampersand.cy;
+
+    SetWindowTextA(links, "");
+    EXPECT_EQ(SendMessageA(links, calculateHeight, 300, 0), line) << "an empty text is one line high";
+    SetWindowTextA(links, "Short <a>text</a>");
+    EXPECT_EQ(SendMessageA(links, calculateHeight, 300, 0), line);
+    SetWindowTextA(links, kThreeLinks);
+    LRESULT wide = SendMessageA(links, calculateHeight, 1000, 0);
+    LRESULT narrow = SendMessageA(links, calculateHeight, 40, 0);
+    EXPECT_EQ(wide, line);
+    EXPECT_GT(narrow, 2 * line) << "a narrow width wraps the words";
+    EXPECT_EQ(narrow % line, 0);
+
+    SIZE size = {};
+    EXPECT_EQ(SendMessageA(links, calculateMinimumSize, 1000, reinterpret_cast<LPARAM>(&size)), 1);
+    EXPECT_EQ(size.cy, line);
+    EXPECT_GT(size.cx, 0);
+    EXPECT_LT(size.cx, 1000);
+    SIZE wrapped = {};
+    SendMessageA(links, calculateMinimumSize, 120, reinterpret_cast<LPARAM>(&wrapped));
+    EXPECT_LE(wrapped.cx, 120);
+    EXPECT_EQ(wrapped.cy, SendMessageA(links, calculateHeight, 120, 0));
+
+    // A border counts: the answer is the window's height, not the client's.
+    SetWindowLongA(links, GWL_EXSTYLE, GetWindowLongA(links, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+    SetWindowPos(links, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    RECT outer, client;
+    GetWindowRect(links, &outer);
+    GetClientRect(links, &client);
+    EXPECT_EQ(SendMessageA(links, calculateHeight, 1000, 0), line + (outer.bottom - outer.top) - client.bottom);
+}
+
+TEST_F(LinkStaticTest, PicturesAndIconsStayTheSystemsStatics)
+{
+    HWND picture = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 200, 20, 20, page, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(picture, nullptr);
+    UINT calculateHeight = RegisterWindowMessageA("CalculateHeight");
+    EXPECT_EQ(SendMessageA(picture, calculateHeight, 100, 0), 0);
+    EXPECT_EQ(GetWindowLongA(picture, GWL_STYLE) & WS_TABSTOP, 0);
+}
+
+}  // namespace
