@@ -39,6 +39,24 @@ std::vector<Click> clicks;
 // The page's answer to NM_CLICK: non-zero keeps the shell out.
 LONG_PTR clickAnswer = 1;
 
+INT_PTR CALLBACK frameProcedure(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+// A dialog without controls, made from a template in memory as the wizard's
+// are made from its resources; its controls are added afterwards.
+HWND makeDialog(HWND parent, DWORD style, DLGPROC procedure)
+{
+    struct {
+        DLGTEMPLATE header;
+        WORD menu, windowClass, title, padding;
+    } dialog = {};
+    dialog.header.style = style;
+    dialog.header.dwExtendedStyle = WS_EX_CONTROLPARENT;
+    return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &dialog.header, parent, procedure, 0);
+}
+
 INT_PTR CALLBACK pageProcedure(HWND page, UINT message, WPARAM, LPARAM lParam)
 {
     if (message != WM_NOTIFY)
@@ -187,16 +205,17 @@ protected:
         clicks.clear();
         clickAnswer = 1;
         HINSTANCE instance = GetModuleHandleA(nullptr);
-        frame = CreateWindowExA(WS_EX_CONTROLPARENT, "#32770", "Link text test", WS_POPUP | WS_CAPTION | WS_VISIBLE, 40,
-                                40, 520, 320, nullptr, nullptr, instance, nullptr);
+        // The frame and its page as the wizard has them: a control-parent
+        // frame and a DS_CONTROL page inside it.
+        frame = makeDialog(nullptr, WS_POPUP | WS_CAPTION | WS_VISIBLE, frameProcedure);
         ASSERT_NE(frame, nullptr);
+        SetWindowPos(frame, nullptr, 40, 40, 520, 320, SWP_NOZORDER);
         font = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
         button(frame, "Back", kBackId, 250, 260);
         button(frame, "Next", kNextId, 340, 260);
-        page = CreateWindowExA(WS_EX_CONTROLPARENT, "#32770", "", WS_CHILD | WS_VISIBLE | DS_CONTROL, 0, 0, 500, 240,
-                               frame, nullptr, instance, nullptr);
+        page = makeDialog(frame, WS_CHILD | WS_VISIBLE | DS_CONTROL, pageProcedure);
         ASSERT_NE(page, nullptr);
-        SetWindowLongPtrA(page, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(pageProcedure));
+        SetWindowPos(page, nullptr, 0, 0, 500, 240, SWP_NOZORDER);
         button(page, "Before", kBeforeId, 10, 10);
         links = CreateWindowExA(0, "Static", kThreeLinks, WS_CHILD | WS_VISIBLE | SS_LEFT, 10, 50, 300, 60, page,
                                 reinterpret_cast<HMENU>(INT_PTR(kLinksId)), instance, nullptr);
