@@ -194,26 +194,30 @@ TEST_F(WizardLinksTest, TheWelcomeTextShowsItsLinksAndFollowsTheMouseAndTheKeybo
         EXPECT_EQ(picture.at(home.left - 2, home.y), picture.at(1, 1)) << "the underline runs past its link";
     }
 
-    // The mouse over a link makes it hot; off the links the control lets
-    // the mouse through.
+    // The mouse over a link makes it hot, and leaving it makes it plain
+    // again; off the links the control lets the mouse through. The real
+    // pointer moves, so the control's own request for WM_MOUSELEAVE holds.
     EXPECT_EQ(property(text, "ilhot"), -1);
-    PostMessageA(text, WM_MOUSEMOVE, 0, onLink(text, picture, home));
+    POINT screen = {picture.rect.left + (home.left + home.right) / 2, picture.rect.top + home.y - 3};
+    SetCursorPos(screen.x, screen.y);
     EXPECT_TRUE(waitForProperty(text, "ilhot", 0)) << "the link under the mouse is not hot";
     saveScreenshot(frame, "links_welcome_hot");
-    POINT screen = {picture.rect.left + (home.left + home.right) / 2, picture.rect.top + home.y - 3};
     DWORD_PTR hit = 0;
     SendMessageTimeoutA(text, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y), SMTO_ABORTIFHUNG, 5000, &hit);
     EXPECT_EQ(hit, DWORD_PTR(HTCLIENT));
     SendMessageTimeoutA(text, WM_NCHITTEST, 0, MAKELPARAM(picture.rect.left + 1, picture.rect.bottom - 1),
                         SMTO_ABORTIFHUNG, 5000, &hit);
     EXPECT_EQ(hit, DWORD_PTR(HTTRANSPARENT));
-    PostMessageA(text, WM_MOUSELEAVE, 0, 0);
-    EXPECT_TRUE(waitForProperty(text, "ilhot", -1));
+    SetCursorPos(0, 0);
+    EXPECT_TRUE(waitForProperty(text, "ilhot", -1)) << "the link stayed hot after the mouse left";
 
-    // The page's first tab item has the focus at its first link. Tab moves
-    // to the second link, Tab again leaves the text for the frame's buttons,
-    // and Tab from Cancel comes back in at the first link.
-    ASSERT_EQ(focusOf(frame), text) << "the page's text does not have the focus";
+    // Tab comes into the text at its first link, moves to the second, and
+    // from the last leaves the text for the frame's buttons; from Cancel it
+    // comes back in at the first link.
+    for (int i = 0; i < 6 && focusOf(frame) != text; ++i)
+        pressTab(frame);
+    ASSERT_EQ(focusOf(frame), text) << "Tab does not reach the text";
+    EXPECT_EQ(property(text, "ilfoc"), 0);
     pressTab(frame);
     EXPECT_EQ(focusOf(frame), text);
     EXPECT_TRUE(waitForProperty(text, "ilfoc", 1)) << "Tab did not move to the second link";
@@ -222,7 +226,7 @@ TEST_F(WizardLinksTest, TheWelcomeTextShowsItsLinksAndFollowsTheMouseAndTheKeybo
     EXPECT_NE(focusOf(frame), text) << "Tab on the last link stays in the text";
     for (int i = 0; i < 4 && focusOf(frame) != text; ++i)
         pressTab(frame);
-    ASSERT_EQ(focusOf(frame), text) << "Tab from the frame's buttons does not reach the text";
+    ASSERT_EQ(focusOf(frame), text) << "Tab from the frame's buttons does not come back to the text";
     EXPECT_EQ(property(text, "ilfoc"), 0) << "coming in forwards, the first link has the focus";
 
     // A press on a link, dragged off and let go elsewhere, does nothing; a
