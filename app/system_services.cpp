@@ -129,7 +129,9 @@ void registerStaticClass(HINSTANCE instance, const char* className)
     if (!GetClassInfoA(nullptr, "Static", &record))
         return;
     savedStaticProcedure = record.lpfnWndProc;
-    record.style &= ~CS_GLOBALCLASS;
+    // Not a parent's device context: the control draws words too wide for
+    // it only within its own client area.
+    record.style &= ~(CS_GLOBALCLASS | CS_PARENTDC);
     record.hIcon = nullptr;
     record.hInstance = instance;
     record.lpfnWndProc = linkStaticProcedure;

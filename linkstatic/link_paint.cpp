@@ -60,8 +60,9 @@ void paintLinkStatic(HWND window, HDC dc)
     layout.prepare(window, dc);
     const TextInfo& info = layout.info;
     int focused = GetFocus() == window && !(info.uiState & kUisfHideFocus) ? linkProperty(window, kFocusedLink) : -1;
-    // The window's own device context clips to the client area, which the
-    // layout's bounds are: a word too wide for it is cut there.
+    // The window's own device context (its class has no CS_PARENTDC) clips
+    // to the client area, which the layout's bounds are: a word too wide for
+    // it is cut there.
     SetBkMode(dc, TRANSPARENT);
     FillRect(dc, reinterpret_cast<const RECT*>(&layout.lines.bounds), brush);
     UINT state = info.style & WS_DISABLED ? DSS_DISABLED : DSS_NORMAL;
