@@ -104,6 +104,7 @@ set(SLIPWAY_LINK_WINDOW_SOURCES
 set(SLIPWAY_STUB_SOURCES
     app/run_state.cpp
     app/system_services.cpp
+    app/theme_library.cpp
     app/startup.cpp
     engine/ask_retry.cpp
     engine/file_routines.cpp
@@ -129,7 +130,6 @@ set(SLIPWAY_STUB_SOURCES
     wizard/banner.cpp
     wizard/progress_rows.cpp
     wizard/step_rows.cpp
-    wizard/theme_library.cpp
     wizard/option_boxes.cpp
     wizard/folder_browser.cpp
     wizard/pages/welcome_page.cpp
