@@ -1,10 +1,28 @@
 #include "linkstatic/link_notify.h"
 
 #include <commctrl.h>
+#include <stddef.h>
 #include <stdlib.h>
 #include <string.h>
 
 namespace {
+
+// An NMLINK with the look of the link after it, as LSN_LINKSTYLE has it.
+struct LinkStyleQuery {
+    NMLINK link;
+    LinkLook look;
+};
+static_assert(offsetof(LinkStyleQuery, look) == 4292 && offsetof(LinkStyleQuery, look.underline) == 4300,
+              "the parent reads the look where NMLINK ends");
+
+LRESULT sendNotification(HWND window, NMHDR* header, UINT code)
+{
+    int id = GetDlgCtrlID(window);
+    header->hwndFrom = window;
+    header->idFrom = UINT_PTR(id);
+    header->code = code;
+    return SendMessageA(GetParent(window), WM_NOTIFY, WPARAM(id), reinterpret_cast<LPARAM>(header));
+}
 
 // An attribute in UTF-16, cut to what `size` characters hold with the NUL;
 // absent attributes are empty. A byte of the code page is at most one UTF-16
@@ -21,21 +39,27 @@ void toWide(const char* text, WCHAR* out, int size)
 
 }  // namespace
 
+void notifyFocus(HWND window, UINT code)
+{
+    NMHDR header;
+    sendNotification(window, &header, code);
+}
+
 // The structure is larger than a page of stack: it lives on the heap, so
 // that no frame of this control needs stack probing.
-bool notifyLinkClick(HWND window, const LinkInfo* link)
+bool notifyLink(HWND window, const LinkInfo* link, UINT code, LinkLook* look)
 {
-    NMLINK* message = static_cast<NMLINK*>(calloc(1, sizeof(NMLINK)));
-    if (!message)
+    LinkStyleQuery* query = static_cast<LinkStyleQuery*>(calloc(1, sizeof(LinkStyleQuery)));
+    if (!query)
         return false;
-    int id = GetDlgCtrlID(window);
-    message->hdr.hwndFrom = window;
-    message->hdr.idFrom = UINT_PTR(id);
-    message->hdr.code = UINT(NM_CLICK);
-    message->item.iLink = int(link->index);
-    toWide(link->id, message->item.szID, MAX_LINKID_TEXT);
-    toWide(link->href, message->item.szUrl, L_MAX_URL_LENGTH);
-    bool handled = SendMessageA(GetParent(window), WM_NOTIFY, WPARAM(id), reinterpret_cast<LPARAM>(message)) != 0;
-    free(message);
-    return handled;
+    if (look)
+        query->look = *look;
+    query->link.item.iLink = int(link->index);
+    toWide(link->id, query->link.item.szID, MAX_LINKID_TEXT);
+    toWide(link->href, query->link.item.szUrl, L_MAX_URL_LENGTH);
+    bool answered = sendNotification(window, &query->link.hdr, code) != 0;
+    if (look)
+        *look = query->look;
+    free(query);
+    return answered;
 }

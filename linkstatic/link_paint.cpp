@@ -1,6 +1,8 @@
 #include "linkstatic/link_paint.h"
 
+#include "app/theme_library.h"
 #include "app/win32_handles.h"
+#include "linkstatic/link_notify.h"
 #include "linkstatic/link_styles.h"
 #include "linkstatic/link_window.h"
 
@@ -47,7 +49,7 @@ void drawFocusRectangle(HDC dc, const Segment& segment)
 
 }  // namespace
 
-void paintLinkStatic(HWND window, HDC dc)
+void paintLinkStatic(HWND window, HDC dc, int left, int top)
 {
     int hot = linkProperty(window, kHotLink);
     int pressed = linkProperty(window, kPressedLink);
@@ -55,14 +57,18 @@ void paintLinkStatic(HWND window, HDC dc)
     auto brush = reinterpret_cast<HBRUSH>(SendMessageA(parent, WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(window)));
     if (!brush)
         brush = reinterpret_cast<HBRUSH>(DefWindowProcA(parent, WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(window)));
+    // A buffer's pixel (0, 0) is the client point (left, top): patterned
+    // brushes start where they start on the window.
+    if (left | top)
+        SetBrushOrgEx(dc, -left, -top, nullptr);
 
     WindowLayout layout;
     layout.prepare(window, dc);
     const TextInfo& info = layout.info;
     int focused = GetFocus() == window && !(info.uiState & kUisfHideFocus) ? linkProperty(window, kFocusedLink) : -1;
-    // The window's own device context (its class has no CS_PARENTDC) clips
-    // to the client area, which the layout's bounds are: a word too wide for
-    // it is cut there.
+    // The window's own device context (its class has no CS_PARENTDC), and a
+    // buffer of part of it, clip to the client area, which the layout's
+    // bounds are: a word too wide for it is cut there.
     SetBkMode(dc, TRANSPARENT);
     FillRect(dc, reinterpret_cast<const RECT*>(&layout.lines.bounds), brush);
     UINT state = info.style & WS_DISABLED ? DSS_DISABLED : DSS_NORMAL;
@@ -79,21 +85,22 @@ void paintLinkStatic(HWND window, HDC dc)
     for (uint32_t i = 0; i < layout.lines.count; ++i) {
         const Segment& segment = layout.lines.segments[i];
         const LinkInfo* link = segment.link;
-        COLORREF colour = plain;
-        BYTE underline = 0;
+        LinkLook look = {0, plain, 0};
         bool focus = false;
         if (link) {
             int index = int(link->index);
-            int stateIndex = index == pressed ? 2 : index == hot;
+            look.state = index == pressed ? 2 : index == hot;
             const LinkStyleSet& styles = link->tip ? tipStyles : linkStyles;
-            colour = styles.colour[stateIndex];
-            underline = styles.underline[stateIndex];
+            look.colour = styles.colour[look.state];
+            look.underline = styles.underline[look.state];
+            if (!link->tip && parent)
+                notifyLink(window, link, kLinkStyleCode, &look);
             focus = index == focused;
         }
-        SelectObject(dc, underline && underlinedFont ? underlinedFont.get() : layout.font);
+        SelectObject(dc, look.underline && underlinedFont ? underlinedFont.get() : layout.font);
         if (focus && focusUnderText)
             drawFocusRectangle(dc, segment);
-        SetTextColor(dc, colour);
+        SetTextColor(dc, look.colour);
         drawSegment(dc, segment, text, info.drawFlags, state);
         if (focus && !focusUnderText)
             drawFocusRectangle(dc, segment);
@@ -107,7 +114,36 @@ void paintLinkStatic(HWND window, HDC dc)
 void paintLinkStaticWindow(HWND window)
 {
     PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
-    paintLinkStatic(window, dc);
+    HDC screen = BeginPaint(window, &paint);
+    const RECT& area = paint.rcPaint;
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    const ThemeLibrary& themes = themeEntries();
+    HDC dc = nullptr;
+    HANDLE buffer = nullptr;
+    UniqueGdiObject bitmap;
+    UniqueMemoryDc memory;
+    // A remote session sends every pixel over the wire: drawn directly, only
+    // what changed is sent.
+    if (!GetSystemMetrics(SM_REMOTESESSION)) {
+        if (bufferedPainting)
+            buffer = themes.beginBufferedPaint(screen, &area, kBufferCompatibleBitmap, nullptr, &dc);
+        if (!buffer) {
+            memory.reset(CreateCompatibleDC(screen));
+            bitmap.reset(CreateCompatibleBitmap(screen, width, height));
+            // Without either, painted directly after all.
+            dc = SelectObject(memory.get(), bitmap.get()) ? memory.get() : nullptr;
+            SetWindowOrgEx(dc, area.left, area.top, nullptr);
+        }
+    }
+    if (!dc) {
+        paintLinkStatic(window, screen);
+    } else {
+        paintLinkStatic(window, dc, area.left, area.top);
+        if (buffer)
+            themes.endBufferedPaint(buffer, TRUE);
+        else
+            BitBlt(screen, area.left, area.top, width, height, dc, area.left, area.top, SRCCOPY);
+    }
     EndPaint(window, &paint);
 }

@@ -5,10 +5,11 @@
 
 #include <windows.h>
 
-// WM_PAINT. Drawn directly: only the invalidated links are drawn again when
-// the mouse or the focus moves, each area once, so nothing flickers that a
-// memory bitmap would have to hide.
+// WM_PAINT: painted into a buffer (the system's, or a bitmap) and copied to
+// the screen at once, so the background never shows alone; in a remote
+// session directly.
 void paintLinkStaticWindow(HWND window);
 // Paints the whole control into `dc` (WM_PRINTCLIENT, or WM_PAINT with a
-// device context).
-void paintLinkStatic(HWND window, HDC dc);
+// device context); a buffer whose pixel (0, 0) is the client point
+// (left, top) gives that point.
+void paintLinkStatic(HWND window, HDC dc, int left = 0, int top = 0);

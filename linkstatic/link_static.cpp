@@ -1,6 +1,7 @@
 #include "linkstatic/link_static.h"
 
 #include "app/system_services.h"
+#include "app/theme_library.h"
 #include "linkstatic/link_notify.h"
 #include "linkstatic/link_paint.h"
 #include "linkstatic/link_styles.h"
@@ -94,7 +95,7 @@ void activateLink(HWND window, int index)
         return;
     layout.releaseDc();
     const LinkInfo* link = last->link;
-    if (notifyLinkClick(window, link))
+    if (notifyLink(window, link, UINT(NM_CLICK)))
         return;
     if (link->href && INT_PTR(ShellExecuteA(window, nullptr, link->href, nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
         MessageBeep(MB_ICONEXCLAMATION);
@@ -253,7 +254,11 @@ LRESULT handleTextMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_SETFOCUS:
         chooseFocusedLink(window, reinterpret_cast<HWND>(wParam));
         [[fallthrough]];  // the focused link is drawn with or without its frame
-    case WM_KILLFOCUS: invalidateLinks(window, linkProperty(window, kFocusedLink)); break;
+    case WM_KILLFOCUS:
+        invalidateLinks(window, linkProperty(window, kFocusedLink));
+        // NM_SETFOCUS is -WM_SETFOCUS, NM_KILLFOCUS -WM_KILLFOCUS.
+        notifyFocus(window, UINT(-int(message)));
+        break;
     case WM_SETTEXT: {
         uint32_t count = countLinksAndSetTabStop(window, reinterpret_cast<const char*>(lParam));
         if (!count && GetFocus() == window)
@@ -275,6 +280,8 @@ LRESULT CALLBACK linkStaticProcedure(HWND window, UINT message, WPARAM wParam, L
     switch (message) {
     case WM_CREATE: {
         initLinkStyles(window);
+        if (bufferedPainting)
+            themeEntries().bufferedPaintInit();
         setLinkProperty(window, kHotLink, -1);
         setLinkProperty(window, kPressedLink, -1);
         const char* name = reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpszName;
@@ -282,7 +289,11 @@ LRESULT CALLBACK linkStaticProcedure(HWND window, UINT message, WPARAM wParam, L
             countLinksAndSetTabStop(window, HIWORD(reinterpret_cast<UINT_PTR>(name)) ? name : nullptr);
         break;
     }
-    case WM_NCDESTROY: removeLinkProperties(window); break;
+    case WM_NCDESTROY:
+        removeLinkProperties(window);
+        if (bufferedPainting)
+            themeEntries().bufferedPaintUnInit();
+        break;
     case WM_SETCURSOR: SetCursor(linkCursor()); return TRUE;
     default:
         if (text)

@@ -1,8 +1,6 @@
-// The colours and underlines of links, and the function that switches a
-// window's visual style off: set up once per process by the first formatted
-// text control. Links are drawn in the system's hot-light colour and
-// underlined in every state, themed or not, as the pages' other texts are
-// drawn without a theme.
+// The colours and underlines of links, set up once per process by the first
+// formatted text control: the system's hot-light colour, underlined in every
+// state, or the visual theme's hyperlink text where a theme is on.
 #pragma once
 
 #include <windows.h>
@@ -14,10 +12,8 @@ struct LinkStyleSet {
 };
 extern LinkStyleSet linkStyles;  // links without a tip
 extern LinkStyleSet tipStyles;   // links with a tip
+// True when the system paints through buffers of its own (Vista and later).
+extern bool bufferedPainting;
 
-// SetWindowTheme of uxtheme.dll, null where the system has none.
-typedef HRESULT(WINAPI* SetWindowThemeFn)(HWND, LPCWSTR, LPCWSTR);
-extern SetWindowThemeFn setWindowTheme;
-
-// Fills the styles and setWindowTheme on the first call.
+// Fills the styles on the first call.
 void initLinkStyles(HWND window);

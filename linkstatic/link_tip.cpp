@@ -1,7 +1,7 @@
 #include "linkstatic/link_tip.h"
 
 #include "app/system_services.h"
-#include "linkstatic/link_styles.h"
+#include "app/theme_library.h"
 #include "linkstatic/link_window.h"
 
 #include <commctrl.h>
@@ -9,28 +9,39 @@
 namespace {
 
 HWND tipWindow = nullptr;
+WNDPROC tooltipProcedure = nullptr;
 
 LRESULT sendTip(UINT message, WPARAM wParam, LPARAM lParam)
 {
     return SendMessageA(tipWindow, message, wParam, lParam);
 }
 
+// The balloon never takes the activation from the wizard, not even when
+// clicked.
+LRESULT CALLBACK tipProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_MOUSEACTIVATE)
+        return MA_NOACTIVATE;
+    return CallWindowProcA(tooltipProcedure, window, message, wParam, lParam);
+}
+
 // Creates the balloon window with its one tool, tracked where the link is.
 bool createTipWindow(TOOLINFOA* tool)
 {
     // The class must exist before the window: the stub creates no other
-    // common control. The balloon never takes the activation from the
-    // wizard: its tool is transparent to the mouse, so a click on it goes to
-    // the window below.
+    // common control. The tool is transparent to the mouse, so a click on
+    // the balloon goes to the window below.
     WNDCLASSA tipClass;
     tipClass.lpfnWndProc = nullptr;
-    if (!tooltipClassInfo(&tipClass)->lpfnWndProc)
+    tooltipProcedure = tooltipClassInfo(&tipClass)->lpfnWndProc;
+    if (!tooltipProcedure)
         return false;
     tipWindow = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX, 0, 0, 0, 0, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
     if (!tipWindow)
         return false;
-    if (setWindowTheme)
+    SetWindowLongA(tipWindow, GWL_WNDPROC, LONG(reinterpret_cast<LONG_PTR>(tipProcedure)));
+    if (auto setWindowTheme = themeEntries().setWindowTheme)
         setWindowTheme(tipWindow, L"", L"");
     sendTip(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(tool));
     sendTip(TTM_SETTIPBKCOLOR, RGB(0xF0, 0xF0, 0xF0), 0);
