@@ -7,12 +7,14 @@
 #include "support/test_environment.h"
 
 #include "app/system_services.h"
+#include "linkstatic/link_styles.h"
 #include "linkstatic/link_window.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <string.h>
 
 #include <string>
 #include <vector>
@@ -57,12 +59,49 @@ HWND makeDialog(HWND parent, DWORD style, DLGPROC procedure)
     return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &dialog.header, parent, procedure, 0);
 }
 
+// What the page heard with LSN_LINKSTYLE, read at the offsets the parent
+// is promised, and what it answers for one link.
+const UINT kLinkStyle = 0xBED91119;
+struct StyleQuery {
+    int link;
+    int state;
+    COLORREF colour;
+    BYTE underline;
+    std::wstring id;
+};
+std::vector<StyleQuery> styleQueries;
+int restyledLink = -1;
+const COLORREF kRestyled = RGB(200, 0, 200);
+// Focus notifications in the order heard.
+std::vector<UINT> focusCodes;
+// The page's background brush; none leaves it to the dialog manager.
+HBRUSH pageBrush = nullptr;
+
 INT_PTR CALLBACK pageProcedure(HWND page, UINT message, WPARAM, LPARAM lParam)
 {
+    if (message == WM_CTLCOLORSTATIC && pageBrush)
+        return reinterpret_cast<INT_PTR>(pageBrush);
     if (message != WM_NOTIFY)
         return FALSE;
     const NMLINK* link = reinterpret_cast<const NMLINK*>(lParam);
-    if (link->hdr.code != UINT(NM_CLICK))
+    UINT code = link->hdr.code;
+    if (code == UINT(NM_SETFOCUS) || code == UINT(NM_KILLFOCUS)) {
+        focusCodes.push_back(code);
+        return TRUE;
+    }
+    if (code == kLinkStyle) {
+        BYTE* bytes = reinterpret_cast<BYTE*>(lParam);
+        StyleQuery query = {link->item.iLink, 0, 0, bytes[4300], link->item.szID};
+        memcpy(&query.state, bytes + 4292, 4);
+        memcpy(&query.colour, bytes + 4296, 4);
+        styleQueries.push_back(query);
+        if (query.link == restyledLink) {
+            memcpy(bytes + 4296, &kRestyled, 4);
+            bytes[4300] = 0;
+        }
+        return TRUE;
+    }
+    if (code != UINT(NM_CLICK))
         return FALSE;
     clicks.push_back({link->item.iLink, link->item.szID, link->item.szUrl});
     SetWindowLongPtrA(page, DWLP_MSGRESULT, clickAnswer);
@@ -90,7 +129,9 @@ struct Picture {
     COLORREF at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
 };
 
-Picture printClient(HWND window)
+// `message` is WM_PRINTCLIENT or WM_PAINT with the device context in wParam;
+// WM_NULL copies what the window itself painted from its device context.
+Picture printClient(HWND window, UINT message = WM_PRINTCLIENT)
 {
     RECT client;
     GetClientRect(window, &client);
@@ -108,7 +149,13 @@ Picture printClient(HWND window)
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+    if (message) {
+        SendMessageA(window, message, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+    } else {
+        HDC own = GetDC(window);
+        BitBlt(memory, 0, 0, picture.width, picture.height, own, 0, 0, SRCCOPY);
+        ReleaseDC(window, own);
+    }
     GdiFlush();
     const DWORD* rows = static_cast<const DWORD*>(bits);
     for (int i = 0; i < picture.width * picture.height; ++i) {
@@ -204,6 +251,10 @@ protected:
     {
         clicks.clear();
         clickAnswer = 1;
+        styleQueries.clear();
+        restyledLink = -1;
+        focusCodes.clear();
+        pageBrush = nullptr;
         HINSTANCE instance = GetModuleHandleA(nullptr);
         // The frame and its page as the wizard has them: a control-parent
         // frame and a DS_CONTROL page inside it.
@@ -392,6 +443,11 @@ TEST_F(LinkStaticTest, SpaceHeldAndReleasedActivatesTheFocusedLinkAndEnterToo)
 struct BalloonSeen {
     bool visible = false;
     RECT rect{};
+    LRESULT mouseActivate = 0;  // its answer to a click that would activate it
+    LRESULT maxWidth = 0;
+    LRESULT background = 0;
+    LRESULT textColour = -1;
+    RECT margins{};
 } balloonSeen;
 HWND balloonOwner = nullptr;
 
@@ -405,12 +461,20 @@ void CALLBACK lookAtBalloon(HWND, UINT, UINT_PTR timer, DWORD)
         if (process == GetCurrentProcessId() && IsWindowVisible(tip)) {
             balloonSeen.visible = true;
             GetWindowRect(tip, &balloonSeen.rect);
+            balloonSeen.mouseActivate =
+                SendMessageA(tip, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(GetAncestor(balloonOwner, GA_ROOT)),
+                             MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
+            balloonSeen.maxWidth = SendMessageA(tip, TTM_GETMAXTIPWIDTH, 0, 0);
+            balloonSeen.background = SendMessageA(tip, TTM_GETTIPBKCOLOR, 0, 0);
+            balloonSeen.textColour = SendMessageA(tip, TTM_GETTIPTEXTCOLOR, 0, 0);
+            SendMessageA(tip, TTM_GETMARGIN, 0, reinterpret_cast<LPARAM>(&balloonSeen.margins));
         }
     }
     PostMessageA(balloonOwner, WM_KEYDOWN, VK_SHIFT, keyData(VK_SHIFT, false));
 }
 
-TEST_F(LinkStaticTest, ALinkWithATipShowsItsBalloonBelowItUntilAKeyIsPressed)
+// Activates the link with a tip by Enter; the timer looks at its balloon.
+void activateTipLink(HWND frame, HWND links)
 {
     clickAnswer = 0;  // the page lets the control go on: the link has no href
     SetFocus(links);
@@ -421,6 +485,11 @@ TEST_F(LinkStaticTest, ALinkWithATipShowsItsBalloonBelowItUntilAKeyIsPressed)
     PostMessageA(links, WM_CHAR, '\r', keyData(VK_RETURN, false));
     pump(frame);
     KillTimer(nullptr, timer);  // when no balloon ran its loop
+}
+
+TEST_F(LinkStaticTest, ALinkWithATipShowsItsBalloonBelowItUntilAKeyIsPressed)
+{
+    activateTipLink(frame, links);
     ASSERT_EQ(clicks.size(), 1u);
     EXPECT_EQ(clicks[0].link, 2);
     ASSERT_TRUE(balloonSeen.visible) << "no balloon showed";
@@ -437,6 +506,20 @@ TEST_F(LinkStaticTest, ALinkWithATipShowsItsBalloonBelowItUntilAKeyIsPressed)
         stillVisible |= process == GetCurrentProcessId() && IsWindowVisible(tip);
     }
     EXPECT_FALSE(stillVisible) << "the key did not close the balloon";
+}
+
+TEST_F(LinkStaticTest, TheBalloonNeverTakesTheActivationAndHasItsOwnLook)
+{
+    activateTipLink(frame, links);
+    ASSERT_TRUE(balloonSeen.visible) << "no balloon showed";
+    EXPECT_EQ(balloonSeen.mouseActivate, MA_NOACTIVATE);
+    EXPECT_EQ(balloonSeen.maxWidth, 400);
+    EXPECT_EQ(COLORREF(balloonSeen.background), RGB(0xF0, 0xF0, 0xF0));
+    EXPECT_EQ(COLORREF(balloonSeen.textColour), RGB(0, 0, 0));
+    EXPECT_EQ(balloonSeen.margins.left, 3);
+    EXPECT_EQ(balloonSeen.margins.top, 10);
+    EXPECT_EQ(balloonSeen.margins.right, 3);
+    EXPECT_EQ(balloonSeen.margins.bottom, 7);
 }
 
 TEST_F(LinkStaticTest, WithoutAHandlerTheShellOpensTheHref)
@@ -574,6 +657,101 @@ TEST_F(LinkStaticTest, TheSizeQueriesAnswerWhatTheLayoutNeeds)
     GetWindowRect(links, &outer);
     GetClientRect(links, &client);
     EXPECT_EQ(SendMessageA(links, calculateHeight, 1000, 0), line + (outer.bottom - outer.top) - client.bottom);
+}
+
+TEST_F(LinkStaticTest, ThePageRestylesEachLinkWithoutATipAsItIsPainted)
+{
+    restyledLink = 1;
+    SendMessageA(links, WM_MOUSEMOVE, 0, centreOf(linkRectangles(links, 1)[0]));  // link 1 is hot
+    RECT first = linkRectangles(links, 0)[0];
+    RECT second = linkRectangles(links, 1)[0];
+    for (UINT message : {UINT(WM_PRINTCLIENT), UINT(WM_PAINT)}) {
+        styleQueries.clear();
+        Picture picture = printClient(links, message);
+        // One query per segment of links 0 and 1; link 2 has a tip and keeps
+        // its green.
+        ASSERT_EQ(styleQueries.size(), 2u) << "painted with message " << message;
+        EXPECT_EQ(styleQueries[0].link, 0);
+        EXPECT_EQ(styleQueries[0].id, L"one");
+        EXPECT_EQ(styleQueries[0].state, 0);
+        EXPECT_EQ(styleQueries[0].colour, linkStyles.colour[0]);
+        EXPECT_EQ(styleQueries[0].underline, linkStyles.underline[0]);
+        EXPECT_EQ(styleQueries[1].link, 1);
+        EXPECT_EQ(styleQueries[1].state, 1) << "the hot link's state";
+        EXPECT_EQ(styleQueries[1].colour, linkStyles.colour[1]);
+        // The page's answer is what is painted: its colour, no underline.
+        EXPECT_GT(countColour(picture, second, kRestyled), 0);
+        EXPECT_FALSE(hasUnderline(picture, second, kRestyled));
+        EXPECT_EQ(countColour(picture, second, linkStyles.colour[1]), 0);
+        EXPECT_EQ(hasUnderline(picture, first, linkStyles.colour[0]), linkStyles.underline[0] != 0);
+        EXPECT_EQ(countColour(picture, first, kRestyled), 0);
+    }
+}
+
+TEST_F(LinkStaticTest, ThePageHearsWhenTheTextGetsAndLosesTheFocus)
+{
+    HWND before = GetDlgItem(page, kBeforeId);
+    SetFocus(before);
+    focusCodes.clear();
+    SetFocus(links);
+    ASSERT_EQ(focusCodes.size(), 1u);
+    EXPECT_EQ(focusCodes[0], UINT(NM_SETFOCUS));
+    SetFocus(before);
+    ASSERT_EQ(focusCodes.size(), 2u);
+    EXPECT_EQ(focusCodes[1], UINT(NM_KILLFOCUS));
+}
+
+// A background of 4-pixel squares in two colours, which shows where the
+// brush's pattern starts.
+HBRUSH makeSquaresBrush()
+{
+    struct {
+        BITMAPINFOHEADER header;
+        DWORD pixels[64];
+    } pattern = {};
+    pattern.header.biSize = sizeof pattern.header;
+    pattern.header.biWidth = 8;
+    pattern.header.biHeight = 8;
+    pattern.header.biPlanes = 1;
+    pattern.header.biBitCount = 32;
+    for (int i = 0; i < 64; ++i)
+        pattern.pixels[i] = ((i % 8 < 4) != (i / 8 < 4)) ? 0xFFFFFF : 0xC0D0E0;
+    return CreateDIBPatternBrushPt(&pattern, DIB_RGB_COLORS);
+}
+
+TEST_F(LinkStaticTest, PaintingThroughABufferGivesThePixelsOfPaintingIntoADeviceContext)
+{
+    pageBrush = makeSquaresBrush();
+    ASSERT_NE(pageBrush, nullptr);
+    SetPropA(links, "ilfoc", reinterpret_cast<HANDLE>(INT_PTR(1)));
+    SetFocus(links);  // a focus rectangle too
+    Picture expected = printClient(links);
+    RECT client;
+    GetClientRect(links, &client);
+    // Off the pattern's grid: the buffer's first pixel is not the window's.
+    RECT part = {3, 5, client.right - 2, client.bottom - 1};
+    bool systemBuffers = bufferedPainting;
+    for (bool buffered : {true, false}) {
+        if (buffered && !systemBuffers)
+            continue;  // the system has no buffered painting
+        bufferedPainting = buffered;
+        HDC own = GetDC(links);
+        FillRect(own, &client, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        ReleaseDC(links, own);
+        InvalidateRect(links, &part, FALSE);
+        UpdateWindow(links);
+        Picture painted = printClient(links, WM_NULL);
+        int differing = 0;
+        for (int y = part.top; y < part.bottom; ++y) {
+            for (int x = part.left; x < part.right; ++x)
+                differing += painted.at(x, y) != expected.at(x, y);
+        }
+        EXPECT_EQ(differing, 0) << (buffered ? "the system's buffer" : "a memory bitmap");
+        EXPECT_GT(countColour(painted, part, 0xE0D0C0), 0) << "no background pattern";
+    }
+    bufferedPainting = systemBuffers;
+    DeleteObject(pageBrush);
+    pageBrush = nullptr;
 }
 
 TEST_F(LinkStaticTest, PicturesAndIconsStayTheSystemsStatics)
