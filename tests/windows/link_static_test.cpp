@@ -7,6 +7,7 @@
 #include "support/test_environment.h"
 
 #include "app/system_services.h"
+#include "app/theme_library.h"
 #include "linkstatic/link_styles.h"
 #include "linkstatic/link_window.h"
 
@@ -762,6 +763,37 @@ TEST_F(LinkStaticTest, PicturesAndIconsStayTheSystemsStatics)
     UINT calculateHeight = RegisterWindowMessageA("CalculateHeight");
     EXPECT_EQ(SendMessageA(picture, calculateHeight, 100, 0), 0);
     EXPECT_EQ(GetWindowLongA(picture, GWL_STYLE) & WS_TABSTOP, 0);
+}
+
+// Each entry point is called through the member of its own name: the
+// library's list of names runs in the order of the members.
+TEST(ThemeLibraryTest, EachEntryIsTheLibrarysFunctionOfItsName)
+{
+    const ThemeLibrary& themes = themeEntries();
+    HMODULE uxtheme = GetModuleHandleA("uxtheme.dll");
+    ASSERT_NE(uxtheme, nullptr) << "uxtheme.dll was not loaded";
+    const char* names[] = {"OpenThemeData",
+                           "CloseThemeData",
+                           "DrawThemeBackground",
+                           "DrawThemeParentBackground",
+                           "IsAppThemed",
+                           "IsThemeActive",
+                           "IsThemeBackgroundPartiallyTransparent",
+                           "GetThemeColor",
+                           "GetThemeFont",
+                           "SetWindowTheme",
+                           "BufferedPaintInit",
+                           "BufferedPaintUnInit",
+                           "BeginBufferedPaint",
+                           "EndBufferedPaint"};
+    FARPROC entries[sizeof names / sizeof names[0]];
+    ASSERT_EQ(sizeof entries, sizeof themes);
+    memcpy(entries, &themes, sizeof entries);
+    for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {
+        EXPECT_NE(entries[i], nullptr) << names[i] << " is missing from Wine's uxtheme";
+        EXPECT_EQ(entries[i], GetProcAddress(uxtheme, names[i])) << names[i];
+    }
+    EXPECT_EQ(themeLibrary(), &themes) << "the first seven are all there";
 }
 
 }  // namespace
