@@ -4,6 +4,7 @@
 #include "app/win32_handles.h"
 #include "linkstatic/link_static.h"
 
+#include <commctrl.h>
 #include <string.h>
 
 // The restart question when the system's own text cannot be had.
@@ -128,7 +129,9 @@ void registerStaticClass(HINSTANCE instance, const char* className)
     if (!GetClassInfoA(nullptr, "Static", &record))
         return;
     savedStaticProcedure = record.lpfnWndProc;
-    record.style &= ~CS_GLOBALCLASS;
+    // Not a parent's device context: the control draws words too wide for
+    // it only within its own client area.
+    record.style &= ~(CS_GLOBALCLASS | CS_PARENTDC);
     record.hIcon = nullptr;
     record.hInstance = instance;
     record.lpfnWndProc = linkStaticProcedure;
@@ -138,7 +141,13 @@ void registerStaticClass(HINSTANCE instance, const char* className)
 
 WNDCLASSA* tooltipClassInfo(WNDCLASSA* record)
 {
-    GetClassInfoA(nullptr, "tooltips_class32", record);
+    // The common controls register their classes when first asked to: the
+    // stub creates none from its templates, so before its first tip balloon
+    // the class may not exist in the process yet (Windows XP and earlier).
+    if (!GetClassInfoA(nullptr, TOOLTIPS_CLASSA, record)) {
+        InitCommonControls();
+        GetClassInfoA(nullptr, TOOLTIPS_CLASSA, record);
+    }
     return record;
 }
 

@@ -44,6 +44,15 @@ struct GdiObjectTraits {
 };
 using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiObjectTraits>;
 
+// A memory device context. Deleting it lets go of the objects selected into
+// it, so an owner of a bitmap declared before it may delete the bitmap after.
+struct MemoryDcTraits {
+    static HDC invalid() { return nullptr; }
+    static bool isValid(HDC dc) { return dc != nullptr; }
+    static void close(HDC dc) { DeleteDC(dc); }
+};
+using UniqueMemoryDc = UniqueResource<HDC, MemoryDcTraits>;
+
 // An item list of the shell, freed by the shell's own allocator, which made
 // it.
 struct ItemListTraits {

@@ -5,7 +5,7 @@ pkg_check_modules(LZMA REQUIRED IMPORTED_TARGET liblzma)
 enable_testing()
 
 set(fuzz_flags -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
-add_library(slipway_format_fuzz STATIC ${SLIPWAY_FORMAT_SOURCES} ${SLIPWAY_HOST_RECORD_SOURCES} ${SLIPWAY_WRITER_SOURCES})
+add_library(slipway_format_fuzz STATIC ${SLIPWAY_FORMAT_SOURCES} ${SLIPWAY_LINK_LAYOUT_SOURCES} ${SLIPWAY_HOST_RECORD_SOURCES} ${SLIPWAY_WRITER_SOURCES})
 target_include_directories(slipway_format_fuzz PUBLIC ${SLIPWAY_INCLUDE_DIRS})
 target_link_libraries(slipway_format_fuzz PUBLIC PkgConfig::LZMA)
 target_compile_options(slipway_format_fuzz PUBLIC -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)

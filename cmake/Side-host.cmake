@@ -25,6 +25,8 @@ slipway_host_library(slipway_format_checked "${SLIPWAY_FORMAT_SOURCES};${SLIPWAY
 # The wizard's page rules, for the tests only: no host tool follows them.
 slipway_host_library(slipway_wizard_rules_checked "${SLIPWAY_WIZARD_RULE_SOURCES}" ON)
 target_link_libraries(slipway_wizard_rules_checked PUBLIC slipway_format_checked)
+# The link layout, for the tests only: the stub draws with it.
+slipway_host_library(slipway_link_layout_checked "${SLIPWAY_LINK_LAYOUT_SOURCES}" ON)
 slipway_host_library(slipway_writer "${SLIPWAY_WRITER_SOURCES}" OFF)
 target_link_libraries(slipway_writer PUBLIC slipway_format)
 slipway_host_library(slipway_writer_checked "${SLIPWAY_WRITER_SOURCES}" ON)

@@ -16,7 +16,7 @@ set(stub_flags -Oz -flto=auto -flto-partition=one -ffat-lto-objects -fno-use-lin
     -fno-asynchronous-unwind-tables -fomit-frame-pointer -mpreferred-stack-boundary=2 -ffunction-sections
     -Wall -Wextra)
 add_executable(slipway-stub WIN32
-    ${SLIPWAY_FORMAT_SOURCES} ${SLIPWAY_WIZARD_RULE_SOURCES} ${SLIPWAY_STUB_SOURCES} ${SLIPWAY_STUB_ENTRY} ${SLIPWAY_STUB_RESOURCES})
+    ${SLIPWAY_FORMAT_SOURCES} ${SLIPWAY_LINK_LAYOUT_SOURCES} ${SLIPWAY_WIZARD_RULE_SOURCES} ${SLIPWAY_STUB_SOURCES} ${SLIPWAY_STUB_ENTRY} ${SLIPWAY_STUB_RESOURCES})
 target_include_directories(slipway-stub PRIVATE ${SLIPWAY_INCLUDE_DIRS} ${lzma_root}/include)
 target_compile_definitions(slipway-stub PRIVATE __USE_MINGW_ANSI_STDIO=0 LZMA_API_STATIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
 target_compile_options(slipway-stub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${stub_flags}>)
@@ -46,6 +46,18 @@ target_link_options(slipway-stub PRIVATE ${stub_flags} -nostartfiles -Wl,-e,_stu
 target_link_libraries(slipway-stub PRIVATE ${lzma_root}/lib/liblzma.a
     comctl32 shell32 ole32 advapi32 user32 gdi32 shlwapi)
 set_target_properties(slipway-stub PROPERTIES OUTPUT_NAME slipway-stub SUFFIX .exe)
+# The formatted text control is mostly calls of Win32 functions, and two
+# changes to how they are called make it 2.8 KiB smaller:
+# - its arguments are pushed instead of stored into a frame reserved up
+#   front. Pushing needs the stack probes off, which is sound only while no
+#   function of it has a frame near a page: the compiler refuses one of
+#   3 KiB or more;
+# - the system's functions are declared without dllimport, so each call is
+#   a direct call to the import library's one jump per function instead of
+#   an indirect call through the import table, which needs a relocation at
+#   every call site. The functions called are the same.
+set_source_files_properties(${SLIPWAY_LINK_WINDOW_SOURCES} ${SLIPWAY_LINK_LAYOUT_SOURCES} PROPERTIES
+    COMPILE_OPTIONS "-mno-accumulate-outgoing-args;-mno-stack-arg-probe;-Werror=frame-larger-than=3072;-DWINUSERAPI=;-D_GDI32_;-DWINBASEAPI=;-DWINCOMMCTRLAPI=;-DSHSTDAPI_(t)=t WINAPI;-DSHSTDAPI=HRESULT WINAPI")
 set_source_files_properties(${SLIPWAY_STUB_RESOURCES} PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/stub.manifest;${CMAKE_SOURCE_DIR}/resources/slipway.ico")
 

@@ -14,7 +14,7 @@ set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static")
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-add_library(slipway_win STATIC ${SLIPWAY_FORMAT_SOURCES} ${SLIPWAY_WRITER_SOURCES} ${SLIPWAY_WIZARD_RULE_SOURCES}
+add_library(slipway_win STATIC ${SLIPWAY_FORMAT_SOURCES} ${SLIPWAY_LINK_LAYOUT_SOURCES} ${SLIPWAY_WRITER_SOURCES} ${SLIPWAY_WIZARD_RULE_SOURCES}
     ${SLIPWAY_STUB_SOURCES})
 target_include_directories(slipway_win PUBLIC ${SLIPWAY_INCLUDE_DIRS} ${lzma_root}/include)
 target_compile_definitions(slipway_win PUBLIC LZMA_API_STATIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)

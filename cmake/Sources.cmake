@@ -18,6 +18,13 @@ set(SLIPWAY_FORMAT_SOURCES
     uninstall/path_variables.cpp
 )
 
+# The link markup and line layout of the formatted text control: portable,
+# so the host tests and the fuzzer check what the stub draws.
+set(SLIPWAY_LINK_LAYOUT_SOURCES
+    linkstatic/link_markup.cpp
+    linkstatic/link_layout.cpp
+)
+
 # The host tools read and write actions but never carry them out.
 set(SLIPWAY_HOST_RECORD_SOURCES
     engine/host/record_only.cpp
@@ -82,11 +89,22 @@ set(SLIPWAY_WIZARD_RULE_SOURCES
     wizard/install_folder_choice.cpp
 )
 
+# The formatted text control's window: painting, mouse and keyboard, tips.
+set(SLIPWAY_LINK_WINDOW_SOURCES
+    linkstatic/link_window.cpp
+    linkstatic/link_styles.cpp
+    linkstatic/link_notify.cpp
+    linkstatic/link_paint.cpp
+    linkstatic/link_tip.cpp
+    linkstatic/link_static.cpp
+)
+
 # The stub's Win32 side, everything but the entry point itself, so that the
 # Windows-side tests can link it and call its parts directly.
 set(SLIPWAY_STUB_SOURCES
     app/run_state.cpp
     app/system_services.cpp
+    app/theme_library.cpp
     app/startup.cpp
     engine/ask_retry.cpp
     engine/file_routines.cpp
@@ -104,7 +122,7 @@ set(SLIPWAY_STUB_SOURCES
     uninstall/uninstall_mode.cpp
     uninstall/uninstall_thread.cpp
     uninstall/path_variables_win32.cpp
-    linkstatic/link_static.cpp
+    ${SLIPWAY_LINK_WINDOW_SOURCES}
     wizard/wizard_frame.cpp
     wizard/page_descriptor.cpp
     wizard/page_sequence.cpp
@@ -112,7 +130,6 @@ set(SLIPWAY_STUB_SOURCES
     wizard/banner.cpp
     wizard/progress_rows.cpp
     wizard/step_rows.cpp
-    wizard/theme_library.cpp
     wizard/option_boxes.cpp
     wizard/folder_browser.cpp
     wizard/pages/welcome_page.cpp

@@ -5,7 +5,7 @@ set(sample_package_sources ${CMAKE_SOURCE_DIR}/tests/common/sample_package.cpp)
 add_executable(host_tests ${host_test_sources} ${sample_package_sources})
 target_include_directories(host_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/host ${CMAKE_SOURCE_DIR}/tests/common)
 target_link_libraries(host_tests PRIVATE slipway_builder_checked slipway_inspect_checked slipway_writer_checked
-    slipway_wizard_rules_checked GTest::gtest_main)
+    slipway_wizard_rules_checked slipway_link_layout_checked GTest::gtest_main)
 target_compile_definitions(host_tests PRIVATE SLIPWAY_SOURCE_DIR="${CMAKE_SOURCE_DIR}" SLIPWAY_STUB_PATH="${SLIPWAY_STUB}")
 gtest_discover_tests(host_tests TEST_PREFIX "host." DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1")

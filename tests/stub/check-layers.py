@@ -24,7 +24,7 @@ LAYERS = [
         "app/unique_resource.h", "app/win32_handles.h", "app/startup_rules.*",
         "engine/byte_sink.*", "engine/record_fields.h",
     ]),
-    ("controls", ["app/system_services.*", "linkstatic/*"]),
+    ("controls", ["app/system_services.*", "app/theme_library.*", "linkstatic/*"]),
     ("engine", [
         "engine/page_link.h",
         "engine/action.h", "engine/step_fields.h", "engine/undo_entry.h", "engine/records.cpp",

@@ -141,3 +141,6 @@ slipway_test_installer(rollback TESTS rollback_test)
 # ticks, the folder page's rows, boxes and Browse, and what they install.
 slipway_test_installer(component_page TESTS component_page_test)
 slipway_test_installer(folder_page TESTS folder_page_test)
+
+# Texts with links in the real wizard: welcome, licence hint and finish.
+slipway_test_installer(link_texts TESTS wizard_links_test)

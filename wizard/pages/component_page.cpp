@@ -9,7 +9,7 @@
 #include "wizard/component_entries.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"
-#include "wizard/theme_library.h"
+#include "app/theme_library.h"
 #include "wizard/wizard_frame.h"
 
 #include <vsstyle.h>

@@ -1,0 +1,149 @@
+#include "linkstatic/link_paint.h"
+
+#include "app/theme_library.h"
+#include "app/win32_handles.h"
+#include "linkstatic/link_notify.h"
+#include "linkstatic/link_styles.h"
+#include "linkstatic/link_window.h"
+
+namespace {
+
+// What the drawing callback of DrawStateA draws: a segment's shown text.
+struct SegmentText {
+    const char* text;
+    int length;
+    UINT flags;
+};
+
+// Draws the text at (0, 0) on one line: tabs at every 8 average character
+// widths, as the layout measured them; a prefix underlines the character
+// after it and "&&" draws one "&", unless the flags say otherwise.
+BOOL CALLBACK drawSegmentText(HDC dc, LPARAM data, WPARAM, int width, int height)
+{
+    const SegmentText& run = *reinterpret_cast<const SegmentText*>(data);
+    RECT box = {0, 0, width, height};
+    DrawTextA(dc, run.text, run.length, &box, run.flags);
+    return TRUE;
+}
+
+void drawSegment(HDC dc, const Segment& segment, const char* text, uint32_t flags, UINT state)
+{
+    // The prefix flags of the text, the rest fixed: one line, no clipping.
+    SegmentText run = {text, int(segment.shownLength),
+                       (flags & (kDtNoPrefix | kDtHidePrefix | kDtPrefixOnly)) | kDtSingleLine | kDtNoClip |
+                           kDtExpandTabs};
+    const LayoutRect& r = segment.rect;
+    if (run.length && r.right > r.left)
+        DrawStateA(dc, nullptr, drawSegmentText, reinterpret_cast<LPARAM>(&run), 0, r.left, r.top, r.right - r.left,
+                   r.bottom - r.top, DST_COMPLEX | state);
+}
+
+void drawFocusRectangle(HDC dc, const Segment& segment)
+{
+    COLORREF text = SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    COLORREF back = SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    DrawFocusRect(dc, reinterpret_cast<const RECT*>(&segment.rect));
+    SetTextColor(dc, text);
+    SetBkColor(dc, back);
+}
+
+}  // namespace
+
+void paintLinkStatic(HWND window, HDC dc, int left, int top)
+{
+    int hot = linkProperty(window, kHotLink);
+    int pressed = linkProperty(window, kPressedLink);
+    HWND parent = GetParent(window);
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageA(parent, WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(window)));
+    if (!brush)
+        brush = reinterpret_cast<HBRUSH>(DefWindowProcA(parent, WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(window)));
+    // A buffer's pixel (0, 0) is the client point (left, top): patterned
+    // brushes start where they start on the window.
+    if (left | top)
+        SetBrushOrgEx(dc, -left, -top, nullptr);
+
+    WindowLayout layout;
+    layout.prepare(window, dc);
+    const TextInfo& info = layout.info;
+    int focused = GetFocus() == window && !(info.uiState & kUisfHideFocus) ? linkProperty(window, kFocusedLink) : -1;
+    // The window's own device context (its class has no CS_PARENTDC), and a
+    // buffer of part of it, clip to the client area, which the layout's
+    // bounds are: a word too wide for it is cut there.
+    SetBkMode(dc, TRANSPARENT);
+    FillRect(dc, reinterpret_cast<const RECT*>(&layout.lines.bounds), brush);
+    UINT state = info.style & WS_DISABLED ? DSS_DISABLED : DSS_NORMAL;
+    bool focusUnderText = LOBYTE(GetVersion()) > 5;
+    // Plain text keeps the colour the parent's background answer chose.
+    COLORREF plain = SetTextColor(dc, 0);
+    UniqueGdiObject underlinedFont;
+    LOGFONTA font;
+    if (info.linkCount && GetObjectA(layout.font, sizeof font, &font)) {
+        font.lfUnderline = TRUE;
+        underlinedFont.reset(CreateFontIndirectA(&font));
+    }
+    const char* text = info.text;
+    for (uint32_t i = 0; i < layout.lines.count; ++i) {
+        const Segment& segment = layout.lines.segments[i];
+        const LinkInfo* link = segment.link;
+        LinkLook look = {0, plain, 0};
+        bool focus = false;
+        if (link) {
+            int index = int(link->index);
+            look.state = index == pressed ? 2 : index == hot;
+            const LinkStyleSet& styles = link->tip ? tipStyles : linkStyles;
+            look.colour = styles.colour[look.state];
+            look.underline = styles.underline[look.state];
+            if (!link->tip && parent)
+                notifyLink(window, link, kLinkStyleCode, &look);
+            focus = index == focused;
+        }
+        SelectObject(dc, look.underline && underlinedFont ? underlinedFont.get() : layout.font);
+        if (focus && focusUnderText)
+            drawFocusRectangle(dc, segment);
+        SetTextColor(dc, look.colour);
+        drawSegment(dc, segment, text, info.drawFlags, state);
+        if (focus && !focusUnderText)
+            drawFocusRectangle(dc, segment);
+        text += segment.length;
+    }
+    // The layout selects the window's font back out before the underlined
+    // copy is deleted.
+    layout.releaseDc();
+}
+
+void paintLinkStaticWindow(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC screen = BeginPaint(window, &paint);
+    const RECT& area = paint.rcPaint;
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    const ThemeLibrary& themes = themeEntries();
+    HDC dc = nullptr;
+    HANDLE buffer = nullptr;
+    UniqueGdiObject bitmap;
+    UniqueMemoryDc memory;
+    // A remote session sends every pixel over the wire: drawn directly, only
+    // what changed is sent.
+    if (!GetSystemMetrics(SM_REMOTESESSION)) {
+        if (bufferedPainting)
+            buffer = themes.beginBufferedPaint(screen, &area, kBufferCompatibleBitmap, nullptr, &dc);
+        if (!buffer) {
+            memory.reset(CreateCompatibleDC(screen));
+            bitmap.reset(CreateCompatibleBitmap(screen, width, height));
+            // Without either, painted directly after all.
+            dc = SelectObject(memory.get(), bitmap.get()) ? memory.get() : nullptr;
+            SetWindowOrgEx(dc, area.left, area.top, nullptr);
+        }
+    }
+    if (!dc) {
+        paintLinkStatic(window, screen);
+    } else {
+        paintLinkStatic(window, dc, area.left, area.top);
+        if (buffer)
+            themes.endBufferedPaint(buffer, TRUE);
+        else
+            BitBlt(screen, area.left, area.top, width, height, dc, area.left, area.top, SRCCOPY);
+    }
+    EndPaint(window, &paint);
+}

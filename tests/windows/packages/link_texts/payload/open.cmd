@@ -1,0 +1,1 @@
+@echo opened> "%~dp0opened.txt"
