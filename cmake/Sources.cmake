@@ -10,6 +10,7 @@ set(SLIPWAY_FORMAT_SOURCES
     app/package_container.cpp
     app/pe_image.cpp
     app/startup_rules.cpp
+    app/unattended_rules.cpp
     engine/byte_sink.cpp
     engine/action_script.cpp
     engine/records.cpp
