@@ -86,6 +86,7 @@ set(SLIPWAY_WIZARD_RULE_SOURCES
 # The stub's Win32 side, everything but the entry point itself, so that the
 # Windows-side tests can link it and call its parts directly.
 set(SLIPWAY_STUB_SOURCES
+    app/run_log.cpp
     app/run_state.cpp
     app/system_services.cpp
     app/startup.cpp

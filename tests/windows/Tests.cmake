@@ -141,3 +141,7 @@ slipway_test_installer(rollback TESTS rollback_test)
 # ticks, the folder page's rows, boxes and Browse, and what they install.
 slipway_test_installer(component_page TESTS component_page_test)
 slipway_test_installer(folder_page TESTS folder_page_test)
+
+# Deployment without a person: exit codes, /dir=, /log=, /norestart and
+# the quiet uninstaller a tool can wait for.
+slipway_test_installer(unattended_deployment PAYLOAD recording_program TESTS unattended_deployment_test)
