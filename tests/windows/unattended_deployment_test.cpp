@@ -6,6 +6,7 @@
 // damaged package, /? and the "QuietUninstallString" a tool removes it with.
 #include "support/file_steps.h"
 #include "support/installer_wizard.h"
+#include "support/program_fixtures.h"
 #include "support/registry_values.h"
 #include "support/stub_runs.h"
 #include "support/test_environment.h"
@@ -151,7 +152,7 @@ TEST_F(DeploymentTest, PassiveUninstallerWaitsForTheRemovalToo)
 
 TEST_F(DeploymentTest, DirWithBlanksInstallsThereAndUninstallsFromThere)
 {
-    const std::string folder = makeTestFolder("Slipway deployment dir") + "\\My Deployed Product";
+    const std::string folder = makeTestFolder("Slipway deployment dir") + "\\Slipway Deployed Product";
     removeInstalledTree(folder);
     product.alsoRemove(folder);
     EXPECT_EQ(install("/quiet /dir=\"" + folder + "\""), 0u);
@@ -167,7 +168,7 @@ TEST_F(DeploymentTest, DirWithBlanksInstallsThereAndUninstallsFromThere)
 
 TEST_F(DeploymentTest, DirIsShownOnTheFolderPage)
 {
-    const std::string folder = makeTestFolder("Slipway deployment shown") + "\\Shown Product";
+    const std::string folder = makeTestFolder("Slipway deployment shown") + "\\Slipway Shown Product";
     uiauto::RunningProcess setup;
     ASSERT_TRUE(startProgram(setup, installer, "/dir=\"" + folder + "\""));
     HWND frame = waitForFrame(setup);
