@@ -54,6 +54,15 @@ struct RunState {
     // with its WM_INSTALL_DONE.
     uint8_t restartNeeded = 0;
     uint32_t parentProcess = 0;
+    // Set for a copy whose launcher was started with /quiet or /passive: the
+    // launcher waits for the copy's end and its exit code, so the copy moves
+    // the running uninstaller aside instead of ending it.
+    uint8_t launcherWaits = 0;
+    // The install folder came from /dir=: it stays, also in a silent upgrade.
+    uint8_t folderFromCommandLine = 0;
+    // How the work ended: the wizard's pages and threads set it, start-up
+    // turns it into the exit code.
+    RunOutcome outcome = RunOutcome::Unfinished;
     // Uninstall commands of earlier installations started in this run: NUL
     // terminated strings ending with an empty one.
     Bytes uninstallCommands;

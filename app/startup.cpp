@@ -2,6 +2,7 @@
 
 #include "app/byte_cursor.h"
 #include "app/package_container.h"
+#include "app/run_log.h"
 #include "app/run_state.h"
 #include "app/startup_rules.h"
 #include "app/system_services.h"
@@ -17,9 +18,14 @@
 #include <string.h>
 #include <utility>
 
-const char kInstallerBanner[] =
-    "Slipway setup 1.0, made with Slipway: small, fast, dependable Windows installers.\n"
-    "Switches: -passive, -quiet, -nouninstall, -extractallfiles, -ip PACKAGE.\n";
+const char kInstallerBanner[] = "Slipway setup 1.0, made with Slipway: small, fast, dependable Windows installers.\n";
+// The banner's second part, and the box of /? and /help.
+const char kSwitchList[] =
+    "Switches: /passive, /quiet (no window, no question, no finish programs), /norestart, "
+    "/dir=\"FOLDER\", /log=FILE, /nouninstall, /? or /help; - for / works too; "
+    "-extractallfiles, -ip PACKAGE, -installerinfo.\n"
+    "Exit codes: 0 done, 3010 done but restart needed, 1602 cancelled, 1603 failed, "
+    "1620 damaged package, 1 no administrator rights.\n";
 const char kElevationFailedMessage[] = "Setup could not acquire administrative privileges:\n\n";
 
 namespace {
@@ -52,6 +58,8 @@ bool isSignedModule()
 void applySwitches(const StartupSwitches& switches)
 {
     runState.showCommand = startupShowCommand();
+    nobodyToAsk = switches.quiet;
+    neverRestart = switches.noRestart;
     if (switches.silentMode)
         runState.silentMode = 1;
     if (switches.quiet)
@@ -102,14 +110,49 @@ bool relaunchElevated(const char* tail, int* exitCode)
     }
     char message[1024];
     formatElevationMessage(shellResult, message, sizeof message);
-    MessageBoxA(nullptr, message, "Error", MB_OK | MB_ICONERROR);
-    *exitCode = 1;
+    showError(nullptr, message);
+    *exitCode = int(kExitElevationFailed);
     return true;
 }
 
-void showDamagedPackageMessage()
+void reportDamagedPackage()
 {
-    MessageBoxA(nullptr, kDamagedPackageMessage, "Error", MB_OK | MB_ICONERROR);
+    runState.outcome = RunOutcome::DamagedPackage;
+    showError(nullptr, kDamagedPackageMessage);
+}
+
+// The /dir= folder, when there is one, replaces the install folder; false
+// when it cannot be used (the run then ends, having said why).
+bool takeInstallFolderSwitch(const StartupSwitches& switches)
+{
+    if (switches.dir == SwitchValue::Absent)
+        return true;
+    FolderProblem problem = FolderProblem::TooLong;
+    if (switches.dir == SwitchValue::Taken)
+        problem = checkInstallFolder(switches.dirValue, runState.installFolder, sizeof runState.installFolder);
+    DWORD attributes = GetFileAttributesA(runState.installFolder);
+    if (problem == FolderProblem::None && attributes != INVALID_FILE_ATTRIBUTES &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        problem = FolderProblem::IsAFile;
+    if (problem == FolderProblem::None) {
+        runState.folderFromCommandLine = 1;
+        return true;
+    }
+    char message[kPathBufferSize + 128];
+    formatTextOf(message, sizeof message, "The install folder \"%s\" cannot be used: %s.", switches.dirValue,
+                 folderProblemText(problem));
+    showError(nullptr, message);
+    runState.outcome = RunOutcome::UnusableFolder;
+    return false;
+}
+
+// Whether the machine is restarting now, once the wizard asked for it.
+bool restarting = false;
+
+int endRun(uint32_t exitCode)
+{
+    runLog("Exit code %u", exitCode);
+    return int(exitCode);
 }
 
 void setInstallFolders(const InstallScript& script)
@@ -123,21 +166,26 @@ void setInstallFolders(const InstallScript& script)
                          sizeof runState.installFolder);
 }
 
-void runInstallMode(HINSTANCE instance, const char* tail)
+void runInstallMode(HINSTANCE instance, const char* tail, const StartupSwitches& switches)
 {
     InstallScript& script = *runState.installScript;
     size_t textLength = 0;
     if (const char* text = findInfoSwitch(script, tail, &textLength)) {
         writeStandardOutput(text, textLength);
+        runState.outcome = RunOutcome::Succeeded;
         return;
     }
     setInstallFolders(script);
+    if (!takeInstallFolderSwitch(switches))
+        return;
+    runLog("64-bit: %u; Program Files: %s; folder: %s; group: %s", runState.isWow64, runState.programFilesFolder,
+           runState.installFolder, runState.programGroup);
     // The licence page's rich edit control; never unloaded.
     loadSystemLibrary("riched20.dll");
     registerStaticClass(instance, "Static");
     runWizard(instance, WizardKind::Install);
     if (runState.restartNeeded)
-        offerRestart(nullptr, script.title.text());
+        restarting = offerRestart(nullptr, script.title.text());
 }
 
 // The uninstall package, read whole; null when it is damaged.
@@ -171,21 +219,29 @@ void runUninstallWizard(HINSTANCE instance, const UninstallScript& script, bool 
     if (isCopy)
         scheduleOwnDeletion();
     if (runState.restartNeeded)
-        offerRestart(nullptr, script.title.text());
+        restarting = offerRestart(nullptr, script.title.text());
 }
 
-void runUninstallMode(HINSTANCE instance, const char* tail, const UninstallScript& script)
+// Returns the exit code of the run: the copy's, when this process is the
+// launcher and the copy ran.
+uint32_t runUninstallMode(HINSTANCE instance, const char* tail, const UninstallScript& script, bool unattended)
 {
     runState.finishPageText = script.successText.text();
     uint32_t parent = 0;
     if (parseDoitArgument(tail, &parent)) {
         runState.parentProcess = parent;
+        runState.launcherWaits = unattended && isWaitingLauncher(parent);
         runUninstallWizard(instance, script, true);
-        return;
-    }
-    // The launcher: a copy removes the product, so that this file can go too.
-    if (!runUninstallerCopy(tail))
+    } else {
+        // The launcher: a copy removes the product, so that this file can go
+        // too. Interactive, the copy ends this process at its first page.
+        DWORD copyExitCode = 0;
+        if (runUninstallerCopy(tail, &copyExitCode))
+            return copyExitCode;
         runUninstallWizard(instance, script, false);
+    }
+    RunFacts facts{runState.outcome, runState.restartNeeded != 0, restarting};
+    return exitCodeFor(facts);
 }
 
 }  // namespace
@@ -257,15 +313,23 @@ int runStartup(HINSTANCE instance, const char* tail)
     StartupSwitches switches = parseSwitches(tail);
     if (switches.installerInfo) {
         writeStandardOutput(kInstallerBanner, sizeof kInstallerBanner - 1);
+        writeStandardOutput(kSwitchList, sizeof kSwitchList - 1);
+        return 0;
+    }
+    if (switches.help) {
+        MessageBoxA(nullptr, kSwitchList, "Setup", MB_OK | MB_ICONINFORMATION);
         return 0;
     }
     applySwitches(switches);
+    if (switches.log == SwitchValue::Taken)
+        openRunLog(switches.logValue);
     OSVERSIONINFOA version;
     classifyWindowsVersion(version);
+    runLog("Slipway setup 1.0: %s; Windows class %u", tail, runState.osClass);
     if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && !runState.extractAllFiles) {
         int exitCode = 0;
         if (relaunchElevated(tail, &exitCode))
-            return exitCode;
+            return endRun(uint32_t(exitCode));
     }
     runState.isWow64 = detectWow64();
 
@@ -274,33 +338,39 @@ int runStartup(HINSTANCE instance, const char* tail)
     if (file)
         openPackage(file.get(), package);
     runState.stubImage = static_cast<Bytes&&>(package.stubImage);
+    runLog("Package: %s", runState.packagePath);
     if (!runState.uninstallCommands.assign("", 1))
-        return 0;
+        return endRun(kExitFailed);
 
+    uint32_t exitCode = kExitFailed;
     if (package.kind == PackageKind::Install) {
         runState.installScript = &package.installScript;
         // The loading thread takes the file over to read block 1.
         runState.packageFile = std::move(file);
         runState.packageBytesLeft = package.remainingAfterBlock0;
-        runInstallMode(instance, tail);
+        runInstallMode(instance, tail, switches);
         endInstallRun();
+        RunFacts facts{runState.outcome, runState.restartNeeded != 0, restarting};
+        exitCode = exitCodeFor(facts);
     } else if (package.kind == PackageKind::Uninstall) {
         file.reset();
         runState.uninstallScript = readUninstallPackage(package.uninstallBody);
         package.uninstallBody.reset();
         if (runState.uninstallScript) {
-            runUninstallMode(instance, tail, *runState.uninstallScript);
+            exitCode = runUninstallMode(instance, tail, *runState.uninstallScript, switches.silentMode);
             waitForWorkers();
             runState.uninstallScript.reset();
             runState.finishPageText = nullptr;
         } else {
-            showDamagedPackageMessage();
+            reportDamagedPackage();
+            exitCode = kExitDamagedPackage;
         }
     } else {
         file.reset();
-        showDamagedPackageMessage();
+        reportDamagedPackage();
+        exitCode = kExitDamagedPackage;
     }
     runState.stubImage.reset();
     runState.uninstallCommands.reset();
-    return 0;
+    return endRun(exitCode);
 }

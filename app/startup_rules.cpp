@@ -57,6 +57,10 @@ StartupSwitches parseSwitches(const char* tail)
     s.extractAllFiles = strcmp(tail, "-extractallfiles") == 0;
     const char* ip = strstr(tail, "-ip ");
     s.packagePathArgument = ip ? ip + 4 : nullptr;
+    s.help = findSwitch(tail, "?") || findSwitch(tail, "help");
+    s.noRestart = findSwitch(tail, "norestart") != nullptr;
+    s.dir = findSwitchValue(tail, "dir=", s.dirValue, sizeof s.dirValue);
+    s.log = findSwitchValue(tail, "log=", s.logValue, sizeof s.logValue);
     return s;
 }
 

@@ -2,6 +2,8 @@
 // classes, and the Program Files and install folder rules.
 #pragma once
 
+#include "app/unattended_rules.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -44,6 +46,13 @@ struct StartupSwitches {
     bool extractAllFiles = false;  // the whole tail is "-extractallfiles"
     // Everything after "-ip " to the end of the tail, or null.
     const char* packagePathArgument = nullptr;
+    bool help = false;       // "/?" or "/help": the switches are shown, nothing runs
+    bool noRestart = false;  // "/norestart": a needed restart is left to the caller
+    // "/dir=FOLDER": the install folder; "/log=FILE": the run's log.
+    SwitchValue dir = SwitchValue::Absent;
+    char dirValue[kPathBufferSize] = {};
+    SwitchValue log = SwitchValue::Absent;
+    char logValue[kPathBufferSize] = {};
 };
 
 StartupSwitches parseSwitches(const char* tail);

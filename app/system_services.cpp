@@ -1,5 +1,6 @@
 #include "app/system_services.h"
 
+#include "app/run_log.h"
 #include "app/startup_rules.h"
 #include "app/win32_handles.h"
 #include "linkstatic/link_static.h"
@@ -11,6 +12,9 @@
 const char kBuiltInRestartQuestion[] =
     "You must restart your computer before the new settings will take effect.\n\n"
     "Do you want to restart your computer now?";
+
+bool nobodyToAsk = false;
+bool neverRestart = false;
 
 UINT calculateHeightMessage = 0;
 UINT calculateMinimumSizeMessage = 0;
@@ -107,8 +111,12 @@ bool restartSystem()
     return ExitWindowsEx(EWX_REBOOT, 0) != 0;
 }
 
-void offerRestart(HWND owner, const char* caption)
+bool offerRestart(HWND owner, const char* caption)
 {
+    if (nobodyToAsk || neverRestart) {
+        runLog("Restart needed, not asked");
+        return false;
+    }
     char question[256];
     question[0] = 0;
     // Loaded as data only, and only from the system folder; it stays loaded.
@@ -117,8 +125,17 @@ void offerRestart(HWND owner, const char* caption)
         copyTruncated(question, sizeof question, kBuiltInRestartQuestion);
     if (owner)
         ShowWindow(rootWindowOf(owner), SW_RESTORE);
-    if (MessageBoxA(owner, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES)
-        restartSystem();
+    bool yes = MessageBoxA(owner, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    bool restarting = yes && restartSystem();
+    runLog("Asked: %s Answer: %s; restarting: %u", question, yes ? "Yes" : "No", restarting);
+    return restarting;
+}
+
+void showError(HWND owner, const char* text)
+{
+    runLog("Error: %s", text);
+    if (!nobodyToAsk)
+        MessageBoxA(owner, text, "Error", MB_OK | MB_ICONERROR);
 }
 
 void registerStaticClass(HINSTANCE instance, const char* className)

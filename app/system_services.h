@@ -12,8 +12,19 @@ uint32_t detectWow64();
 bool isAdministrator();
 // True when the process token is elevated (Vista and later; false before).
 bool isTokenElevated();
-// Asks whether to restart now; Yes restarts the machine.
-void offerRestart(HWND owner, const char* caption);
+// Set by start-up: /quiet leaves nobody to answer, so no question or error
+// box is shown (each question takes the answer that stops or declines), and
+// /norestart leaves a needed restart to the caller.
+extern bool nobodyToAsk;
+extern bool neverRestart;
+
+// Asks whether to restart now; Yes restarts the machine. Not asked when
+// nobody is there or restarts are left to the caller. True once the
+// restart has been started.
+bool offerRestart(HWND owner, const char* caption);
+// An error box captioned "Error", unless nobody is there to see it; the log
+// gets the text either way.
+void showError(HWND owner, const char* text);
 bool restartSystem();
 // Registers the formatted text control for this module under `className`.
 void registerStaticClass(HINSTANCE instance, const char* className);

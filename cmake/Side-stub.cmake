@@ -28,11 +28,11 @@ target_compile_options(slipway-stub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${stub_fla
 # path-sized buffers on the stack keep the probe and the stored arguments, and
 # stub.frames checks the finished image.
 # (Options, not definitions: CMake drops definitions of macros with parameters.)
-set(stub_import_defines -DWINUSERAPI= -D_GDI32_ -DWINBASEAPI= -DWINADVAPI= "-DSHSTDAPI_(t)=t WINAPI"
+set(stub_import_defines -DWINUSERAPI= -D_GDI32_ -DWINBASEAPI= -DWINADVAPI= -DWINCOMMCTRLAPI= "-DSHSTDAPI_(t)=t WINAPI"
     "-DSHSTDAPI=HRESULT WINAPI" "-DWINOLEAPI=HRESULT WINAPI" "-DWINOLEAPI_(t)=t WINAPI")
 target_compile_options(slipway-stub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${stub_import_defines}>)
 set(stub_probed_frames engine/shortcut_action.cpp engine/program_actions.cpp wizard/folder_browser.cpp)
-set(stub_pushed_args ${SLIPWAY_FORMAT_SOURCES} ${SLIPWAY_WIZARD_RULE_SOURCES} ${SLIPWAY_STUB_SOURCES} ${SLIPWAY_STUB_ENTRY})
+set(stub_pushed_args ${SLIPWAY_FORMAT_SOURCES} ${SLIPWAY_LINK_LAYOUT_SOURCES} ${SLIPWAY_WIZARD_RULE_SOURCES} ${SLIPWAY_STUB_SOURCES} ${SLIPWAY_STUB_ENTRY})
 list(FILTER stub_pushed_args INCLUDE REGEX "\\.cpp$")
 foreach(probed ${stub_probed_frames})
     list(REMOVE_ITEM stub_pushed_args ${CMAKE_SOURCE_DIR}/${probed} ${probed})
@@ -46,18 +46,6 @@ target_link_options(slipway-stub PRIVATE ${stub_flags} -nostartfiles -Wl,-e,_stu
 target_link_libraries(slipway-stub PRIVATE ${lzma_root}/lib/liblzma.a
     comctl32 shell32 ole32 advapi32 user32 gdi32 shlwapi)
 set_target_properties(slipway-stub PROPERTIES OUTPUT_NAME slipway-stub SUFFIX .exe)
-# The formatted text control is mostly calls of Win32 functions, and two
-# changes to how they are called make it 2.8 KiB smaller:
-# - its arguments are pushed instead of stored into a frame reserved up
-#   front. Pushing needs the stack probes off, which is sound only while no
-#   function of it has a frame near a page: the compiler refuses one of
-#   3 KiB or more;
-# - the system's functions are declared without dllimport, so each call is
-#   a direct call to the import library's one jump per function instead of
-#   an indirect call through the import table, which needs a relocation at
-#   every call site. The functions called are the same.
-set_source_files_properties(${SLIPWAY_LINK_WINDOW_SOURCES} ${SLIPWAY_LINK_LAYOUT_SOURCES} PROPERTIES
-    COMPILE_OPTIONS "-mno-accumulate-outgoing-args;-mno-stack-arg-probe;-Werror=frame-larger-than=3072;-DWINUSERAPI=;-D_GDI32_;-DWINBASEAPI=;-DWINCOMMCTRLAPI=;-DSHSTDAPI_(t)=t WINAPI;-DSHSTDAPI=HRESULT WINAPI")
 set_source_files_properties(${SLIPWAY_STUB_RESOURCES} PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/stub.manifest;${CMAKE_SOURCE_DIR}/resources/slipway.ico")
 

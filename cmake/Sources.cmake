@@ -10,6 +10,7 @@ set(SLIPWAY_FORMAT_SOURCES
     app/package_container.cpp
     app/pe_image.cpp
     app/startup_rules.cpp
+    app/unattended_rules.cpp
     engine/byte_sink.cpp
     engine/action_script.cpp
     engine/records.cpp
@@ -102,6 +103,7 @@ set(SLIPWAY_LINK_WINDOW_SOURCES
 # The stub's Win32 side, everything but the entry point itself, so that the
 # Windows-side tests can link it and call its parts directly.
 set(SLIPWAY_STUB_SOURCES
+    app/run_log.cpp
     app/run_state.cpp
     app/system_services.cpp
     app/theme_library.cpp

@@ -1,5 +1,6 @@
 #include "engine/ask_retry.h"
 
+#include "app/run_log.h"
 #include "app/system_services.h"
 
 #include <stdarg.h>
@@ -72,10 +73,23 @@ int askRetry(HWND owner, const char* format, const char* title, ...)
     length = appendFormatted(message, sizeof message, length, ":\n");
     appendSystemText(message, sizeof message, length, error);
 
-    if (owner)
-        ShowWindow(rootWindowOf(owner), SW_RESTORE);
-    int answer = MessageBoxA(owner, message, title, MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+    runLog("Error %u. Asked: %s", uint32_t(error), message);
+    // With nobody to answer, Abort: the installation rolls back rather than
+    // wait for ever, or go on past a step that did not happen.
+    int answer = IDABORT;
+    if (!nobodyToAsk) {
+        if (owner)
+            ShowWindow(rootWindowOf(owner), SW_RESTORE);
+        answer = MessageBoxA(owner, message, title, MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+    }
     // A box that could not be shown (0) or that gave some other answer is
     // nobody's Retry: asking again would loop for ever without a word.
-    return answer == IDRETRY || answer == IDIGNORE ? answer : IDABORT;
+    if (answer != IDRETRY && answer != IDIGNORE)
+        answer = IDABORT;
+    runLog("Answer: %s%s",
+           answer == IDRETRY    ? "Retry"
+           : answer == IDIGNORE ? "Ignore"
+                                : "Abort",
+           nobodyToAsk ? " (quiet: nobody to ask)" : "");
+    return answer;
 }

@@ -16,6 +16,11 @@ typedef bool (*ExpandFn)(const char* source, char* output, size_t outputSize);
 typedef void (*BeginStepFn)(WindowHandle page);
 typedef void (*EndStepFn)(WindowHandle page, bool ok);
 
+// Told of every action and undo entry a pass carried out, for the run's
+// log: the pass ("install", "uninstall", "rollback"), the class name, the
+// step's caption or null, and the result (0 done, else failed or stopped).
+typedef void (*ReportFn)(const char* pass, const char* name, const char* caption, uint32_t result);
+
 class UndoLog;
 
 struct ExecutionContext {
@@ -27,8 +32,11 @@ struct ExecutionContext {
     WindowHandle page = nullptr;
     BeginStepFn beginStep = nullptr;
     EndStepFn endStep = nullptr;
+    ReportFn report = nullptr;
     // Grows with every file written, for the size the Uninstall entry shows.
     uint32_t bytesInstalled = 0;
     // Set by a program or entry point that answered 3010; never cleared.
     bool restartNeeded = false;
+    // Set by a program or entry point that answered 1602: the user cancelled.
+    bool cancelled = false;
 };

@@ -1,5 +1,6 @@
 #include "engine/worker_threads.h"
 
+#include "app/run_log.h"
 #include "app/run_state.h"
 #include "engine/passes.h"
 #include "engine/page_link.h"
@@ -30,7 +31,7 @@ bool runInstallation(ExecutionContext& context)
 
 // Installs and then writes the uninstaller, or rolls back; false when the
 // installation was stopped.
-bool install(HWND page, bool& restartNeeded)
+bool install(HWND page, LPARAM& done)
 {
     std::unique_ptr<UninstallScript> target =
         buildUninstallScript(*runState.installScript, *runState.actionScript, expandPathVariables);
@@ -43,6 +44,7 @@ bool install(HWND page, bool& restartNeeded)
     context.page = page;
     context.beginStep = beginStep;
     context.endStep = endStep;
+    context.report = logStep;
     bool ok = runInstallation(context);
     if (ok) {
         commitRollbackEntries(target->undoLog);
@@ -51,9 +53,10 @@ bool install(HWND page, bool& restartNeeded)
     } else {
         // Custom steps first, then the reversals, newest first: the
         // machine as the installation found it.
+        runLog("Rolling back");
         rollBack(target->undoLog, context);
     }
-    restartNeeded = context.restartNeeded;
+    done = (context.restartNeeded ? kDoneRestartNeeded : 0) | (context.cancelled ? kDoneCancelled : 0);
     if (SUCCEEDED(com))
         CoUninitialize();
     return ok;
@@ -64,8 +67,9 @@ bool install(HWND page, bool& restartNeeded)
 DWORD WINAPI InstallThread(LPVOID parameter)
 {
     HWND page = static_cast<HWND>(parameter);
-    bool restartNeeded = false;
-    bool ok = install(page, restartNeeded);
-    PostMessageA(page, WM_INSTALL_DONE, ok ? 1 : 0, restartNeeded ? 1 : 0);
+    LPARAM done = 0;
+    bool ok = install(page, done);
+    runLog(ok ? "Installation succeeded" : "Installation failed");
+    PostMessageA(page, WM_INSTALL_DONE, ok ? 1 : 0, done);
     return 0;
 }

@@ -5,9 +5,12 @@
 
 #include <windows.h>
 
-// Worker to page, posted once the worker is done: wParam 1 = success,
-// lParam 1 = restart needed.
+// Worker to page, posted once the worker is done: wParam 1 = success;
+// lParam holds the bits below.
 constexpr UINT WM_INSTALL_DONE = WM_USER + 99;
+constexpr LPARAM kDoneRestartNeeded = 1;
+// The work was stopped by a program or entry point that answered 1602.
+constexpr LPARAM kDoneCancelled = 2;
 
 // The loading thread's part on the welcome page. The page waits, with Next
 // and Back disabled, while the action block is read.

@@ -2,6 +2,19 @@
 
 namespace {
 
+void report(const ExecutionContext& context, const char* pass, const char* name, const char* caption, uint32_t result)
+{
+    if (context.report)
+        context.report(pass, name, caption, result);
+}
+
+bool executeReported(Action& action, ExecutionContext& context)
+{
+    bool ok = action.execute(context);
+    report(context, "install", action.className(), action.caption(), ok ? 0 : 1);
+    return ok;
+}
+
 // Calls `visit` for every action of the main list and of each selected
 // component, in list order, until it returns false.
 template <typename Visit>
@@ -35,7 +48,7 @@ bool hasStage0Actions(const ActionScript& script, const uint8_t* componentSelect
 bool runStage0(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context)
 {
     return forEachSelectedAction(script, componentSelected, [&](Action& action) {
-        return action.stage() != kFileStage || action.execute(context);
+        return action.stage() != kFileStage || executeReported(action, context);
     });
 }
 
@@ -47,7 +60,7 @@ bool runStage1(const ActionScript& script, const uint8_t* componentSelected, Exe
         const char* caption = action.caption();
         if (caption && context.beginStep)
             context.beginStep(context.page);
-        bool ok = action.execute(context);
+        bool ok = executeReported(action, context);
         if (caption && context.endStep)
             context.endStep(context.page, ok);
         return ok;
@@ -58,6 +71,13 @@ namespace {
 
 // The uninstaller's passes mark their rows; a rollback runs unmarked.
 enum class UndoPass { Uninstall, Rollback };
+
+uint32_t undoReported(UndoEntry& entry, UndoPass pass, ExecutionContext& context)
+{
+    uint32_t result = entry.undo(context);
+    report(context, pass == UndoPass::Rollback ? "rollback" : "uninstall", entry.className(), entry.caption(), result);
+    return result;
+}
 
 bool takesPart(const UndoEntry& entry, UndoPass pass)
 {
@@ -84,7 +104,7 @@ uint32_t customSteps(const UndoLog& log, UndoPass pass, ExecutionContext& contex
         bool ownRow = entry->caption() != nullptr;
         if (ownRow)
             beginRow(context, pass);
-        uint32_t result = entry->undo(context);
+        uint32_t result = undoReported(*entry, pass, context);
         if (ownRow)
             endRow(context, pass, result == kUndoContinue);
         if (result != kUndoContinue)
@@ -99,7 +119,7 @@ uint32_t reversals(const UndoLog& log, UndoPass pass, ExecutionContext& context)
     uint32_t result = kUndoContinue;
     for (UndoEntry* entry = log.first(); entry && result == kUndoContinue; entry = entry->next) {
         if (entry->isReversal() && takesPart(*entry, pass))
-            result = entry->undo(context);
+            result = undoReported(*entry, pass, context);
     }
     endRow(context, pass, result == kUndoContinue);
     return result;

@@ -116,6 +116,7 @@ bool RunAndWaitAction::execute(ExecutionContext& context)
         context.restartNeeded = true;
         return true;
     }
+    context.cancelled = exitCode == kResultCancelled;
     return exitCode == kResultSuccess;
 }
 
@@ -141,8 +142,9 @@ bool CallLibraryAction::execute(ExecutionContext& context)
     HWND owner = context.page ? GetParent(context.page) : nullptr;
     if (!expandLibrary(context.expand, nullptr, library, entryName, argument, fields))
         return refuseTooLong(owner, "Cannot load \"%s\"", library.text()) != StartResult::Aborted;
-    return callLibraryEntry(owner, fields.library, fields.entryName, fields.argument, context.restartNeeded) ==
-           kUndoContinue;
+    uint32_t result = callLibraryEntry(owner, fields.library, fields.entryName, fields.argument, context.restartNeeded);
+    context.cancelled = result == kUndoCancelled;
+    return result == kUndoContinue;
 }
 
 bool CallLibraryOnUninstallAction::execute(ExecutionContext& context)

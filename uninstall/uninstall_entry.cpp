@@ -1,5 +1,7 @@
 #include "uninstall/uninstall_entry.h"
 
+#include "app/unattended_rules.h"
+
 namespace {
 
 const char kUninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -55,4 +57,15 @@ void deleteUninstallEntry(const char* name)
     UniqueRegKey uninstall;
     if (createUninstallKey(uninstall))
         RegDeleteKeyA(uninstall.get(), name);
+}
+
+void setQuietUninstallValues(HKEY entry, const char* uninstallerPath)
+{
+    // Room for a path of 260 characters, its quotes and the switch.
+    char command[272];
+    size_t length = formatTextOf(command, sizeof command, "\"%s\" /quiet", uninstallerPath);
+    RegSetValueExA(entry, "QuietUninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command), DWORD(length + 1));
+    const DWORD one = 1;
+    for (const char* name = "NoModify\0NoRepair\0"; *name; name += 9)
+        RegSetValueExA(entry, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
 }

@@ -24,3 +24,8 @@ bool readUninstallCommand(const char* name, char* command, size_t size);
 // be the Uninstall key itself (on the 9x line with every product's entry
 // below it).
 void deleteUninstallEntry(const char* name);
+
+// The values that let deployment tools remove the product without a person
+// and offer no change or repair: "QuietUninstallString" (the uninstaller's
+// path in quotes and " /quiet"), "NoModify" and "NoRepair" (1).
+void setQuietUninstallValues(HKEY entry, const char* uninstallerPath);

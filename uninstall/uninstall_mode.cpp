@@ -1,9 +1,12 @@
 #include "uninstall/uninstall_mode.h"
 
 #include "app/bytes.h"
+#include "app/run_log.h"
 #include "app/run_state.h"
 #include "app/startup_rules.h"
 #include "app/win32_handles.h"
+#include "engine/file_routines.h"
+#include "engine/undo_entry.h"
 #include "uninstall/previous_uninstall.h"
 
 namespace {
@@ -69,9 +72,72 @@ void waitAnsweringMessages(HANDLE process)
     }
 }
 
+// Ends the launching process with `exitCode` and waits until it has gone.
+void endParentProcess(UINT exitCode)
+{
+    uint32_t value = runState.parentProcess;
+    runState.parentProcess = 0;
+    runState.launcherWaits = 0;
+    HANDLE parent = reinterpret_cast<HANDLE>(uintptr_t(value));
+    // The value comes from the command line: only a handle that really ends
+    // a process is waited for and closed. A number that names some other
+    // handle of this process, or the process itself (the pseudo-handle -1),
+    // is left alone rather than waited for for ever or closed under its user.
+    if (value == 0 || parent == GetCurrentProcess() || parent == GetCurrentThread())
+        return;
+    if (!TerminateProcess(parent, exitCode))
+        return;
+    WaitForSingleObject(parent, INFINITE);
+    CloseHandle(parent);
+}
+
+// Moves the file at `path` to a new name in `folder`, which must be on its
+// volume, and has it deleted at the next restart.
+bool moveAsideInto(const char* folder, const char* path)
+{
+    char target[kPathBufferSize];
+    if (GetTempFileNameA(folder, "del", 0, target) == 0)
+        return false;
+    // The system made the name as an empty file; the move replaces it.
+    if (!MoveFileExA(path, target, MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(target);
+        return false;
+    }
+    MoveFileExA(target, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    runLog("Uninstaller moved to %s, deleted at restart", target);
+    return true;
+}
+
 }  // namespace
 
-bool runUninstallerCopy(const char* tail)
+bool letGoOfRunningUninstaller(const char* path, uint32_t resultSoFar)
+{
+    if (runState.osClass & kNtClasses) {
+        char folder[kPathBufferSize];
+        DWORD length = GetTempPathA(sizeof folder, folder);
+        if (length && length < sizeof folder && moveAsideInto(folder, path))
+            return true;
+        // A temporary folder on another volume: the root of the file's own.
+        const char root[] = {path[0], ':', '\\', 0};
+        if (path[0] && path[1] == ':' && moveAsideInto(root, path))
+            return true;
+    }
+    // The 9x line cannot rename a running file, nor can a file that another
+    // program holds be renamed: the launcher ends now, with the result so
+    // far, and lets go of it.
+    endParentProcess(resultSoFar == kUndoContinue ? kExitSuccess : kExitFailed);
+    runLog("The launcher was ended to delete its file");
+    return deleteFile(path);
+}
+
+bool isWaitingLauncher(uint32_t handleValue)
+{
+    HANDLE handle = reinterpret_cast<HANDLE>(uintptr_t(handleValue));
+    return handleValue && handle != GetCurrentProcess() && handle != GetCurrentThread() &&
+           WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
+}
+
+bool runUninstallerCopy(const char* tail, DWORD* copyExitCode)
 {
     char tempFolder[kPathBufferSize];
     DWORD length = GetTempPathA(sizeof tempFolder, tempFolder);
@@ -92,6 +158,8 @@ bool runUninstallerCopy(const char* tail)
     CloseHandle(started.hThread);
     UniqueHandle copy(started.hProcess);
     waitAnsweringMessages(copy.get());
+    if (!GetExitCodeProcess(copy.get(), copyExitCode))
+        *copyExitCode = kExitFailed;
     copy.reset();
     // Only reached when the copy ended without ending this process.
     DeleteFileA(copyPath);
@@ -100,19 +168,10 @@ bool runUninstallerCopy(const char* tail)
 
 void releaseParentProcess()
 {
-    uint32_t value = runState.parentProcess;
-    runState.parentProcess = 0;
-    HANDLE parent = reinterpret_cast<HANDLE>(uintptr_t(value));
-    // The value comes from the command line: only a handle that really ends
-    // a process is waited for and closed. A number that names some other
-    // handle of this process, or the process itself (the pseudo-handle -1),
-    // is left alone rather than waited for for ever or closed under its user.
-    if (value == 0 || parent == GetCurrentProcess() || parent == GetCurrentThread())
-        return;
-    if (!TerminateProcess(parent, 0))
-        return;
-    WaitForSingleObject(parent, INFINITE);
-    CloseHandle(parent);
+    // A launcher that waits for the removal's result stays until this copy
+    // has ended.
+    if (!runState.launcherWaits)
+        endParentProcess(0);
 }
 
 void scheduleOwnDeletion()

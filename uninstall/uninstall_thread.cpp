@@ -1,6 +1,7 @@
 // The removal worker of the uninstall progress page.
 #include "uninstall/uninstall_mode.h"
 
+#include "app/run_log.h"
 #include "app/run_state.h"
 #include "engine/ask_retry.h"
 #include "engine/file_routines.h"
@@ -20,6 +21,9 @@ uint32_t deleteUninstallerFile(HWND page, const char* path, uint32_t result)
     if (!path[0])
         return result;
     while (!deleteFile(path)) {
+        // The launcher that waits for this copy runs from the file.
+        if (runState.launcherWaits && letGoOfRunningUninstaller(path, result))
+            break;
         int answer = askRetry(page, "Cannot delete file \"%s\"", "Error", path);
         if (answer == IDIGNORE)
             return result;
@@ -38,6 +42,7 @@ uint32_t removeProduct(const UninstallScript& script, ExecutionContext& context)
         return result;
     deleteUninstallEntry(script.uninstallKeyName.text());
     result = deleteUninstallerFile(context.page, script.uninstallerPath.text(), result);
+    runLog("Entry %s and uninstaller removed (%u)", script.uninstallKeyName.text(), result);
     if (result != kUndoContinue)
         return result;
     // The uninstaller went first, so the folder that held it can go now.
@@ -54,8 +59,11 @@ DWORD WINAPI UninstallThread(LPVOID parameter)
     context.page = page;
     context.beginStep = beginStep;
     context.endStep = endStep;
+    context.report = logStep;
     uint32_t result = removeProduct(*runState.uninstallScript, context);
-    PostMessageA(page, WM_INSTALL_DONE, result == kUndoContinue ? 1 : 0, context.restartNeeded ? 1 : 0);
+    runLog("Removal ended (%u)", result);
+    LPARAM done = (context.restartNeeded ? kDoneRestartNeeded : 0) | (result == kUndoCancelled ? kDoneCancelled : 0);
+    PostMessageA(page, WM_INSTALL_DONE, result == kUndoContinue ? 1 : 0, done);
     if (SUCCEEDED(com))
         CoUninitialize();
     return 0;

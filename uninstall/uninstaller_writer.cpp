@@ -2,6 +2,7 @@
 
 #include "app/package_container.h"
 #include "app/pe_image.h"
+#include "app/run_log.h"
 #include "app/run_state.h"
 #include "app/win32_handles.h"
 #include "engine/byte_sink.h"
@@ -67,12 +68,15 @@ void registerUninstaller(const ActionScript& actions, uint32_t bytesInstalled)
     char keyName[256];
     expandPathVariables(actions.uninstallKeyName.text(), keyName, sizeof keyName);
     UniqueRegKey entry;
-    if (!createUninstallEntry(keyName, entry))
+    bool created = createUninstallEntry(keyName, entry);
+    runLog("Registering under %s: %s", keyName, created ? "done" : "failed");
+    if (!created)
         return;
 
     char text[2048];
     expandPathVariables(actions.uninstallerPath.text(), text, 261);
     setString(entry.get(), "UninstallString", text);
+    setQuietUninstallValues(entry.get(), text);
     DWORD size = bytesInstalled / 1024;
     RegSetValueExA(entry.get(), "EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&size), sizeof size);
     SYSTEMTIME now;
@@ -161,7 +165,9 @@ void writeUninstaller(const UninstallScript& script, const ActionScript& actions
     char path[261];
     if (!expandPathVariables(actions.uninstallerPath.text(), path, sizeof path) || !path[0])
         return;
-    if (!writeUninstallerFile(path, script, bytesInstalled))
+    bool written = writeUninstallerFile(path, script, bytesInstalled);
+    runLog("Writing %s: error %u", path, written ? 0 : GetLastError());
+    if (!written)
         return;
     registerUninstaller(actions, bytesInstalled);
 }

@@ -2,6 +2,7 @@
 
 #include "app/run_state.h"
 #include "app/startup_rules.h"
+#include "app/system_services.h"
 #include "uninstall/path_variables_win32.h"
 #include "uninstall/uninstall_entry.h"
 
@@ -10,6 +11,9 @@
 namespace {
 
 const char kPassiveSwitch[] = " /passive";
+// A quiet run's earlier uninstaller runs quietly too: its failure must not
+// wait for a person who is not there.
+const char kQuietSwitch[] = " /quiet";
 
 // True when `command` is one of the commands already started in this run.
 bool alreadyStarted(const char* command)
@@ -54,14 +58,16 @@ bool findEarlierInstallation()
         if (!readUninstallCommand(keyName, command, sizeof runState.uninstallCommand))
             continue;
         if (runState.silentMode) {
-            if (first && strchr(command, '\\'))
+            if (first && strchr(command, '\\') && !runState.folderFromCommandLine)
                 takeEarlierInstallFolder(command);
             // A command with no room left for the switch is treated as not
             // found: it could not run without questions.
+            const char* unattended = nobodyToAsk ? kQuietSwitch : kPassiveSwitch;
             size_t length = strlen(command);
-            if (length + sizeof kPassiveSwitch > sizeof runState.uninstallCommand)
+            size_t switchSize = strlen(unattended) + 1;
+            if (length + switchSize > sizeof runState.uninstallCommand)
                 continue;
-            memcpy(command + length, kPassiveSwitch, sizeof kPassiveSwitch);
+            memcpy(command + length, unattended, switchSize);
         }
         if (!alreadyStarted(command))
             return true;

@@ -144,3 +144,7 @@ slipway_test_installer(folder_page TESTS folder_page_test)
 
 # Texts with links in the real wizard: welcome, licence hint and finish.
 slipway_test_installer(link_texts TESTS wizard_links_test)
+
+# Deployment without a person: exit codes, /dir=, /log=, /norestart and
+# the quiet uninstaller a tool can wait for.
+slipway_test_installer(unattended_deployment PAYLOAD recording_program TESTS unattended_deployment_test)

@@ -13,7 +13,11 @@ namespace {
 
 const char kExpectedBanner[] =
     "Slipway setup 1.0, made with Slipway: small, fast, dependable Windows installers.\n"
-    "Switches: -passive, -quiet, -nouninstall, -extractallfiles, -ip PACKAGE.\n";
+    "Switches: /passive, /quiet (no window, no question, no finish programs), /norestart, "
+    "/dir=\"FOLDER\", /log=FILE, /nouninstall, /? or /help; - for / works too; "
+    "-extractallfiles, -ip PACKAGE, -installerinfo.\n"
+    "Exit codes: 0 done, 3010 done but restart needed, 1602 cancelled, 1603 failed, "
+    "1620 damaged package, 1 no administrator rights.\n";
 
 // A package file of the sample script (plus any extra info switches),
 // written for one test and deleted after it.

@@ -220,7 +220,7 @@ protected:
         ASSERT_TRUE(uiauto::answerMessageBox(box, IDNO));
         DWORD exitCode = 99;
         ASSERT_TRUE(installer.wait(kExitTimeoutMs, &exitCode)) << "the installer did not end";
-        EXPECT_EQ(exitCode, 0u);
+        EXPECT_EQ(exitCode, 3010u) << "a restart needed and not done";
     }
 
     // The finish page's program that cannot be started: its prompt has no

@@ -92,12 +92,13 @@ bool fileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The uninstaller copies this run left in a temporary folder.
-std::vector<std::string> uninstallerCopies(const std::string& folder)
+// The uninstaller copies this run left in a temporary folder ("uni"), or
+// the registered uninstallers moved there while they ran ("del").
+std::vector<std::string> uninstallerCopies(const std::string& folder, const char* pattern = "uni*.tmp")
 {
     std::vector<std::string> copies;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "uni*.tmp").c_str(), &found);
+    HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return copies;
     do
@@ -127,6 +128,7 @@ protected:
         removeShortcutFolder();
         ASSERT_TRUE(setRegistryString(HKEY_CURRENT_USER, kControlKey, "Record", goodbyeRecord));
         copiesBefore = uninstallerCopies(temporaryFolder());
+        movedBefore = uninstallerCopies(temporaryFolder(), "del*.tmp");
     }
 
     void TearDown() override
@@ -226,13 +228,15 @@ protected:
         EXPECT_TRUE(readRegistryValue(HKEY_CURRENT_USER, kProductKey, "Runs").exists);
     }
 
-    // The copy in the temporary folder that this run left, and its deletion
-    // scheduled for the next restart.
-    void expectCopyScheduledForDeletion(const std::string& folder)
+    // The copy in the temporary folder that this run left (or, when its
+    // launcher waited for it, the registered uninstaller moved there), and
+    // its deletion scheduled for the next restart.
+    void expectCopyScheduledForDeletion(const std::string& folder, const char* pattern = "uni*.tmp")
     {
+        const std::vector<std::string>& before = std::string(pattern) == "uni*.tmp" ? copiesBefore : movedBefore;
         std::vector<std::string> copies;
-        for (const std::string& copy : uninstallerCopies(folder))
-            if (std::find(copiesBefore.begin(), copiesBefore.end(), copy) == copiesBefore.end())
+        for (const std::string& copy : uninstallerCopies(folder, pattern))
+            if (std::find(before.begin(), before.end(), copy) == before.end())
                 copies.push_back(copy);
         ASSERT_EQ(copies.size(), 1u) << "expected one new uninstaller copy in " << folder;
         std::string name = copies[0].substr(copies[0].find_last_of('\\') + 1);
@@ -244,6 +248,7 @@ protected:
     const std::string goodbyeRecord = temporaryFolder() + "slipway-uninstall-goodbye.txt";
     InstalledProduct product{"Slipway Uninstall Run", {kKeyName}};
     std::vector<std::string> copiesBefore;
+    std::vector<std::string> movedBefore;
     uiauto::RunningProcess launcher;
 };
 
@@ -513,7 +518,9 @@ TEST_F(UninstallRunTest, TemporaryFolderWithBlanksStillStartsTheCopy)
     EXPECT_NE(uiauto::windowProcessId(frame), launcher.processId());
     waitForRemoval();
     expectRemoved();
-    expectCopyScheduledForDeletion(folder);
+    // The launcher waited for the copy: the registered uninstaller, still
+    // running then, was moved into the temporary folder.
+    expectCopyScheduledForDeletion(folder, "del*.tmp");
 }
 
 TEST_F(UninstallRunTest, TemporaryFolderThatCannotBeHadRunsTheWizardInTheLauncher)
@@ -539,10 +546,10 @@ TEST_F(UninstallRunTest, TemporaryFolderThatCannotBeHadRunsTheWizardInTheLaunche
 TEST_F(UninstallRunTest, DoitWithAHandleThatIsNoProcessRunsTheWizardDirectly)
 {
     ASSERT_NO_FATAL_FAILURE(installQuietly());
-    HWND frame = startUninstaller("doit=1234 /quiet");
+    HWND frame = startUninstaller("doit=1234 /passive");
     ASSERT_NE(frame, nullptr);
     // No copy: this process runs the wizard, silently, and is not stopped by
-    // the handle value that names nothing of it.
+    // the handle value that names nothing of it (nor waited for by it).
     EXPECT_EQ(uiauto::windowProcessId(frame), launcher.processId());
     HWND prompt = waitForPrompt(launcher.processId());
     ASSERT_NE(prompt, nullptr) << "the running uninstaller cannot delete itself";

@@ -1,6 +1,8 @@
 // The finish page: the outcome, up to two check boxes for finish-page
 // components after a success, and their programs run when Next is pressed.
+#include "app/run_log.h"
 #include "app/run_state.h"
+#include "app/system_services.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "uninstall/uninstall_script.h"
@@ -53,8 +55,13 @@ INT_PTR CALLBACK finishPageProcedure(HWND page, UINT message, WPARAM wParam, LPA
         return TRUE;
     case WM_COMMAND: return recordOptionBoxClick(wParam, lParam);
     case WM_QUERY_LEAVE:
-        if (wParam == kLeaveNext && installationSucceeded())
-            runFinishActions();
+        // A quiet deployment must not start the product on every machine.
+        if (wParam == kLeaveNext && installationSucceeded()) {
+            if (nobodyToAsk)
+                runLog("Quiet: finish programs not started");
+            else
+                runFinishActions();
+        }
         SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
         return TRUE;
     default: return FALSE;

@@ -1,6 +1,7 @@
 // The progress page: up to nine step rows, marked while the install thread
 // runs; on success the wizard moves on by itself.
 #include "app/run_state.h"
+#include "app/system_services.h"
 #include "engine/passes.h"
 #include "wizard/step_rows.h"
 #include "engine/worker_threads.h"
@@ -61,13 +62,20 @@ INT_PTR CALLBACK progressPageProcedure(HWND page, UINT message, WPARAM wParam, L
         setBusy(page, true, false);
         runState.restartNeeded = 0;
         if (wParam) {
+            runState.outcome = RunOutcome::Succeeded;
             setNextTarget(page, successTarget);
             postNextCommand(page);
-            runState.restartNeeded = lParam ? 1 : 0;
+            runState.restartNeeded = (lParam & kDoneRestartNeeded) ? 1 : 0;
         } else {
+            runState.outcome = (lParam & kDoneCancelled) ? RunOutcome::Cancelled : RunOutcome::Failed;
             runState.finishPageText = runState.actionScript->failureText.text();
             offerNextPage(page, InstallPage::Finish, HintLine::Update);
-            leaveSilentMode(page);
+            // With nobody to show the failure to, the run ends by itself
+            // (the finish page passes in silent mode).
+            if (nobodyToAsk)
+                postNextCommand(page);
+            else
+                leaveSilentMode(page);
         }
         return TRUE;
     case WM_DESTROY: destroyProgressFonts(); return FALSE;

@@ -2,6 +2,7 @@
 // set as the uninstall package stores it: it was expanded when the product
 // was installed.
 #include "app/run_state.h"
+#include "app/system_services.h"
 #include "wizard/step_rows.h"
 #include "engine/worker_threads.h"
 #include "resources/resource_ids.h"
@@ -41,21 +42,25 @@ int collectCaptions(const char* captions[kStepRowCount])
     return count;
 }
 
-void removalDone(HWND page, bool succeeded, bool restartNeeded)
+void removalDone(HWND page, bool succeeded, LPARAM done)
 {
     setBusy(page, true, false);
     setNextTarget(page, &UninstallFinishPage);
     runState.restartNeeded = 0;
     if (succeeded) {
-        runState.restartNeeded = restartNeeded ? 1 : 0;
+        runState.outcome = RunOutcome::Succeeded;
+        runState.restartNeeded = (done & kDoneRestartNeeded) ? 1 : 0;
         postNextCommand(page);
         return;
     }
+    runState.outcome = (done & kDoneCancelled) ? RunOutcome::Cancelled : RunOutcome::Failed;
     // The page waits for Next, also in silent mode: the failure stays on
-    // screen with its crossed row.
+    // screen with its crossed row. With nobody there, the run ends.
     runState.finishPageText = script().failureText.text();
     SetDlgItemTextA(page, IDC_HINT, script().hintText.text());
     setNextCaption(page, script().nextText.text());
+    if (nobodyToAsk)
+        postNextCommand(page);
 }
 
 }  // namespace
@@ -89,7 +94,7 @@ INT_PTR CALLBACK uninstallProgressPageProcedure(HWND page, UINT message, WPARAM 
             PostMessageA(page, WM_INSTALL_DONE, 0, 0);
         return TRUE;
     }
-    case WM_INSTALL_DONE: removalDone(page, wParam != 0, lParam != 0); return TRUE;
+    case WM_INSTALL_DONE: removalDone(page, wParam != 0, lParam); return TRUE;
     case WM_DESTROY: destroyProgressFonts(); return FALSE;
     default: return FALSE;
     }

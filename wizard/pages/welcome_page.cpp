@@ -2,6 +2,7 @@
 // and starts the loading thread, which sets the Next target.
 #include "app/install_script.h"
 #include "app/run_state.h"
+#include "app/system_services.h"
 #include "engine/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
@@ -42,6 +43,7 @@ void loadingDone(HWND page, LoadingOutcome outcome)
             postNextCommand(page);
         return;
     case LoadingOutcome::Extracted:
+        runState.outcome = RunOutcome::Succeeded;
         // The wizard ends on this command and start-up then takes back what
         // the loading thread read.
         PostMessageA(frameOf(page), WM_COMMAND, IDCANCEL, 0);
@@ -51,8 +53,10 @@ void loadingDone(HWND page, LoadingOutcome outcome)
         // end, in silent mode too, rather than leave the welcome page with
         // Next disabled for a user who may not be there. The frame is shown
         // first, since a box owned by a minimised frame is hidden with it.
-        leaveSilentMode(page);
-        MessageBoxA(frameOf(page), kDamagedPackageMessage, "Error", MB_OK | MB_ICONERROR);
+        runState.outcome = RunOutcome::DamagedPackage;
+        if (!nobodyToAsk)
+            leaveSilentMode(page);
+        showError(frameOf(page), kDamagedPackageMessage);
         PostMessageA(frameOf(page), WM_COMMAND, IDCANCEL, 0);
         return;
     }

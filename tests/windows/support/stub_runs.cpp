@@ -39,13 +39,13 @@ bool hasIcon(HWND box)
     return false;
 }
 
-::testing::AssertionResult expectExitCodeZero(uiauto::RunningProcess& process)
+::testing::AssertionResult expectExitCode(uiauto::RunningProcess& process, DWORD expected)
 {
     DWORD exitCode = 0xFFFFFFFF;
     if (!process.wait(kExitTimeoutMs, &exitCode))
         return ::testing::AssertionFailure() << "the process did not end";
-    if (exitCode != 0)
-        return ::testing::AssertionFailure() << "the process ended with " << exitCode;
+    if (exitCode != expected)
+        return ::testing::AssertionFailure() << "the process ended with " << exitCode << ", not " << expected;
     return ::testing::AssertionSuccess();
 }
 
@@ -117,7 +117,7 @@ HWND waitForFrame(const uiauto::RunningProcess& process)
         return loaded;
     if (!uiauto::pressButton(frame, IDCANCEL))
         return ::testing::AssertionFailure() << "the frame's Cancel button cannot be pressed";
-    return expectExitCodeZero(process);
+    return expectExitCode(process, 1602);
 }
 
 ::testing::AssertionResult answerDamagedPackageMessage(uiauto::RunningProcess& process,
@@ -140,7 +140,7 @@ HWND waitForFrame(const uiauto::RunningProcess& process)
         return ::testing::AssertionFailure() << "the box has other buttons than OK";
     if (!icon)
         return ::testing::AssertionFailure() << "the box shows no icon";
-    return expectExitCodeZero(process);
+    return expectExitCode(process, 1620);
 }
 
 AppDefaultsVersion::AppDefaultsVersion(const std::string& exeName, const char* version)

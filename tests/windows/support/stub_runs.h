@@ -46,12 +46,12 @@ HWND waitForFrame(const uiauto::RunningProcess& process);
 ::testing::AssertionResult waitUntilLoaded(HWND frame);
 
 // Once the wizard has loaded, presses the frame's Cancel button and expects
-// the process to end with 0.
+// the process to end with 1602, cancelled by the user.
 ::testing::AssertionResult cancelFrame(uiauto::RunningProcess& process, HWND frame);
 
 // Expects the damaged-package message box of the process: its exact text and
 // caption, an icon and only an OK button. Saves a screenshot when a path is
-// given, answers OK and expects the process to end with 0.
+// given, answers OK and expects the process to end with 1620.
 ::testing::AssertionResult answerDamagedPackageMessage(uiauto::RunningProcess& process,
                                                        const std::string& screenshotPath = "");
 
