@@ -5,6 +5,13 @@
 #include <new>
 #include <stdlib.h>
 
+// The nothrow tag itself. The library keeps its copy in the file of the
+// new-handler, whose variable and unwind table would come along with it: two
+// sections of the image, a kilobyte.
+namespace std {
+const nothrow_t nothrow{};
+}
+
 void* operator new(size_t size)
 {
     return malloc(size ? size : 1);

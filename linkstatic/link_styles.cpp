@@ -5,8 +5,10 @@
 #include <string.h>
 #include <vssym32.h>
 
-LinkStyleSet linkStyles = {{}, {1, 1, 1}};
-LinkStyleSet tipStyles = {{RGB(0, 130, 0), RGB(0, 130, 0), RGB(0, 130, 0)}, {1, 1, 1}};
+// Filled by the first control rather than initialised here, so the image
+// carries no data section for them.
+LinkStyleSet linkStyles;
+LinkStyleSet tipStyles;
 bool bufferedPainting;
 
 void initLinkStyles(HWND window)
@@ -20,8 +22,11 @@ void initLinkStyles(HWND window)
     COLORREF colour = GetSysColor(COLOR_HOTLIGHT);
     if (!colour)
         colour = RGB(0, 0, 128);
-    for (COLORREF& state : linkStyles.colour)
-        state = colour;
+    for (int state = 0; state < 3; ++state) {
+        linkStyles.colour[state] = colour;
+        linkStyles.underline[state] = 1;
+        tipStyles.colour[state] = RGB(0, 130, 0);
+    }
     const ThemeLibrary& themes = themeEntries();
     if (themes.openThemeData && themes.closeThemeData && themes.getThemeColor && themes.getThemeFont) {
         // Null while no theme is on: the classic colours stay.

@@ -9,9 +9,7 @@ namespace {
 // "ilhot", "ilprs" and "ilfoc", six bytes apart.
 const char kPropertyNames[] = "ilhot\0ilprs\0ilfoc";
 
-// Widths from the device context a layout is made on. One for the process:
-// measuring happens only inside WindowLayout::prepare, which sends no
-// messages, so no other layout is measured meanwhile.
+// Widths from the device context a layout is made on.
 class GdiMeasurer final : public TextMeasurer {
 public:
     HDC dc = nullptr;
@@ -23,7 +21,6 @@ public:
         return LOWORD(GetTabbedTextExtentA(dc, text, int(length), 1, &stop));
     }
 };
-GdiMeasurer gdiMeasurer;
 
 __attribute__((noinline)) const char* propertyName(LinkState which)
 {
@@ -181,6 +178,9 @@ void WindowLayout::prepare(HWND window, HDC dc, const RECT* bounds)
         GetClientRect(window, &client);
         bounds = &client;
     }
+    // On the stack: a measurer kept in a variable would put its table pointer
+    // into a data section of its own.
+    GdiMeasurer gdiMeasurer;
     gdiMeasurer.dc = dc;
     height = layoutLines(&lines, gdiMeasurer, prefixMetrics, *reinterpret_cast<const LayoutRect*>(bounds),
                          2 * info.linkCount, info.drawFlags, info.text, info.text ? info.length : 0);

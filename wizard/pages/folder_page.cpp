@@ -22,7 +22,7 @@ void hideControls(HWND page, const int* ids, int count)
 void showGroupRow(HWND page, const InstallScript& script)
 {
     if (!(runState.activePageFlags & kPageFlagProgramGroup)) {
-        const int row[] = {IDC_GROUP_LABEL, IDC_GROUP_EDIT};
+        static const int row[] = {IDC_GROUP_LABEL, IDC_GROUP_EDIT};
         hideControls(page, row, 2);
         return;
     }
@@ -33,7 +33,7 @@ void showGroupRow(HWND page, const InstallScript& script)
 void showFolderRow(HWND page, const InstallScript& script)
 {
     if (!(runState.activePageFlags & kPageFlagInstallFolder)) {
-        const int row[] = {IDC_FOLDER_LABEL, IDC_BROWSE, IDC_FOLDER_EDIT};
+        static const int row[] = {IDC_FOLDER_LABEL, IDC_BROWSE, IDC_FOLDER_EDIT};
         hideControls(page, row, 3);
         return;
     }
