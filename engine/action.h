@@ -36,7 +36,9 @@ public:
     // Reads the fields (the kind code is already read). False when the
     // cursor ran out of bounds.
     virtual bool read(ByteCursor& cursor) { return readWalkedFields(*this, cursor); }
-    virtual void describe(FieldVisitor& visitor) const { describeWalkedFields(*this, visitor); }
+    // Not virtual: the walk is, and the stub never describes, so the
+    // describing code stays out of its image.
+    void describe(FieldVisitor& visitor) const { describeWalkedFields(*this, visitor); }
     // Hands the fields, in stream order, to the walker; a kind without
     // fields has nothing to hand.
     virtual void walkFields(FieldWalker& walker) { (void)walker; }

@@ -33,7 +33,9 @@ public:
     virtual uint32_t kind() const = 0;
     virtual const char* className() const = 0;
     virtual bool read(ByteCursor& cursor) { return readWalkedFields(*this, cursor); }
-    virtual void describe(FieldVisitor& visitor) const { describeWalkedFields(*this, visitor); }
+    // Not virtual: the walk is, and the stub never describes, so the
+    // describing code stays out of its image.
+    void describe(FieldVisitor& visitor) const { describeWalkedFields(*this, visitor); }
     // Hands the fields, in stream order, to the walker.
     virtual void walkFields(FieldWalker& walker) { (void)walker; }
 
@@ -124,7 +126,6 @@ public:
     uint32_t kind() const override { return 0; }
     bool serialize(ByteSink&) const override { return true; }
     bool read(ByteCursor&) override { return false; }
-    void describe(FieldVisitor&) const override {}
 };
 
 // A file the installation replaced: `keptCopy` beside it holds what was

@@ -47,7 +47,6 @@ public:
     uint32_t kind() const override { return 0; }
     const char* className() const override { return "FakeAction"; }
     bool read(ByteCursor&) override { return false; }
-    void describe(FieldVisitor&) const override {}
 
 private:
     std::string name_;
@@ -79,7 +78,6 @@ public:
     uint32_t kind() const override { return 0; }
     const char* className() const override { return "FakeUndo"; }
     bool read(ByteCursor&) override { return false; }
-    void describe(FieldVisitor&) const override {}
 
 private:
     std::string name_;
