@@ -10,6 +10,7 @@
 
 #include <richedit.h>
 #include <shellapi.h>
+#include <stdlib.h>
 
 namespace {
 
@@ -95,13 +96,13 @@ void openLink(HWND edit, const ENLINK& link)
         return;
     SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
     size_t size = size_t(range.cpMax - range.cpMin) * 2 + 1;  // room for double-byte characters
-    char* address = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size + 1));
+    char* address = static_cast<char*>(calloc(size + 1, 1));
     if (address)
         SendMessageA(edit, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(address));
     SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
     if (address) {
         ShellExecuteA(nullptr, nullptr, address, nullptr, nullptr, SW_SHOWNORMAL);
-        HeapFree(GetProcessHeap(), 0, address);
+        free(address);
     }
 }
 
