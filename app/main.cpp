@@ -31,7 +31,8 @@ void runGlobalConstructors()
 }  // namespace
 
 // Called by the system with nothing to return to: it ends the process itself.
-extern "C" void stubEntry()
+// Visible to the link-time pass, which otherwise sees nothing that calls it.
+extern "C" __attribute__((externally_visible)) void stubEntry()
 {
     // Before anything may load a library by name.
     restrictLibrarySearch();
