@@ -47,12 +47,15 @@ start_prefix() {
     if [ ! -f "$prefix/system.reg" ]; then
         WINEARCH=win64 wineboot -i >"$state/wineboot.log" 2>&1 || { cat "$state/wineboot.log" >&2; exit 1; }
     fi
-    if [ ! -f "$prefix/.slipway-settings-3" ]; then
+    if [ ! -f "$prefix/.slipway-settings-4" ]; then
         # Xvfb has no window manager: Wine draws captions and frames itself,
         # so screenshots show whole windows.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
         wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
-        touch "$prefix/.slipway-settings-3"
+        # The classic look, as on a Windows without visual styles: Wine's own
+        # light theme would otherwise draw every window.
+        wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /t REG_SZ /d 0 /f >/dev/null 2>&1
+        touch "$prefix/.slipway-settings-4"
     fi
     wineserver -w
 }
