@@ -55,6 +55,12 @@ start_prefix() {
         # The classic look, as on a Windows without visual styles: Wine's own
         # light theme would otherwise draw every window.
         wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /t REG_SZ /d 0 /f >/dev/null 2>&1
+        # Debian's Wine looks for its own fonts (Tahoma, Marlett for the
+        # caption buttons, Wingdings) only where fontconfig looks, not in the
+        # folder fonts-wine installs them to: name that folder.
+        if [ -d /usr/share/wine/fonts ]; then
+            wine reg add 'HKCU\Software\Wine\Fonts' /v Path /t REG_SZ /d 'Z:\usr\share\wine\fonts' /f >/dev/null 2>&1
+        fi
         touch "$prefix/.slipway-settings-4"
     fi
     wineserver -w
