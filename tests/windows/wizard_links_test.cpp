@@ -17,6 +17,10 @@
 
 namespace {
 
+// The shell starts the link's script through cmd.exe, a process start of its
+// own.
+constexpr DWORD kShellOpenTimeoutMs = 10000;
+
 const char kPackage[] = "link_texts";
 const char kUninstallKeyName[] = "SlipwayLinkTextsTest";
 const DWORD kShortWaitMs = 200;
@@ -293,7 +297,7 @@ TEST_F(WizardLinksTest, TheLicenceHintFitsItsTextAndTheFinishLinkOpensWithTheShe
     std::string marker = product.at("opened.txt");
     clickAt(text, onLink(text, finishPicture, open));
     bool opened = false;
-    for (int i = 0; i < 100 && !opened; ++i) {
+    for (DWORD waited = 0; waited < kShellOpenTimeoutMs && !opened; waited += 100) {
         opened = GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
         if (!opened)
             Sleep(100);
