@@ -55,6 +55,9 @@ start_prefix() {
         # The classic look, as on a Windows without visual styles: Wine's own
         # light theme would otherwise draw every window.
         wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /t REG_SZ /d 0 /f >/dev/null 2>&1
+        # Links take the hot-tracking colour, which Wine's own scheme sets
+        # to a light grey that hardly shows on a page: Windows' blue.
+        wine reg add 'HKCU\Control Panel\Colors' /v HotTrackingColor /t REG_SZ /d '0 102 204' /f >/dev/null 2>&1
         # Debian's Wine looks for its own fonts (Tahoma, Marlett for the
         # caption buttons, Wingdings) only where fontconfig looks, not in the
         # folder fonts-wine installs them to: name that folder.
