@@ -1,5 +1,7 @@
 #include "app/startup_rules.h"
 
+#include "app/decimal_text.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -85,13 +87,8 @@ bool parseDoitArgument(const char* tail, uint32_t* parentProcess)
 bool composeCopyCommandLine(const char* copyPath, uint32_t processHandle, const char* tail, char* commandLine,
                             size_t size)
 {
-    char number[16];
-    char* digits = number + sizeof number - 1;
-    *digits = 0;
-    do {
-        *--digits = char('0' + processHandle % 10);
-        processHandle /= 10;
-    } while (processHandle);
+    char digits[11];
+    digits[writeDecimal(processHandle, digits)] = 0;
     const char* parts[] = {"\"", copyPath, "\" doit=", digits, " ", tail};
     size_t used = 0;
     for (const char* part : parts) {

@@ -1,5 +1,7 @@
 #include "app/unattended_rules.h"
 
+#include "app/decimal_text.h"
+
 #include <string.h>
 
 uint32_t exitCodeFor(const RunFacts& facts)
@@ -132,13 +134,9 @@ struct TextOut {
 void putNumber(TextOut& text, uint32_t number)
 {
     char digits[10];
-    int count = 0;
-    do {
-        digits[count++] = char('0' + number % 10);
-        number /= 10;
-    } while (number);
-    while (count)
-        text.put(digits[--count]);
+    size_t count = writeDecimal(number, digits);
+    for (size_t i = 0; i < count; ++i)
+        text.put(digits[i]);
 }
 
 void formatInto(TextOut& text, const char* format, va_list args)

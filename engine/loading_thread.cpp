@@ -2,6 +2,7 @@
 
 #include "app/block_reader.h"
 #include "app/byte_cursor.h"
+#include "app/decimal_text.h"
 #include "app/run_state.h"
 #include "engine/page_link.h"
 
@@ -55,14 +56,7 @@ void publishActionScript(std::unique_ptr<ActionScript> script)
 
 void writeNumberPrefix(uint32_t number, char* out)
 {
-    char digits[12];
-    int n = 0;
-    do {
-        digits[n++] = char('0' + number % 10);
-        number /= 10;
-    } while (number);
-    while (n)
-        *out++ = digits[--n];
+    out += writeDecimal(number, out);
     *out++ = '_';
     *out = 0;
 }

@@ -22,7 +22,7 @@ LAYERS = [
         "app/bytes.*", "app/byte_cursor.*", "app/block_reader.*", "app/lzma_stream.*",
         "app/package_container.*", "app/install_script.*", "app/file_io.*", "app/pe_image.*",
         "app/unique_resource.h", "app/win32_handles.h", "app/startup_rules.*", "app/unattended_rules.*",
-        "app/run_log.*",
+        "app/run_log.*", "app/decimal_text.h",
         "engine/byte_sink.*", "engine/record_fields.h",
     ]),
     ("controls", ["app/system_services.*", "app/theme_library.*", "linkstatic/*"]),
