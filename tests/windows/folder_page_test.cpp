@@ -111,6 +111,7 @@ protected:
 
     HWND openBrowser(HWND page)
     {
+        settleFolderAccessTimes(uiauto::windowText(GetDlgItem(page, IDC_FOLDER_EDIT)));
         if (!uiauto::pressButton(page, IDC_BROWSE))
             return nullptr;
         return waitForFolderBrowser(setup.processId(), frame);
@@ -136,10 +137,11 @@ protected:
 
 TEST_F(FolderPageTest, RowsBoxesAndBrowseDecideWhereTheProductGoes)
 {
-    const MachineState before = machineState();
     ASSERT_TRUE(makeFolder(apps));
     std::string deep, deepChild;
     ASSERT_TRUE(makeDeepFolders(deepBase, deep, deepChild));
+    // The user's folders are there before and stay after.
+    const MachineState before = machineState();
     ASSERT_NO_FATAL_FAILURE(startWizard());
 
     // The component page: the folder page always comes, as components are

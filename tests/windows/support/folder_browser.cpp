@@ -7,7 +7,7 @@ namespace {
 constexpr DWORD kPollMs = 20;
 // The browser fills its tree from the shell, folder by folder.
 constexpr DWORD kBrowserTimeoutMs = 30000;
-constexpr DWORD kPressSettleMs = 2000;
+constexpr DWORD kPressSettleTimeoutMs = 2000;
 
 struct BrowserSearch {
     DWORD processId;
@@ -64,10 +64,23 @@ bool pressUntil(HWND browser, UINT key, const std::function<bool()>& reached, in
             return true;
         if (!uiauto::sendKey(tree, key))
             return false;
-        if (waitFor(kPressSettleMs, reached))
+        if (waitFor(kPressSettleTimeoutMs, reached))
             return true;
     }
     return reached();
+}
+
+void settleFolderAccessTimes(const std::string& path)
+{
+    for (size_t end = path.find('\\'); end != std::string::npos; end = path.find('\\', end + 1)) {
+        WIN32_FIND_DATAA entry;
+        HANDLE listing = FindFirstFileA((path.substr(0, end) + "\\*").c_str(), &entry);
+        if (listing == INVALID_HANDLE_VALUE)
+            return;
+        while (FindNextFileA(listing, &entry)) {
+        }
+        FindClose(listing);
+    }
 }
 
 bool browserOkEnabled(HWND browser)

@@ -23,5 +23,12 @@ bool pressUntil(HWND browser, UINT key, const std::function<bool()>& reached, in
 
 bool browserOkEnabled(HWND browser);
 
+// Lists every existing folder from the drive root down to `path` once.
+// Wine's browser finds the folder to open at by comparing shell items
+// byte for byte, last-access time included, and the host gives a folder
+// a new access time the first time it is read after a change: read
+// beforehand, the times stay still while the browser walks to the folder.
+void settleFolderAccessTimes(const std::string& path);
+
 // Waits until the browser's caption reads `caption`.
 bool waitForBrowserCaption(HWND browser, const std::string& caption);
