@@ -196,8 +196,10 @@ protected:
     {
         for (DWORD waited = 0; waited < kWindowTimeoutMs; waited += kPollMs) {
             HWND box = uiauto::waitForWindow(installer.processId(), "#32770", caption, kPollMs, true);
-            if (box && uiauto::isMessageBox(box) && !GetDlgItem(box, IDC_BACK))
+            if (box && uiauto::isMessageBox(box) && !GetDlgItem(box, IDC_BACK)) {
+                uiauto::waitUntilMessageBoxFilled(box);
                 return box;
+            }
             Sleep(kPollMs);
         }
         return nullptr;

@@ -11,8 +11,7 @@
 
 namespace {
 
-constexpr DWORD kPollMs = 20;
-constexpr DWORD kWaitMs = 10000;
+constexpr DWORD kWaitTimeoutMs = 10000;
 
 LRESULT ask(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -159,10 +158,10 @@ bool waitForNextCaption(HWND frame, const std::string& caption)
 
 bool waitForText(HWND window, const std::string& text)
 {
-    for (DWORD waited = 0; waited < kWaitMs; waited += kPollMs) {
-        if (uiauto::windowText(window) == text)
-            return true;
-        Sleep(kPollMs);
-    }
-    return uiauto::windowText(window) == text;
+    return uiauto::pollUntil(kWaitTimeoutMs, [&] { return uiauto::windowText(window) == text; });
+}
+
+bool waitForCurrentEntry(HWND list, int index)
+{
+    return uiauto::pollUntil(kWaitTimeoutMs, [&] { return currentEntry(list) == index; });
 }

@@ -21,6 +21,9 @@ std::vector<ListEntry> listEntries(HWND list);
 // The current entry, -1 for none.
 int currentEntry(HWND list);
 
+// Waits until the list's current entry is `index`.
+bool waitForCurrentEntry(HWND list, int index);
+
 // An entry's check square as drawn: ticked when a mark lies in it, greyed
 // when its inside is not the window colour of an entry the user may change.
 struct SquareLook {

@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr DWORD kPollMs = 20;
 // The browser fills its tree from the shell, folder by folder.
 constexpr DWORD kBrowserTimeoutMs = 30000;
 constexpr DWORD kPressSettleTimeoutMs = 2000;
@@ -25,23 +24,12 @@ BOOL CALLBACK findBrowser(HWND window, LPARAM parameter)
     return FALSE;
 }
 
-template <typename Condition>
-bool waitFor(DWORD timeoutMs, Condition condition)
-{
-    for (DWORD waited = 0; waited < timeoutMs; waited += kPollMs) {
-        if (condition())
-            return true;
-        Sleep(kPollMs);
-    }
-    return condition();
-}
-
 }  // namespace
 
 HWND waitForFolderBrowser(DWORD processId, HWND frame)
 {
     BrowserSearch search = {processId, frame, nullptr};
-    waitFor(kBrowserTimeoutMs, [&] {
+    uiauto::pollUntil(kBrowserTimeoutMs, [&] {
         EnumWindows(findBrowser, reinterpret_cast<LPARAM>(&search));
         return search.found != nullptr;
     });
@@ -64,7 +52,7 @@ bool pressUntil(HWND browser, UINT key, const std::function<bool()>& reached, in
             return true;
         if (!uiauto::sendKey(tree, key))
             return false;
-        if (waitFor(kPressSettleTimeoutMs, reached))
+        if (uiauto::pollUntil(kPressSettleTimeoutMs, reached))
             return true;
     }
     return reached();
@@ -91,5 +79,5 @@ bool browserOkEnabled(HWND browser)
 
 bool waitForBrowserCaption(HWND browser, const std::string& caption)
 {
-    return waitFor(kBrowserTimeoutMs, [&] { return uiauto::windowText(browser) == caption; });
+    return uiauto::pollUntil(kBrowserTimeoutMs, [&] { return uiauto::windowText(browser) == caption; });
 }

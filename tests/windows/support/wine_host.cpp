@@ -8,19 +8,6 @@
 namespace {
 
 constexpr DWORD kHostCommandTimeoutMs = 30000;
-constexpr DWORD kPollMs = 20;
-
-// Waits until the condition holds, within the bound for a host command.
-template <typename Condition>
-bool waitFor(Condition condition)
-{
-    for (DWORD waited = 0; waited < kHostCommandTimeoutMs; waited += kPollMs) {
-        if (condition())
-            return true;
-        Sleep(kPollMs);
-    }
-    return condition();
-}
 
 // Whether a folder entry of that name exists; a search finds links whose
 // target Wine cannot describe (device nodes) as well.
@@ -80,7 +67,7 @@ bool makeHostSymlink(const std::string& unixTarget, const std::string& link)
 {
     std::string unixLink = unixPathOf(link);
     return !unixLink.empty() && runOnHost({"/bin/ln", "-s", unixTarget, unixLink}) &&
-           waitFor([&] { return entryExists(link); });
+           uiauto::pollUntil(kHostCommandTimeoutMs, [&] { return entryExists(link); });
 }
 
 void removeTestTree(const std::string& windowsFolder)
@@ -90,5 +77,5 @@ void removeTestTree(const std::string& windowsFolder)
     if (unixFolder.find("/slipway-") == std::string::npos || unixFolder.find("/Temp/") == std::string::npos)
         return;
     if (runOnHost({"/bin/rm", "-rf", "--", unixFolder}))
-        waitFor([&] { return !entryExists(windowsFolder); });
+        uiauto::pollUntil(kHostCommandTimeoutMs, [&] { return !entryExists(windowsFolder); });
 }

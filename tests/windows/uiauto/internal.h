@@ -1,6 +1,8 @@
 // Pieces shared by the library's source files; not part of its interface.
 #pragma once
 
+#include "ui_automation.h"
+
 #include <windows.h>
 
 #include <string>
@@ -49,23 +51,7 @@ std::wstring toWide(const std::string& utf8);
 std::string toUtf8(const wchar_t* wide, int length = -1);
 std::string toUtf8(const std::wstring& wide);
 
-// Calls condition until it returns true or timeoutMs has passed; it is always
-// called at least once, so a zero timeout means "check now".
-template <typename Condition>
-bool pollUntil(DWORD timeoutMs, Condition condition)
-{
-    const DWORD kPollIntervalMs = 20;
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        const DWORD elapsed = GetTickCount() - start;  // unsigned: survives the wrap
-        if (elapsed >= timeoutMs)
-            return false;
-        const DWORD left = timeoutMs - elapsed;
-        Sleep(left < kPollIntervalMs ? left : kPollIntervalMs);
-    }
-}
+using uiauto::pollUntil;
 
 }  // namespace detail
 }  // namespace uiauto

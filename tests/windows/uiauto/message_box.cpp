@@ -81,11 +81,15 @@ HWND waitForMessageBox(DWORD processId, DWORD timeoutMs)
         EnumWindows(findBox, reinterpret_cast<LPARAM>(&query));
         return query.found != nullptr;
     });
-    // A box can be seen a moment before its initialisation has given it its
-    // caption (on a slow machine): give it that moment, bounded.
     if (query.found)
-        detail::pollUntil(kMessageTimeoutMs, [&] { return GetWindowTextLengthA(query.found) > 0; });
+        waitUntilMessageBoxFilled(query.found);
     return query.found;
+}
+
+bool waitUntilMessageBoxFilled(HWND box)
+{
+    return detail::pollUntil(kMessageTimeoutMs,
+                             [&] { return GetWindowTextLengthA(box) > 0 && !messageBoxText(box).empty(); });
 }
 
 std::string messageBoxText(HWND box)

@@ -22,6 +22,24 @@
 
 namespace uiauto {
 
+// Calls condition until it returns true or timeoutMs has passed; it is always
+// called at least once, so a zero timeout means "check now".
+template <typename Condition>
+bool pollUntil(DWORD timeoutMs, Condition condition)
+{
+    const DWORD kPollIntervalMs = 20;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        const DWORD elapsed = GetTickCount() - start;  // unsigned: survives the wrap
+        if (elapsed >= timeoutMs)
+            return false;
+        const DWORD left = timeoutMs - elapsed;
+        Sleep(left < kPollIntervalMs ? left : kPollIntervalMs);
+    }
+}
+
 // Time allowed to one message sent to a foreign window before it counts as hung.
 constexpr DWORD kMessageTimeoutMs = 5000;
 
@@ -107,6 +125,11 @@ HWND waitForMessageBox(DWORD processId, DWORD timeoutMs);
 
 // Whether a top-level window looks like a message box (see waitForMessageBox).
 bool isMessageBox(HWND window);
+
+// A box can be seen a moment before its initialisation has given it its
+// caption and message (on a slow machine): waits for both, bounded. False
+// when one of them stays empty.
+bool waitUntilMessageBoxFilled(HWND box);
 
 // The message of the box: the static control that is not the icon. Windows and the
 // Wine used here give it the id 0xFFFF, but not every Wine version does, so it is
