@@ -409,9 +409,9 @@ TEST_F(SystemActionsInstall, ClosingTheFinishPageRunsNoFinishProgram)
     expectStageOneRecords();
 }
 
-TEST_F(SystemActionsInstall, QuietInstallRunsEverythingAndStillAsksToRestart)
+TEST_F(SystemActionsInstall, PassiveInstallRunsEverythingAndStillAsksToRestart)
 {
-    ASSERT_TRUE(start("-quiet"));
+    ASSERT_TRUE(start("/passive"));
     // The finish page presses Next by itself: its programs run, and the one
     // that cannot be started still asks.
     ignoreMissingFinishProgram(nullptr, nullptr);
@@ -420,6 +420,21 @@ TEST_F(SystemActionsInstall, QuietInstallRunsEverythingAndStillAsksToRestart)
     expectShortcut();
     expectStageOneRecords();
     expectFinishPrograms(true);
+    expectUninstaller();
+}
+
+TEST_F(SystemActionsInstall, QuietInstallAsksNothingAndLeavesTheRestartToItsCaller)
+{
+    ASSERT_TRUE(start("/quiet"));
+    // Nobody to ask: no finish program is started, so none can fail to
+    // start, and the restart a step needs is left to whoever ran the setup.
+    DWORD exitCode = 99;
+    ASSERT_TRUE(installer.wait(kExitTimeoutMs, &exitCode)) << "the quiet run waited for somebody";
+    EXPECT_EQ(exitCode, 3010u) << "a restart needed and not done";
+    expectRegistryValues();
+    expectShortcut();
+    expectStageOneRecords();
+    expectFinishPrograms(false);
     expectUninstaller();
 }
 
