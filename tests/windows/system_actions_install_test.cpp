@@ -35,6 +35,8 @@ const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 const char kTitle[] = "Slipway System Actions 1.0 Setup";
 const uint16_t kCtrlAltR = (HOTKEYF_CONTROL | HOTKEYF_ALT) << 8 | 'R';
 constexpr DWORD kPollMs = 50;
+// A whole installation, its programs included, with nobody to wait for.
+constexpr DWORD kQuietRunTimeoutMs = 120000;
 
 std::string installerPath()
 {
@@ -429,7 +431,7 @@ TEST_F(SystemActionsInstall, QuietInstallAsksNothingAndLeavesTheRestartToItsCall
     // Nobody to ask: no finish program is started, so none can fail to
     // start, and the restart a step needs is left to whoever ran the setup.
     DWORD exitCode = 99;
-    ASSERT_TRUE(installer.wait(kExitTimeoutMs, &exitCode)) << "the quiet run waited for somebody";
+    ASSERT_TRUE(installer.wait(kQuietRunTimeoutMs, &exitCode)) << "the quiet run waited for somebody";
     EXPECT_EQ(exitCode, 3010u) << "a restart needed and not done";
     expectRegistryValues();
     expectShortcut();
