@@ -40,6 +40,19 @@ missing_packages() {
     done
 }
 
+# A mirror in the middle of a sync serves an index of the wrong size now and
+# then; apt keeps the lists it could fetch. Try a few times, then go on with
+# what there is: the install below says plainly if a package is still missing.
+refresh_package_lists() {
+    local try
+    for try in 1 2 3; do
+        if as_root apt-get update -q; then return 0; fi
+        echo "bootstrap: apt-get update failed (try $try of 3)" >&2
+        sleep $((try * 5))
+    done
+    echo "bootstrap: going on with the package lists apt could fetch" >&2
+}
+
 ensure_packages() {
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         as_root dpkg --add-architecture i386
@@ -63,13 +76,17 @@ SRC
     need=$(missing_packages)
     if [ -n "$need" ] || [ ! -e "$CACHE/.apt-updated" ]; then
         as_root mkdir -p "$CACHE"
-        as_root apt-get update -q
+        refresh_package_lists
         as_root touch "$CACHE/.apt-updated"
         need=$(missing_packages)
     fi
     if [ -n "$need" ]; then
+        # When the security suite's i386 list could not be fetched, its newer
+        # amd64 libraries cannot pair with the i386 ones Wine needs: the
+        # second try takes both from the release itself.
         # shellcheck disable=SC2086
-        as_root apt-get install -y -q --no-install-recommends $need
+        as_root apt-get install -y -q --no-install-recommends $need ||
+            as_root apt-get install -y -q --no-install-recommends -t "$(. /etc/os-release && echo "$VERSION_CODENAME")" $need
     fi
 }
 
