@@ -52,12 +52,12 @@ StartupSwitches parseSwitches(const char* tail)
 {
     StartupSwitches s;
     s.installerInfo = strcmp(tail, "-installerinfo") == 0;
-    s.silentMode = strstr(tail, "-passive") || strstr(tail, "/passive");
-    s.quiet = strstr(tail, "-quiet") || strstr(tail, "/quiet");
+    s.silentMode = findOutsideValues(tail, "-passive") || findOutsideValues(tail, "/passive");
+    s.quiet = findOutsideValues(tail, "-quiet") || findOutsideValues(tail, "/quiet");
     s.silentMode = s.silentMode || s.quiet;
-    s.noUninstall = strstr(tail, "-nouninstall") || strstr(tail, "/nouninstall");
+    s.noUninstall = findOutsideValues(tail, "-nouninstall") || findOutsideValues(tail, "/nouninstall");
     s.extractAllFiles = strcmp(tail, "-extractallfiles") == 0;
-    const char* ip = strstr(tail, "-ip ");
+    const char* ip = findOutsideValues(tail, "-ip ");
     s.packagePathArgument = ip ? ip + 4 : nullptr;
     s.help = findSwitch(tail, "?") || findSwitch(tail, "help");
     s.noRestart = findSwitch(tail, "norestart") != nullptr;

@@ -32,15 +32,80 @@ bool endsStandAlone(char c)
 
 }  // namespace
 
+namespace {
+
+bool startsSwitch(const char* tail, const char* p)
+{
+    return (*p == '/' || *p == '-') && (p == tail || isBlank(p[-1]) || p[-1] == '"');
+}
+
+const char* const kValuedSwitches[] = {"dir=", "log="};
+const char kPackagePathSwitch[] = "-ip ";
+
+// Where the value of "/NAME=VALUE" starts and ends, `start` being just past
+// the '=': in double quotes, up to the next blank, or, when a quote stands
+// before the switch, up to the closing quote.
+struct ValueBounds {
+    const char* begin;
+    const char* end;
+};
+
+ValueBounds valueBounds(const char* tail, const char* slash, const char* start)
+{
+    bool quotedWhole = slash > tail && slash[-1] == '"';
+    bool quoted = !quotedWhole && *start == '"';
+    if (quoted)
+        ++start;
+    const char* end = start;
+    while (*end && ((quoted || quotedWhole) ? *end != '"' : !isBlank(*end)))
+        ++end;
+    return {start, end};
+}
+
+// When a switch that carries a value stands at `p`, where the scan goes on
+// behind its value; else null. The package path of "-ip " runs to the end of
+// the tail, so nothing behind it is ever a switch.
+const char* skipValueAt(const char* tail, const char* p)
+{
+    if (strncmp(p, kPackagePathSwitch, sizeof kPackagePathSwitch - 1) == 0)
+        return p + strlen(p);
+    if (!startsSwitch(tail, p))
+        return nullptr;
+    for (const char* name : kValuedSwitches) {
+        size_t length = strlen(name);
+        if (strncmp(p + 1, name, length) == 0)
+            return valueBounds(tail, p, p + 1 + length).end;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// Both searches walk the tail from the left and step over the values of
+// /dir=, /log= and -ip, so that a folder or file name such as
+// "C:\my-quiet-apps" never turns a mode on; everywhere else a substring
+// match still counts, as callers have always relied on.
+const char* findOutsideValues(const char* tail, const char* text)
+{
+    size_t length = strlen(text);
+    for (const char* p = tail; *p;) {
+        if (strncmp(p, text, length) == 0)
+            return p;
+        const char* behind = skipValueAt(tail, p);
+        p = behind ? behind : p + 1;
+    }
+    return nullptr;
+}
+
 const char* findSwitch(const char* tail, const char* name)
 {
     size_t length = strlen(name);
     bool valued = length && name[length - 1] == '=';
-    for (const char* p = tail; *p; ++p) {
-        if ((*p != '/' && *p != '-') || (p > tail && !isBlank(p[-1]) && p[-1] != '"'))
-            continue;
-        if (strncmp(p + 1, name, length) == 0 && (valued || endsStandAlone(p[1 + length])))
+    for (const char* p = tail; *p;) {
+        if (startsSwitch(tail, p) && strncmp(p + 1, name, length) == 0 && (valued || endsStandAlone(p[1 + length])))
             return p + 1 + length;
+        const char* behind = skipValueAt(tail, p);
+        p = behind ? behind : p + 1;
     }
     return nullptr;
 }
@@ -50,18 +115,11 @@ SwitchValue findSwitchValue(const char* tail, const char* name, char* value, siz
     const char* start = findSwitch(tail, name);
     if (!start)
         return SwitchValue::Absent;
-    const char* slash = start - strlen(name) - 1;
-    bool quotedWhole = slash > tail && slash[-1] == '"';
-    bool quoted = !quotedWhole && *start == '"';
-    if (quoted)
-        ++start;
-    const char* end = start;
-    while (*end && ((quoted || quotedWhole) ? *end != '"' : !isBlank(*end)))
-        ++end;
-    size_t length = size_t(end - start);
+    ValueBounds bounds = valueBounds(tail, start - strlen(name) - 1, start);
+    size_t length = size_t(bounds.end - bounds.begin);
     if (length >= size)
         return SwitchValue::TooLong;
-    memcpy(value, start, length);
+    memcpy(value, bounds.begin, length);
     value[length] = 0;
     return SwitchValue::Taken;
 }

@@ -39,7 +39,13 @@ uint32_t exitCodeFor(const RunFacts& facts);
 // tail, after a blank or after a double quote. Returns what follows the
 // name, or null when the switch is not there. A stand-alone switch must end
 // there (end of tail, blank or quote); a valued NAME ends with '='.
+// Never found inside the value of /dir=, /log= or -ip.
 const char* findSwitch(const char* tail, const char* name);
+
+// The first place of `text` in the tail (a plain substring match), leaving
+// out the values of /dir=, /log= and the package path of -ip; null when it
+// is not there.
+const char* findOutsideValues(const char* tail, const char* text);
 
 enum class SwitchValue : uint8_t { Absent, Taken, TooLong };
 

@@ -101,8 +101,11 @@ INSTANTIATE_TEST_SUITE_P(
         SwitchCase{"SlashNoUninstallWithPassive", "/passive /nouninstall", false, true, false, true, false, nullptr},
         SwitchCase{"ExtractAllFiles", "-extractallfiles", false, false, false, false, true, nullptr},
         SwitchCase{"ExtractAllFilesIsAWholeMatch", "-extractallfiles -quiet", false, true, true, false, false, nullptr},
-        SwitchCase{"PackagePathRunsToTheEnd", "-ip C:\\pkg\\setup.exe /quiet", false, true, true, false, false,
+        // The package path takes the rest of the tail; a switch inside it is part of the path.
+        SwitchCase{"PackagePathRunsToTheEnd", "-ip C:\\pkg\\setup.exe /quiet", false, false, false, false, false,
                    "C:\\pkg\\setup.exe /quiet"},
+        SwitchCase{"SwitchesBeforeThePackagePathCount", "/quiet /nouninstall -ip C:\\a-passive.exe", false, true, true,
+                   true, false, "C:\\a-passive.exe"},
         SwitchCase{"PackagePathAfterOtherSwitches", "-passive -ip D:\\x.exe", false, true, false, false, false,
                    "D:\\x.exe"},
         SwitchCase{"EmptyPackagePath", "-ip ", false, false, false, false, false, ""},

@@ -123,6 +123,48 @@ TEST(Switches, ExistingSwitchesAreUnchanged)
     EXPECT_EQ(s.packagePathArgument, nullptr);
 }
 
+// A folder or file name that happens to hold a switch's text is a name: a new
+// user's "C:\\my-quiet-apps" must not make the run silent.
+TEST(Switches, NoSwitchIsReadInsideAValue)
+{
+    struct {
+        const char* tail;
+        bool silentMode, quiet, noUninstall, noRestart, help;
+    } cases[] = {
+        {"/dir=\"C:\\my-quiet-apps\\Hello\"", false, false, false, false, false},
+        {"/dir=C:\\my/quiet", false, false, false, false, false},
+        {"/log=C:\\logs\\x-passive.log", false, false, false, false, false},
+        {"/dir=\"D:\\a-nouninstall\"", false, false, false, false, false},
+        {"\"/log=C:\\a /norestart /? -quiet\"", false, false, false, false, false},
+        {"-ip C:\\x /norestart /help /passive", false, false, false, false, false},
+        // Outside the values every switch still counts, substrings included.
+        {"/dir=C:\\my-quiet-apps x-passive /norestart", true, false, false, true, false},
+        {"/log=\"C:\\a b\" /quiet -nouninstall /?", true, true, true, false, true},
+    };
+    for (const auto& c : cases) {
+        StartupSwitches s = parseSwitches(c.tail);
+        EXPECT_EQ(s.silentMode, c.silentMode) << c.tail;
+        EXPECT_EQ(s.quiet, c.quiet) << c.tail;
+        EXPECT_EQ(s.noUninstall, c.noUninstall) << c.tail;
+        EXPECT_EQ(s.noRestart, c.noRestart) << c.tail;
+        EXPECT_EQ(s.help, c.help) << c.tail;
+    }
+}
+
+TEST(Switches, NoValuedSwitchIsReadInsideAnotherValue)
+{
+    StartupSwitches s = parseSwitches("/log=\"C:\\x /dir=D:\\wrong\" /dir=C:\\right");
+    EXPECT_STREQ(s.logValue, "C:\\x /dir=D:\\wrong");
+    EXPECT_STREQ(s.dirValue, "C:\\right");
+    s = parseSwitches("/dir=\"C:\\a -ip b\"");
+    EXPECT_EQ(s.packagePathArgument, nullptr);
+    EXPECT_STREQ(s.dirValue, "C:\\a -ip b");
+    s = parseSwitches("-ip C:\\p.exe /dir=C:\\a /log=C:\\b");
+    EXPECT_STREQ(s.packagePathArgument, "C:\\p.exe /dir=C:\\a /log=C:\\b");
+    EXPECT_EQ(s.dir, SwitchValue::Absent);
+    EXPECT_EQ(s.log, SwitchValue::Absent);
+}
+
 // --- The /dir= folder --------------------------------------------------------
 
 struct FolderCase {
