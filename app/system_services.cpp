@@ -156,13 +156,40 @@ void registerStaticClass(HINSTANCE instance, const char* className)
     RegisterClassA(&record);
 }
 
+namespace {
+
+// Set once restrictLibrarySearch has kept every load by name to the system
+// folder.
+bool searchKeptToSystemFolder = false;
+
+// The common controls, loaded only when first needed and never statically
+// imported: they are not on the system's known-library list, so a static
+// import would be found by the loader beside the installer (a user's
+// Downloads folder) before the entry point could restrict the search. By name
+// where the search is kept to the system folder, so that the manifest's
+// version 6 still comes from the side-by-side store; by full path elsewhere.
+HMODULE loadCommonControls()
+{
+    if (searchKeptToSystemFolder)
+        return LoadLibraryA("comctl32.dll");
+    return loadSystemLibrary("comctl32.dll");
+}
+
+}  // namespace
+
 WNDCLASSA* tooltipClassInfo(WNDCLASSA* record)
 {
     // The common controls register their classes when first asked to: the
     // stub creates none from its templates, so before its first tip balloon
     // the class may not exist in the process yet (Windows XP and earlier).
     if (!GetClassInfoA(nullptr, TOOLTIPS_CLASSA, record)) {
-        InitCommonControls();
+        typedef void(WINAPI * InitCommonControlsFn)();
+        HMODULE controls = loadCommonControls();
+        auto initialise = controls ? reinterpret_cast<InitCommonControlsFn>(
+                                         reinterpret_cast<void*>(GetProcAddress(controls, "InitCommonControls")))
+                                   : nullptr;
+        if (initialise)
+            initialise();
         GetClassInfoA(nullptr, TOOLTIPS_CLASSA, record);
     }
     return record;
@@ -178,8 +205,10 @@ void restrictLibrarySearch()
         return;
     auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDefault && setDefault(kSearchSystem32))
+    if (setDefault && setDefault(kSearchSystem32)) {
+        searchKeptToSystemFolder = true;
         return;
+    }
     auto setDirectory =
         reinterpret_cast<SetDllDirectoryFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
     if (setDirectory)

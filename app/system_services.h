@@ -28,9 +28,9 @@ void showError(HWND owner, const char* text);
 bool restartSystem();
 // Registers the formatted text control for this module under `className`.
 void registerStaticClass(HINSTANCE instance, const char* className);
-// Fills `record` with the system's tooltip class, registering the common
-// controls first when the class is not there yet; the record stays as it was
-// given when the class cannot be had.
+// Fills `record` with the system's tooltip class, loading the common
+// controls from the system folder first when the class is not there yet; the
+// record stays as it was given when the class cannot be had.
 WNDCLASSA* tooltipClassInfo(WNDCLASSA* record);
 
 // The top-level window that owns or contains `window`.

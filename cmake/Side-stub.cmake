@@ -45,8 +45,10 @@ set_source_files_properties(${stub_pushed_args} PROPERTIES
 # is its one way in): code the stub never calls goes with its constants, and
 # functions only the stub calls take their arguments in registers, 2.5 KiB.
 target_link_options(slipway-stub PRIVATE ${stub_flags} -fwhole-program -nostartfiles -Wl,-e,_stubEntry -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,--dynamicbase -Wl,--nxcompat)
+# Only libraries on the system's known-library list are imported; the common
+# controls are loaded at run time from the system folder.
 target_link_libraries(slipway-stub PRIVATE ${lzma_root}/lib/liblzma.a
-    comctl32 shell32 ole32 advapi32 user32 gdi32 shlwapi)
+    shell32 ole32 advapi32 user32 gdi32 shlwapi)
 set_target_properties(slipway-stub PROPERTIES OUTPUT_NAME slipway-stub SUFFIX .exe)
 set_source_files_properties(${SLIPWAY_STUB_RESOURCES} PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/stub.manifest;${CMAKE_SOURCE_DIR}/resources/slipway.ico")

@@ -2,6 +2,9 @@
 add_test(NAME stub.imports
     COMMAND ${CMAKE_SOURCE_DIR}/tests/stub/check-imports.sh $<TARGET_FILE:slipway-stub>
             ${CMAKE_SOURCE_DIR}/tests/stub/allowed-imports.txt)
+add_test(NAME stub.known_libraries
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/stub/check-known-libraries.sh $<TARGET_FILE:slipway-stub>
+            ${CMAKE_SOURCE_DIR}/tests/stub/known-libraries.txt)
 add_test(NAME stub.size
     COMMAND ${CMAKE_SOURCE_DIR}/bench/stub-size.sh --limit 89600 $<TARGET_FILE:slipway-stub>)
 add_test(NAME stub.hardening
