@@ -15,6 +15,7 @@
 
 #include "resources/resource_ids.h"
 #include "uninstall/previous_uninstall.h"
+#include "uiauto/time_limits.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,7 @@ const char kProgressHint[] = "Please wait...";
 const char kNextText[] = "&Next >";
 const char kInstallText[] = "&Install";
 
-constexpr DWORD kRunTimeoutMs = 60000;
+constexpr DWORD kRunTimeoutMs = timeLimitMs(60000);
 
 class EarlierInstallationTest : public ::testing::Test {
 protected:
@@ -307,16 +308,17 @@ TEST_F(EarlierInstallationTest, SilentUpgradeInstallsIntoTheEarlierFolderAndRuns
     EXPECT_FALSE(fileExists(product.folder())) << "the default folder was used";
 }
 
-TEST_F(EarlierInstallationTest, QuietRunRemovesAFurtherProductPassivelyAndWaitsForItsCopy)
+TEST_F(EarlierInstallationTest, QuietRunRemovesAFurtherProductQuietlyAndWaitsForItsCopy)
 {
-    // Not the product's own entry: its folder is not taken over.
+    // Not the product's own entry: its folder is not taken over. Nobody is
+    // there to answer the earlier uninstaller's questions, so it runs quietly.
     const std::string command = fakeCommand("a.txt", true);
     ASSERT_TRUE(registerEarlierProduct(kFurtherKeyA, command));
     ASSERT_NO_FATAL_FAILURE(start("/quiet"));
     ASSERT_NO_FATAL_FAILURE(expectEndsByItself());
     Record started = readRecord(record("a.txt"));
     ASSERT_TRUE(started.exists) << "the earlier uninstaller did not run";
-    EXPECT_EQ(started["commandLine"], command + " /passive");
+    EXPECT_EQ(started["commandLine"], command + " /quiet");
     EXPECT_EQ(started["show"], std::to_string(SW_SHOWMINNOACTIVE));
     EXPECT_EQ(readRecord(record("a.txt.copy"))["ended"], "1") << "the installer ended before the copy";
     expectInstalledIn(product.folder());

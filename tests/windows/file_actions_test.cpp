@@ -294,14 +294,22 @@ TEST_F(ExtractAllTest, ANameThatDoesNotFitOrCannotBeWrittenIsSkippedSilently)
 
 using CopyFileActionTest = FileStepTest;
 
-TEST_F(CopyFileActionTest, CopiesIntoNewFoldersAndRecordsOnlyTheFile)
+TEST_F(CopyFileActionTest, CopiesIntoNewFoldersAndRecordsTheFileAndTheFolders)
 {
+    // The folders it made are recorded as a written file's are, so that a
+    // rollback or the uninstaller leaves no empty folders behind.
     ASSERT_TRUE(writeFile(at("source.txt"), "copied"));
     auto action = copyAction("$DIR$\\source.txt", "$DIR$\\x\\y\\d.txt");
     EXPECT_TRUE(executeQuietly(*action));
     EXPECT_EQ(readFile(at("x\\y\\d.txt")), "copied");
     EXPECT_EQ(context.bytesInstalled, 6u);
-    EXPECT_EQ(recordedEntries(target.undoLog), (std::vector<RecordedEntry>{fileEntry(at("x\\y\\d.txt"), 0)}));
+    EXPECT_EQ(recordedEntries(target.undoLog), (std::vector<RecordedEntry>{
+                                                   fileEntry(at("x\\y\\d.txt"), 0),
+                                                   folderEntry(at("x\\y")),
+                                                   folderEntry(at("x")),
+                                               }));
+    runQuietly([&] { runReversals(target.undoLog, context); });
+    EXPECT_FALSE(fileExists(at("x")));
 }
 
 TEST_F(CopyFileActionTest, ARelativeSourceLiesBesideTheInstaller)
@@ -327,14 +335,15 @@ TEST_F(CopyFileActionTest, AMissingSourceLeavesNoDestinationEvenAnOldOne)
     EXPECT_EQ(target.undoLog.count(), 0u);
 }
 
-TEST_F(CopyFileActionTest, AFailedCopyDeletesTheDestinationWithoutAsking)
+TEST_F(CopyFileActionTest, AFailedCopyKeepsTheOldDestinationWithoutAsking)
 {
+    // A copy that fails must not cost the user the file that was there.
     ASSERT_TRUE(writeFile(at("source.txt"), "locked"));
     ASSERT_TRUE(writeFile(at("d.txt"), "old"));
     HeldFile held(at("source.txt"));
     auto action = copyAction("$DIR$\\source.txt", "$DIR$\\d.txt");
     EXPECT_TRUE(executeQuietly(*action));
-    EXPECT_FALSE(fileExists(at("d.txt")));
+    EXPECT_EQ(readFile(at("d.txt")), "old");
     EXPECT_EQ(target.undoLog.count(), 0u);
 }
 
