@@ -36,8 +36,11 @@ slipway_side(host
     ARGS -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
          -DSLIPWAY_STUB=${CMAKE_BINARY_DIR}/stub/slipway-stub.exe
     DEPENDS stub)
+set(SLIPWAY_WINE_TIME_SCALE 1 CACHE STRING
+    "multiplies every time limit of the Windows-side tests (10 for the 32-bit side under emulation)")
 slipway_side(wintests
     ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686-posix.cmake
+         -DSLIPWAY_WINE_TIME_SCALE=${SLIPWAY_WINE_TIME_SCALE}
          -DSLIPWAY_STUB=${CMAKE_BINARY_DIR}/stub/slipway-stub.exe
          -DSLIPWAY_HOST_BIN=${CMAKE_BINARY_DIR}/host
     DEPENDS stub host)

@@ -1,6 +1,17 @@
 # Windows-side tests, run under Wine on Xvfb. The fixture starts the display
 # and creates (or reuses) the prefix once, before any test of this side.
 set(wine_state ${CMAKE_BINARY_DIR}/wine)
+# Every time limit of this side, in the test programs, in ctest and in the
+# session's scripts, is written for Wine at the machine's own speed and
+# multiplied by SLIPWAY_WINE_TIME_SCALE (1 unless the build sets it; 10 for
+# the 32-bit side under emulation, tests/windows/emulation/run-suite.sh).
+if(NOT SLIPWAY_WINE_TIME_SCALE)
+    set(SLIPWAY_WINE_TIME_SCALE 1)
+endif()
+add_compile_definitions(SLIPWAY_WINE_TIME_SCALE=${SLIPWAY_WINE_TIME_SCALE})
+include_directories(${CMAKE_SOURCE_DIR}/tests/windows)
+math(EXPR wine_test_timeout "600 * ${SLIPWAY_WINE_TIME_SCALE}")
+math(EXPR wine_selftest_timeout "300 * ${SLIPWAY_WINE_TIME_SCALE}")
 set(wine_run ${CMAKE_SOURCE_DIR}/tests/windows/wine-run.sh ${wine_state})
 
 add_test(NAME windows.session.start COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/wine-session.sh start ${wine_state})
@@ -20,7 +31,7 @@ target_link_libraries(uiauto PUBLIC user32 gdi32)
 add_executable(uiauto_selftest tests/windows/uiauto/uiauto_selftest.cpp)
 target_link_libraries(uiauto_selftest PRIVATE uiauto)
 add_test(NAME windows.uiauto_selftest COMMAND ${wine_run} $<TARGET_FILE:uiauto_selftest>)
-set_tests_properties(windows.uiauto_selftest PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 RESOURCE_LOCK wine_desktop
+set_tests_properties(windows.uiauto_selftest PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${wine_selftest_timeout} RESOURCE_LOCK wine_desktop
                      SKIP_RETURN_CODE 77)
 
 # One GoogleTest program per file tests/windows/*_test.cpp; each is one ctest
@@ -43,7 +54,7 @@ foreach(source IN LISTS windows_test_sources)
     add_test(NAME windows.${name} COMMAND ${wine_run} $<TARGET_FILE:${name}>)
     # One desktop for all: tests that look for windows and message boxes run
     # one at a time, so none answers another's box.
-    set_tests_properties(windows.${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 RESOURCE_LOCK wine_desktop
+    set_tests_properties(windows.${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${wine_test_timeout} RESOURCE_LOCK wine_desktop
                          SKIP_RETURN_CODE 77)
 endforeach()
 
@@ -51,7 +62,7 @@ endforeach()
 add_test(NAME windows.builder_same_bytes
     COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/builder-same-bytes.sh ${wine_state} ${SLIPWAY_HOST_BIN}/slipway
             $<TARGET_FILE:slipway> ${SLIPWAY_STUB} ${CMAKE_SOURCE_DIR}/examples/hello/slipway.toml)
-set_tests_properties(windows.builder_same_bytes PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 SKIP_RETURN_CODE 77)
+set_tests_properties(windows.builder_same_bytes PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${wine_test_timeout} SKIP_RETURN_CODE 77)
 
 # Programs and a library that the program and library steps start and call.
 # Each records what it received; see tests/windows/fixtures/.
@@ -122,7 +133,7 @@ add_dependencies(unguarded_loader installer_uninstall_run recording_library)
 add_test(NAME windows.planted_library
     COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/planted-library.sh ${wine_state} ${CMAKE_BINARY_DIR}/installers/uninstall_run.exe
             SlipwayUninstallRunTest $<TARGET_FILE:unguarded_loader> $<TARGET_FILE:recording_library>)
-set_tests_properties(windows.planted_library PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 RESOURCE_LOCK wine_desktop
+set_tests_properties(windows.planted_library PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${wine_test_timeout} RESOURCE_LOCK wine_desktop
                      SKIP_RETURN_CODE 77)
 
 # A signed installer installs and verifies; its uninstaller verifies as
@@ -130,7 +141,7 @@ set_tests_properties(windows.planted_library PROPERTIES FIXTURES_REQUIRED wine T
 add_test(NAME windows.signed_installer
     COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/signed-installer.sh ${wine_state} ${CMAKE_BINARY_DIR}/installers/uninstall_run.exe
             SlipwayUninstallRunTest ${SLIPWAY_HOST_BIN}/slipway)
-set_tests_properties(windows.signed_installer PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 RESOURCE_LOCK wine_desktop
+set_tests_properties(windows.signed_installer PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${wine_test_timeout} RESOURCE_LOCK wine_desktop
                      SKIP_RETURN_CODE 77)
 
 # An installation that the user aborts gives back what it overwrote,
@@ -148,3 +159,8 @@ slipway_test_installer(link_texts TESTS wizard_links_test)
 # Deployment without a person: exit codes, /dir=, /log=, /norestart and
 # the quiet uninstaller a tool can wait for.
 slipway_test_installer(unattended_deployment PAYLOAD recording_program TESTS unattended_deployment_test)
+
+# The session's scripts and the whole-run scripts stretch their waits alike.
+get_property(windows_tests DIRECTORY PROPERTY TESTS)
+list(FILTER windows_tests INCLUDE REGEX "^windows\\.")
+set_property(TEST ${windows_tests} APPEND PROPERTY ENVIRONMENT SLIPWAY_WINE_TIME_SCALE=${SLIPWAY_WINE_TIME_SCALE})

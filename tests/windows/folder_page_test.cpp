@@ -18,6 +18,7 @@
 #include "uiauto/ui_automation.h"
 
 #include "resources/resource_ids.h"
+#include "uiauto/time_limits.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +36,7 @@ const char kTitle[] = "Folder Page Setup";
 const char kNextText[] = "&Next >";
 const char kInstallText[] = "&Install";
 
-constexpr DWORD kRunTimeoutMs = 120000;
+constexpr DWORD kRunTimeoutMs = timeLimitMs(120000);
 
 bool makeFolder(const std::string& folder)
 {

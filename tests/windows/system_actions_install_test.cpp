@@ -15,6 +15,7 @@
 #include "resources/resource_ids.h"
 #include "uiauto/ui_automation.h"
 #include "uninstall/uninstall_script.h"
+#include "uiauto/time_limits.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -36,7 +37,7 @@ const char kTitle[] = "Slipway System Actions 1.0 Setup";
 const uint16_t kCtrlAltR = (HOTKEYF_CONTROL | HOTKEYF_ALT) << 8 | 'R';
 constexpr DWORD kPollMs = 50;
 // A whole installation, its programs included, with nobody to wait for.
-constexpr DWORD kQuietRunTimeoutMs = 120000;
+constexpr DWORD kQuietRunTimeoutMs = timeLimitMs(120000);
 
 std::string installerPath()
 {

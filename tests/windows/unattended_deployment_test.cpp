@@ -16,6 +16,7 @@
 
 #include "builder/package/package_writer.h"
 #include "resources/resource_ids.h"
+#include "uiauto/time_limits.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +31,7 @@ const char kInstallRecord[] = "C:\\windows\\temp\\slipway-deployment-install.txt
 const char kGoodbyeRecord[] = "C:\\windows\\temp\\slipway-deployment-goodbye.txt";
 
 // Bound for a run without a person to end by itself.
-constexpr DWORD kRunTimeoutMs = 120000;
+constexpr DWORD kRunTimeoutMs = timeLimitMs(120000);
 
 class DeploymentTest : public ::testing::Test {
 protected:

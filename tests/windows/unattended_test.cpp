@@ -15,6 +15,7 @@
 
 #include "builder/package/package_writer.h"
 #include "resources/resource_ids.h"
+#include "uiauto/time_limits.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ const char kUninstallKeyName[] = "SlipwayWizardRunTest";
 const char kFailureText[] = "Wizard Run could not be installed; nothing was changed.";
 
 // Bound for an unattended run to end by itself.
-constexpr DWORD kRunTimeoutMs = 60000;
+constexpr DWORD kRunTimeoutMs = timeLimitMs(60000);
 
 class UnattendedTest : public ::testing::Test {
 protected:

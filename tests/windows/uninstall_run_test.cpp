@@ -19,6 +19,7 @@
 #include "resources/resource_ids.h"
 #include "uninstall/previous_uninstall.h"
 #include "uninstall/uninstall_script.h"
+#include "uiauto/time_limits.h"
 
 #include <shlobj.h>
 
@@ -55,7 +56,7 @@ const char kSuccessText[] = "Uninstall Run has been removed.";
 const char kFailureText[] = "Uninstall Run could not be removed completely.";
 const char kFinishHint[] = "Press Close to end.";
 
-constexpr DWORD kRunTimeoutMs = 120000;
+constexpr DWORD kRunTimeoutMs = timeLimitMs(120000);
 
 // An environment variable of this process, and so of the programs it
 // starts, set for one test and put back afterwards.

@@ -31,7 +31,8 @@ start_display() {
     setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
     echo $! >"$state/xvfb.pid"
     echo ":$n" >"$state/display"
-    for _ in $(seq 100); do
+    # Ten seconds, stretched like every time limit of this side.
+    for _ in $(seq $((100 * ${SLIPWAY_WINE_TIME_SCALE:-1}))); do
         [ -e "/tmp/.X11-unix/X$n" ] && return 0
         xvfb_alive || break
         sleep 0.1

@@ -8,6 +8,7 @@
 #include "uiauto/ui_automation.h"
 
 #include "resources/resource_ids.h"
+#include "uiauto/time_limits.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -19,11 +20,12 @@ namespace {
 
 // The shell starts the link's script through cmd.exe, a process start of its
 // own.
-constexpr DWORD kShellOpenTimeoutMs = 10000;
+constexpr DWORD kShellOpenTimeoutMs = timeLimitMs(10000);
 
 const char kPackage[] = "link_texts";
 const char kUninstallKeyName[] = "SlipwayLinkTextsTest";
-const DWORD kShortWaitMs = 200;
+// Time for the wizard to take a key or a press posted to it.
+constexpr DWORD kInputTakenTimeoutMs = timeLimitMs(5000);
 
 // What the screen shows in a window's rectangle, read back as colours.
 struct ScreenPicture {
@@ -114,12 +116,7 @@ int property(HWND window, const char* name)
 
 bool waitForProperty(HWND window, const char* name, int value)
 {
-    for (int i = 0; i < 50; ++i) {
-        if (property(window, name) == value)
-            return true;
-        Sleep(100);
-    }
-    return false;
+    return uiauto::pollUntil(kInputTakenTimeoutMs, [&] { return property(window, name) == value; });
 }
 
 HWND focusOf(HWND frame)
@@ -132,21 +129,24 @@ HWND focusOf(HWND frame)
 }
 
 // The Tab key pressed on the window that has the focus, through the
-// wizard's own dialog loop.
+// wizard's own dialog loop. Every Tab the tests press moves the focus, to
+// another window or to another link of the same text: it waits for that.
 void pressTab(HWND frame)
 {
     HWND focus = focusOf(frame);
+    int link = property(focus, "ilfoc");
     LPARAM scan = LPARAM(MapVirtualKeyA(VK_TAB, 0)) << 16;
     PostMessageA(focus, WM_KEYDOWN, VK_TAB, scan | 1);
     PostMessageA(focus, WM_KEYUP, VK_TAB, scan | 0xC0000001);
-    Sleep(kShortWaitMs);
+    uiauto::pollUntil(kInputTakenTimeoutMs,
+                      [&] { return focusOf(frame) != focus || property(focus, "ilfoc") != link; });
 }
 
+// A press and release on a link; the callers wait for what it does.
 void clickAt(HWND window, LPARAM point)
 {
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, point);
     PostMessageA(window, WM_LBUTTONUP, 0, point);
-    Sleep(kShortWaitMs);
 }
 
 // The visible balloon of the process, or null.
@@ -236,20 +236,19 @@ TEST_F(WizardLinksTest, TheWelcomeTextShowsItsLinksAndFollowsTheMouseAndTheKeybo
     // A press on a link, dragged off and let go elsewhere, does nothing; a
     // click on the link with a tip shows the balloon below it, and a key
     // closes it.
+    // The release is judged once the press has been taken, and the balloon
+    // is shown while the release is taken: looked for after both.
     PostMessageA(text, WM_LBUTTONDOWN, MK_LBUTTON, onLink(text, picture, tipped));
+    EXPECT_TRUE(uiauto::pollUntil(kInputTakenTimeoutMs, [&] { return property(text, "ilprs") != -1; }))
+        << "the press on the link was not taken";
     PostMessageA(text, WM_MOUSEMOVE, MK_LBUTTON, clientPoint(text, picture, 1, picture.height() - 1));
     PostMessageA(text, WM_LBUTTONUP, 0, clientPoint(text, picture, 1, picture.height() - 1));
-    Sleep(500);
+    EXPECT_TRUE(waitForProperty(text, "ilprs", -1)) << "the release was not taken";
     EXPECT_EQ(visibleBalloon(setup.processId()), nullptr) << "a press dragged off the link activated it";
-    EXPECT_TRUE(waitForProperty(text, "ilprs", -1));
 
     clickAt(text, onLink(text, picture, tipped));
     HWND balloon = nullptr;
-    for (int i = 0; i < 50 && !balloon; ++i) {
-        balloon = visibleBalloon(setup.processId());
-        if (!balloon)
-            Sleep(100);
-    }
+    uiauto::pollUntil(kInputTakenTimeoutMs, [&] { return (balloon = visibleBalloon(setup.processId())) != nullptr; });
     ASSERT_NE(balloon, nullptr) << "the link's tip did not show";
     saveScreenshot(nullptr, "links_welcome_balloon");
     RECT balloonRect;
@@ -257,8 +256,8 @@ TEST_F(WizardLinksTest, TheWelcomeTextShowsItsLinksAndFollowsTheMouseAndTheKeybo
     EXPECT_GT(balloonRect.top, picture.rect.top + tipped.y) << "the balloon is not below the link";
     EXPECT_LT(balloonRect.top, picture.rect.top + tipped.y + 12);
     PostMessageA(text, WM_KEYDOWN, VK_SHIFT, LPARAM(MapVirtualKeyA(VK_SHIFT, 0)) << 16 | 1);
-    Sleep(500);
-    EXPECT_EQ(visibleBalloon(setup.processId()), nullptr) << "a key did not close the balloon";
+    EXPECT_TRUE(uiauto::pollUntil(kInputTakenTimeoutMs, [&] { return !visibleBalloon(setup.processId()); }))
+        << "a key did not close the balloon";
 
     EXPECT_TRUE(cancelFrame(setup, frame));
 }
@@ -285,9 +284,9 @@ TEST_F(WizardLinksTest, TheLicenceHintFitsItsTextAndTheFinishLinkOpensWithTheShe
     EXPECT_TRUE(findUnderline(picture, GetSysColor(COLOR_HOTLIGHT)).found) << "the hint's link is not drawn";
     saveScreenshot(frame, "links_license_hint");
 
-    HWND progress = nextUntilProgressPage(frame);
-    ASSERT_NE(progress, nullptr);
-    HWND finish = waitForPage(frame, PageKind::Finish, progress);
+    // The installation is small: its progress page may be gone before a
+    // poll sees it.
+    HWND finish = nextUntilFinishPage(frame);
     ASSERT_NE(finish, nullptr);
     HWND text = GetDlgItem(finish, IDC_PAGE_TEXT);
     saveScreenshot(frame, "links_finish");

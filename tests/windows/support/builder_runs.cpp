@@ -2,11 +2,12 @@
 
 #include "support/test_environment.h"
 #include "uiauto/ui_automation.h"
+#include "uiauto/time_limits.h"
 
 namespace {
 
 // Building with the strongest compression takes a while under Wine.
-constexpr DWORD kBuilderTimeoutMs = 300000;
+constexpr DWORD kBuilderTimeoutMs = timeLimitMs(300000);
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include "resources/resource_ids.h"
 #include "uiauto/ui_automation.h"
 #include "wizard/component_entries.h"
+#include "uiauto/time_limits.h"
 
 #include <cwchar>
 #include <map>
@@ -11,7 +12,7 @@
 
 namespace {
 
-constexpr DWORD kWaitTimeoutMs = 10000;
+constexpr DWORD kWaitTimeoutMs = timeLimitMs(10000);
 
 LRESULT ask(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {

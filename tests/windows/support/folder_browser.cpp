@@ -1,12 +1,13 @@
 #include "support/folder_browser.h"
 
 #include "uiauto/ui_automation.h"
+#include "uiauto/time_limits.h"
 
 namespace {
 
 // The browser fills its tree from the shell, folder by folder.
-constexpr DWORD kBrowserTimeoutMs = 30000;
-constexpr DWORD kPressSettleTimeoutMs = 2000;
+constexpr DWORD kBrowserTimeoutMs = timeLimitMs(30000);
+constexpr DWORD kPressSettleTimeoutMs = timeLimitMs(2000);
 
 struct BrowserSearch {
     DWORD processId;

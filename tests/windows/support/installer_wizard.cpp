@@ -5,12 +5,13 @@
 #include "wizard/step_rows.h"
 #include "resources/resource_ids.h"
 #include "uiauto/ui_automation.h"
+#include "uiauto/time_limits.h"
 
 namespace {
 
 constexpr DWORD kPollMs = 20;
 // A page may wait for a whole installation step.
-constexpr DWORD kPageTimeoutMs = 60000;
+constexpr DWORD kPageTimeoutMs = timeLimitMs(60000);
 
 struct PageSearch {
     HWND frame;
@@ -84,6 +85,19 @@ HWND nextUntilProgressPage(HWND frame)
         if (isProgressPage(page))
             return page;
         if (isFinishPage(page) || !pressNext(frame))
+            return nullptr;
+        page = waitForNewPage(frame, page);
+    }
+    return nullptr;
+}
+
+HWND nextUntilFinishPage(HWND frame)
+{
+    HWND page = currentPage(frame);
+    for (int pages = 0; pages < 9 && page; ++pages) {
+        if (isFinishPage(page))
+            return page;
+        if (!isProgressPage(page) && !pressNext(frame))
             return nullptr;
         page = waitForNewPage(frame, page);
     }

@@ -22,6 +22,11 @@ bool pressNext(HWND frame);
 // wizard went elsewhere.
 HWND nextUntilProgressPage(HWND frame);
 
+// Presses Next on every page until the finish page shows, however briefly a
+// small installation's progress page stood between; null when the wizard
+// went elsewhere or the installation did not end in time.
+HWND nextUntilFinishPage(HWND frame);
+
 // A step row of a progress page: its caption, and its mark as shown
 // ("" while the step has not ended, the Wingdings check or cross after).
 struct StepRow {

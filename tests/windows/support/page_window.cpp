@@ -1,9 +1,10 @@
 #include "support/page_window.h"
+#include "uiauto/time_limits.h"
 
 namespace {
 
 const char kFrameClass[] = "SlipwayTestFrame";
-constexpr DWORD kStartTimeoutMs = 30000;
+constexpr DWORD kStartTimeoutMs = timeLimitMs(30000);
 
 void registerFrameClass()
 {

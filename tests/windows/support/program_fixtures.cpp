@@ -1,13 +1,14 @@
 #include "support/program_fixtures.h"
 
 #include "support/test_environment.h"
+#include "uiauto/time_limits.h"
 
 #include <stdio.h>
 
 namespace {
 
 // Bound for a program that is not waited for to write its record.
-constexpr DWORD kRecordTimeoutMs = 30000;
+constexpr DWORD kRecordTimeoutMs = timeLimitMs(30000);
 constexpr DWORD kPollMs = 50;
 
 bool fileExists(const std::string& path)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "uiauto/ui_automation.h"
+#include "uiauto/time_limits.h"
 
 #include <windows.h>
 
@@ -12,8 +13,8 @@
 
 // Bounds for a Wine process to show its first window or to end. Generous:
 // the first process of a session may wait for the prefix's services.
-constexpr DWORD kWindowTimeoutMs = 30000;
-constexpr DWORD kExitTimeoutMs = 30000;
+constexpr DWORD kWindowTimeoutMs = timeLimitMs(30000);
+constexpr DWORD kExitTimeoutMs = timeLimitMs(30000);
 
 // The command line of a program file and a tail; the tail follows after one
 // blank exactly as given (trailing blanks included).

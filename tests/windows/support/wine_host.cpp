@@ -2,12 +2,13 @@
 
 #include "support/test_environment.h"
 #include "uiauto/ui_automation.h"
+#include "uiauto/time_limits.h"
 
 #include <windows.h>
 
 namespace {
 
-constexpr DWORD kHostCommandTimeoutMs = 30000;
+constexpr DWORD kHostCommandTimeoutMs = timeLimitMs(30000);
 
 // Whether a folder entry of that name exists; a search finds links whose
 // target Wine cannot describe (device nodes) as well.

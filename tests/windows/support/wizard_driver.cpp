@@ -8,6 +8,7 @@
 #include "resources/resource_ids.h"
 #include "uiauto/ui_automation.h"
 #include "uninstall/previous_uninstall.h"
+#include "uiauto/time_limits.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@ namespace {
 
 constexpr DWORD kPollMs = 20;
 // A page may wait for a whole installation step or an earlier uninstaller.
-constexpr DWORD kPageTimeoutMs = 60000;
+constexpr DWORD kPageTimeoutMs = timeLimitMs(60000);
 
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 

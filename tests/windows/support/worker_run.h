@@ -2,6 +2,8 @@
 // while the test answers the step's prompts as a user would.
 #pragma once
 
+#include "uiauto/time_limits.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -10,7 +12,7 @@
 
 // Bound for one prompt to appear or for the work to end. Generous: nothing
 // waits for it unless something went wrong.
-constexpr DWORD kPromptTimeoutMs = 20000;
+constexpr DWORD kPromptTimeoutMs = timeLimitMs(20000);
 
 // What the user sees of a message box.
 struct Prompt {

@@ -2,6 +2,7 @@
 #include "ui_automation.h"
 
 #include "internal.h"
+#include "time_limits.h"
 
 #include <tlhelp32.h>
 
@@ -18,10 +19,10 @@ namespace {
 // After the child has ended, how long its output pipe may stay open. Only a
 // grandchild that inherited the pipe keeps it open that long; its output is not
 // the child's.
-const DWORD kOutputDrainMs = 2000;
+const DWORD kOutputDrainMs = timeLimitMs(2000);
 
 // How long an ended-by-force child is given to be gone before the handles close.
-const DWORD kTerminateWaitMs = 5000;
+const DWORD kTerminateWaitMs = timeLimitMs(5000);
 
 std::string lastErrorText(const char* what)
 {

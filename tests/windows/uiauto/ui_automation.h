@@ -14,6 +14,8 @@
 // wide-character API so that non-ASCII captions survive the round trip.
 #pragma once
 
+#include "time_limits.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -41,10 +43,10 @@ bool pollUntil(DWORD timeoutMs, Condition condition)
 }
 
 // Time allowed to one message sent to a foreign window before it counts as hung.
-constexpr DWORD kMessageTimeoutMs = 5000;
+constexpr DWORD kMessageTimeoutMs = timeLimitMs(5000);
 
 // Time a closed window is given to disappear after its closing button was pressed.
-constexpr DWORD kCloseTimeoutMs = 5000;
+constexpr DWORD kCloseTimeoutMs = timeLimitMs(5000);
 
 // ---------------------------------------------------------------- top-level windows
 

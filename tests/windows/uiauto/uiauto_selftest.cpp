@@ -10,6 +10,7 @@
 //
 //   uiauto_selftest.exe [SCREENSHOT_DIR]     exit code 0 when every check passed
 #include "ui_automation.h"
+#include "time_limits.h"
 
 #include <cstdio>
 #include <cstring>
@@ -116,7 +117,7 @@ int runChild()
 
 // ------------------------------------------------------------------------ the checks
 
-const DWORD kWaitMs = 30000;  // generous: the first window of a fresh process is slow under Wine
+const DWORD kWaitMs = timeLimitMs(30000);  // generous: the first window of a fresh process is slow under Wine
 
 int failures = 0;
 
