@@ -48,6 +48,8 @@ on() {
     local interpreter
     interpreter=$(cd "$1" && pwd)/qemu-i386
     [ -x "$interpreter" ] || { echo "emulated-i386: build $interpreter first" >&2; exit 1; }
+    # A machine (or container) may not have the registry mounted yet.
+    [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
     off
     echo ":qemu-i386:M::$magic:$mask:$interpreter:F" >"$binfmt/register"
 }

@@ -4,7 +4,9 @@
 # ctest skips that side). Needs root (it registers the emulator for i386
 # programs while it runs and removes it at the end) and patience: a few
 # hours on two cores.
-#   run-suite.sh [BUILD_DIR]     default build-emulated, beside build/
+#   run-suite.sh [--reuse] [BUILD_DIR]     default build-emulated, beside build/
+# --reuse runs the tests of BUILD_DIR as it was built before (by this
+# script), without a fresh build.
 # Every time limit of the tests is stretched ten times
 # (SLIPWAY_WINE_TIME_SCALE). The last lines say how many tests passed and
 # failed and name the failures; the whole ctest output is in
@@ -12,6 +14,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../../.." && pwd)
+reuse=
+if [ "${1:-}" = --reuse ]; then reuse=1; shift; fi
 build=${1:-$top/build-emulated}
 cache=${SLIPWAY_CACHE:-/var/cache/slipway}
 scale=${SLIPWAY_WINE_TIME_SCALE:-10}
@@ -19,9 +23,11 @@ scale=${SLIPWAY_WINE_TIME_SCALE:-10}
 
 "$top/scripts/bootstrap.sh"
 "$here/emulated-i386.sh" build "$cache/qemu"
-rm -rf "$build"
-cmake -S "$top" -B "$build" -G Ninja -DSLIPWAY_FUZZ=OFF -DSLIPWAY_WINE_TIME_SCALE="$scale" >/dev/null
-cmake --build "$build"
+if [ -z "$reuse" ]; then
+    rm -rf "$build"
+    cmake -S "$top" -B "$build" -G Ninja -DSLIPWAY_FUZZ=OFF -DSLIPWAY_WINE_TIME_SCALE="$scale" >/dev/null
+    cmake --build "$build"
+fi
 
 "$here/emulated-i386.sh" on "$cache/qemu"
 trap '"$here/emulated-i386.sh" off' EXIT
