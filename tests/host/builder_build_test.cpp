@@ -264,6 +264,34 @@ TEST(BuilderBuild, LinksOutOfASourceFolderWarnOrAreRefusedAsTheManifestSays)
     EXPECT_NE(unknown.report.find("slipway.toml:1:17:"), std::string::npos) << unknown.report;
 }
 
+TEST(BuilderBuild, NamesFromTheSourceTreeReachMessagesEscaped)
+{
+    ManifestFolder folder;
+    folder.write("files/a.txt", "a");
+    // A broken link (a warning) whose name would retitle the terminal and
+    // holds a byte that is not UTF-8, and a source the manifest names with
+    // an escape of its own (an error).
+    ASSERT_EQ(symlink("nowhere", folder
+                                     .path("files/x\x1B]0;owned\x07\xFF"
+                                           "end")
+                                     .c_str()),
+              0);
+    folder.writeManifest(productTable() +
+                         "[[files]]\nsource = \"files\"\n"
+                         "[[files]]\nsource = \"gone\\u001b[2J\\u0007\"\n");
+    BuildOutcome outcome = buildFolder(folder);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_NE(outcome.warnings.find("files/x\\x1B]0;owned\\x07\\xFFend: it leads to nothing"), std::string::npos)
+        << outcome.warnings;
+    EXPECT_NE(outcome.report.find("'gone\\x1B[2J\\x07': no file or folder"), std::string::npos) << outcome.report;
+    for (const std::string* text : {&outcome.warnings, &outcome.report}) {
+        for (char c : *text) {
+            unsigned char byte = static_cast<unsigned char>(c);
+            EXPECT_TRUE(byte == '\n' || (byte >= 0x20 && byte < 0x7F)) << "byte " << unsigned(byte) << " in " << *text;
+        }
+    }
+}
+
 TEST(BuilderBuild, CommandWritesTheInstallerOrNothing)
 {
     ManifestFolder folder;
