@@ -166,6 +166,25 @@ TEST_F(HostileTree, LinksOutOfTheSourceAreNamedOrRefused)
     EXPECT_NE(problem.find("outside_links = \"refuse\" forbids"), std::string::npos) << problem;
 }
 
+TEST_F(HostileTree, EveryRefusedLinkIsNamedInOneRun)
+{
+    folder.write("secret/key.pem", "private");
+    folder.write("secret/more/notes.txt", "private");
+    folder.write("p/inside.txt", "in");
+    ASSERT_EQ(symlink("../secret/key.pem", folder.path("p/key.pem").c_str()), 0);
+    ASSERT_EQ(symlink("../secret/more", folder.path("p/more").c_str()), 0);
+    folder.write("p/sub/file.txt", "in");
+    ASSERT_EQ(symlink("../../secret/key.pem", folder.path("p/sub/again.pem").c_str()), 0);
+    ASSERT_EQ(symlink("inside.txt", folder.path("p/alias.txt").c_str()), 0);
+    CollectOptions refuse;
+    refuse.refuseOutsideLinks = true;
+    EXPECT_FALSE(collectFiles(folder.path(""), "p", {}, refuse, files, warnings, problem));
+    EXPECT_NE(problem.find("3 links lead outside the folder "), std::string::npos) << problem;
+    for (const char* link : {"p/key.pem (a link to ", "p/more (a link to ", "p/sub/again.pem (a link to "})
+        EXPECT_NE(problem.find(link), std::string::npos) << link << " in " << problem;
+    EXPECT_EQ(problem.find("alias.txt"), std::string::npos) << problem;
+}
+
 TEST(BuilderTextEscape, ControlCharactersAndBytesThatAreNotUtf8AreShownAsEscapes)
 {
     // Good UTF-8 stays, C1 controls are code points, and every byte that
