@@ -169,16 +169,24 @@ bool walkFolder(const std::string& folder, const PathInfo& self, const std::stri
             walk.warnings.push_back("skipped " + path + ": it leads to nothing that exists (a broken link)");
             continue;
         }
+        if (!info.isFolder && !info.isFile) {
+            // Skipped whatever leads to it, even a link out of the source
+            // that the manifest refuses: refusing keeps what lies outside out
+            // of the package, and nothing of this goes into it.
+            std::string target;
+            std::string through =
+                info.isLink && resolvedPath(path, target) ? ", reached through a link to " + target : "";
+            walk.warnings.push_back("skipped " + path + ": it is " + std::string(info.specialKind) + through +
+                                    "; only regular files are packaged");
+            continue;
+        }
         if (info.isLink && !checkLink(path, walk))
             continue;
         if (info.isFolder) {
             if (!walkFolder(path, info, relative, out, problem, walk))
                 return false;
-        } else if (info.isFile) {
-            out.push_back(CollectedFile{path, relative, info.size, info.fileTime});
         } else {
-            walk.warnings.push_back("skipped " + path + ": it is " + std::string(info.specialKind) +
-                                    "; only regular files are packaged");
+            out.push_back(CollectedFile{path, relative, info.size, info.fileTime});
         }
     }
     return true;

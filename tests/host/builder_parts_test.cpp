@@ -185,6 +185,24 @@ TEST_F(HostileTree, EveryRefusedLinkIsNamedInOneRun)
     EXPECT_EQ(problem.find("alias.txt"), std::string::npos) << problem;
 }
 
+TEST_F(HostileTree, LinkToADeviceIsSkippedWithOneWarningWhetherOrNotLinksOutAreRefused)
+{
+    folder.write("p/real.txt", "real");
+    ASSERT_EQ(symlink("/dev/zero", folder.path("p/zero").c_str()), 0);
+    CollectOptions refuse;
+    refuse.refuseOutsideLinks = true;
+    for (const CollectOptions& options : {CollectOptions(), refuse}) {
+        warnings.clear();
+        ASSERT_TRUE(collectFiles(folder.path(""), "p", {}, options, files, warnings, problem)) << problem;
+        EXPECT_EQ(paths(), (std::vector<std::string>{"real.txt"}));
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_NE(warnings[0].find("skipped " + folder.path("p/zero") +
+                                   ": it is a device, reached through a link to /dev/zero; only regular files"),
+                  std::string::npos)
+            << warnings[0];
+    }
+}
+
 TEST(BuilderTextEscape, ControlCharactersAndBytesThatAreNotUtf8AreShownAsEscapes)
 {
     // Good UTF-8 stays, C1 controls are code points, and every byte that
