@@ -159,6 +159,30 @@ TEST(BuilderBuild, TooManyFilesForTheStringPoolAreRefusedWithTheCountThatFits)
     EXPECT_LT(fitting, 8192);
 }
 
+TEST(BuilderBuild, ComponentsWithoutFilesOverflowingThePoolAreCalledTooManyTexts)
+{
+    ManifestFolder folder;
+    const int components = 17000;
+    std::string manifest = productTable();
+    for (int i = 0; i < components; ++i)
+        manifest += "[[components]]\nname = \"c" + std::to_string(i) + "\"\n";
+    folder.writeManifest(manifest);
+    BuildOutcome outcome = buildFolder(folder);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_NE(outcome.report.find("error: too many texts for one package"), std::string::npos) << outcome.report;
+    EXPECT_EQ(outcome.report.find("too many files"), std::string::npos) << outcome.report;
+    EXPECT_EQ(outcome.report.find("files fit"), std::string::npos) << outcome.report;
+    EXPECT_NE(outcome.report.find("at most 16384"), std::string::npos) << outcome.report;
+    // Every component's name is a text of its own, beside the manifest's
+    // fixed texts.
+    size_t make = outcome.report.find(" make ");
+    ASSERT_NE(make, std::string::npos) << outcome.report;
+    int texts = atoi(outcome.report.c_str() + make + 6);
+    EXPECT_GT(texts, components);
+    EXPECT_LT(texts, components + 200);
+    EXPECT_NE(outcome.report.find(" by themselves. "), std::string::npos) << outcome.report;
+}
+
 TEST(BuilderBuild, PayloadTooLargeForTheInstallerIsRefusedBeforeReading)
 {
     ManifestFolder folder;
