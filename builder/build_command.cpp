@@ -8,6 +8,7 @@
 #include "builder/build/file_system.h"
 #include "builder/build/installer_builder.h"
 #include "builder/manifest/manifest.h"
+#include "builder/text_escape.h"
 
 #include <stdio.h>
 
@@ -61,15 +62,22 @@ std::string chooseStub(const std::string& given)
     return SLIPWAY_DEFAULT_STUB;
 }
 
+// A path (or a problem naming one) as this command shows it: escaped as the
+// diagnostics are.
+std::string shown(const std::string& text)
+{
+    return escapeText(text, EscapeStyle::Message);
+}
+
 bool loadStub(const std::string& path, Bytes& stub)
 {
     std::string problem;
     if (!readFileBytes(path, stub, problem)) {
-        fprintf(stderr, "slipway build: cannot read the stub %s: %s\n", path.c_str(), problem.c_str());
+        fprintf(stderr, "slipway build: cannot read the stub %s: %s\n", shown(path).c_str(), shown(problem).c_str());
         return false;
     }
     if (stub.size() < 64 || stub.data()[0] != 'M' || stub.data()[1] != 'Z') {
-        fprintf(stderr, "slipway build: %s is not a Windows program (no MZ header)\n", path.c_str());
+        fprintf(stderr, "slipway build: %s is not a Windows program (no MZ header)\n", shown(path).c_str());
         return false;
     }
     return true;
@@ -110,10 +118,11 @@ int runBuildCommand(int argc, char** argv)
     fputs(diagnostics.warningReport().c_str(), stderr);
     std::string problem;
     if (!writeFileAtomically(arguments.output, installer, problem)) {
-        fprintf(stderr, "slipway build: cannot write %s: %s\n", arguments.output.c_str(), problem.c_str());
+        fprintf(stderr, "slipway build: cannot write %s: %s\n", shown(arguments.output).c_str(),
+                shown(problem).c_str());
         return 1;
     }
-    printf("%s: %u file%s, %llu bytes packed into %llu\n", arguments.output.c_str(), summary.files,
+    printf("%s: %u file%s, %llu bytes packed into %llu\n", shown(arguments.output).c_str(), summary.files,
            summary.files == 1 ? "" : "s", (unsigned long long)summary.payloadBytes,
            (unsigned long long)installer.size());
     return 0;

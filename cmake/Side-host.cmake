@@ -51,6 +51,8 @@ foreach(variant IN ITEMS "" "_checked")
     slipway_host_library(slipway_builder${variant} "${SLIPWAY_BUILDER_SOURCES}" ${checked})
     target_link_libraries(slipway_builder${variant} PUBLIC slipway_writer${variant} tomlplusplus_only)
     target_compile_definitions(slipway_builder${variant} PRIVATE SLIPWAY_DEFAULT_STUB="${SLIPWAY_STUB}")
+    # Reports escape names as the builder's messages do, with its escapes.
+    target_link_libraries(slipway_inspect${variant} PUBLIC slipway_builder${variant})
 endforeach()
 
 add_executable(slipway ${SLIPWAY_BUILDER_ENTRY})

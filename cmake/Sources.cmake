@@ -64,10 +64,12 @@ set(SLIPWAY_BUILDER_SOURCES
     builder/build/path_texts.cpp
     builder/build/pe_version.cpp
     builder/build/progress_bar.cpp
+    builder/text_escape.cpp
 )
 
 # `slipway inspect` and `slipway extract`: whole packages read back, described
-# and taken apart. Linked into the command beside SLIPWAY_BUILDER_SOURCES.
+# and taken apart. Linked into the command beside SLIPWAY_BUILDER_SOURCES, whose
+# text escapes they share.
 set(SLIPWAY_INSPECT_SOURCES
     builder/sha256.cpp
     builder/windows1252.cpp

@@ -85,6 +85,9 @@ struct Walk {
     std::string root;  // the source folder with every link resolved
     std::set<std::pair<uint64_t, uint64_t>> visited;
     uint64_t entries = 0;
+    // Links out of the source that the manifest refuses, "PATH (a link to
+    // TARGET)": the walk goes on past them, so one run names them all.
+    std::vector<std::string> refusedLinks;
 };
 
 // Folder links can make a tree's paths grow exponentially (a diamond) or
@@ -104,20 +107,32 @@ bool isInside(const std::string& root, const std::string& path)
 }
 
 // A link met in the walk that leads out of the source folder: a warning
-// naming it, or the walk's end when the manifest refuses such links.
-bool checkLink(const std::string& path, Walk& walk, std::string& problem)
+// naming it, or, when the manifest refuses such links, a note of it and
+// false, so the walk leaves out what it leads to.
+bool checkLink(const std::string& path, Walk& walk)
 {
     std::string target;
     if (!resolvedPath(path, target) || isInside(walk.root, target))
         return true;
     if (walk.options.refuseOutsideLinks) {
-        problem = path + " is a link to " + target + ", outside the folder " + walk.root +
-                  ", and outside_links = \"refuse\" forbids packaging it";
+        walk.refusedLinks.push_back(path + " (a link to " + target + ")");
         return false;
     }
     walk.warnings.push_back(path + " is a link to " + target + ", outside the folder " + walk.root +
                             "; what it leads to is packaged (set outside_links = \"refuse\" to refuse such links)");
     return true;
+}
+
+// The problem that ends a walk which met refused links, naming each.
+std::string refusedLinksProblem(const Walk& walk)
+{
+    const std::vector<std::string>& links = walk.refusedLinks;
+    std::string problem = links.size() == 1 ? "a link leads" : std::to_string(links.size()) + " links lead";
+    problem += " outside the folder " + walk.root + ", and outside_links = \"refuse\" forbids packaging " +
+               (links.size() == 1 ? "it: " : "them: ");
+    for (size_t i = 0; i < links.size(); ++i)
+        problem += (i == 0 ? "" : ", ") + links[i];
+    return problem;
 }
 
 // Every file below `folder` (whose facts are `self`), depth first, names in
@@ -154,16 +169,24 @@ bool walkFolder(const std::string& folder, const PathInfo& self, const std::stri
             walk.warnings.push_back("skipped " + path + ": it leads to nothing that exists (a broken link)");
             continue;
         }
-        if (info.isLink && !checkLink(path, walk, problem))
-            return false;
+        if (!info.isFolder && !info.isFile) {
+            // Skipped whatever leads to it, even a link out of the source
+            // that the manifest refuses: refusing keeps what lies outside out
+            // of the package, and nothing of this goes into it.
+            std::string target;
+            std::string through =
+                info.isLink && resolvedPath(path, target) ? ", reached through a link to " + target : "";
+            walk.warnings.push_back("skipped " + path + ": it is " + std::string(info.specialKind) + through +
+                                    "; only regular files are packaged");
+            continue;
+        }
+        if (info.isLink && !checkLink(path, walk))
+            continue;
         if (info.isFolder) {
             if (!walkFolder(path, info, relative, out, problem, walk))
                 return false;
-        } else if (info.isFile) {
-            out.push_back(CollectedFile{path, relative, info.size, info.fileTime});
         } else {
-            walk.warnings.push_back("skipped " + path + ": it is " + std::string(info.specialKind) +
-                                    "; only regular files are packaged");
+            out.push_back(CollectedFile{path, relative, info.size, info.fileTime});
         }
     }
     return true;
@@ -173,10 +196,16 @@ bool walkFolder(const std::string& folder, const PathInfo& self, const std::stri
 bool walkSource(const std::string& start, const PathInfo& info, std::vector<CollectedFile>& out, std::string& problem,
                 const CollectOptions& options, std::vector<std::string>& warnings)
 {
-    Walk walk{options, warnings, std::string(), {}, 0};
+    Walk walk{options, warnings, std::string(), {}, 0, {}};
     if (!resolvedPath(start, walk.root))
         walk.root = start;
-    return walkFolder(start, info, "", out, problem, walk);
+    if (!walkFolder(start, info, "", out, problem, walk))
+        return false;
+    if (!walk.refusedLinks.empty()) {
+        problem = refusedLinksProblem(walk);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace

@@ -36,9 +36,10 @@ struct CollectOptions {
 // without '/' against every file name. Sorted by path, byte by byte. False
 // with a problem when the source names nothing or a folder cannot be read.
 // Each real folder is walked once, however many links lead to it; FIFOs,
-// devices, sockets and broken links are skipped, and links that leave the
-// source folder are packaged or refused as `options` say: each with a line
-// in `warnings`.
+// devices, sockets and broken links (and links to them) are skipped, with a
+// line in `warnings`. Links that leave the source folder are packaged, each
+// with a line in `warnings`, or refused as `options` say: then the walk goes
+// on and ends false with a problem that names every refused link.
 bool collectFiles(const std::string& baseFolder, const std::string& source, const std::vector<std::string>& exclude,
                   const CollectOptions& options, std::vector<CollectedFile>& out, std::vector<std::string>& warnings,
                   std::string& problem);

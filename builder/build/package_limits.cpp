@@ -95,6 +95,20 @@ bool checkStringPool(const ActionScript& script, const ListOrigins& mainOrigins,
         return true;
     size_t others = counter.others.size();
     size_t fit = others < kMaxPoolItems ? (kMaxPoolItems - others) / 2 : 0;
+    if (fit == 0) {
+        // The manifest's own texts leave no room for a single file: they
+        // are what overflows, so the message names them and their number.
+        std::string filesToo =
+            files == 0 ? std::string() : ", before its " + std::to_string(files) + " files take two each";
+        diagnostics.error(manifestPath, overflow,
+                          "too many texts for one package: a package block holds at most " +
+                              std::to_string(kMaxPoolItems) +
+                              " distinct strings, and the texts of this manifest other than its files (component "
+                              "names and descriptions, paths, registry keys and values, wizard texts) make " +
+                              std::to_string(others) + " by themselves" + filesToo +
+                              ". Split the product into several installers or give it fewer components and actions");
+        return false;
+    }
     diagnostics.error(manifestPath, overflow,
                       "too many files for one package: block 1 would hold " + std::to_string(counter.all.size()) +
                           " distinct strings, and a package block holds at most " + std::to_string(kMaxPoolItems) +

@@ -28,8 +28,10 @@ std::string installMemoryProblem(uint64_t decodedBlock1, uint64_t dictionary, co
 
 // Counts the distinct strings of block 1 in the order the writer stores
 // them. When they exceed the pool's 16384 items, reports the manifest place
-// of the action at which the pool overflows, how many files the package
-// has and how many would fit, and returns false.
+// of the action at which the pool overflows and returns false. The report
+// says how many files the package has and how many would fit, or, when the
+// manifest's other texts leave no room for a single file, how many of those
+// texts there are.
 bool checkStringPool(const ActionScript& script, const ListOrigins& mainOrigins,
                      const std::vector<ListOrigins>& componentOrigins,
                      const std::vector<SourcePosition>& componentPlaces, const std::string& manifestPath,

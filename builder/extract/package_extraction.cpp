@@ -3,6 +3,7 @@
 #include "builder/extract/output_folder.h"
 #include "builder/extract/safe_path.h"
 #include "builder/inspect/report_writers.h"
+#include "builder/text_escape.h"
 #include "builder/windows1252.h"
 
 #include <inttypes.h>

@@ -1,5 +1,7 @@
 #include "builder/inspect/report_writers.h"
 
+#include "builder/text_escape.h"
+
 #include <inttypes.h>
 #include <stdio.h>
 
@@ -12,13 +14,6 @@ std::string numberText(const ReportNode& node)
         snprintf(buffer, sizeof buffer, "0x%02" PRIX64, node.numberValue());
     else
         snprintf(buffer, sizeof buffer, "%" PRIu64, node.numberValue());
-    return buffer;
-}
-
-std::string hexEscape(const char* prefix, unsigned value, int digits)
-{
-    char buffer[16];
-    snprintf(buffer, sizeof buffer, "%s%0*X", prefix, digits, value);
     return buffer;
 }
 
@@ -108,49 +103,9 @@ void renderJson(const ReportNode& node, const std::string& indent, std::string& 
     out += "\n" + indent + (isObject ? "}" : "]");
 }
 
-// The escape a character has by name in the text report or in JSON, or
-// none; other control characters are written as hex escapes.
-const char* namedEscape(unsigned char c, bool json)
-{
-    switch (c) {
-    case '"': return "\\\"";
-    case '\\': return "\\\\";
-    case '\n': return "\\n";
-    case '\r': return "\\r";
-    case '\t': return "\\t";
-    case '\0': return json ? nullptr : "\\0";
-    case '\b': return json ? "\\b" : nullptr;
-    case '\f': return json ? "\\f" : nullptr;
-    default: return nullptr;
-    }
-}
-
-// The text with every control character escaped: C0 ones and DEL as bytes,
-// and the C1 ones (U+0080 to U+009F, which Windows-1252 texts can hold and
-// some terminals obey) as code points.
-std::string escaped(const std::string& utf8, bool json)
-{
-    std::string out;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        unsigned char next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
-        if (const char* escape = namedEscape(c, json)) {
-            out += escape;
-        } else if (c < 0x20 || c == 0x7F) {
-            out += json ? hexEscape("\\u", c, 4) : hexEscape("\\x", c, 2);
-        } else if (c == 0xC2 && next >= 0x80 && next < 0xA0) {
-            out += hexEscape("\\u", next, 4);
-            ++i;
-        } else {
-            out += char(c);
-        }
-    }
-    return out;
-}
-
 std::string quoted(const std::string& utf8, bool json)
 {
-    return "\"" + escaped(utf8, json) + "\"";
+    return "\"" + escapeText(utf8, json ? EscapeStyle::Json : EscapeStyle::Text) + "\"";
 }
 
 }  // namespace
@@ -163,11 +118,6 @@ std::string textQuote(const std::string& utf8)
 std::string jsonQuote(const std::string& utf8)
 {
     return quoted(utf8, true);
-}
-
-std::string textEscape(const std::string& utf8)
-{
-    return escaped(utf8, false);
 }
 
 std::string renderReportText(const ReportNode& root)

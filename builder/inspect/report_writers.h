@@ -18,5 +18,3 @@ std::string renderReportJson(const ReportNode& root);
 std::string jsonQuote(const std::string& utf8);
 // The text writer's quoted form of a text.
 std::string textQuote(const std::string& utf8);
-// The same escapes without the quotes, for a name shown inside a line.
-std::string textEscape(const std::string& utf8);

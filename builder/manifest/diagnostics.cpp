@@ -1,5 +1,7 @@
 #include "builder/manifest/diagnostics.h"
 
+#include "builder/text_escape.h"
+
 #include <algorithm>
 
 void Diagnostics::error(const std::string& file, SourcePosition at, std::string message)
@@ -38,9 +40,14 @@ std::string render(const std::vector<Diagnostic>& all, const char* severity)
             return std::find(files.begin(), files.end(), a->file) < std::find(files.begin(), files.end(), b->file);
         return a->position < b->position;
     });
+    // Messages name files of the source folder, whose names may hold any
+    // bytes; escaped here, none of them reaches a terminal raw, whichever
+    // message carries it.
     std::string out;
-    for (const Diagnostic* d : sorted)
-        out += formatPlace(d->file, d->position) + ": " + severity + ": " + d->message + "\n";
+    for (const Diagnostic* d : sorted) {
+        out += escapeText(formatPlace(d->file, d->position), EscapeStyle::Message) + ": " + severity + ": " +
+               escapeText(d->message, EscapeStyle::Message) + "\n";
+    }
     return out;
 }
 

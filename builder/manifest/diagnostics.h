@@ -36,7 +36,9 @@ public:
     size_t count() const { return errors_.size(); }
     const std::vector<Diagnostic>& all() const { return errors_; }
     // One "file:line:column: error: message" line per mistake, grouped by
-    // file and in the order of the positions within a file.
+    // file and in the order of the positions within a file. Control
+    // characters and bytes that are not UTF-8 are escaped (EscapeStyle::
+    // Message), so each mistake is one line that is safe on a terminal.
     std::string report() const;
     // The same for the warnings: "file:line:column: warning: ...".
     std::string warningReport() const;

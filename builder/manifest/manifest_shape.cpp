@@ -48,8 +48,9 @@ private:
     {
         switch (c) {
         case '[':
-            if (inKey_ && brackets_ == 0 && atLineStart())
-                header_ = true;  // a table header: its brackets are no level
+            // A table header, "[" or "[[": its brackets are no level.
+            if (inKey_ && brackets_ == 0 && (atLineStart() || (header_ && s_[i_ - 1] == '[')))
+                header_ = true;
             else
                 open();
             inKey_ = header_;
@@ -101,9 +102,11 @@ private:
 
     char lastOpen() const { return brackets_ <= sizeof kinds_ ? kinds_[brackets_ - 1] : '['; }
 
+    // A dotted key or header of n parts nests n levels, as MANIFEST.md
+    // counts them: the first part counts once a dot shows there is more.
     void note()
     {
-        unsigned depth = brackets_ + keyDots_;
+        unsigned depth = brackets_ + (keyDots_ ? keyDots_ + 1 : 0);
         if (depth > deepest_)
             deepest_ = depth;
         if (depth > limit_ && !beyondAt_.known()) {

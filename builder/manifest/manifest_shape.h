@@ -15,9 +15,9 @@ constexpr size_t kMaxManifestBytes = 4u << 20;
 // Slipway's own keys use at most four.
 constexpr unsigned kMaxManifestDepth = 32;
 
-// The depth of the text's deepest place, counting each key part beyond the
-// first, each open array and each open inline table; strings and comments
-// do not count. `beyond` receives the first place deeper than `limit`
+// The depth of the text's deepest place, counting each part of a dotted key
+// or table header (the first too), each open array and each open inline
+// table; strings and comments do not count. `beyond` receives the first place deeper than `limit`
 // (unknown when there is none).
 unsigned manifestDepth(const std::string& text, unsigned limit, SourcePosition& beyond);
 

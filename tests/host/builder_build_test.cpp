@@ -159,6 +159,30 @@ TEST(BuilderBuild, TooManyFilesForTheStringPoolAreRefusedWithTheCountThatFits)
     EXPECT_LT(fitting, 8192);
 }
 
+TEST(BuilderBuild, ComponentsWithoutFilesOverflowingThePoolAreCalledTooManyTexts)
+{
+    ManifestFolder folder;
+    const int components = 17000;
+    std::string manifest = productTable();
+    for (int i = 0; i < components; ++i)
+        manifest += "[[components]]\nname = \"c" + std::to_string(i) + "\"\n";
+    folder.writeManifest(manifest);
+    BuildOutcome outcome = buildFolder(folder);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_NE(outcome.report.find("error: too many texts for one package"), std::string::npos) << outcome.report;
+    EXPECT_EQ(outcome.report.find("too many files"), std::string::npos) << outcome.report;
+    EXPECT_EQ(outcome.report.find("files fit"), std::string::npos) << outcome.report;
+    EXPECT_NE(outcome.report.find("at most 16384"), std::string::npos) << outcome.report;
+    // Every component's name is a text of its own, beside the manifest's
+    // fixed texts.
+    size_t make = outcome.report.find(" make ");
+    ASSERT_NE(make, std::string::npos) << outcome.report;
+    int texts = atoi(outcome.report.c_str() + make + 6);
+    EXPECT_GT(texts, components);
+    EXPECT_LT(texts, components + 200);
+    EXPECT_NE(outcome.report.find(" by themselves. "), std::string::npos) << outcome.report;
+}
+
 TEST(BuilderBuild, PayloadTooLargeForTheInstallerIsRefusedBeforeReading)
 {
     ManifestFolder folder;
@@ -262,6 +286,34 @@ TEST(BuilderBuild, LinksOutOfASourceFolderWarnOrAreRefusedAsTheManifestSays)
     BuildOutcome unknown = buildFolder(folder);
     EXPECT_FALSE(unknown.ok);
     EXPECT_NE(unknown.report.find("slipway.toml:1:17:"), std::string::npos) << unknown.report;
+}
+
+TEST(BuilderBuild, NamesFromTheSourceTreeReachMessagesEscaped)
+{
+    ManifestFolder folder;
+    folder.write("files/a.txt", "a");
+    // A broken link (a warning) whose name would retitle the terminal and
+    // holds a byte that is not UTF-8, and a source the manifest names with
+    // an escape of its own (an error).
+    ASSERT_EQ(symlink("nowhere", folder
+                                     .path("files/x\x1B]0;owned\x07\xFF"
+                                           "end")
+                                     .c_str()),
+              0);
+    folder.writeManifest(productTable() +
+                         "[[files]]\nsource = \"files\"\n"
+                         "[[files]]\nsource = \"gone\\u001b[2J\\u0007\"\n");
+    BuildOutcome outcome = buildFolder(folder);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_NE(outcome.warnings.find("files/x\\x1B]0;owned\\x07\\xFFend: it leads to nothing"), std::string::npos)
+        << outcome.warnings;
+    EXPECT_NE(outcome.report.find("'gone\\x1B[2J\\x07': no file or folder"), std::string::npos) << outcome.report;
+    for (const std::string* text : {&outcome.warnings, &outcome.report}) {
+        for (char c : *text) {
+            unsigned char byte = static_cast<unsigned char>(c);
+            EXPECT_TRUE(byte == '\n' || (byte >= 0x20 && byte < 0x7F)) << "byte " << unsigned(byte) << " in " << *text;
+        }
+    }
 }
 
 TEST(BuilderBuild, CommandWritesTheInstallerOrNothing)

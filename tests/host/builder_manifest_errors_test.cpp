@@ -130,7 +130,7 @@ std::vector<MistakeCase> mistakes()
          "LICENSE.txt:2:1", "the bytes here are not UTF-8 (save the file as UTF-8)"},
         // Nesting that would exhaust the parser's stack is refused before
         // parsing, at the first place too deep.
-        {"DeepDottedKey", withProduct("x" + repeated(".x", 50000) + " = 1\n"), {}, "slipway.toml:5:66",
+        {"DeepDottedKey", withProduct("x" + repeated(".x", 50000) + " = 1\n"), {}, "slipway.toml:5:64",
          "nests more than 32 levels deep"},
         {"DeepTableHeader", withProduct("[a" + repeated(".a", 50000) + "]\n"), {}, "slipway.toml:5:",
          "nests more than 32 levels deep"},
@@ -231,17 +231,37 @@ TEST(BuilderManifest, DepthCountsStructureNotStringsCommentsOrNumbers)
     SourcePosition at;
     EXPECT_EQ(manifestDepth("a = 1\n", 32, at), 0u);
     EXPECT_EQ(manifestDepth("[product]\nversion = \"1.2.3.4\"\nratio = 1.5\n", 32, at), 0u);
-    EXPECT_EQ(manifestDepth("a.b.c = 1\n", 1, at), 2u);
+    EXPECT_EQ(manifestDepth("a.b.c = 1\n", 1, at), 3u);
     EXPECT_EQ(at.line, 1u);
-    EXPECT_EQ(at.column, 4u);
+    EXPECT_EQ(at.column, 2u);
     EXPECT_EQ(manifestDepth("[a.b]\n[[c.d.e]]\n", 32, at), 3u);
     EXPECT_EQ(manifestDepth("x = [[1, 2], [3]]\n", 32, at), 2u);
-    EXPECT_EQ(manifestDepth("x = [{a.b = 1}, {c = [1]}]\n", 32, at), 3u);
-    EXPECT_EQ(manifestDepth("\"a.b.c\".d = 1 # e.f.g.h\n", 32, at), 1u);
+    EXPECT_EQ(manifestDepth("x = [{a.b = 1}, {c = [1]}]\n", 32, at), 4u);
+    EXPECT_EQ(manifestDepth("\"a.b.c\".d = 1 # e.f.g.h\n", 32, at), 2u);
     EXPECT_EQ(manifestDepth("s = '''\n[[[[\n''' # [[[\nt = \"\\\"[[[\"\n", 32, at), 0u);
     EXPECT_EQ(manifestDepth("x = [\n  1.5,\n  [2.5],\n]\n", 1, at), 2u);
     EXPECT_EQ(at.line, 3u);
     EXPECT_EQ(at.column, 3u);
+}
+
+TEST(BuilderManifest, ThirtyTwoLevelsAreAllowedAndThirtyThreeRefused)
+{
+    // Each form at 32 levels and at 33: dotted key parts, header parts of
+    // both kinds of table, and arrays.
+    auto forms = [](int levels) {
+        std::string parts = "x" + repeated(".x", size_t(levels - 1));
+        return std::vector<std::string>{parts + " = 1\n", "[" + parts + "]\n", "[[" + parts + "]]\n",
+                                        "x = " + repeated("[", size_t(levels)) + repeated("]", size_t(levels)) + "\n"};
+    };
+    for (int levels : {32, 33}) {
+        for (const std::string& text : forms(levels)) {
+            SourcePosition at;
+            EXPECT_EQ(manifestDepth(text, kMaxManifestDepth, at), unsigned(levels)) << text;
+            Diagnostics diagnostics;
+            EXPECT_EQ(checkManifestShape("slipway.toml", text, diagnostics), levels <= 32) << text;
+            EXPECT_EQ(at.known(), levels > 32) << text;
+        }
+    }
 }
 
 TEST(BuilderManifest, CharactersBeyondAsciiBelongInStringsAndComments)

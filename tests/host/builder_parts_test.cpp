@@ -12,6 +12,7 @@
 #include "builder/extract/safe_path.h"
 #include "builder/manifest/readable_names.h"
 #include "builder/manifest/source_text.h"
+#include "builder/text_escape.h"
 #include "builder/windows1252.h"
 #include "engine/file_names.h"
 
@@ -163,6 +164,77 @@ TEST_F(HostileTree, LinksOutOfTheSourceAreNamedOrRefused)
     refuse.refuseOutsideLinks = true;
     EXPECT_FALSE(collectFiles(folder.path(""), "p", {}, refuse, files, warnings, problem));
     EXPECT_NE(problem.find("outside_links = \"refuse\" forbids"), std::string::npos) << problem;
+}
+
+TEST_F(HostileTree, EveryRefusedLinkIsNamedInOneRun)
+{
+    folder.write("secret/key.pem", "private");
+    folder.write("secret/more/notes.txt", "private");
+    folder.write("p/inside.txt", "in");
+    ASSERT_EQ(symlink("../secret/key.pem", folder.path("p/key.pem").c_str()), 0);
+    ASSERT_EQ(symlink("../secret/more", folder.path("p/more").c_str()), 0);
+    folder.write("p/sub/file.txt", "in");
+    ASSERT_EQ(symlink("../../secret/key.pem", folder.path("p/sub/again.pem").c_str()), 0);
+    ASSERT_EQ(symlink("inside.txt", folder.path("p/alias.txt").c_str()), 0);
+    CollectOptions refuse;
+    refuse.refuseOutsideLinks = true;
+    EXPECT_FALSE(collectFiles(folder.path(""), "p", {}, refuse, files, warnings, problem));
+    EXPECT_NE(problem.find("3 links lead outside the folder "), std::string::npos) << problem;
+    for (const char* link : {"p/key.pem (a link to ", "p/more (a link to ", "p/sub/again.pem (a link to "})
+        EXPECT_NE(problem.find(link), std::string::npos) << link << " in " << problem;
+    EXPECT_EQ(problem.find("alias.txt"), std::string::npos) << problem;
+}
+
+TEST_F(HostileTree, LinkToADeviceIsSkippedWithOneWarningWhetherOrNotLinksOutAreRefused)
+{
+    folder.write("p/real.txt", "real");
+    ASSERT_EQ(symlink("/dev/zero", folder.path("p/zero").c_str()), 0);
+    CollectOptions refuse;
+    refuse.refuseOutsideLinks = true;
+    for (const CollectOptions& options : {CollectOptions(), refuse}) {
+        warnings.clear();
+        ASSERT_TRUE(collectFiles(folder.path(""), "p", {}, options, files, warnings, problem)) << problem;
+        EXPECT_EQ(paths(), (std::vector<std::string>{"real.txt"}));
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_NE(warnings[0].find("skipped " + folder.path("p/zero") +
+                                   ": it is a device, reached through a link to /dev/zero; only regular files"),
+                  std::string::npos)
+            << warnings[0];
+    }
+}
+
+TEST(BuilderTextEscape, ControlCharactersAndBytesThatAreNotUtf8AreShownAsEscapes)
+{
+    // Good UTF-8 stays, C1 controls are code points, and every byte that
+    // belongs to no character is one \xNN: a stray continuation byte, a
+    // cut sequence, an overlong form, a surrogate, a value beyond U+10FFFF.
+    const std::pair<std::string, std::string> cases[] = {
+        {"caf\xC3\xA9 \xF0\x9F\x98\x80", "caf\xC3\xA9 \xF0\x9F\x98\x80"},
+        {"\x1B]0;x\x07\x7F", "\\x1B]0;x\\x07\\x7F"},
+        {"\xC2\x9B"
+         "2J",
+         "\\u009B2J"},
+        {"a\xFF"
+         "b\x80",
+         "a\\xFFb\\x80"},
+        {"\xE2\x82"
+         "A\xE2",
+         "\\xE2\\x82A\\xE2"},
+        {"\xC0\xAF", "\\xC0\\xAF"},
+        {"\xED\xA0\x80", "\\xED\\xA0\\x80"},
+        {"\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},
+    };
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(textEscape(in), out);
+        EXPECT_EQ(escapeText(in, EscapeStyle::Message), out);
+    }
+    // Messages keep their own quotes and backslashes; names in reports and
+    // JSON escape them.
+    const std::string quoted = "outside_links = \"refuse\" in C:\\x\n";
+    EXPECT_EQ(escapeText(quoted, EscapeStyle::Message), "outside_links = \"refuse\" in C:\\x\\n");
+    EXPECT_EQ(textEscape(quoted), "outside_links = \\\"refuse\\\" in C:\\\\x\\n");
+    // JSON has no escape for a byte: those are left to the reader.
+    EXPECT_EQ(escapeText("\xFF\xC2\x9B", EscapeStyle::Json), "\xFF\\u009B");
 }
 
 TEST(BuilderGlob, CollectsInPathOrderWithExclusions)
