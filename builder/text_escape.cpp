@@ -30,16 +30,17 @@ const char* namedEscape(unsigned char c, EscapeStyle style)
     }
 }
 
-// The length of the UTF-8 character that starts at `at` beyond ASCII, with
-// its code point in `value`; 0 when the bytes there are no such character
-// (a stray continuation byte, a cut sequence, an overlong form, a surrogate
-// or a value beyond U+10FFFF).
+}  // namespace
+
 size_t utf8CharacterAt(const std::string& text, size_t at, uint32_t& value)
 {
     uint8_t lead = uint8_t(text[at]);
     size_t length;
     uint32_t minimum;
-    if ((lead & 0xE0) == 0xC0) {
+    if (lead < 0x80) {
+        value = lead;
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
         length = 2, value = lead & 0x1F, minimum = 0x80;
     } else if ((lead & 0xF0) == 0xE0) {
         length = 3, value = lead & 0x0F, minimum = 0x800;
@@ -60,8 +61,6 @@ size_t utf8CharacterAt(const std::string& text, size_t at, uint32_t& value)
         return 0;
     return length;
 }
-
-}  // namespace
 
 std::string escapeText(const std::string& utf8, EscapeStyle style)
 {

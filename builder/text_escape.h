@@ -4,6 +4,9 @@
 // name that is not UTF-8 shows the bytes it holds.
 #pragma once
 
+#include <stddef.h>
+#include <stdint.h>
+
 #include <string>
 
 enum class EscapeStyle {
@@ -21,6 +24,12 @@ enum class EscapeStyle {
 };
 
 std::string escapeText(const std::string& utf8, EscapeStyle style);
+
+// The length of the UTF-8 character that starts at `at` (1 for ASCII), with
+// its code point in `value`; 0 when the bytes there are no such character
+// (a stray continuation byte, a cut sequence, an overlong form, a surrogate
+// or a value beyond U+10FFFF).
+size_t utf8CharacterAt(const std::string& text, size_t at, uint32_t& value);
 
 // The text report's escapes without the quotes, for a name shown inside a
 // line.

@@ -1,5 +1,7 @@
 #include "builder/build/code_page.h"
 
+#include "builder/text_escape.h"
+
 #include <stdio.h>
 
 namespace {
@@ -81,29 +83,10 @@ constexpr uint32_t kMalformed = 0xFFFFFFFF;
 // byte sequence that is not UTF-8 (overlong forms and surrogates included).
 uint32_t decodeUtf8(const std::string& text, size_t& i)
 {
-    uint8_t lead = uint8_t(text[i++]);
-    if (lead < 0x80)
-        return lead;
-    size_t extra;
-    uint32_t value;
-    uint32_t minimum;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1, value = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2, value = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3, value = lead & 0x07, minimum = 0x10000;
-    } else {
-        return kMalformed;
-    }
-    for (size_t k = 0; k < extra; ++k) {
-        if (i >= text.size() || (uint8_t(text[i]) & 0xC0) != 0x80)
-            return kMalformed;
-        value = value << 6 | (uint8_t(text[i++]) & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return kMalformed;
-    return value;
+    uint32_t value = 0;
+    size_t length = utf8CharacterAt(text, i, value);
+    i += length ? length : 1;
+    return length ? value : kMalformed;
 }
 
 bool encodeCharacter(uint32_t c, const uint16_t* upper, char& out)
