@@ -30,10 +30,6 @@ bool endsStandAlone(char c)
     return c == 0 || isBlank(c) || c == '"';
 }
 
-}  // namespace
-
-namespace {
-
 bool startsSwitch(const char* tail, const char* p)
 {
     return (*p == '/' || *p == '-') && (p == tail || isBlank(p[-1]) || p[-1] == '"');
@@ -79,6 +75,13 @@ const char* skipValueAt(const char* tail, const char* p)
     return nullptr;
 }
 
+// The next place the scan looks at: behind a value, or the next character.
+const char* nextScanPosition(const char* tail, const char* p)
+{
+    const char* behind = skipValueAt(tail, p);
+    return behind ? behind : p + 1;
+}
+
 }  // namespace
 
 // Both searches walk the tail from the left and step over the values of
@@ -88,11 +91,9 @@ const char* skipValueAt(const char* tail, const char* p)
 const char* findOutsideValues(const char* tail, const char* text)
 {
     size_t length = strlen(text);
-    for (const char* p = tail; *p;) {
+    for (const char* p = tail; *p; p = nextScanPosition(tail, p)) {
         if (strncmp(p, text, length) == 0)
             return p;
-        const char* behind = skipValueAt(tail, p);
-        p = behind ? behind : p + 1;
     }
     return nullptr;
 }
@@ -101,11 +102,9 @@ const char* findSwitch(const char* tail, const char* name)
 {
     size_t length = strlen(name);
     bool valued = length && name[length - 1] == '=';
-    for (const char* p = tail; *p;) {
+    for (const char* p = tail; *p; p = nextScanPosition(tail, p)) {
         if (startsSwitch(tail, p) && strncmp(p + 1, name, length) == 0 && (valued || endsStandAlone(p[1 + length])))
             return p + 1 + length;
-        const char* behind = skipValueAt(tail, p);
-        p = behind ? behind : p + 1;
     }
     return nullptr;
 }
