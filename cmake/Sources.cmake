@@ -113,6 +113,7 @@ set(SLIPWAY_STUB_SOURCES
     engine/ask_retry.cpp
     engine/file_routines.cpp
     engine/file_actions.cpp
+    engine/kept_deletions.cpp
     engine/registry_actions.cpp
     engine/shortcut_action.cpp
     engine/program_actions.cpp

@@ -6,6 +6,7 @@
 #include "engine/ask_retry.h"
 #include "engine/file_names.h"
 #include "engine/file_routines.h"
+#include "engine/kept_deletions.h"
 #include "engine/undo_entry.h"
 
 #include <shlobj.h>
@@ -314,7 +315,7 @@ bool DeleteFilesAction::execute(ExecutionContext& context)
     char pattern[kPathSize];
     if (expandPath(context.expand, pathPattern, pattern, sizeof pattern) &&
         !hasEmptyVariable(pathPattern.text(), context.expand))
-        deleteMatching(pattern, recurse != 0);
+        deleteMatchingKept(pattern, recurse != 0, *context.undoLog);
     return true;
 }
 

@@ -21,6 +21,72 @@ bool openKey(uint32_t root, const char* subKey, UniqueRegKey& key)
                            KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, key.put(), nullptr) == ERROR_SUCCESS;
 }
 
+// A key that cannot be opened for some other reason than its absence
+// (rights) is there all the same.
+bool keyExists(HKEY rootKey, const char* subKey)
+{
+    UniqueRegKey key;
+    LONG result = RegOpenKeyExA(rootKey, subKey, 0, KEY_QUERY_VALUE, key.put());
+    return result != ERROR_FILE_NOT_FOUND && result != ERROR_PATH_NOT_FOUND;
+}
+
+// The keys on the way to `subKey` that do not exist yet: the length of the
+// first of them (the path cut before a backslash, or whole), 0 when the
+// whole path exists. Walked by characters, as a double-byte character's
+// trail byte may equal a backslash.
+size_t firstMissingKeyLength(HKEY rootKey, const char* subKey)
+{
+    if (keyExists(rootKey, subKey))
+        return 0;
+    char prefix[256];
+    for (const char* p = subKey; *p; p = CharNextA(p)) {
+        size_t length = size_t(p - subKey);
+        if (*p != '\\' || length == 0 || length >= sizeof prefix || p[-1] == '\\')
+            continue;
+        memcpy(prefix, subKey, length);
+        prefix[length] = 0;
+        if (!keyExists(rootKey, prefix))
+            return length;
+    }
+    return strlen(subKey);
+}
+
+// Records, outermost first, each key from `firstMissing` on that the
+// creation made, so that a rollback (newest first) deletes them innermost
+// first.
+void recordCreatedKeys(UndoLog& log, uint32_t root, const char* subKey, size_t firstMissing)
+{
+    size_t whole = strlen(subKey);
+    for (const char* p = subKey + firstMissing;; p = CharNextA(p)) {
+        size_t length = size_t(p - subKey);
+        if ((*p == '\\' && p[-1] != '\\') || length == whole) {
+            RemoveCreatedKeyRollback* entry = new (std::nothrow) RemoveCreatedKeyRollback;
+            if (entry && entry->subKey.assign(subKey, length + 1)) {
+                entry->subKey.data()[length] = 0;
+                entry->root = root;
+                log.push(entry);
+            } else {
+                delete entry;
+            }
+        }
+        if (!*p)
+            break;
+    }
+}
+
+// openKey for an installation: the keys it makes on the way are recorded
+// for the rollback, also when the step then fails.
+bool openKeyRecorded(UndoLog& log, uint32_t root, const char* subKey, UniqueRegKey& key)
+{
+    HKEY rootKey = registryRootKey(root);
+    size_t firstMissing = rootKey && *subKey ? firstMissingKeyLength(rootKey, subKey) : 0;
+    if (!openKey(root, subKey, key))
+        return false;
+    if (firstMissing)
+        recordCreatedKeys(log, root, subKey, firstMissing);
+    return true;
+}
+
 struct ExpandedKey {
     char subKey[256];
     char valueName[256];
@@ -70,7 +136,7 @@ RestoreRegValueRollback* keepValue(HKEY handle, uint32_t root, const ExpandedKey
 bool setValue(UndoLog& log, uint32_t root, const ExpandedKey& key, DWORD type, const BYTE* data, DWORD size)
 {
     UniqueRegKey handle;
-    if (!openKey(root, key.subKey, handle))
+    if (!openKeyRecorded(log, root, key.subKey, handle))
         return false;
     RestoreRegValueRollback* kept = keepValue(handle.get(), root, key);
     if (RegSetValueExA(handle.get(), key.valueName, 0, type, data, size) != ERROR_SUCCESS) {
@@ -124,7 +190,7 @@ bool DeleteRegValueAction::execute(ExecutionContext& context)
     if (!expandKey(context.expand, subKey, valueName, key))
         return true;
     UniqueRegKey handle;
-    if (!openKey(root, key.subKey, handle))
+    if (!openKeyRecorded(*context.undoLog, root, key.subKey, handle))
         return true;
     RestoreRegValueRollback* kept = keepValue(handle.get(), root, key);
     if (RegDeleteValueA(handle.get(), key.valueName) == ERROR_SUCCESS && kept)
@@ -145,5 +211,23 @@ uint32_t RestoreRegValueRollback::undo(ExecutionContext&)
 uint32_t DeleteRegValueUndo::undo(ExecutionContext&)
 {
     deleteValue(root, subKey.text(), valueName.text());
+    return kUndoContinue;
+}
+
+uint32_t RemoveCreatedKeyRollback::undo(ExecutionContext&)
+{
+    HKEY rootKey = registryRootKey(root);
+    UniqueRegKey key;
+    if (!rootKey || RegOpenKeyExA(rootKey, subKey.text(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+        return kUndoContinue;
+    // The 9x line deletes a key with all below it: only a key without
+    // sub-keys goes, on either line.
+    DWORD subKeys = 0;
+    if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS ||
+        subKeys != 0)
+        return kUndoContinue;
+    key.reset();
+    RegDeleteKeyA(rootKey, subKey.text());
     return kUndoContinue;
 }

@@ -139,6 +139,46 @@ public:
     Bytes keptCopy;
 };
 
+// A file the installation deleted, moved aside into `keptCopy` until it has
+// succeeded: moved back on rollback, deleted on success.
+class RestoreDeletedFileRollback final : public RollbackEntry {
+public:
+    const char* className() const override { return "RestoreDeletedFileRollback"; }
+    uint32_t undo(ExecutionContext& context) override;
+    void commit() override;
+    Bytes path;
+    Bytes keptCopy;
+};
+
+// A folder the installation removed once a deletion had emptied it, made
+// again on rollback (before its files go back).
+class RecreateFolderRollback final : public RollbackEntry {
+public:
+    const char* className() const override { return "RecreateFolderRollback"; }
+    uint32_t undo(ExecutionContext& context) override;
+    Bytes path;
+};
+
+// The folder that holds deleted files while the installation runs; removed
+// once they have gone back or for good.
+class RemoveAsideFolderRollback final : public RollbackEntry {
+public:
+    const char* className() const override { return "RemoveAsideFolderRollback"; }
+    uint32_t undo(ExecutionContext& context) override;
+    void commit() override;
+    Bytes path;
+};
+
+// A registry key the installation created on the way to a value, deleted
+// on rollback once nothing is left below it.
+class RemoveCreatedKeyRollback final : public RollbackEntry {
+public:
+    const char* className() const override { return "RemoveCreatedKeyRollback"; }
+    uint32_t undo(ExecutionContext& context) override;
+    uint32_t root = 0;
+    Bytes subKey;
+};
+
 // A registry value the installation replaced or deleted, set back on rollback.
 class RestoreRegValueRollback final : public RollbackEntry {
 public:
