@@ -105,6 +105,7 @@ set(SLIPWAY_LINK_WINDOW_SOURCES
 # The stub's Win32 side, everything but the entry point itself, so that the
 # Windows-side tests can link it and call its parts directly.
 set(SLIPWAY_STUB_SOURCES
+    app/own_path.cpp
     app/run_log.cpp
     app/run_state.cpp
     app/system_services.cpp

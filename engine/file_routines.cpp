@@ -98,6 +98,15 @@ public:
 
 }  // namespace
 
+char* lastBackslashOf(char* path)
+{
+    char* last = nullptr;
+    for (char* p = path; *p; p = CharNextA(p))
+        if (*p == '\\')
+            last = p;
+    return last;
+}
+
 void createFoldersOnPath(char* path, UndoLog* record)
 {
     for (char* p = path; *p; p = CharNextA(p)) {

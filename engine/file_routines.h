@@ -12,6 +12,10 @@ constexpr size_t kWorkNameSize = 264;
 
 class UndoLog;
 
+// The last backslash of `path`, walked by characters (a double-byte
+// character's trail byte may equal a backslash); null when it has none.
+char* lastBackslashOf(char* path);
+
 // Creates each folder on the way to the last backslash of `path`, outermost
 // first, walking the path by characters (a double-byte character's trail
 // byte may equal a backslash). With `record`, every folder it made gets a

@@ -5,8 +5,8 @@
 class UndoLog;
 
 // Deletes what `pathPattern` matches as deleteMatching does, but moves each
-// file into a folder of its own beside the tree instead, and records in
-// `log` how to put files and emptied folders back. A file that cannot be
-// moved aside is deleted as before, and so is everything when the walk
-// cannot be gathered (memory).
+// file into the folder that holds the pattern's folder instead, and records
+// in `log` how to put files and emptied folders back. A file that cannot be
+// moved aside is deleted as before, and so is every file of a pattern at a
+// drive's root, which has no folder above it.
 void deleteMatchingKept(const char* pathPattern, bool recurse, UndoLog& log);
