@@ -105,18 +105,12 @@ protected:
         EXPECT_TRUE(fileExists(product_.at("logs\\keep.txt")));
     }
 
-    // Runs the installer unattended with `tail` to its end: 1603, and, with
-    // /passive, the prompt for the held file answered with Abort.
-    void runUnattended(const std::string& tail)
+    // Runs the installer with /quiet to its end: nobody is asked, the held
+    // file stops it, and it ends with 1603.
+    void runQuietly()
     {
         uiauto::RunningProcess setup;
-        ASSERT_TRUE(startProgram(setup, testInstallerPath("rollback"), tail));
-        if (tail == "/passive") {
-            HWND box = waitForPrompt(setup.processId());
-            ASSERT_NE(box, nullptr) << "no prompt for the held file";
-            expectChangesMade();
-            ASSERT_TRUE(uiauto::answerMessageBox(box, IDABORT));
-        }
+        ASSERT_TRUE(startProgram(setup, testInstallerPath("rollback"), "/quiet"));
         DWORD exitCode = 0;
         ASSERT_TRUE(setup.wait(kExitTimeoutMs, &exitCode)) << "the installer did not end";
         EXPECT_EQ(exitCode, kExitFailed);
@@ -158,12 +152,31 @@ TEST_F(Rollback, AbortLeavesFilesValuesAndKeysAsTheyWere)
 
 TEST_F(Rollback, QuietRunThatFailsLeavesEverythingAsItWas)
 {
-    runUnattended("/quiet");
+    runQuietly();
 }
 
+// /passive asks about the held file; after Abort the user decides on the
+// failed pages, as in an attended run.
 TEST_F(Rollback, PassiveRunAbortedLeavesEverythingAsItWas)
 {
-    runUnattended("/passive");
+    uiauto::RunningProcess setup;
+    ASSERT_TRUE(startProgram(setup, testInstallerPath("rollback"), "/passive"));
+    HWND box = waitForPrompt(setup.processId());
+    ASSERT_NE(box, nullptr) << "no prompt for the held file";
+    expectChangesMade();
+    ASSERT_TRUE(uiauto::answerMessageBox(box, IDABORT));
+    HWND frame = waitForFrame(setup);
+    ASSERT_NE(frame, nullptr) << "the wizard frame is not shown after the failure";
+    ASSERT_TRUE(waitForNextEnabled(frame)) << "the rollback did not end";
+    held_->release();
+    expectAsBefore();
+    ASSERT_NE(pressAndWaitForPage(frame, IDC_NEXT, PageKind::Finish), nullptr);
+    ASSERT_TRUE(waitForNextEnabled(frame));
+    ASSERT_TRUE(uiauto::pressButton(frame, IDC_NEXT));
+    DWORD exitCode = 0;
+    ASSERT_TRUE(setup.wait(kExitTimeoutMs, &exitCode)) << "the wizard did not end";
+    EXPECT_EQ(exitCode, kExitFailed);
+    expectAsBefore();
 }
 
 }  // namespace
