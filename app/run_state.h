@@ -25,7 +25,10 @@ struct RunState {
     std::atomic<uint8_t> silentMode{0};
     uint8_t noUninstall = 0;
     uint8_t extractAllFiles = 0;
+    // The package's path for texts (the log, the uninstall entry); the
+    // package is opened by `ownPath` when it is this program's own file.
     char packagePath[kPathBufferSize] = {};
+    std::unique_ptr<wchar_t[]> ownPath;
     uint32_t osClass = 0;
     uint32_t isWow64 = 0;
     // The package, open behind block 0: start-up puts it here, the loading

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/byte_cursor.h"
+#include "app/own_path.h"
 #include "app/package_container.h"
 #include "app/run_log.h"
 #include "app/run_state.h"
@@ -44,15 +45,36 @@ uint16_t startupShowCommand()
     return (info.dwFlags & STARTF_USESHOWWINDOW) ? info.wShowWindow : SW_SHOWNORMAL;
 }
 
-// True when this program's own file carries a certificate table.
+// True when this program's image names a certificate table. Read from the
+// headers the loader mapped (and checked), not from the file: a check that
+// could fail to read the file (a name outside the code page, a long path)
+// would let a signed installer vouch for another package.
 bool isSignedModule()
 {
-    char path[kPathBufferSize];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
-    UniqueFile own(fopen(path, "rb"));
-    return own && certificateOffset(own.get()) != 0;
+    const uint8_t* image = reinterpret_cast<const uint8_t*>(GetModuleHandleA(nullptr));
+    const IMAGE_NT_HEADERS32* headers =
+        reinterpret_cast<const IMAGE_NT_HEADERS32*>(image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
+    const IMAGE_OPTIONAL_HEADER32& optional = headers->OptionalHeader;
+    return optional.NumberOfRvaAndSizes > IMAGE_DIRECTORY_ENTRY_SECURITY &&
+           optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY].Size != 0;
+}
+
+// The package is this program's own file: opened by its wide path, and by
+// the ANSI one where the system has no wide calls. The ANSI one (a character
+// the code page lacks shown as '?') names it in texts.
+void takeOwnPath()
+{
+    runState.ownPath = ownModulePathWide();
+    DWORD length = GetModuleFileNameA(nullptr, runState.packagePath, sizeof runState.packagePath);
+    if (length == 0 || length >= sizeof runState.packagePath)
+        runState.packagePath[0] = 0;
+}
+
+UniqueFile openPackageFile()
+{
+    if (runState.ownPath)
+        return UniqueFile(_wfopen(runState.ownPath.get(), L"rb"));
+    return UniqueFile(runState.packagePath[0] ? fopen(runState.packagePath, "rb") : nullptr);
 }
 
 void applySwitches(const StartupSwitches& switches)
@@ -75,9 +97,7 @@ void applySwitches(const StartupSwitches& switches)
             !takePackagePath(switches.packagePathArgument, runState.packagePath, sizeof runState.packagePath))
             runState.packagePath[0] = 0;
     } else {
-        DWORD length = GetModuleFileNameA(nullptr, runState.packagePath, sizeof runState.packagePath);
-        if (length == 0 || length >= sizeof runState.packagePath)
-            runState.packagePath[0] = 0;
+        takeOwnPath();
     }
 }
 
@@ -334,7 +354,7 @@ int runStartup(HINSTANCE instance, const char* tail)
     runState.isWow64 = detectWow64();
 
     OpenedPackage package;
-    UniqueFile file(runState.packagePath[0] ? fopen(runState.packagePath, "rb") : nullptr);
+    UniqueFile file = openPackageFile();
     if (file)
         openPackage(file.get(), package);
     runState.stubImage = static_cast<Bytes&&>(package.stubImage);

@@ -77,10 +77,19 @@ bool takePackagePath(const char* argument, char* packagePath, size_t size)
 
 bool parseDoitArgument(const char* tail, uint32_t* parentProcess)
 {
-    unsigned value = 0;
-    if (sscanf(tail, "doit=%u", &value) != 1)
+    if (strncmp(tail, "doit=", 5) != 0)
         return false;
-    *parentProcess = value;
+    const char* digit = tail + 5;
+    uint64_t value = 0;
+    for (; *digit >= '0' && *digit <= '9'; ++digit) {
+        value = value * 10 + uint64_t(*digit - '0');
+        // A handle value is 32 bits: a longer number names none.
+        if (value > 0xFFFFFFFFu)
+            return false;
+    }
+    if (digit == tail + 5)
+        return false;
+    *parentProcess = uint32_t(value);
     return true;
 }
 

@@ -2,6 +2,8 @@
 // std::bad_alloc, which drags the exception runtime and its demangler (about
 // 80 KiB) into an image that is built without exceptions. Here a failed
 // allocation yields null, which every owner in the stub checks.
+#include <windows.h>
+
 #include <new>
 #include <stdlib.h>
 
@@ -52,10 +54,11 @@ void operator delete[](void* block, size_t) noexcept
     free(block);
 }
 
-// A pure virtual call is a programming error; end the process quietly.
+// A pure virtual call is a programming error; end the process quietly, with
+// the exit code abort() would give.
 extern "C" void __cxa_pure_virtual()
 {
-    abort();
+    ExitProcess(3);
 }
 
 // Objects with static storage are never destroyed: the stub ends with

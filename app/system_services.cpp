@@ -31,7 +31,7 @@ IsWow64ProcessFn isWow64Process = nullptr;
 // own result is left to the caller, who reads the last error.
 bool enablePrivilege(UniqueHandle& token, const char* privilege, LUID* luid)
 {
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()))
+    if (!OpenProcessToken(currentProcessHandle(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()))
         return false;
     if (!LookupPrivilegeValueA(nullptr, privilege, luid))
         return false;
@@ -67,7 +67,7 @@ uint32_t detectWow64()
     if (!isWow64Process)
         return 0;
     BOOL wow64 = FALSE;
-    return isWow64Process(GetCurrentProcess(), &wow64) && wow64 ? 1 : 0;
+    return isWow64Process(currentProcessHandle(), &wow64) && wow64 ? 1 : 0;
 }
 
 bool isAdministrator()
@@ -89,7 +89,7 @@ bool isAdministrator()
 bool isTokenElevated()
 {
     UniqueHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
+    if (!OpenProcessToken(currentProcessHandle(), TOKEN_QUERY, token.put()))
         return false;
     // TOKEN_ELEVATION: one DWORD; the information class is 20 (TokenElevation),
     // which systems before Vista do not know and refuse.
@@ -171,7 +171,7 @@ bool searchKeptToSystemFolder = false;
 HMODULE loadCommonControls()
 {
     if (searchKeptToSystemFolder)
-        return LoadLibraryA("comctl32.dll");
+        return LoadLibraryExA("comctl32.dll", nullptr, 0);
     return loadSystemLibrary("comctl32.dll");
 }
 

@@ -18,6 +18,13 @@ uint32_t exitCodeFor(const RunFacts& facts)
     return kExitFailed;
 }
 
+bool isRunExitCode(uint32_t code)
+{
+    static_assert(kExitSuccess == 0 && kExitElevationFailed == 1, "the two lowest codes are taken together");
+    return code <= kExitElevationFailed || code == kExitCancelled || code == kExitFailed ||
+           code == kExitDamagedPackage || code == kExitRestartNeeded;
+}
+
 namespace {
 
 bool isBlank(char c)

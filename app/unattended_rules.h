@@ -35,6 +35,11 @@ struct RunFacts {
 
 uint32_t exitCodeFor(const RunFacts& facts);
 
+// True for the exit codes a run of this program ends with. Anything else (a
+// status of the system's loader, a crash) means the run never got to say
+// how its work ended.
+bool isRunExitCode(uint32_t code);
+
 // A switch of the tail, "/NAME" or "-NAME", standing at the start of the
 // tail, after a blank or after a double quote. Returns what follows the
 // name, or null when the switch is not there. A stand-alone switch must end

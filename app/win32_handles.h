@@ -8,6 +8,17 @@
 
 #include <shlobj.h>
 
+// The pseudo-handles of the calling process and thread: the constants that
+// GetCurrentProcess and GetCurrentThread return, without two imports.
+inline HANDLE currentProcessHandle()
+{
+    return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-1));
+}
+inline HANDLE currentThreadHandle()
+{
+    return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-2));
+}
+
 struct KernelHandleTraits {
     static constexpr HANDLE invalid() { return nullptr; }
     static bool isValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }

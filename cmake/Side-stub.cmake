@@ -44,7 +44,10 @@ set_source_files_properties(${stub_pushed_args} PROPERTIES
 # administrator rights. The link-time pass sees the whole program (stubEntry
 # is its one way in): code the stub never calls goes with its constants, and
 # functions only the stub calls take their arguments in registers, 2.5 KiB.
-target_link_options(slipway-stub PRIVATE ${stub_flags} -fwhole-program -nostartfiles -Wl,-e,_stubEntry -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,--dynamicbase -Wl,--nxcompat)
+# That pass gets the code in one section: it drops what is never called by
+# itself, and a section per function would be padded to four bytes (half a
+# KiB).
+target_link_options(slipway-stub PRIVATE ${stub_flags} -fno-function-sections -fwhole-program -nostartfiles -Wl,-e,_stubEntry -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,--dynamicbase -Wl,--nxcompat)
 # Only libraries on the system's known-library list are imported; the common
 # controls are loaded at run time from the system folder.
 target_link_libraries(slipway-stub PRIVATE ${lzma_root}/lib/liblzma.a

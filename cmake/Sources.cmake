@@ -105,6 +105,7 @@ set(SLIPWAY_LINK_WINDOW_SOURCES
 # The stub's Win32 side, everything but the entry point itself, so that the
 # Windows-side tests can link it and call its parts directly.
 set(SLIPWAY_STUB_SOURCES
+    app/own_path.cpp
     app/run_log.cpp
     app/run_state.cpp
     app/system_services.cpp
@@ -113,6 +114,7 @@ set(SLIPWAY_STUB_SOURCES
     engine/ask_retry.cpp
     engine/file_routines.cpp
     engine/file_actions.cpp
+    engine/kept_deletions.cpp
     engine/registry_actions.cpp
     engine/shortcut_action.cpp
     engine/program_actions.cpp

@@ -6,6 +6,7 @@
 #include "engine/ask_retry.h"
 #include "engine/file_names.h"
 #include "engine/file_routines.h"
+#include "engine/kept_deletions.h"
 #include "engine/undo_entry.h"
 
 #include <shlobj.h>
@@ -15,6 +16,12 @@
 #include <string.h>
 
 namespace {
+
+// strcpy, for a text known to fit.
+void copyText(char* destination, const char* text)
+{
+    memcpy(destination, text, strlen(text) + 1);
+}
 
 // How long RemoveFolderUndo waits for a folder that something still empties.
 constexpr DWORD kFolderRetryMs = 500;
@@ -106,7 +113,7 @@ public:
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
             return;
         char folder[kPathSize];
-        strcpy(folder, path);
+        copyText(folder, path);
         char* lastBackslash = strrchr(folder, '\\');
         if (!lastBackslash)
             return;
@@ -117,7 +124,7 @@ public:
             DeleteFileA(copy_);
             return;
         }
-        strcpy(path_, path);
+        copyText(path_, path);
     }
     ~KeptFile() { putBack(); }
     KeptFile(const KeptFile&) = delete;
@@ -223,7 +230,7 @@ bool sourceBesideInstaller(const char* source, char* path)
     DWORD length = GetModuleFileNameA(nullptr, installer, sizeof installer);
     char* lastBackslash = length > 0 && length < sizeof installer ? strrchr(installer, '\\') : nullptr;
     if (!lastBackslash) {
-        strcpy(path, source);
+        copyText(path, source);
         return true;
     }
     *lastBackslash = 0;
@@ -289,7 +296,7 @@ bool CopyFileAction::execute(ExecutionContext& context)
     }
     // The folders on the way are made and recorded as for a written file.
     char folders[kPathSize];
-    strcpy(folders, destinationPath);
+    copyText(folders, destinationPath);
     createFoldersOnPath(folders, &log);
     KeptFile kept(destinationPath);
     if (!CopyFileA(sourcePath, destinationPath, FALSE)) {
@@ -314,7 +321,7 @@ bool DeleteFilesAction::execute(ExecutionContext& context)
     char pattern[kPathSize];
     if (expandPath(context.expand, pathPattern, pattern, sizeof pattern) &&
         !hasEmptyVariable(pathPattern.text(), context.expand))
-        deleteMatching(pattern, recurse != 0);
+        deleteMatchingKept(pattern, recurse != 0, *context.undoLog);
     return true;
 }
 
@@ -328,13 +335,18 @@ bool RemoveOnUninstallAction::execute(ExecutionContext& context)
 
 uint32_t RestoreFileRollback::undo(ExecutionContext&)
 {
-    restoreKeptCopy(keptCopy.text(), path.text());
+    if (keptCopy.isNull())
+        CreateDirectoryA(path.text(), nullptr);
+    else
+        restoreKeptCopy(keptCopy.text(), path.text());
     return kUndoContinue;
 }
 
 void RestoreFileRollback::commit()
 {
-    DeleteFileA(keptCopy.text());
+    // A deleted file kept aside keeps its attributes: read-only ones too.
+    if (!keptCopy.isNull())
+        deleteMatchedFile(keptCopy.text(), GetFileAttributesA(keptCopy.text()));
 }
 
 uint32_t RemoveFolderUndo::undo(ExecutionContext&)

@@ -1,7 +1,6 @@
 #include "engine/file_routines.h"
 
 #include "engine/undo_entry.h"
-#include "engine/undo_entry.h"
 
 #include <new>
 
@@ -28,27 +27,24 @@ bool putName(char* work, char* namePart, const char* first, const char* second =
     return true;
 }
 
-// Step one of deleteMatching: the files (not folders) the pattern matches.
-void deleteMatchingFiles(const char* pathPattern, char* work, char* namePart)
+void walkFolder(const char* pathPattern, bool recurse, MatchHandler& handler);
+
+// Step one: the files (not folders) the pattern matches.
+void walkMatchingFiles(const char* pathPattern, char* work, char* namePart, MatchHandler& handler)
 {
     WIN32_FIND_DATAA found;
     UniqueFindHandle search(FindFirstFileA(pathPattern, &found));
     if (!search)
         return;
     do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !putName(work, namePart, found.cFileName))
-            continue;
-        // Clearing the attributes of a link would change its target's; the
-        // link itself is deleted as it is.
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            SetFileAttributesA(work, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(work);
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && putName(work, namePart, found.cFileName))
+            handler.file(work, found.dwFileAttributes);
     } while (FindNextFileA(search.get(), &found));
 }
 
 // Step two: every real sub-folder, with the same pattern. A junction or
 // symbolic link may lead anywhere, out of the tree the package named.
-void deleteInSubfolders(char* work, char* namePart, const char* pattern)
+void walkSubfolders(char* work, char* namePart, const char* pattern, MatchHandler& handler)
 {
     if (!putName(work, namePart, "*.*"))
         return;
@@ -62,11 +58,54 @@ void deleteInSubfolders(char* work, char* namePart, const char* pattern)
             isDotEntry(found.cFileName))
             continue;
         if (putName(work, namePart, found.cFileName, "\\", pattern))
-            deleteMatching(work, true);
+            walkFolder(work, true, handler);
     } while (FindNextFileA(search.get(), &found));
 }
 
+void walkFolder(const char* pathPattern, bool recurse, MatchHandler& handler)
+{
+    char work[kWorkNameSize];
+    size_t length = strlen(pathPattern);
+    if (length >= sizeof work)
+        return;
+    memcpy(work, pathPattern, length + 1);
+    char* lastBackslash = strrchr(work, '\\');
+    char* namePart = lastBackslash ? lastBackslash + 1 : work;
+    const char* pattern = pathPattern + (namePart - work);
+
+    if (recurse) {
+        // The folder itself, kept with its backslash.
+        char saved = *namePart;
+        *namePart = 0;
+        handler.entered(work);
+        *namePart = saved;
+    }
+    walkMatchingFiles(pathPattern, work, namePart, handler);
+    if (!recurse)
+        return;
+    walkSubfolders(work, namePart, pattern, handler);
+    *namePart = 0;
+    handler.left(work);
+}
+
+// Deletes as it walks: files as they are found, each folder once it is left
+// (only an empty one goes).
+class Deleter final : public MatchHandler {
+public:
+    void file(const char* path, DWORD attributes) override { deleteMatchedFile(path, attributes); }
+    void left(const char* folder) override { RemoveDirectoryA(folder); }
+};
+
 }  // namespace
+
+char* lastBackslashOf(char* path)
+{
+    char* last = nullptr;
+    for (char* p = path; *p; p = CharNextA(p))
+        if (*p == '\\')
+            last = p;
+    return last;
+}
 
 void createFoldersOnPath(char* path, UndoLog* record)
 {
@@ -118,23 +157,23 @@ bool deleteFile(const char* path)
     return false;
 }
 
+void walkMatching(const char* pathPattern, bool recurse, MatchHandler& handler)
+{
+    walkFolder(pathPattern, recurse, handler);
+}
+
 bool deleteMatching(const char* pathPattern, bool recurse)
 {
-    char work[kWorkNameSize];
-    size_t length = strlen(pathPattern);
-    if (length >= sizeof work)
-        return true;
-    memcpy(work, pathPattern, length + 1);
-    char* lastBackslash = strrchr(work, '\\');
-    char* namePart = lastBackslash ? lastBackslash + 1 : work;
-    const char* pattern = pathPattern + (namePart - work);
-
-    deleteMatchingFiles(pathPattern, work, namePart);
-    if (!recurse)
-        return true;
-    deleteInSubfolders(work, namePart, pattern);
-    // The folder itself, kept with its backslash; only an empty one goes.
-    *namePart = 0;
-    RemoveDirectoryA(work);
+    Deleter deleter;
+    walkFolder(pathPattern, recurse, deleter);
     return true;
+}
+
+void deleteMatchedFile(const char* path, DWORD attributes)
+{
+    // Clearing the attributes of a link would change its target's; the
+    // link itself is deleted as it is.
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path);
 }

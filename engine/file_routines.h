@@ -12,6 +12,10 @@ constexpr size_t kWorkNameSize = 264;
 
 class UndoLog;
 
+// The last backslash of `path`, walked by characters (a double-byte
+// character's trail byte may equal a backslash); null when it has none.
+char* lastBackslashOf(char* path);
+
 // Creates each folder on the way to the last backslash of `path`, outermost
 // first, walking the path by characters (a double-byte character's trail
 // byte may equal a backslash). With `record`, every folder it made gets a
@@ -34,10 +38,33 @@ uint32_t fileSize(const char* path);
 // On false the last error is the deletion's own.
 bool deleteFile(const char* path);
 
-// Deletes the files that `pathPattern` (a folder, a backslash and a name that
-// may hold wildcards) matches, clearing their attributes first; with
-// `recurse`, does the same in every sub-folder and then removes each folder
-// of the tree that is left empty. Failures are ignored. Junctions and other
-// reparse points are never entered, and a name that would not fit the work
-// buffer is skipped, never cut. Always true.
+// What a walk over the files a pattern matches does with what it finds.
+class MatchHandler {
+public:
+    // A file (not a folder) the pattern matches, with its attributes.
+    virtual void file(const char* path, DWORD attributes) = 0;
+    // With recursion: a folder of the tree (its path ends with a backslash),
+    // once before anything in it and once after everything in it.
+    virtual void entered(const char* folder) { (void)folder; }
+    virtual void left(const char* folder) { (void)folder; }
+
+protected:
+    ~MatchHandler() = default;
+};
+
+// Walks the files that `pathPattern` (a folder, a backslash and a name that
+// may hold wildcards) matches; with `recurse`, also in every sub-folder, the
+// pattern's own folder first. Junctions and other reparse points are never
+// entered, and a name that would not fit the work buffer is skipped, never
+// cut.
+void walkMatching(const char* pathPattern, bool recurse, MatchHandler& handler);
+
+// Deletes the files that `pathPattern` matches, clearing their attributes
+// first; with `recurse`, does the same in every sub-folder and then removes
+// each folder of the tree that is left empty. Failures are ignored. Always
+// true.
 bool deleteMatching(const char* pathPattern, bool recurse);
+
+// Deletes one file as deleteMatching does: its attributes cleared first
+// (not a link's, which would change its target's), failures ignored.
+void deleteMatchedFile(const char* path, DWORD attributes);

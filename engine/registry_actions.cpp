@@ -2,6 +2,7 @@
 // that removes them, and values deleted.
 #include "app/win32_handles.h"
 #include "engine/action.h"
+#include "engine/file_routines.h"
 #include "engine/registry_roots_win32.h"
 #include "engine/undo_entry.h"
 
@@ -19,6 +20,45 @@ bool openKey(uint32_t root, const char* subKey, UniqueRegKey& key)
         return false;
     return RegCreateKeyExA(rootKey, subKey, 0, const_cast<char*>("CommonClass"), REG_OPTION_NON_VOLATILE,
                            KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, key.put(), nullptr) == ERROR_SUCCESS;
+}
+
+// openKey for an installation: the keys the creation makes on the way are
+// recorded for the rollback, also when the step then fails. They are the
+// ones missing before it: walked up from the whole key, the length of the
+// outermost missing one. A key that cannot be opened for another reason
+// than its absence (rights) is there all the same.
+bool openKeyRecorded(UndoLog& log, uint32_t root, const char* subKey, UniqueRegKey& key)
+{
+    HKEY rootKey = registryRootKey(root);
+    char path[256];
+    size_t created = 0;
+    size_t length = strlen(subKey);
+    if (rootKey && length < sizeof path) {
+        memcpy(path, subKey, length + 1);
+        for (char* cut = path; length && cut;) {
+            UniqueRegKey probe;
+            LONG result = RegOpenKeyExA(rootKey, path, 0, KEY_QUERY_VALUE, probe.put());
+            if (result != ERROR_FILE_NOT_FOUND && result != ERROR_PATH_NOT_FOUND)
+                break;
+            created = length;
+            cut = lastBackslashOf(path);
+            if (cut) {
+                *cut = 0;
+                length = size_t(cut - path);
+            }
+        }
+    }
+    if (!openKey(root, subKey, key))
+        return false;
+    RegistryRollback* entry = created ? new (std::nothrow) RegistryRollback : nullptr;
+    if (entry && entry->subKey.assignText(subKey)) {
+        entry->root = root;
+        entry->createdFrom = uint32_t(created);
+        log.push(entry);
+    } else {
+        delete entry;
+    }
+    return true;
 }
 
 struct ExpandedKey {
@@ -48,12 +88,12 @@ bool pushValueUndo(UndoLog& log, uint32_t root, const ExpandedKey& key)
 
 // The value as it is before the installation changes it, for the rollback;
 // null when there is none (or it cannot be read whole).
-RestoreRegValueRollback* keepValue(HKEY handle, uint32_t root, const ExpandedKey& key)
+RegistryRollback* keepValue(HKEY handle, uint32_t root, const ExpandedKey& key)
 {
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(handle, key.valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return nullptr;
-    RestoreRegValueRollback* kept = new (std::nothrow) RestoreRegValueRollback;
+    RegistryRollback* kept = new (std::nothrow) RegistryRollback;
     DWORD read = size;
     if (!kept || !kept->data.allocate(size) || !kept->subKey.assignText(key.subKey) ||
         !kept->valueName.assignText(key.valueName) ||
@@ -70,9 +110,9 @@ RestoreRegValueRollback* keepValue(HKEY handle, uint32_t root, const ExpandedKey
 bool setValue(UndoLog& log, uint32_t root, const ExpandedKey& key, DWORD type, const BYTE* data, DWORD size)
 {
     UniqueRegKey handle;
-    if (!openKey(root, key.subKey, handle))
+    if (!openKeyRecorded(log, root, key.subKey, handle))
         return false;
-    RestoreRegValueRollback* kept = keepValue(handle.get(), root, key);
+    RegistryRollback* kept = keepValue(handle.get(), root, key);
     if (RegSetValueExA(handle.get(), key.valueName, 0, type, data, size) != ERROR_SUCCESS) {
         delete kept;
         return false;
@@ -124,9 +164,9 @@ bool DeleteRegValueAction::execute(ExecutionContext& context)
     if (!expandKey(context.expand, subKey, valueName, key))
         return true;
     UniqueRegKey handle;
-    if (!openKey(root, key.subKey, handle))
+    if (!openKeyRecorded(*context.undoLog, root, key.subKey, handle))
         return true;
-    RestoreRegValueRollback* kept = keepValue(handle.get(), root, key);
+    RegistryRollback* kept = keepValue(handle.get(), root, key);
     if (RegDeleteValueA(handle.get(), key.valueName) == ERROR_SUCCESS && kept)
         context.undoLog->push(kept);
     else
@@ -134,16 +174,37 @@ bool DeleteRegValueAction::execute(ExecutionContext& context)
     return true;
 }
 
-uint32_t RestoreRegValueRollback::undo(ExecutionContext&)
-{
-    UniqueRegKey handle;
-    if (openKey(root, subKey.text(), handle))
-        RegSetValueExA(handle.get(), valueName.text(), 0, type, data.data(), DWORD(data.size()));
-    return kUndoContinue;
-}
-
 uint32_t DeleteRegValueUndo::undo(ExecutionContext&)
 {
     deleteValue(root, subKey.text(), valueName.text());
     return kUndoContinue;
+}
+
+uint32_t RegistryRollback::undo(ExecutionContext&)
+{
+    if (!valueName.isNull()) {
+        UniqueRegKey handle;
+        if (openKey(root, subKey.text(), handle))
+            RegSetValueExA(handle.get(), valueName.text(), 0, type, data.data(), DWORD(data.size()));
+        return kUndoContinue;
+    }
+    HKEY rootKey = registryRootKey(root);
+    char path[256];
+    if (!rootKey || subKey.size() > sizeof path)
+        return kUndoContinue;
+    memcpy(path, subKey.text(), subKey.size());
+    path[sizeof path - 1] = 0;
+    // Innermost first, each cut back to the backslash before it, down to
+    // the outermost key the installation made. The NT line deletes only a
+    // key without sub-keys, so a key another program filled meanwhile stays;
+    // the 9x line deletes a key with all below it, made during this
+    // installation too.
+    for (;;) {
+        if (RegDeleteKeyA(rootKey, path) != ERROR_SUCCESS)
+            return kUndoContinue;
+        char* cut = lastBackslashOf(path);
+        if (!cut || size_t(cut - path) < createdFrom)
+            return kUndoContinue;
+        *cut = 0;
+    }
 }

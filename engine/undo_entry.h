@@ -128,8 +128,10 @@ public:
     bool read(ByteCursor&) override { return false; }
 };
 
-// A file the installation replaced: `keptCopy` beside it holds what was
-// there, and goes back to `path` on rollback.
+// A file the installation replaced or deleted: `keptCopy` holds what was
+// there, and goes back to `path` on rollback. Without a kept copy, `path`
+// is a folder that a deletion left empty and the installation removed,
+// made again on rollback (before its files go back).
 class RestoreFileRollback final : public RollbackEntry {
 public:
     const char* className() const override { return "RestoreFileRollback"; }
@@ -139,16 +141,20 @@ public:
     Bytes keptCopy;
 };
 
-// A registry value the installation replaced or deleted, set back on rollback.
-class RestoreRegValueRollback final : public RollbackEntry {
+// A registry value the installation replaced or deleted, set back on
+// rollback. Without a value name (null), the keys the installation created
+// on the way to a value instead: `subKey` from its first `createdFrom` bytes
+// on, deleted innermost first, each once nothing is left below it.
+class RegistryRollback final : public RollbackEntry {
 public:
-    const char* className() const override { return "RestoreRegValueRollback"; }
+    const char* className() const override { return "RegistryRollback"; }
     uint32_t undo(ExecutionContext& context) override;
     uint32_t root = 0;
     Bytes subKey;
     Bytes valueName;
     uint32_t type = 0;
     Bytes data;
+    uint32_t createdFrom = 0;
 };
 
 // A new, empty entry of an undo kind code, or null outside 1 to 6.

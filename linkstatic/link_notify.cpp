@@ -49,9 +49,10 @@ void notifyFocus(HWND window, UINT code)
 // that no frame of this control needs stack probing.
 bool notifyLink(HWND window, const LinkInfo* link, UINT code, LinkLook* look)
 {
-    LinkStyleQuery* query = static_cast<LinkStyleQuery*>(calloc(1, sizeof(LinkStyleQuery)));
+    LinkStyleQuery* query = static_cast<LinkStyleQuery*>(malloc(sizeof(LinkStyleQuery)));
     if (!query)
         return false;
+    memset(query, 0, sizeof(LinkStyleQuery));
     if (look)
         query->look = *look;
     query->link.item.iLink = int(link->index);

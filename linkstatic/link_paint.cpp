@@ -72,7 +72,9 @@ void paintLinkStatic(HWND window, HDC dc, int left, int top)
     SetBkMode(dc, TRANSPARENT);
     FillRect(dc, reinterpret_cast<const RECT*>(&layout.lines.bounds), brush);
     UINT state = info.style & WS_DISABLED ? DSS_DISABLED : DSS_NORMAL;
-    bool focusUnderText = LOBYTE(GetVersion()) > 5;
+    OSVERSIONINFOA version;
+    version.dwOSVersionInfoSize = sizeof version;
+    bool focusUnderText = GetVersionExA(&version) && version.dwMajorVersion > 5;
     // Plain text keeps the colour the parent's background answer chose.
     COLORREF plain = SetTextColor(dc, 0);
     UniqueGdiObject underlinedFont;

@@ -75,9 +75,13 @@ const char* pathBaseName(const char* path)
 
 bool looksLikeUninstallerCopy(const char* name)
 {
+    // ASCII letters in either case: the name is the launcher's own making.
     size_t length = strlen(name);
-    return length >= 7 && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, name, 3, "uni", 3) == CSTR_EQUAL &&
-           lstrcmpiA(name + length - 4, ".tmp") == 0;
+    if (length < 7)
+        return false;
+    const char* end = name + length - 4;
+    return (name[0] | 0x20) == 'u' && (name[1] | 0x20) == 'n' && (name[2] | 0x20) == 'i' && end[0] == '.' &&
+           (end[1] | 0x20) == 't' && (end[2] | 0x20) == 'm' && (end[3] | 0x20) == 'p';
 }
 
 void waitForUninstaller(DWORD processId, HANDLE process)

@@ -1,15 +1,21 @@
 #include "uninstall/uninstall_mode.h"
 
 #include "app/bytes.h"
+#include "app/own_path.h"
 #include "app/run_log.h"
 #include "app/run_state.h"
 #include "app/startup_rules.h"
+#include "app/system_services.h"
 #include "app/win32_handles.h"
 #include "engine/file_routines.h"
 #include "engine/undo_entry.h"
 #include "uninstall/previous_uninstall.h"
 
 namespace {
+
+// The copy's name on its command line: the copy reads no more of it.
+const char kCopyName[] = "uni.tmp";
+const char kCopyFailedMessage[] = "The uninstaller could not run from the temporary folder.";
 
 // Wakes the launcher's wait on any input, as the system's "all input" of
 // Windows 95 has it.
@@ -19,17 +25,20 @@ const uint32_t kNtClasses = OsWinNt4 | OsWin2000 | OsWinXp | OsWinVista | OsWin7
 
 // Copies the whole of `source` into `target`; false on any failure or a
 // short read or write, so a partial copy is never started.
-bool copyFileBytes(const char* source, const char* target)
+bool copyFileBytes(const wchar_t* source, const wchar_t* target)
 {
-    UniqueHandle out(CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    UniqueHandle out(CreateFileW(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
     if (!out)
         return false;
-    UniqueHandle in(CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueHandle in(CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!in)
         return false;
-    DWORD size = GetFileSize(in.get(), nullptr);
+    // Back at the start after taking the size: a failed seek shows as a
+    // short read below.
+    DWORD size = SetFilePointer(in.get(), 0, nullptr, FILE_END);
+    SetFilePointer(in.get(), 0, nullptr, FILE_BEGIN);
     Bytes bytes;
-    if (size == INVALID_FILE_SIZE || !bytes.allocate(size))
+    if (size == INVALID_SET_FILE_POINTER || !bytes.allocate(size))
         return false;
     DWORD read = 0, written = 0;
     return ReadFile(in.get(), bytes.data(), size, &read, nullptr) && read == size &&
@@ -37,23 +46,81 @@ bool copyFileBytes(const char* source, const char* target)
 }
 
 // Starts the copy with an inheritable handle to this process that allows
-// exactly waiting and terminating; the handle is closed here either way.
-bool startCopy(const char* copyPath, const char* workingFolder, const char* tail, PROCESS_INFORMATION& started)
+// exactly waiting and terminating; the handle is closed here either way. The
+// copy is started by its wide path; its command line names it by its file
+// name only, which is all the copy reads of it.
+bool startCopy(const wchar_t* copyPath, const wchar_t* workingFolder, const char* tail, PROCESS_INFORMATION& started)
 {
     UniqueHandle self(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, TRUE, GetCurrentProcessId()));
     if (!self)
         return false;
     char commandLine[kCopyCommandLineSize];
-    if (!composeCopyCommandLine(copyPath, uint32_t(reinterpret_cast<uintptr_t>(self.get())), tail, commandLine,
+    if (!composeCopyCommandLine(kCopyName, uint32_t(reinterpret_cast<uintptr_t>(self.get())), tail, commandLine,
                                 sizeof commandLine))
         return false;
-    STARTUPINFOA startup = {};
+    std::unique_ptr<wchar_t[]> wideLine = wideTextOf(commandLine);
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = runState.showCommand;
-    return CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr, workingFolder, &startup,
-                          &started) != FALSE;
+    return wideLine && CreateProcessW(copyPath, wideLine.get(), nullptr, nullptr, TRUE, 0, nullptr, workingFolder,
+                                      &startup, &started) != FALSE;
 }
+
+// The name part of a wide path when it is "uni….tmp", in either case, as
+// the launcher names the copy and its folder; null otherwise.
+wchar_t* copyNameIn(wchar_t* path)
+{
+    wchar_t* name = path;
+    wchar_t* end = path;
+    for (; *end; ++end)
+        if (*end == L'\\')
+            name = end + 1;
+    end -= 4;
+    bool matches = end - name >= 3 && (name[0] | 0x20) == L'u' && (name[1] | 0x20) == L'n' &&
+                   (name[2] | 0x20) == L'i' && end[0] == L'.' && (end[1] | 0x20) == L't' &&
+                   (end[2] | 0x20) == L'm' && (end[3] | 0x20) == L'p';
+    return matches ? name : nullptr;
+}
+
+// The copy's folder and file. The folder is made new under the temporary
+// folder, which every program of the user may write into, so that no library
+// planted there lies beside the copy, whose removal runs elevated. Both are
+// deleted once the copy has ended without ending this process first.
+class CopyFiles {
+public:
+    CopyFiles() = default;
+    ~CopyFiles()
+    {
+        if (!made_)
+            return;
+        DeleteFileW(path);
+        RemoveDirectoryW(folder);
+    }
+    CopyFiles(const CopyFiles&) = delete;
+    CopyFiles& operator=(const CopyFiles&) = delete;
+
+    // The folder and the file in it get names the system makes unique
+    // ("uni", hex digits, ".tmp"): each comes as an empty file, which for
+    // the folder becomes the folder, and for the file the copy overwrites.
+    bool make()
+    {
+        wchar_t temporary[MAX_PATH + 1];
+        DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
+        if (length == 0 || length > MAX_PATH || GetTempFileNameW(temporary, L"uni", 0, folder) == 0)
+            return false;
+        if (!DeleteFileW(folder) || !CreateDirectoryW(folder, nullptr))
+            return false;
+        made_ = true;
+        return GetTempFileNameW(folder, L"uni", 0, path) != 0;
+    }
+
+    wchar_t folder[MAX_PATH + 1] = {};
+    wchar_t path[MAX_PATH + 1] = {};
+
+private:
+    bool made_ = false;
+};
 
 // Waits for the process while answering this thread's messages. Peeked, not
 // taken with GetMessage: a wake by a sent message leaves nothing to take, and
@@ -83,7 +150,7 @@ void endParentProcess(UINT exitCode)
     // a process is waited for and closed. A number that names some other
     // handle of this process, or the process itself (the pseudo-handle -1),
     // is left alone rather than waited for for ever or closed under its user.
-    if (value == 0 || parent == GetCurrentProcess() || parent == GetCurrentThread())
+    if (value == 0 || parent == currentProcessHandle() || parent == currentThreadHandle())
         return;
     if (!TerminateProcess(parent, exitCode))
         return;
@@ -93,18 +160,17 @@ void endParentProcess(UINT exitCode)
 
 // Moves the file at `path` to a new name in `folder`, which must be on its
 // volume, and has it deleted at the next restart.
-bool moveAsideInto(const char* folder, const char* path)
+bool moveAsideInto(const wchar_t* folder, const wchar_t* path)
 {
-    char target[kPathBufferSize];
-    if (GetTempFileNameA(folder, "del", 0, target) == 0)
+    wchar_t target[MAX_PATH + 1];
+    if (GetTempFileNameW(folder, L"del", 0, target) == 0)
         return false;
     // The system made the name as an empty file; the move replaces it.
-    if (!MoveFileExA(path, target, MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileA(target);
+    if (!MoveFileExW(path, target, MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(target);
         return false;
     }
-    MoveFileExA(target, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    runLog("Uninstaller moved to %s, deleted at restart", target);
+    MoveFileExW(target, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return true;
 }
 
@@ -112,15 +178,18 @@ bool moveAsideInto(const char* folder, const char* path)
 
 bool letGoOfRunningUninstaller(const char* path, uint32_t resultSoFar)
 {
-    if (runState.osClass & kNtClasses) {
-        char folder[kPathBufferSize];
-        DWORD length = GetTempPathA(sizeof folder, folder);
-        if (length && length < sizeof folder && moveAsideInto(folder, path))
+    std::unique_ptr<wchar_t[]> widePath = wideTextOf(path);
+    wchar_t temporary[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
+    if ((runState.osClass & kNtClasses) && widePath && length && length <= MAX_PATH) {
+        // Into the temporary folder; one on another volume: the root of the
+        // file's own.
+        const wchar_t root[] = {widePath[0], L':', L'\\', 0};
+        if (moveAsideInto(temporary, widePath.get()) ||
+            (widePath[0] && widePath[1] == L':' && moveAsideInto(root, widePath.get()))) {
+            runLog("Uninstaller moved to a temporary name, deleted at restart: %s", path);
             return true;
-        // A temporary folder on another volume: the root of the file's own.
-        const char root[] = {path[0], ':', '\\', 0};
-        if (path[0] && path[1] == ':' && moveAsideInto(root, path))
-            return true;
+        }
     }
     // The 9x line cannot rename a running file, nor can a file that another
     // program holds be renamed: the launcher ends now, with the result so
@@ -133,36 +202,30 @@ bool letGoOfRunningUninstaller(const char* path, uint32_t resultSoFar)
 bool isWaitingLauncher(uint32_t handleValue)
 {
     HANDLE handle = reinterpret_cast<HANDLE>(uintptr_t(handleValue));
-    return handleValue && handle != GetCurrentProcess() && handle != GetCurrentThread() &&
+    return handleValue && handle != currentProcessHandle() && handle != currentThreadHandle() &&
            WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
 }
 
 bool runUninstallerCopy(const char* tail, DWORD* copyExitCode)
 {
-    char tempFolder[kPathBufferSize];
-    DWORD length = GetTempPathA(sizeof tempFolder, tempFolder);
-    if (length == 0 || length >= sizeof tempFolder)
-        return false;
-    char copyPath[kPathBufferSize];
-    if (GetTempFileNameA(tempFolder, "uni", 0, copyPath) == 0)
-        return false;
-    char ownPath[kPathBufferSize];
-    length = GetModuleFileNameA(nullptr, ownPath, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
-    if (!copyFileBytes(ownPath, copyPath))
+    CopyFiles copy;
+    if (!runState.ownPath || !copy.make() || !copyFileBytes(runState.ownPath.get(), copy.path))
         return false;
     PROCESS_INFORMATION started;
-    if (!startCopy(copyPath, tempFolder, tail, started))
+    if (!startCopy(copy.path, copy.folder, tail, started))
         return false;
     CloseHandle(started.hThread);
-    UniqueHandle copy(started.hProcess);
-    waitAnsweringMessages(copy.get());
-    if (!GetExitCodeProcess(copy.get(), copyExitCode))
+    UniqueHandle process(started.hProcess);
+    waitAnsweringMessages(process.get());
+    if (!GetExitCodeProcess(process.get(), copyExitCode))
         *copyExitCode = kExitFailed;
-    copy.reset();
-    // Only reached when the copy ended without ending this process.
-    DeleteFileA(copyPath);
+    // A copy that the system could not start, or that ended without saying
+    // how the removal went, removed nothing this process knows of: a
+    // failure, never a success nor the system's status as an exit code.
+    if (!isRunExitCode(*copyExitCode)) {
+        showError(nullptr, kCopyFailedMessage);
+        *copyExitCode = kExitFailed;
+    }
     return true;
 }
 
@@ -176,14 +239,18 @@ void releaseParentProcess()
 
 void scheduleOwnDeletion()
 {
-    if (!(runState.osClass & kNtClasses))
+    // Only the temporary copy goes, with the folder the launcher made for
+    // it: a registered uninstaller started with "doit=" by hand keeps its
+    // file.
+    wchar_t* ownPath = runState.ownPath.get();
+    wchar_t* name = ownPath ? copyNameIn(ownPath) : nullptr;
+    if (!(runState.osClass & kNtClasses) || !name)
         return;
-    char ownPath[kPathBufferSize];
-    DWORD length = GetModuleFileNameA(nullptr, ownPath, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    MoveFileExW(ownPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (name == ownPath)
         return;
-    // Only the temporary copy goes: a registered uninstaller started with
-    // "doit=" by hand keeps its file.
-    if (looksLikeUninstallerCopy(pathBaseName(ownPath)))
-        MoveFileExA(ownPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    name[-1] = 0;
+    if (copyNameIn(ownPath))
+        MoveFileExW(ownPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    name[-1] = L'\\';
 }

@@ -3,6 +3,7 @@
 #include "app/file_io.h"
 #include "app/install_script.h"
 #include "app/package_container.h"
+#include "app/pe_image.h"
 #include "app/unique_resource.h"
 #include "engine/byte_sink.h"
 
@@ -32,6 +33,11 @@ bool assemblePackageFile(const Bytes& stubImage, uint32_t magic, std::initialize
     memset(p, 0, frame.fillerSize);
     p += frame.fillerSize;
     memcpy(p, frame.trailer, 4);
+    // The image's header now belongs to this file: its checksum is the
+    // file's, as a loader or a signing tool computes it. An image that is no
+    // PE file (a test's stand-in) is left as it is.
+    BytePiece rest{out.data() + stubImage.size(), size_t(total) - stubImage.size()};
+    sealImageFor(out.data(), stubImage.size(), &rest, 1);
     return true;
 }
 

@@ -42,7 +42,7 @@ SLIPWAY_REFUSE_UNDO(DeleteRegValueUndo)
 SLIPWAY_REFUSE_UNDO(RunProgramUndo)
 SLIPWAY_REFUSE_UNDO(CallLibraryUndo)
 SLIPWAY_REFUSE_UNDO(RestoreFileRollback)
-SLIPWAY_REFUSE_UNDO(RestoreRegValueRollback)
+SLIPWAY_REFUSE_UNDO(RegistryRollback)
 void RestoreFileRollback::commit()
 {
 }

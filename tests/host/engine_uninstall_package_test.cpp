@@ -140,7 +140,7 @@ TEST(UninstallPackageLayout, RollbackEntriesAreNotWritten)
     ASSERT_TRUE(kept->path.assignText("C:\\Product\\settings.ini") &&
                 kept->keptCopy.assignText("C:\\Product\\swk1.tmp"));
     withRollback.undoLog.push(kept);
-    withRollback.undoLog.push(new RestoreRegValueRollback);
+    withRollback.undoLog.push(new RegistryRollback);
     Bytes a = samples::serializedUninstallBody(plain), b = samples::serializedUninstallBody(withRollback);
     ASSERT_FALSE(a.isNull());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(a.data()), a.size()),

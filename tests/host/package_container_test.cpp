@@ -418,6 +418,26 @@ TEST_F(SignedInstaller, UninstallerImageIsSealedForItsOwnFile)
     EXPECT_NE(log.find("No signature found"), std::string::npos) << log;
 }
 
+// A built installer's header carries its own file's checksum, not the
+// stub's: the one the signing tool would compute, and the loader checks for
+// a driver-like image.
+TEST_F(SignedInstaller, BuiltInstallerCarriesItsOwnChecksum)
+{
+    PeHeaderFields fields;
+    ASSERT_TRUE(findPeHeaderFields(stub_.data(), stub_.size(), fields));
+    const uint32_t stored = loadU32(reinterpret_cast<const uint8_t*>(unsigned_.data()) + fields.checksum);
+    std::string zeroed = unsigned_;
+    setU32(zeroed, fields.checksum, 0);
+    PeChecksum whole;
+    whole.add(reinterpret_cast<const uint8_t*>(zeroed.data()), zeroed.size());
+    EXPECT_EQ(stored, whole.value());
+    EXPECT_NE(stored, loadU32(stub_.data() + fields.checksum));
+    // Only the checksum differs from the stub's own bytes.
+    std::string image = unsigned_.substr(0, stub_.size());
+    setU32(image, fields.checksum, loadU32(stub_.data() + fields.checksum));
+    EXPECT_EQ(image, asString(stub_));
+}
+
 TEST(PeImage, HeaderOutsideTheImageIsNotTouched)
 {
     std::string image(0x200, '\0');

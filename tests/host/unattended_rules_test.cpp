@@ -30,6 +30,18 @@ TEST(ExitCode, FollowsTheOutcome)
     EXPECT_EQ(exitCode(RunOutcome::ElevationFailed), 1u);
 }
 
+// The launcher takes a code no run gives (a loader's status, a crash) as a
+// copy that never said how the removal went.
+TEST(ExitCode, EveryCodeOfARunIsKnownAndNoStatusIs)
+{
+    for (RunOutcome outcome : {RunOutcome::Unfinished, RunOutcome::Succeeded, RunOutcome::Failed, RunOutcome::Cancelled,
+                               RunOutcome::DamagedPackage, RunOutcome::UnusableFolder, RunOutcome::ElevationFailed})
+        for (bool restart : {false, true})
+            EXPECT_TRUE(isRunExitCode(exitCode(outcome, restart))) << int(outcome) << " " << restart;
+    for (uint32_t status : {2u, 3u, 1601u, 1604u, 3011u, 0x80000100u, 0xC0000135u, 0xC0000005u, 0xFFFFFFFFu})
+        EXPECT_FALSE(isRunExitCode(status)) << status;
+}
+
 TEST(ExitCode, RestartNeededAndNotDoneIs3010)
 {
     EXPECT_EQ(exitCode(RunOutcome::Succeeded, true, false), 3010u);

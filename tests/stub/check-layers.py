@@ -25,12 +25,13 @@ LAYERS = [
         "app/run_log.*", "app/decimal_text.h",
         "engine/byte_sink.*", "engine/record_fields.h",
     ]),
-    ("controls", ["app/system_services.*", "app/theme_library.*", "linkstatic/*"]),
+    ("controls", ["app/system_services.*", "app/own_path.*", "app/theme_library.*", "linkstatic/*"]),
     ("engine", [
         "engine/page_link.h",
         "engine/action.h", "engine/step_fields.h", "engine/undo_entry.h", "engine/records.cpp",
         "engine/action_script.*", "engine/pointer_list.h", "engine/passes.*", "engine/ask_retry.*",
-        "engine/*_actions.cpp", "engine/*_action.cpp", "engine/*_routines.*", "engine/shortcut.h",
+        "engine/*_actions.cpp", "engine/*_action.cpp", "engine/*_routines.*", "engine/kept_deletions.*",
+        "engine/shortcut.h",
         "engine/file_names.h", "engine/com_ptr.h", "engine/execution_context.h", "engine/registry_roots*.h",
         "engine/host/*",
         # The uninstall package is a record of the package format like the

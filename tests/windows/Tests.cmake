@@ -137,10 +137,11 @@ set_tests_properties(windows.planted_library PROPERTIES FIXTURES_REQUIRED wine T
                      SKIP_RETURN_CODE 77)
 
 # A signed installer installs and verifies; its uninstaller verifies as
-# unsigned.
+# unsigned. From a folder outside the code page or past 260 characters it
+# still refuses -ip and installs its own package.
 add_test(NAME windows.signed_installer
     COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/signed-installer.sh ${wine_state} ${CMAKE_BINARY_DIR}/installers/uninstall_run.exe
-            SlipwayUninstallRunTest ${SLIPWAY_HOST_BIN}/slipway)
+            SlipwayUninstallRunTest ${SLIPWAY_HOST_BIN}/slipway ${CMAKE_BINARY_DIR}/installers/rollback.exe SlipwayRollbackTest)
 set_tests_properties(windows.signed_installer PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${wine_test_timeout} RESOURCE_LOCK wine_desktop
                      SKIP_RETURN_CODE 77)
 

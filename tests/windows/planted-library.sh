@@ -18,19 +18,25 @@ require_x86_32
 # code. (Libraries that Wine's own user32 pulls in before the program's entry
 # point are left out: on Windows those come from the known-library list.)
 planted=(usp10 oleaut32 uxtheme)
-overrides="$(IFS=,; echo "${planted[*]}")=n,b"
+# In the temporary folder also the names that Wine's own start-up and system
+# libraries load from a program's folder: a copy started there loaded them.
+temp_planted=(usp10 oleaut32 uxtheme version imm32 msimg32)
+overrides="$(IFS=,; echo "${temp_planted[*]}")=n,b"
 
 work=$(mktemp -d)
 temp_plants=
 cleanup() {
     rm -rf "$work"
-    [ -n "$temp_plants" ] && for name in "${planted[@]}"; do rm -f "$temp_plants/$name.dll"; done
+    [ -n "$temp_plants" ] && for name in "${temp_planted[@]}"; do rm -f "$temp_plants/$name.dll"; done
     return 0
 }
 trap cleanup EXIT
 
+# plant_into FOLDER NAME...
 plant_into() {
-    for name in "${planted[@]}"; do cp "$library" "$1/$name.dll"; done
+    local folder=$1
+    shift
+    for name in "$@"; do cp "$library" "$folder/$name.dll"; done
 }
 
 # Runs a program with the planted names native first and every library load
@@ -46,12 +52,12 @@ loads_from() {
     local folder
     folder=$("$here/wine-run.sh" "$state" winepath -w "$1" 2>/dev/null | tr -d '\r')
     folder=${folder//\\/\\\\}
-    grep -F "Loaded L\"$folder\\\\" "$2" | grep -iE '\\(usp10|oleaut32|uxtheme)\.dll"' || true
+    grep -F "Loaded L\"$folder\\\\" "$2" | grep -iE '\\(usp10|oleaut32|uxtheme|version|imm32|msimg32)\.dll"' || true
 }
 
 fail() { echo "planted-library: $*" >&2; exit 1; }
 
-plant_into "$work"
+plant_into "$work" "${planted[@]}"
 cp "$loader" "$work/loader.exe"
 cp "$installer" "$work/setup.exe"
 
@@ -73,10 +79,17 @@ uninstaller=$("$here/wine-run.sh" "$state" reg query \
 temp=$("$here/wine-run.sh" "$state" cmd /c echo %TEMP% | tr -d '\r')
 temp_plants=$("$here/wine-run.sh" "$state" winepath -u "$temp" | tr -d '\r')
 temp_plants=${temp_plants%/}
-plant_into "$temp_plants"
-traced_run uninstall "$uninstaller" /quiet
-grep -qiE 'Temp\\\\uni[0-9a-f]*\.tmp"' "$work/uninstall.log" ||
-    fail "the uninstaller started no temporary copy"
+plant_into "$temp_plants" "${temp_planted[@]}"
+# The exit code goes through the trace's file: traced_run keeps none.
+status=0
+WINEDEBUG=+loaddll SLIPWAY_EXTRA_DLLOVERRIDES=$overrides "$here/wine-run.sh" "$state" "$uninstaller" /quiet \
+    >"$work/uninstall.log" 2>&1 || status=$?
+# The copy runs from a folder of its own in the temporary folder.
+grep -qiE 'Temp\\\\uni[0-9a-f]*\.tmp\\\\uni[0-9a-f]*\.tmp"' "$work/uninstall.log" ||
+    fail "the uninstaller started no temporary copy in a folder of its own"
 found=$(loads_from "$temp_plants" "$work/uninstall.log")
 [ -z "$found" ] || fail "the uninstaller's temporary copy loaded a library planted in $temp: $found"
-echo "planted-library: the uninstaller's temporary copy loaded none of them from $temp"
+[ "$status" = 0 ] || fail "the uninstaller ended with $status"
+! "$here/wine-run.sh" "$state" reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$key" \
+    /reg:32 >/dev/null 2>&1 || fail "the product is still installed"
+echo "planted-library: the uninstaller's temporary copy loaded none of ${temp_planted[*]} from $temp and removed the product"

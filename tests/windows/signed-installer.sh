@@ -2,10 +2,15 @@
 # A signed installer installs and its signature verifies; the uninstaller it
 # writes carries no signature of its own (its header names no certificate
 # table and its checksum is right), so it verifies as unsigned rather than
-# as a broken signature, and `slipway inspect` calls it unsigned.
-#   signed-installer.sh STATE INSTALLER UNINSTALL_KEY HOST_SLIPWAY
+# as a broken signature, and `slipway inspect` calls it unsigned. Run from a
+# folder whose name the ANSI code page cannot hold, and from a path longer
+# than 260 characters, the signed installer still refuses to install
+# another package with -ip, and still installs its own.
+#   signed-installer.sh STATE INSTALLER UNINSTALL_KEY HOST_SLIPWAY OTHER_INSTALLER OTHER_KEY
 set -euo pipefail
-state=$1 installer=$2 key=$3 slipway=$4
+state=$1 installer=$2 key=$3 slipway=$4 other=$5 other_key=$6
+# Unix file names in UTF-8; Windows' ANSI code page stays the Western one.
+export LANG=C.UTF-8
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=tests/windows/wine-x86.sh
 . "$here/wine-x86.sh"
@@ -49,3 +54,33 @@ echo "signed-installer: the uninstaller carries no signature and reads as an uns
 
 # Removed again, so the next test finds the prefix as it was.
 wine_run "$uninstaller" /quiet || fail "the uninstaller failed with $?"
+
+registered() {
+    wine_run reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" /reg:32 >/dev/null 2>&1
+}
+home=$(wine_run winepath -u 'C:\users\Public' | tr -d '\r')
+home=${home%/}
+cp "$other" "$home/other.exe"
+long=$home/signed-long
+while [ ${#long} -lt $((${#home} + 250)) ]; do long=$long/0123456789; done
+folders=("$home/Загрузки" "$long")
+cleanup_folders() { rm -rf "$home/Загрузки" "$home/signed-long" "$home/other.exe"; }
+trap 'rm -rf "$work"; cleanup_folders' EXIT
+for folder in "${folders[@]}"; do
+    mkdir -p "$folder"
+    cp "$work/setup.exe" "$folder/setup.exe"
+    windows=$(wine_run winepath -w "$folder/setup.exe" | tr -d '\r')
+    what="from $windows (${#windows} characters)"
+    # Wine hands the exit code on as a Unix status: its low eight bits, so
+    # 1620 (the damaged-package code) reads as 84.
+    status=0
+    wine_run "$folder/setup.exe" /quiet -ip 'C:\users\Public\other.exe' || status=$?
+    [ "$status" = $((1620 % 256)) ] || fail "the signed installer $what ended -ip with $status, not 1620 (84)"
+    ! registered "$other_key" || fail "the signed installer $what installed another package with -ip"
+    status=0
+    wine_run "$folder/setup.exe" /quiet || status=$?
+    [ "$status" = 0 ] || fail "the signed installer $what ended with $status installing its own package"
+    registered "$key" || fail "the signed installer $what did not install its own package"
+    wine_run "$uninstaller" /quiet || fail "the uninstaller failed with $?"
+    echo "signed-installer: $what it refused -ip (1620) and installed its own package"
+done

@@ -137,8 +137,12 @@ protected:
         launcher.terminate();
         endLeftoverWizard();
         for (const std::string& copy : uninstallerCopies(temporaryFolder()))
-            if (std::find(copiesBefore.begin(), copiesBefore.end(), copy) == copiesBefore.end())
+            if (std::find(copiesBefore.begin(), copiesBefore.end(), copy) == copiesBefore.end()) {
+                for (const std::string& inside : uninstallerCopies(copy + "\\"))
+                    DeleteFileA(inside.c_str());
                 DeleteFileA(copy.c_str());
+                RemoveDirectoryA(copy.c_str());
+            }
         deleteRegistryTree(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY);
         deleteRegistryTree(HKEY_CURRENT_USER, kProductKey);
         deleteRegistryTree(HKEY_CURRENT_USER, kControlKey);
@@ -229,20 +233,33 @@ protected:
         EXPECT_TRUE(readRegistryValue(HKEY_CURRENT_USER, kProductKey, "Runs").exists);
     }
 
-    // The copy in the temporary folder that this run left (or, when its
-    // launcher waited for it, the registered uninstaller moved there), and
-    // its deletion scheduled for the next restart.
+    // The copy that this run left in a folder of its own in the temporary
+    // folder, both scheduled for deletion at the next restart; or, when its
+    // launcher waited for it, the registered uninstaller moved into the
+    // temporary folder and scheduled so.
     void expectCopyScheduledForDeletion(const std::string& folder, const char* pattern = "uni*.tmp")
     {
-        const std::vector<std::string>& before = std::string(pattern) == "uni*.tmp" ? copiesBefore : movedBefore;
-        std::vector<std::string> copies;
-        for (const std::string& copy : uninstallerCopies(folder, pattern))
-            if (std::find(before.begin(), before.end(), copy) == before.end())
-                copies.push_back(copy);
-        ASSERT_EQ(copies.size(), 1u) << "expected one new uninstaller copy in " << folder;
-        std::string name = copies[0].substr(copies[0].find_last_of('\\') + 1);
-        EXPECT_NE(pendingDeletions().find(name), std::string::npos)
-            << copies[0] << " is not scheduled for deletion at the next restart";
+        const bool copy = std::string(pattern) == "uni*.tmp";
+        const std::vector<std::string>& before = copy ? copiesBefore : movedBefore;
+        std::vector<std::string> found;
+        for (const std::string& entry : uninstallerCopies(folder, pattern))
+            if (std::find(before.begin(), before.end(), entry) == before.end())
+                found.push_back(entry);
+        ASSERT_EQ(found.size(), 1u) << "expected one new uninstaller copy in " << folder;
+        std::vector<std::string> scheduled = found;
+        if (copy) {
+            DWORD attributes = GetFileAttributesA(found[0].c_str());
+            ASSERT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                << found[0] << " is no folder of the copy's own";
+            std::vector<std::string> inside = uninstallerCopies(found[0] + "\\");
+            ASSERT_EQ(inside.size(), 1u) << "expected the copy alone in " << found[0];
+            scheduled.push_back(inside[0]);
+        }
+        for (const std::string& path : scheduled) {
+            std::string name = path.substr(path.find_last_of('\\') + 1);
+            EXPECT_NE(pendingDeletions().find(name), std::string::npos)
+                << path << " is not scheduled for deletion at the next restart";
+        }
     }
 
     const std::string installer = testInstallerPath(kPackage);

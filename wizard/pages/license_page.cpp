@@ -96,9 +96,11 @@ void openLink(HWND edit, const ENLINK& link)
         return;
     SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
     size_t size = size_t(range.cpMax - range.cpMin) * 2 + 1;  // room for double-byte characters
-    char* address = static_cast<char*>(calloc(size + 1, 1));
-    if (address)
+    char* address = static_cast<char*>(malloc(size + 1));
+    if (address) {
+        memset(address, 0, size + 1);
         SendMessageA(edit, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(address));
+    }
     SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
     if (address) {
         ShellExecuteA(nullptr, nullptr, address, nullptr, nullptr, SW_SHOWNORMAL);

@@ -87,13 +87,21 @@ MachineState machineState()
     for (const std::string& line : user)
         if (line.compare(0, 14, "Software\\Wine\\") != 0)
             state.userValues.push_back(line);
+    state.machineKeys = registryKeyLines(HKEY_LOCAL_MACHINE, "Software", KEY_WOW64_32KEY);
+    for (const std::string& line : registryKeyLines(HKEY_CURRENT_USER, "Software"))
+        if (line.compare(0, 14, "Software\\Wine\\") != 0)
+            state.userKeys.push_back(line);
     return state;
 }
 
-void expectSameState(const MachineState& before, const MachineState& after)
+void expectSameState(const MachineState& before, const MachineState& after, KeysCompared keys)
 {
     EXPECT_EQ(after.programFiles, before.programFiles) << differences(before.programFiles, after.programFiles);
     EXPECT_EQ(after.startMenu, before.startMenu) << differences(before.startMenu, after.startMenu);
     EXPECT_EQ(after.machineValues, before.machineValues) << differences(before.machineValues, after.machineValues);
     EXPECT_EQ(after.userValues, before.userValues) << differences(before.userValues, after.userValues);
+    if (keys == KeysCompared::No)
+        return;
+    EXPECT_EQ(after.machineKeys, before.machineKeys) << differences(before.machineKeys, after.machineKeys);
+    EXPECT_EQ(after.userKeys, before.userKeys) << differences(before.userKeys, after.userKeys);
 }

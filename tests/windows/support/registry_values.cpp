@@ -153,6 +153,33 @@ std::vector<std::string> registryValueLines(HKEY root, const std::string& key, R
     return lines;
 }
 
+namespace {
+
+void collectKeyLines(HKEY root, const std::string& key, REGSAM view, std::vector<std::string>& lines)
+{
+    OpenKey open(root, key, KEY_ENUMERATE_SUB_KEYS | view);
+    if (!open.get())
+        return;
+    lines.push_back(key + "\\");
+    for (DWORD index = 0;; ++index) {
+        char child[256];
+        DWORD length = sizeof child;
+        if (RegEnumKeyExA(open.get(), index, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        collectKeyLines(root, key + "\\" + child, view, lines);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> registryKeyLines(HKEY root, const std::string& key, REGSAM view)
+{
+    std::vector<std::string> lines;
+    collectKeyLines(root, key, view, lines);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
 std::string storedText(const std::string& text)
 {
     return std::string(text.c_str(), text.size() + 1);

@@ -33,6 +33,9 @@ void deleteRegistryTree(HKEY root, const std::string& key, REGSAM view = 0);
 // "key\\name=type:hex data", for comparing a part of the registry before and
 // after a run (an export, as reg.exe would make one).
 std::vector<std::string> registryValueLines(HKEY root, const std::string& key, REGSAM view = 0);
+// Every key below `key` and the key itself, as "path\\", sorted: an empty
+// key has a line too.
+std::vector<std::string> registryKeyLines(HKEY root, const std::string& key, REGSAM view = 0);
 
 // The data of a REG_SZ value as stored: the text and its NUL.
 std::string storedText(const std::string& text);

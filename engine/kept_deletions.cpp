@@ -1,0 +1,80 @@
+// The kept files go beside the tree the pattern walks, into the folder that
+// holds its own, so the walk never meets one, and a folder left empty is
+// removed at once, as without keeping: later steps that write into it make
+// and record it again.
+#include "engine/kept_deletions.h"
+
+#include "app/win32_handles.h"
+#include "engine/file_routines.h"
+#include "engine/undo_entry.h"
+
+#include <new>
+#include <string.h>
+
+namespace {
+
+class KeepingDeleter final : public MatchHandler {
+public:
+    // The pattern's folder's parent: "C:\Tree\*.tmp" gives "C:\". A pattern
+    // at a drive's root has none, and keeps nothing.
+    KeepingDeleter(const char* pathPattern, UndoLog& log) : log_(log)
+    {
+        size_t length = strlen(pathPattern);
+        if (length >= sizeof parent_)
+            return;
+        memcpy(parent_, pathPattern, length + 1);
+        char* last = lastBackslashOf(parent_);
+        if (last) {
+            *last = 0;
+            last = lastBackslashOf(parent_);
+        }
+        if (last)
+            last[1] = 0;
+        else
+            parent_[0] = 0;
+    }
+
+    // Moved to a name the system makes unique in the parent (it comes as an
+    // empty file, which the move replaces), or deleted as before when that
+    // cannot be done.
+    void file(const char* path, DWORD attributes) override
+    {
+        char copy[kPathSize];
+        if (parent_[0] && GetTempFileNameA(parent_, "swk", 0, copy) != 0) {
+            RestoreFileRollback* entry = new (std::nothrow) RestoreFileRollback;
+            if (entry && entry->path.assignText(path) && entry->keptCopy.assignText(copy) &&
+                MoveFileExA(path, copy, MOVEFILE_REPLACE_EXISTING)) {
+                log_.push(entry);
+                return;
+            }
+            delete entry;
+            DeleteFileA(copy);
+        }
+        deleteMatchedFile(path, attributes);
+    }
+
+    // A rollback (newest first) makes the parents again before their
+    // children, which the walk left first.
+    void left(const char* folder) override
+    {
+        if (!RemoveDirectoryA(folder))
+            return;
+        RestoreFileRollback* entry = new (std::nothrow) RestoreFileRollback;
+        if (entry && entry->path.assignText(folder))
+            log_.push(entry);
+        else
+            delete entry;
+    }
+
+private:
+    UndoLog& log_;
+    char parent_[kPathSize] = {};
+};
+
+}  // namespace
+
+void deleteMatchingKept(const char* pathPattern, bool recurse, UndoLog& log)
+{
+    KeepingDeleter deleter(pathPattern, log);
+    walkMatching(pathPattern, recurse, deleter);
+}
