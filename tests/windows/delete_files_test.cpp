@@ -4,8 +4,12 @@
 #include "support/wine_host.h"
 
 #include "engine/file_routines.h"
+#include "engine/passes.h"
+#include "support/wizard_driver.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -30,6 +34,15 @@ protected:
         for (const char* name : files)
             ASSERT_TRUE(writeFile(at(name), name)) << name;
     }
+
+    // Entries the uninstaller would carry: none, a deletion is for good.
+    uint32_t uninstallerEntries() const
+    {
+        uint32_t count = 0;
+        for (UndoEntry* entry = target.undoLog.first(); entry; entry = entry->next)
+            count += entry->isRollbackOnly() ? 0 : 1;
+        return count;
+    }
 };
 
 TEST_F(DeleteFilesActionTest, RecursionDeletesEveryMatchAndRemovesTheFoldersItEmptied)
@@ -40,9 +53,36 @@ TEST_F(DeleteFilesActionTest, RecursionDeletesEveryMatchAndRemovesTheFoldersItEm
     SetFileAttributesA(at("tree\\s1\\s2\\c.TMP").c_str(), FILE_ATTRIBUTE_READONLY);
     SetFileAttributesA(at("tree\\s3\\d.tmp").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
 
+    const std::vector<std::string> before = treeEntries(at("tree"));
+    const std::vector<std::string> beside = folderEntries(at(""));
     EXPECT_TRUE(run("$DIR$\\tree\\*.tmp", 1));
     EXPECT_EQ(folderEntries(at("tree")), (std::vector<std::string>{"keep.txt"}));
-    EXPECT_EQ(target.undoLog.count(), 0u);
+    EXPECT_EQ(uninstallerEntries(), 0u);
+
+    // A failed installation puts every file and emptied folder back, with
+    // its attributes; nothing is left beside the tree.
+    rollBack(target.undoLog, context);
+    EXPECT_EQ(treeEntries(at("tree")), before);
+    EXPECT_EQ(readFile(at("tree\\s1\\s2\\c.TMP")), "tree\\s1\\s2\\c.TMP");
+    EXPECT_TRUE(GetFileAttributesA(at("tree\\s1\\s2\\c.TMP").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(GetFileAttributesA(at("tree\\s3\\d.tmp").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(folderEntries(at("")), beside);
+}
+
+TEST_F(DeleteFilesActionTest, SuccessDeletesTheKeptFilesForGood)
+{
+    makeFolders({"done", "done\sub"});
+    makeFiles({"done\a.tmp", "done\sub\b.tmp"});
+    SetFileAttributesA(at("done\\a.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+    const std::vector<std::string> beside = folderEntries(at(""));
+    EXPECT_TRUE(run("$DIR$\\done\\*.tmp", 1));
+    EXPECT_NE(folderEntries(at("")), beside) << "nothing was kept beside the tree";
+    commitRollbackEntries(target.undoLog);
+    EXPECT_FALSE(fileExists(at("done")));
+    std::vector<std::string> after = folderEntries(at(""));
+    after.push_back("done");
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, beside) << "a kept file is left beside the tree";
 }
 
 TEST_F(DeleteFilesActionTest, WithoutRecursionOnlyTheFolderItselfAndTheFolderStays)

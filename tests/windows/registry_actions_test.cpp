@@ -220,7 +220,13 @@ TEST_F(RegistryActionTest, DeleteOnAMissingKeyCreatesThatKeyEmpty)
     EXPECT_TRUE(executeQuietly(*action));
     EXPECT_TRUE(registryKeyExists(HKEY_CURRENT_USER, key + "\\Missing\\Too"));
     EXPECT_EQ(registryValueCount(HKEY_CURRENT_USER, key + "\\Missing\\Too"), 0u);
-    EXPECT_EQ(target.undoLog.count(), 0u);
+    // Nothing for the uninstaller; a failed installation takes the keys it
+    // made away again.
+    ASSERT_EQ(target.undoLog.count(), 1u);
+    EXPECT_TRUE(target.undoLog.first()->isRollbackOnly());
+    rollBack(target.undoLog, context);
+    EXPECT_FALSE(registryKeyExists(HKEY_CURRENT_USER, key + "\\Missing"));
+    EXPECT_TRUE(registryKeyExists(HKEY_CURRENT_USER, key));
 }
 
 TEST_F(RegistryActionTest, UndoRemovesTheValueAndKeepsTheKeysItMade)
