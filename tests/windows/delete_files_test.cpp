@@ -71,8 +71,8 @@ TEST_F(DeleteFilesActionTest, RecursionDeletesEveryMatchAndRemovesTheFoldersItEm
 
 TEST_F(DeleteFilesActionTest, SuccessDeletesTheKeptFilesForGood)
 {
-    makeFolders({"done", "done\sub"});
-    makeFiles({"done\a.tmp", "done\sub\b.tmp"});
+    makeFolders({"done", "done\\sub"});
+    makeFiles({"done\\a.tmp", "done\\sub\\b.tmp"});
     SetFileAttributesA(at("done\\a.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
     const std::vector<std::string> beside = folderEntries(at(""));
     EXPECT_TRUE(run("$DIR$\\done\\*.tmp", 1));
