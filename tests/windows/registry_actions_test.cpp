@@ -216,6 +216,7 @@ TEST_F(RegistryActionTest, RollbackPutsBackReplacedAndDeletedValues)
 
 TEST_F(RegistryActionTest, DeleteOnAMissingKeyCreatesThatKeyEmpty)
 {
+    const bool hadKey = registryKeyExists(HKEY_CURRENT_USER, key);
     auto action = deleteValue(kCurrentUser, key + "\\Missing\\Too", "Gone");
     EXPECT_TRUE(executeQuietly(*action));
     EXPECT_TRUE(registryKeyExists(HKEY_CURRENT_USER, key + "\\Missing\\Too"));
@@ -226,7 +227,7 @@ TEST_F(RegistryActionTest, DeleteOnAMissingKeyCreatesThatKeyEmpty)
     EXPECT_TRUE(target.undoLog.first()->isRollbackOnly());
     rollBack(target.undoLog, context);
     EXPECT_FALSE(registryKeyExists(HKEY_CURRENT_USER, key + "\\Missing"));
-    EXPECT_TRUE(registryKeyExists(HKEY_CURRENT_USER, key));
+    EXPECT_EQ(registryKeyExists(HKEY_CURRENT_USER, key), hadKey) << "a key that was there before went too";
 }
 
 TEST_F(RegistryActionTest, UndoRemovesTheValueAndKeepsTheKeysItMade)
