@@ -113,12 +113,18 @@ void deleteRegistryTree(HKEY root, const std::string& key, REGSAM view)
 
 namespace {
 
-void collectValueLines(HKEY root, const std::string& key, REGSAM view, std::vector<std::string>& lines)
+enum class LinesOf { Values, Keys };
+
+// One walk for both listings: a line per value, or a line per key, of the
+// key and everything below it.
+void collectLines(HKEY root, const std::string& key, REGSAM view, LinesOf what, std::vector<std::string>& lines)
 {
     OpenKey open(root, key, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view);
     if (!open.get())
         return;
-    for (DWORD index = 0;; ++index) {
+    if (what == LinesOf::Keys)
+        lines.push_back(key + "\\");
+    for (DWORD index = 0; what == LinesOf::Values; ++index) {
         char name[16384];
         DWORD nameLength = sizeof name;
         DWORD type = 0;
@@ -139,45 +145,28 @@ void collectValueLines(HKEY root, const std::string& key, REGSAM view, std::vect
         DWORD length = sizeof child;
         if (RegEnumKeyExA(open.get(), index, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        collectValueLines(root, key + "\\" + child, view, lines);
+        collectLines(root, key + "\\" + child, view, what, lines);
     }
+}
+
+std::vector<std::string> sortedLines(HKEY root, const std::string& key, REGSAM view, LinesOf what)
+{
+    std::vector<std::string> lines;
+    collectLines(root, key, view, what, lines);
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 }  // namespace
 
 std::vector<std::string> registryValueLines(HKEY root, const std::string& key, REGSAM view)
 {
-    std::vector<std::string> lines;
-    collectValueLines(root, key, view, lines);
-    std::sort(lines.begin(), lines.end());
-    return lines;
+    return sortedLines(root, key, view, LinesOf::Values);
 }
-
-namespace {
-
-void collectKeyLines(HKEY root, const std::string& key, REGSAM view, std::vector<std::string>& lines)
-{
-    OpenKey open(root, key, KEY_ENUMERATE_SUB_KEYS | view);
-    if (!open.get())
-        return;
-    lines.push_back(key + "\\");
-    for (DWORD index = 0;; ++index) {
-        char child[256];
-        DWORD length = sizeof child;
-        if (RegEnumKeyExA(open.get(), index, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        collectKeyLines(root, key + "\\" + child, view, lines);
-    }
-}
-
-}  // namespace
 
 std::vector<std::string> registryKeyLines(HKEY root, const std::string& key, REGSAM view)
 {
-    std::vector<std::string> lines;
-    collectKeyLines(root, key, view, lines);
-    std::sort(lines.begin(), lines.end());
-    return lines;
+    return sortedLines(root, key, view, LinesOf::Keys);
 }
 
 std::string storedText(const std::string& text)
