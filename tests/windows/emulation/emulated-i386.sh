@@ -3,14 +3,14 @@
 # (the stub, Wine's 32-bit half and the Windows-side tests) under qemu-user,
 # for a patient person; ctest still skips these tests there.
 #
-# Debian's qemu-i386 keeps one descriptor table for all threads of a
-# process, so the thread-local segments that 32-bit Wine and its C library
-# set per thread overwrite each other, and it gives signal handlers no trap
-# number, so Wine takes every page fault for an illegal instruction. Single
-# threads mostly get by; the shell's folder browser, with its threads,
-# dies of it. qemu-i386-threads.patch gives each thread its own table and
-# the signal frame its trap number.
-#   emulated-i386.sh build DIR   builds DIR/qemu-i386 from Debian's source
+# Bookworm's qemu (7.2) tracks guest pages one by one: every mmap of 32-bit
+# Wine scans its huge reservations page by page, and one Wine process takes
+# a minute and a half to start. qemu 10 (bookworm-backports) keeps them in
+# an interval tree and starts one in a second or two, and gives each thread
+# its own descriptor table (its thread-local segments). It still gives
+# signal handlers no trap number, so Wine would take every page fault for
+# an illegal instruction: qemu-i386-trapno.patch puts it in the frame.
+#   emulated-i386.sh build DIR   builds DIR/qemu-i386 from Debian's qemu 10 source
 #   emulated-i386.sh on DIR      registers it for i386 programs (root)
 #   emulated-i386.sh off         removes the registration
 # Then SLIPWAY_WINE_EMULATED=1 for wine-session.sh and wine-run.sh. The
@@ -24,22 +24,54 @@ entry=$binfmt/qemu-i386
 magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
 mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 
+qemu_version=10.0.2
+backports=/etc/apt/sources.list.d/slipway-backports.sources
+
+# qemu 10's source and the meson it needs (bookworm's is too old) come from
+# bookworm-backports, added for the build only.
+fetch_sources() {
+    local dir=$1
+    cat >"$backports" <<'LIST'
+Types: deb deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+LIST
+    apt-get update -qq || echo "emulated-i386: apt-get update failed; going on with the lists there are" >&2
+    local status=0
+    (cd "$dir" && apt-get source -qq --download-only --tar-only "qemu/bookworm-backports" &&
+        apt-get download -qq "meson/bookworm-backports") >/dev/null 2>&1 || status=$?
+    rm -f "$backports"
+    apt-get update -qq || true
+    return $status
+}
+
 build() {
     local dir=$1
     mkdir -p "$dir"
     dir=$(cd "$dir" && pwd)
     [ -x "$dir/qemu-i386" ] && return 0
-    # A mirror in the middle of a sync may fail an index that this build
-    # does not need; the install says plainly when a package is missing.
-    apt-get update -qq || echo "emulated-i386: apt-get update failed; going on with the lists there are" >&2
-    apt-get install -y -qq dpkg-dev libglib2.0-dev meson ninja-build >/dev/null
-    (cd "$dir" && rm -rf source && apt-get source -qq qemu >/dev/null 2>&1 &&
-        mv "$(find . -maxdepth 1 -type d -name 'qemu-*' | head -n 1)" source)
-    patch -d "$dir/source" -p1 <"$here/qemu-i386-threads.patch"
+    apt-get install -y -qq libglib2.0-dev ninja-build python3-venv >/dev/null
+    rm -rf "$dir/source" "$dir/meson" "$dir"/qemu_*.orig.tar.* "$dir"/meson_*.deb
+    fetch_sources "$dir" || { echo "emulated-i386: could not fetch qemu's source from bookworm-backports" >&2; exit 1; }
+    mkdir -p "$dir/source" "$dir/meson"
+    tar -xf "$dir"/qemu_*.orig.tar.* -C "$dir/source" --strip-components=1
+    grep -qx "$qemu_version" "$dir/source/VERSION" ||
+        echo "emulated-i386: expected qemu $qemu_version, got $(cat "$dir/source/VERSION"); trying it" >&2
+    dpkg -x "$dir"/meson_*.deb "$dir/meson"
+    local site=$dir/meson/usr/lib/python3/dist-packages
+    # configure insists on pycotap, which only its own test runner uses.
+    mkdir -p "$site/pycotap" "$site/pycotap-1.3.1.dist-info"
+    : >"$site/pycotap/__init__.py"
+    printf 'Metadata-Version: 2.1\nName: pycotap\nVersion: 1.3.1\n' >"$site/pycotap-1.3.1.dist-info/METADATA"
+    : >"$site/pycotap-1.3.1.dist-info/RECORD"
+    patch -d "$dir/source" -p1 <"$here/qemu-i386-trapno.patch"
     mkdir -p "$dir/source/build"
     (cd "$dir/source/build" &&
+        export PYTHONPATH=$site PATH=$dir/meson/usr/bin:$PATH &&
         ../configure --target-list=i386-linux-user --disable-system --disable-tools --disable-docs \
-            --disable-werror --meson=meson >configure.log &&
+            --disable-werror --disable-install-blobs >configure.log &&
         ninja qemu-i386 >ninja.log)
     cp "$dir/source/build/qemu-i386" "$dir/qemu-i386"
 }

@@ -2,8 +2,8 @@
 # Runs the whole Windows-side suite under qemu-user emulation, unattended,
 # from a fresh build, for a machine whose kernel runs no 32-bit code (where
 # ctest skips that side). Needs root (it registers the emulator for i386
-# programs while it runs and removes it at the end) and patience: a few
-# hours on two cores.
+# programs while it runs and removes it at the end) and about an hour on
+# two cores.
 #   run-suite.sh [--reuse] [BUILD_DIR]     default build-emulated, beside build/
 # --reuse runs the tests of BUILD_DIR as it was built before (by this
 # script), without a fresh build.
@@ -22,14 +22,14 @@ scale=${SLIPWAY_WINE_TIME_SCALE:-10}
 [ "$(id -u)" = 0 ] || { echo "run-suite: run as root: it registers the emulator with binfmt_misc" >&2; exit 2; }
 
 "$top/scripts/bootstrap.sh"
-"$here/emulated-i386.sh" build "$cache/qemu"
+"$here/emulated-i386.sh" build "$cache/qemu-10"
 if [ -z "$reuse" ]; then
     rm -rf "$build"
     cmake -S "$top" -B "$build" -G Ninja -DSLIPWAY_FUZZ=OFF -DSLIPWAY_WINE_TIME_SCALE="$scale" >/dev/null
     cmake --build "$build"
 fi
 
-"$here/emulated-i386.sh" on "$cache/qemu"
+"$here/emulated-i386.sh" on "$cache/qemu-10"
 trap '"$here/emulated-i386.sh" off' EXIT
 log=$build/windows-suite.log
 set +e
