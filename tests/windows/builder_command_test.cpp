@@ -3,6 +3,7 @@
 #include "support/builder_runs.h"
 #include "support/test_environment.h"
 #include "support/test_packages.h"
+#include "support/wine_host.h"
 #include "uiauto/ui_automation.h"
 
 #include "builder/package/package_writer.h"
@@ -150,6 +151,9 @@ TEST(SlipwayExe, ExtractWritesFilesWithTheirTimesAndKeepsNamesInside)
 {
     TestFile package(packageFolder(), "extract");
     ASSERT_TRUE(package.write(packageWithFiles()));
+    // Wine hands out the same small process ids run after run: a folder
+    // left by an earlier run would make extract refuse every file.
+    removeTestTree(makeTestFolder("extract"));
     std::string base = makeTestFolder("extract");
     std::string out = base + "\\out";
 
