@@ -61,8 +61,8 @@ void showStepRows(HWND page, const char* const* captions, int count)
     for (int row = 0; row < kStepRowCount; ++row) {
         int top = 16 + 11 * row;
         bool used = row < count;
-        makeRowControl(page, kStepMarkIds[row], 13, top, 25, used, static_cast<HFONT>(markFont.get()));
-        HWND caption = makeRowControl(page, kStepCaptionIds[row], 36, top + 3, 321, used, captionFont);
+        makeRowControl(page, stepMarkId(row), 13, top, 25, used, static_cast<HFONT>(markFont.get()));
+        HWND caption = makeRowControl(page, stepCaptionId(row), 36, top + 3, 321, used, captionFont);
         if (used)
             SetWindowTextA(caption, captions[row]);
     }
