@@ -31,8 +31,6 @@ public:
     virtual const char* caption() const { return nullptr; }
     // True to go on; false stops the installation and rolls it back.
     virtual bool execute(ExecutionContext& context) = 0;
-    // Extract-all mode: only packaged files do anything.
-    virtual void extract(const char* prefix) { (void)prefix; }
 
     virtual uint32_t kind() const = 0;
     virtual const char* className() const = 0;
@@ -71,7 +69,8 @@ public:
         v.number("versionLow", s.versionLow);
     }
     bool execute(ExecutionContext& context) override;
-    void extract(const char* prefix) override;
+    // Extract-all mode: the one kind that does anything there.
+    void extract(const char* prefix);
 };
 
 class CopyFileAction final : public ActionOfKind<CopyFileAction, 2, kFileStage> {
