@@ -18,7 +18,9 @@ set(stub_flags -Oz -flto=auto -flto-partition=one -ffat-lto-objects -fno-use-lin
 add_executable(slipway-stub WIN32
     ${SLIPWAY_FORMAT_SOURCES} ${SLIPWAY_LINK_LAYOUT_SOURCES} ${SLIPWAY_WIZARD_RULE_SOURCES} ${SLIPWAY_STUB_SOURCES} ${SLIPWAY_STUB_ENTRY} ${SLIPWAY_STUB_RESOURCES})
 target_include_directories(slipway-stub PRIVATE ${SLIPWAY_INCLUDE_DIRS} ${lzma_root}/include)
-target_compile_definitions(slipway-stub PRIVATE __USE_MINGW_ANSI_STDIO=0 LZMA_API_STATIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
+# The stub never describes records: no field names in its image.
+target_compile_definitions(slipway-stub PRIVATE __USE_MINGW_ANSI_STDIO=0 LZMA_API_STATIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501
+    SLIPWAY_UNNAMED_FIELDS)
 target_compile_options(slipway-stub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${stub_flags}>)
 # Calls through plain thunks instead of the import table's pointers (a byte a
 # call), and arguments pushed instead of stored into a frame reserved up front

@@ -21,23 +21,23 @@ class Action {
 public:
     virtual ~Action() = default;
 
-    // The kind code, then the fields in stream order.
-    virtual bool serialize(ByteSink& sink) const { return writeWalkedFields(*this, sink); }
+    // The kind code, then the fields in stream order. Not virtual, like
+    // read and describe below: the walk is, and the stub never writes
+    // actions, so fourteen vtable slots and their relocations stay out of
+    // its image.
+    bool serialize(ByteSink& sink) const { return writeWalkedFields(*this, sink); }
     virtual uint32_t stage() const = 0;
     // The step caption, or null: only kinds with their own step row have one.
     virtual const char* caption() const { return nullptr; }
     // True to go on; false stops the installation and rolls it back.
     virtual bool execute(ExecutionContext& context) = 0;
-    // Extract-all mode: only packaged files do anything.
-    virtual void extract(const char* prefix) { (void)prefix; }
 
     virtual uint32_t kind() const = 0;
     virtual const char* className() const = 0;
     // Reads the fields (the kind code is already read). False when the
     // cursor ran out of bounds.
-    virtual bool read(ByteCursor& cursor) { return readWalkedFields(*this, cursor); }
-    // Not virtual: the walk is, and the stub never describes, so the
-    // describing code stays out of its image.
+    bool read(ByteCursor& cursor) { return readWalkedFields(*this, cursor); }
+    // The stub never describes, so the describing code stays out of its image.
     void describe(FieldVisitor& visitor) const { describeWalkedFields(*this, visitor); }
     // Hands the fields, in stream order, to the walker; a kind without
     // fields has nothing to hand.
@@ -69,7 +69,8 @@ public:
         v.number("versionLow", s.versionLow);
     }
     bool execute(ExecutionContext& context) override;
-    void extract(const char* prefix) override;
+    // Extract-all mode: the one kind that does anything there.
+    void extract(const char* prefix);
 };
 
 class CopyFileAction final : public ActionOfKind<CopyFileAction, 2, kFileStage> {

@@ -61,18 +61,24 @@ void writeNumberPrefix(uint32_t number, char* out)
     *out = 0;
 }
 
+// Only packaged files are extracted: every other kind does nothing there.
+void extractFiles(const ActionList& list, const char* prefix)
+{
+    for (Action* action : list.actions)
+        if (action->kind() == WriteFileAction::kKind)
+            static_cast<WriteFileAction*>(action)->extract(prefix);
+}
+
 }  // namespace
 
 void extractAll(const ActionScript& script)
 {
     char prefix[16];
     writeNumberPrefix(0, prefix);
-    for (Action* action : script.mainActions.actions)
-        action->extract(prefix);
+    extractFiles(script.mainActions, prefix);
     for (uint32_t i = 0; i < script.components.count(); ++i) {
         writeNumberPrefix(i + 1, prefix);
-        for (Action* action : script.components[i]->actions.actions)
-            action->extract(prefix);
+        extractFiles(script.components[i]->actions, prefix);
     }
 }
 

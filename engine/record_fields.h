@@ -167,6 +167,20 @@ protected:
     ~FieldWalker() = default;
 };
 
+// The stub reads and writes records but never describes them: built with
+// SLIPWAY_UNNAMED_FIELDS, its walks hand on neither field names nor number
+// forms, and its image carries none of the names' texts.
+struct UnnamedFieldWalk {
+    FieldWalker& walker;
+    void text(const char*, Bytes& value) { walker.text(nullptr, value); }
+    void blob(const char*, Bytes& value) { walker.blob(nullptr, value); }
+    void number(const char*, uint32_t& value, NumberForm = NumberForm::Decimal) { walker.number(nullptr, value); }
+    void shortNumber(const char*, uint16_t& value, NumberForm = NumberForm::Decimal)
+    {
+        walker.shortNumber(nullptr, value);
+    }
+};
+
 // Reading, writing and describing over a record's walk, for Action and
 // UndoEntry alike (engine/records.cpp).
 template <typename Record>
@@ -185,5 +199,13 @@ public:
 
     uint32_t kind() const override { return Kind; }
     const char* className() const override { return Derived::kClassName; }
-    void walkFields(FieldWalker& walker) override { Derived::fields(static_cast<Derived&>(*this), walker); }
+    void walkFields(FieldWalker& walker) override
+    {
+#ifdef SLIPWAY_UNNAMED_FIELDS
+        UnnamedFieldWalk unnamed{walker};
+        Derived::fields(static_cast<Derived&>(*this), unnamed);
+#else
+        Derived::fields(static_cast<Derived&>(*this), walker);
+#endif
+    }
 };

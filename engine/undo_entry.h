@@ -20,8 +20,9 @@ class UndoEntry {
 public:
     virtual ~UndoEntry() = default;
 
-    // The undo kind code, then the fields.
-    virtual bool serialize(ByteSink& sink) const { return writeWalkedFields(*this, sink); }
+    // The undo kind code, then the fields. Not virtual, like read and
+    // describe: the walk is.
+    bool serialize(ByteSink& sink) const { return writeWalkedFields(*this, sink); }
     // True for the reversals (files, folders, shortcuts, registry values),
     // false for the custom steps (programs and entry points).
     virtual bool isReversal() const = 0;
@@ -32,9 +33,8 @@ public:
 
     virtual uint32_t kind() const = 0;
     virtual const char* className() const = 0;
-    virtual bool read(ByteCursor& cursor) { return readWalkedFields(*this, cursor); }
-    // Not virtual: the walk is, and the stub never describes, so the
-    // describing code stays out of its image.
+    bool read(ByteCursor& cursor) { return readWalkedFields(*this, cursor); }
+    // The stub never describes, so the describing code stays out of its image.
     void describe(FieldVisitor& visitor) const { describeWalkedFields(*this, visitor); }
     // Hands the fields, in stream order, to the walker.
     virtual void walkFields(FieldWalker& walker) { (void)walker; }
@@ -118,14 +118,14 @@ public:
     uint32_t undo(ExecutionContext& context) override;
 };
 
-// The entries that only a failed installation carries out.
+// The entries that only a failed installation carries out. They are never
+// written nor read: the uninstall package leaves them out, and no kind code
+// makes one.
 class RollbackEntry : public UndoEntry {
 public:
     bool isRollbackOnly() const override { return true; }
     bool isReversal() const override { return true; }
     uint32_t kind() const override { return 0; }
-    bool serialize(ByteSink&) const override { return true; }
-    bool read(ByteCursor&) override { return false; }
 };
 
 // A file the installation replaced or deleted: `keptCopy` holds what was

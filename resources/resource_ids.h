@@ -60,29 +60,11 @@
 #define IDC_COMPONENT_LIST          1007
 #define IDC_COMPONENT_DESCRIPTION   1008
 
-/* Page 113: step rows, a mark (Wingdings check or cross) and a caption each.
- * The caption ids are not contiguous: row 9's caption is 1025. */
+/* Page 113: step rows, a mark (Wingdings check or cross) and a caption each,
+ * made at run time: row n (from 0) has the mark IDC_STEP_MARK_1 + n and the
+ * caption IDC_STEP_CAPTION_1 + n. */
 #define IDC_STEP_MARK_1             1016
-#define IDC_STEP_MARK_2             1017
-#define IDC_STEP_MARK_3             1018
-#define IDC_STEP_MARK_4             1019
-#define IDC_STEP_MARK_5             1020
-#define IDC_STEP_MARK_6             1021
-#define IDC_STEP_MARK_7             1022
-#define IDC_STEP_MARK_8             1023
-#define IDC_STEP_MARK_9             1024
-
-#define IDC_STEP_CAPTION_1          1008
-#define IDC_STEP_CAPTION_2          1009
-#define IDC_STEP_CAPTION_3          1010
-#define IDC_STEP_CAPTION_4          1011
-#define IDC_STEP_CAPTION_5          1012
-#define IDC_STEP_CAPTION_6          1013
-#define IDC_STEP_CAPTION_7          1014
-#define IDC_STEP_CAPTION_8          1015
-#define IDC_STEP_CAPTION_9          1025
-
-#define STEP_ROW_COUNT              9
+#define IDC_STEP_CAPTION_1          1026
 
 /* clang-format on */
 

@@ -15,11 +15,12 @@ enum class FolderKind : uint8_t {
     InstallFolder,      // run state
 };
 
+// Packed: every shell folder number fits a byte.
 struct PathVariable {
     const char* name;
     FolderKind kind;
-    int csidl;
-    int fallbackCsidl;
+    uint8_t csidl;
+    uint8_t fallbackCsidl;
     bool joinsProgramGroup;  // the folder, a backslash and programGroup
 };
 

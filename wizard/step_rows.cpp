@@ -1,16 +1,5 @@
 #include "wizard/step_rows.h"
 
-#include "resources/resource_ids.h"
-
-const int kStepMarkIds[kStepRowCount] = {
-    IDC_STEP_MARK_1, IDC_STEP_MARK_2, IDC_STEP_MARK_3, IDC_STEP_MARK_4, IDC_STEP_MARK_5,
-    IDC_STEP_MARK_6, IDC_STEP_MARK_7, IDC_STEP_MARK_8, IDC_STEP_MARK_9,
-};
-const int kStepCaptionIds[kStepRowCount] = {
-    IDC_STEP_CAPTION_1, IDC_STEP_CAPTION_2, IDC_STEP_CAPTION_3, IDC_STEP_CAPTION_4, IDC_STEP_CAPTION_5,
-    IDC_STEP_CAPTION_6, IDC_STEP_CAPTION_7, IDC_STEP_CAPTION_8, IDC_STEP_CAPTION_9,
-};
-
 namespace {
 
 // Rows run one at a time, so one remembered font serves every row.
@@ -21,14 +10,14 @@ HFONT savedStepFont = nullptr;
 const char kSuccessMark[] = "\xFC";
 const char kFailureMark[] = "\xFB";
 
-int currentRow(HWND page)
+// The row of the running step: rows run one at a time, in order, and a row
+// is done once its mark is set. Only the worker thread moves it on; the
+// page starts it over (setStepRowBoldFont) before the worker starts.
+int runningRow = 0;
+
+int currentRow()
 {
-    for (int row = 0; row < kStepRowCount; ++row) {
-        HWND mark = GetDlgItem(page, kStepMarkIds[row]);
-        if (mark && GetWindowTextLengthA(mark) == 0)
-            return row;
-    }
-    return -1;
+    return runningRow < kStepRowCount ? runningRow : -1;
 }
 
 }  // namespace
@@ -36,24 +25,26 @@ int currentRow(HWND page)
 void setStepRowBoldFont(HFONT boldFont)
 {
     stepBoldFont = boldFont;
+    runningRow = 0;
 }
 
 void beginStep(HWND page)
 {
-    int row = currentRow(page);
+    int row = currentRow();
     if (row < 0)
         return;
-    HWND caption = GetDlgItem(page, kStepCaptionIds[row]);
+    HWND caption = GetDlgItem(page, stepCaptionId(row));
     savedStepFont = reinterpret_cast<HFONT>(SendMessageA(caption, WM_GETFONT, 0, 0));
     SendMessageA(caption, WM_SETFONT, reinterpret_cast<WPARAM>(stepBoldFont), TRUE);
 }
 
 void endStep(HWND page, bool ok)
 {
-    int row = currentRow(page);
+    int row = currentRow();
     if (row < 0)
         return;
-    HWND caption = GetDlgItem(page, kStepCaptionIds[row]);
+    HWND caption = GetDlgItem(page, stepCaptionId(row));
     SendMessageA(caption, WM_SETFONT, reinterpret_cast<WPARAM>(savedStepFont), TRUE);
-    SetDlgItemTextA(page, kStepMarkIds[row], ok ? kSuccessMark : kFailureMark);
+    SetDlgItemTextA(page, stepMarkId(row), ok ? kSuccessMark : kFailureMark);
+    ++runningRow;
 }

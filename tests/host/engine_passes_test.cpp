@@ -33,7 +33,6 @@ public:
         : name_(std::move(name)), stage_(stage), result_(result), caption_(caption), asksRestart_(asksRestart)
     {
     }
-    bool serialize(ByteSink&) const override { return false; }
     uint32_t stage() const override { return stage_; }
     const char* caption() const override { return caption_; }
     bool execute(ExecutionContext& context) override
@@ -46,7 +45,6 @@ public:
     }
     uint32_t kind() const override { return 0; }
     const char* className() const override { return "FakeAction"; }
-    bool read(ByteCursor&) override { return false; }
 
 private:
     std::string name_;
@@ -65,7 +63,6 @@ public:
         : name_(std::move(name)), reversal_(reversal), result_(result), caption_(caption), asksRestart_(asksRestart)
     {
     }
-    bool serialize(ByteSink&) const override { return false; }
     bool isReversal() const override { return reversal_; }
     const char* caption() const override { return caption_; }
     uint32_t undo(ExecutionContext& context) override
@@ -77,7 +74,6 @@ public:
     }
     uint32_t kind() const override { return 0; }
     const char* className() const override { return "FakeUndo"; }
-    bool read(ByteCursor&) override { return false; }
 
 private:
     std::string name_;

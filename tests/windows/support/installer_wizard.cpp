@@ -107,8 +107,8 @@ HWND nextUntilFinishPage(HWND frame)
 StepRow stepRow(HWND page, int row)
 {
     StepRow out;
-    HWND caption = GetDlgItem(page, kStepCaptionIds[row]);
-    HWND mark = GetDlgItem(page, kStepMarkIds[row]);
+    HWND caption = GetDlgItem(page, stepCaptionId(row));
+    HWND mark = GetDlgItem(page, stepMarkId(row));
     out.visible = caption && IsWindowVisible(caption) && mark && IsWindowVisible(mark);
     out.caption = uiauto::windowText(caption);
     out.mark = uiauto::windowText(mark);
