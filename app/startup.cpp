@@ -9,6 +9,7 @@
 #include "app/system_services.h"
 #include "app/win32_handles.h"
 #include "engine/worker_threads.h"
+#include "linkstatic/link_static.h"
 #include "uninstall/uninstall_mode.h"
 #include "uninstall/uninstall_script.h"
 #include "wizard/wizard_frame.h"

@@ -3,7 +3,6 @@
 #include "app/run_log.h"
 #include "app/startup_rules.h"
 #include "app/win32_handles.h"
-#include "linkstatic/link_static.h"
 
 #include <commctrl.h>
 #include <string.h>
@@ -15,10 +14,6 @@ const char kBuiltInRestartQuestion[] =
 
 bool nobodyToAsk = false;
 bool neverRestart = false;
-
-UINT calculateHeightMessage = 0;
-UINT calculateMinimumSizeMessage = 0;
-WNDPROC savedStaticProcedure = nullptr;
 
 namespace {
 
@@ -136,24 +131,6 @@ void showError(HWND owner, const char* text)
     runLog("Error: %s", text);
     if (!nobodyToAsk)
         MessageBoxA(owner, text, "Error", MB_OK | MB_ICONERROR);
-}
-
-void registerStaticClass(HINSTANCE instance, const char* className)
-{
-    calculateHeightMessage = RegisterWindowMessageA("CalculateHeight");
-    calculateMinimumSizeMessage = RegisterWindowMessageA("CalculateMinimumSize");
-    WNDCLASSA record;
-    if (!GetClassInfoA(nullptr, "Static", &record))
-        return;
-    savedStaticProcedure = record.lpfnWndProc;
-    // Not a parent's device context: the control draws words too wide for
-    // it only within its own client area.
-    record.style &= ~(CS_GLOBALCLASS | CS_PARENTDC);
-    record.hIcon = nullptr;
-    record.hInstance = instance;
-    record.lpfnWndProc = linkStaticProcedure;
-    record.lpszClassName = className;
-    RegisterClassA(&record);
 }
 
 namespace {

@@ -1,5 +1,5 @@
 // Small services on top of Windows: WOW64 and administrator tests, the restart
-// question and the restart, the program's own "Static" class, system DLLs.
+// question and the restart, system DLLs.
 #pragma once
 
 #include <windows.h>
@@ -26,8 +26,6 @@ bool offerRestart(HWND owner, const char* caption);
 // gets the text either way.
 void showError(HWND owner, const char* text);
 bool restartSystem();
-// Registers the formatted text control for this module under `className`.
-void registerStaticClass(HINSTANCE instance, const char* className);
 // Fills `record` with the system's tooltip class, loading the common
 // controls from the system folder first when the class is not there yet; the
 // record stays as it was given when the class cannot be had.
@@ -48,9 +46,3 @@ void restrictLibrarySearch();
 // same name beside the installer is never picked up. Null when it is missing
 // or its path does not fit.
 HMODULE loadSystemLibrary(const char* fileName, DWORD flags = 0);
-
-// Message numbers registered by registerStaticClass, and the system "Static"
-// procedure that the formatted text control hands on to.
-extern UINT calculateHeightMessage;
-extern UINT calculateMinimumSizeMessage;
-extern WNDPROC savedStaticProcedure;

@@ -12,6 +12,10 @@
 #include <shellapi.h>
 #include <string.h>
 
+UINT calculateHeightMessage = 0;
+UINT calculateMinimumSizeMessage = 0;
+WNDPROC savedStaticProcedure = nullptr;
+
 namespace {
 
 // The system's procedure stores a text or a UI state and would paint it
@@ -300,4 +304,22 @@ LRESULT CALLBACK linkStaticProcedure(HWND window, UINT message, WPARAM wParam, L
             return handleTextMessage(window, message, wParam, lParam);
     }
     return callStatic(window, message, wParam, lParam);
+}
+
+void registerStaticClass(HINSTANCE instance, const char* className)
+{
+    calculateHeightMessage = RegisterWindowMessageA("CalculateHeight");
+    calculateMinimumSizeMessage = RegisterWindowMessageA("CalculateMinimumSize");
+    WNDCLASSA record;
+    if (!GetClassInfoA(nullptr, "Static", &record))
+        return;
+    savedStaticProcedure = record.lpfnWndProc;
+    // Not a parent's device context: the control draws words too wide for
+    // it only within its own client area.
+    record.style &= ~(CS_GLOBALCLASS | CS_PARENTDC);
+    record.hIcon = nullptr;
+    record.hInstance = instance;
+    record.lpfnWndProc = linkStaticProcedure;
+    record.lpszClassName = className;
+    RegisterClassA(&record);
 }
