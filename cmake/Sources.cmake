@@ -53,17 +53,17 @@ set(SLIPWAY_BUILDER_SOURCES
     builder/manifest/source_text.cpp
     builder/manifest/table_reader.cpp
     builder/manifest/text_fields.cpp
-    builder/build/action_lists.cpp
-    builder/build/banner.cpp
-    builder/build/code_page.cpp
-    builder/build/file_collector.cpp
-    builder/build/file_system.cpp
-    builder/build/installer_builder.cpp
-    builder/build/license.cpp
-    builder/build/package_limits.cpp
-    builder/build/path_texts.cpp
-    builder/build/pe_version.cpp
-    builder/build/progress_bar.cpp
+    builder/assembly/action_lists.cpp
+    builder/assembly/banner.cpp
+    builder/assembly/code_page.cpp
+    builder/assembly/file_collector.cpp
+    builder/assembly/file_system.cpp
+    builder/assembly/installer_builder.cpp
+    builder/assembly/license.cpp
+    builder/assembly/package_limits.cpp
+    builder/assembly/path_texts.cpp
+    builder/assembly/pe_version.cpp
+    builder/assembly/progress_bar.cpp
     builder/text_escape.cpp
 )
 

@@ -2,7 +2,7 @@
 
 #include "app/block_reader.h"
 #include "app/byte_cursor.h"
-#include "builder/build/installer_builder.h"
+#include "builder/assembly/installer_builder.h"
 
 #include <stdio.h>
 #include <string.h>

@@ -1,4 +1,4 @@
-#include "builder/build/banner.h"
+#include "builder/assembly/banner.h"
 
 #include "app/install_script.h"
 

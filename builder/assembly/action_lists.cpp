@@ -1,10 +1,10 @@
-#include "builder/build/action_lists.h"
+#include "builder/assembly/action_lists.h"
 
-#include "builder/build/code_page.h"
-#include "builder/build/file_collector.h"
-#include "builder/build/file_system.h"
-#include "builder/build/path_texts.h"
-#include "builder/build/pe_version.h"
+#include "builder/assembly/code_page.h"
+#include "builder/assembly/file_collector.h"
+#include "builder/assembly/file_system.h"
+#include "builder/assembly/path_texts.h"
+#include "builder/assembly/pe_version.h"
 #include "engine/file_names.h"
 
 #include <ctype.h>

@@ -1,7 +1,7 @@
-#include "builder/build/license.h"
+#include "builder/assembly/license.h"
 
-#include "builder/build/code_page.h"
-#include "builder/build/file_system.h"
+#include "builder/assembly/code_page.h"
+#include "builder/assembly/file_system.h"
 #include "builder/manifest/source_text.h"
 
 #include <ctype.h>

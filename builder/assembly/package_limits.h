@@ -2,7 +2,7 @@
 // a block, and the memory of the 32-bit process that installs it.
 #pragma once
 
-#include "builder/build/action_lists.h"
+#include "builder/assembly/action_lists.h"
 #include "builder/manifest/diagnostics.h"
 #include "engine/action_script.h"
 

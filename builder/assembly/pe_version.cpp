@@ -1,4 +1,4 @@
-#include "builder/build/pe_version.h"
+#include "builder/assembly/pe_version.h"
 
 #include "app/bytes.h"
 

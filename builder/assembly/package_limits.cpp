@@ -1,4 +1,4 @@
-#include "builder/build/package_limits.h"
+#include "builder/assembly/package_limits.h"
 
 #include "app/byte_cursor.h"
 

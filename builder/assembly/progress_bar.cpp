@@ -1,4 +1,4 @@
-#include "builder/build/progress_bar.h"
+#include "builder/assembly/progress_bar.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "builder/build/file_system.h"
+#include "builder/assembly/file_system.h"
 
 #include "app/unique_resource.h"
 

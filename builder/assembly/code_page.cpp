@@ -1,4 +1,4 @@
-#include "builder/build/code_page.h"
+#include "builder/assembly/code_page.h"
 
 #include "builder/text_escape.h"
 

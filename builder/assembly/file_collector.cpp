@@ -1,6 +1,6 @@
-#include "builder/build/file_collector.h"
+#include "builder/assembly/file_collector.h"
 
-#include "builder/build/file_system.h"
+#include "builder/assembly/file_system.h"
 
 #include <algorithm>
 #include <set>

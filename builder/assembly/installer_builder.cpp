@@ -1,11 +1,11 @@
-#include "builder/build/installer_builder.h"
+#include "builder/assembly/installer_builder.h"
 
-#include "builder/build/action_lists.h"
-#include "builder/build/banner.h"
-#include "builder/build/file_system.h"
-#include "builder/build/license.h"
-#include "builder/build/package_limits.h"
-#include "builder/build/progress_bar.h"
+#include "builder/assembly/action_lists.h"
+#include "builder/assembly/banner.h"
+#include "builder/assembly/file_system.h"
+#include "builder/assembly/license.h"
+#include "builder/assembly/package_limits.h"
+#include "builder/assembly/progress_bar.h"
 #include "builder/package/package_writer.h"
 #include "engine/byte_sink.h"
 

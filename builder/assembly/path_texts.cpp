@@ -1,4 +1,4 @@
-#include "builder/build/path_texts.h"
+#include "builder/assembly/path_texts.h"
 
 #include "uninstall/path_variables.h"
 
