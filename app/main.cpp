@@ -4,7 +4,7 @@
 // stub never uses, and costs about 8 KiB of image; msvcrt.dll still
 // initialises itself when it is loaded, so its functions work as before.
 #include "app/startup.h"
-#include "app/startup_rules.h"
+#include "format/startup_rules.h"
 #include "app/system_services.h"
 
 extern "C" {

@@ -1,6 +1,6 @@
 #include "app/run_log.h"
 
-#include "app/unattended_rules.h"
+#include "format/unattended_rules.h"
 #include "app/win32_handles.h"
 
 #include <stdarg.h>

@@ -15,5 +15,5 @@ bool openRunLog(const char* path);
 void runLog(const char* format, ...);
 
 // One action or undo entry of a pass and its result, as the passes report
-// it (engine/execution_context.h, ReportFn).
+// it (format/execution_context.h, ReportFn).
 void logStep(const char* pass, const char* name, const char* caption, uint32_t result);

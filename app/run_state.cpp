@@ -1,6 +1,6 @@
 #include "app/run_state.h"
 
 // The run state owns the uninstall script, so its destructor needs the type.
-#include "uninstall/uninstall_script.h"
+#include "format/uninstall_script.h"
 
 RunState runState;

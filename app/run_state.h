@@ -4,11 +4,11 @@
 // back the rest only once no worker runs (waitForWorkers).
 #pragma once
 
-#include "app/bytes.h"
-#include "app/install_script.h"
-#include "app/startup_rules.h"
-#include "app/unique_resource.h"
-#include "engine/action_script.h"
+#include "format/bytes.h"
+#include "format/install_script.h"
+#include "format/startup_rules.h"
+#include "format/unique_resource.h"
+#include "format/action_script.h"
 
 struct UninstallScript;
 

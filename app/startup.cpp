@@ -1,17 +1,17 @@
 #include "app/startup.h"
 
-#include "app/byte_cursor.h"
+#include "format/byte_cursor.h"
 #include "app/own_path.h"
-#include "app/package_container.h"
+#include "format/package_container.h"
 #include "app/run_log.h"
 #include "app/run_state.h"
-#include "app/startup_rules.h"
+#include "format/startup_rules.h"
 #include "app/system_services.h"
 #include "app/win32_handles.h"
 #include "engine/worker_threads.h"
 #include "linkstatic/link_static.h"
 #include "uninstall/uninstall_mode.h"
-#include "uninstall/uninstall_script.h"
+#include "format/uninstall_script.h"
 #include "wizard/wizard_frame.h"
 
 #include <shellapi.h>

@@ -1,7 +1,7 @@
 #include "app/system_services.h"
 
 #include "app/run_log.h"
-#include "app/startup_rules.h"
+#include "format/startup_rules.h"
 #include "app/win32_handles.h"
 
 #include <commctrl.h>

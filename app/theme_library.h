@@ -4,7 +4,7 @@
 // has none and draws the classic look.
 #pragma once
 
-#include "app/unique_resource.h"
+#include "format/unique_resource.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // never by hand on every path out.
 #pragma once
 
-#include "app/unique_resource.h"
+#include "format/unique_resource.h"
 
 #include <windows.h>
 

@@ -1,22 +1,22 @@
 # Source lists shared by the sub-builds. The format sources are portable: they
 # compile for the stub, the host tools, the host tests and the fuzz targets.
 set(SLIPWAY_FORMAT_SOURCES
-    app/bytes.cpp
-    app/file_io.cpp
-    app/byte_cursor.cpp
-    app/lzma_stream.cpp
-    app/block_reader.cpp
-    app/install_script.cpp
-    app/package_container.cpp
-    app/pe_image.cpp
-    app/startup_rules.cpp
-    app/unattended_rules.cpp
-    engine/byte_sink.cpp
-    engine/action_script.cpp
-    engine/records.cpp
+    format/bytes.cpp
+    format/file_io.cpp
+    format/byte_cursor.cpp
+    format/lzma_stream.cpp
+    format/block_reader.cpp
+    format/install_script.cpp
+    format/package_container.cpp
+    format/pe_image.cpp
+    format/startup_rules.cpp
+    format/unattended_rules.cpp
+    format/byte_sink.cpp
+    format/action_script.cpp
+    format/records.cpp
     engine/passes.cpp
-    uninstall/uninstall_script.cpp
-    uninstall/path_variables.cpp
+    format/uninstall_script.cpp
+    format/path_variables.cpp
 )
 
 # The link markup and line layout of the formatted text control: portable,
@@ -28,7 +28,7 @@ set(SLIPWAY_LINK_LAYOUT_SOURCES
 
 # The host tools read and write actions but never carry them out.
 set(SLIPWAY_HOST_RECORD_SOURCES
-    engine/host/record_only.cpp
+    format/host/record_only.cpp
 )
 
 # Writing packages: the builder, and the tests that make their own packages.

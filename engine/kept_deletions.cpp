@@ -6,7 +6,7 @@
 
 #include "app/win32_handles.h"
 #include "engine/file_routines.h"
-#include "engine/undo_entry.h"
+#include "format/undo_entry.h"
 
 #include <new>
 #include <string.h>

@@ -1,8 +1,8 @@
 #include "engine/worker_threads.h"
 
-#include "app/block_reader.h"
-#include "app/byte_cursor.h"
-#include "app/decimal_text.h"
+#include "format/block_reader.h"
+#include "format/byte_cursor.h"
+#include "format/decimal_text.h"
 #include "app/run_state.h"
 #include "engine/page_link.h"
 

@@ -2,7 +2,7 @@
 // and ends by itself.
 #pragma once
 
-#include "engine/action_script.h"
+#include "format/action_script.h"
 
 #include <windows.h>
 

@@ -8,7 +8,7 @@
 #include "engine/passes.h"
 #include "engine/page_link.h"
 #include "uninstall/uninstall_entry.h"
-#include "uninstall/uninstall_script.h"
+#include "format/uninstall_script.h"
 
 #include <objbase.h>
 

@@ -1,12 +1,12 @@
 #include "uninstall/uninstaller_writer.h"
 
-#include "app/package_container.h"
-#include "app/pe_image.h"
+#include "format/package_container.h"
+#include "format/pe_image.h"
 #include "app/run_log.h"
 #include "app/run_state.h"
 #include "app/win32_handles.h"
-#include "engine/byte_sink.h"
-#include "uninstall/path_variables.h"
+#include "format/byte_sink.h"
+#include "format/path_variables.h"
 #include "uninstall/path_variables_win32.h"
 #include "uninstall/uninstall_entry.h"
 

@@ -5,7 +5,7 @@
 #include "builder/assembly/file_system.h"
 #include "builder/assembly/path_texts.h"
 #include "builder/assembly/pe_version.h"
-#include "engine/file_names.h"
+#include "format/file_names.h"
 
 #include <ctype.h>
 #include <string.h>

@@ -5,7 +5,7 @@
 
 #include "builder/manifest/diagnostics.h"
 #include "builder/manifest/manifest.h"
-#include "engine/action_script.h"
+#include "format/action_script.h"
 
 #include <stdint.h>
 

@@ -1,6 +1,6 @@
 #include "builder/assembly/banner.h"
 
-#include "app/install_script.h"
+#include "format/install_script.h"
 
 #include <string.h>
 

@@ -3,7 +3,7 @@
 // manifest names none.
 #pragma once
 
-#include "app/bytes.h"
+#include "format/bytes.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "builder/assembly/file_system.h"
 
-#include "app/unique_resource.h"
+#include "format/unique_resource.h"
 
 #include <ctype.h>
 #include <errno.h>

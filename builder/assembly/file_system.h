@@ -2,7 +2,7 @@
 // on Linux and in the Windows build of the builder.
 #pragma once
 
-#include "app/bytes.h"
+#include "format/bytes.h"
 
 #include <stdint.h>
 #include <stdio.h>

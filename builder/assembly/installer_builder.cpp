@@ -7,7 +7,7 @@
 #include "builder/assembly/package_limits.h"
 #include "builder/assembly/progress_bar.h"
 #include "builder/package/package_writer.h"
-#include "engine/byte_sink.h"
+#include "format/byte_sink.h"
 
 namespace {
 

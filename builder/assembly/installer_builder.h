@@ -3,7 +3,7 @@
 // limits, compressed and put behind the stub.
 #pragma once
 
-#include "app/bytes.h"
+#include "format/bytes.h"
 #include "builder/manifest/diagnostics.h"
 #include "builder/manifest/manifest.h"
 #include "builder/package/block_compressor.h"

@@ -1,6 +1,6 @@
 #include "builder/assembly/package_limits.h"
 
-#include "app/byte_cursor.h"
+#include "format/byte_cursor.h"
 
 #include <stdio.h>
 

@@ -4,7 +4,7 @@
 
 #include "builder/assembly/action_lists.h"
 #include "builder/manifest/diagnostics.h"
-#include "engine/action_script.h"
+#include "format/action_script.h"
 
 #include <stdint.h>
 

@@ -1,6 +1,6 @@
 #include "builder/assembly/path_texts.h"
 
-#include "uninstall/path_variables.h"
+#include "format/path_variables.h"
 
 #include <string.h>
 

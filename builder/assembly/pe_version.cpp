@@ -1,6 +1,6 @@
 #include "builder/assembly/pe_version.h"
 
-#include "app/bytes.h"
+#include "format/bytes.h"
 
 #include <string.h>
 

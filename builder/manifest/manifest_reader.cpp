@@ -8,7 +8,7 @@
 #include "builder/manifest/readable_names.h"
 #include "builder/manifest/table_reader.h"
 #include "builder/manifest/text_fields.h"
-#include "engine/file_names.h"
+#include "format/file_names.h"
 
 #include <ctype.h>
 #include <stdio.h>

@@ -5,7 +5,7 @@
 
 #include "builder/assembly/path_texts.h"
 #include "builder/manifest/text_fields.h"
-#include "uninstall/path_variables.h"
+#include "format/path_variables.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 #include "builder/manifest/source_text.h"
 #include "builder/text_escape.h"
 #include "builder/windows1252.h"
-#include "engine/file_names.h"
+#include "format/file_names.h"
 
 #include <gtest/gtest.h>
 

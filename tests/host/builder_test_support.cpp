@@ -1,7 +1,7 @@
 #include "builder_test_support.h"
 
-#include "app/block_reader.h"
-#include "app/byte_cursor.h"
+#include "format/block_reader.h"
+#include "format/byte_cursor.h"
 #include "builder/assembly/installer_builder.h"
 
 #include <stdio.h>

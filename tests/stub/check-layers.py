@@ -17,26 +17,15 @@ import sys
 # (layer, patterns of the files in it), lowest first. A file belongs to the
 # first layer with a matching pattern.
 LAYERS = [
-    ("base", [
-        "resources/*",
-        "app/bytes.*", "app/byte_cursor.*", "app/block_reader.*", "app/lzma_stream.*",
-        "app/package_container.*", "app/install_script.*", "app/file_io.*", "app/pe_image.*",
-        "app/unique_resource.h", "app/win32_handles.h", "app/startup_rules.*", "app/unattended_rules.*",
-        "app/run_log.*", "app/decimal_text.h",
-        "engine/byte_sink.*", "engine/record_fields.h",
-    ]),
+    ("resources", ["resources/*"]),
+    ("format", ["format/*"]),
+    ("base", ["app/win32_handles.h", "app/run_log.*"]),
     ("controls", ["app/system_services.*", "app/own_path.*", "app/theme_library.*", "linkstatic/*"]),
     ("engine", [
         "engine/page_link.h",
-        "engine/action.h", "engine/step_fields.h", "engine/undo_entry.h", "engine/records.cpp",
-        "engine/action_script.*", "engine/pointer_list.h", "engine/passes.*", "engine/ask_retry.*",
+        "engine/passes.*", "engine/ask_retry.*",
         "engine/*_actions.cpp", "engine/*_action.cpp", "engine/*_routines.*", "engine/kept_deletions.*",
-        "engine/shortcut.h",
-        "engine/file_names.h", "engine/com_ptr.h", "engine/execution_context.h", "engine/registry_roots*.h",
-        "engine/host/*",
-        # The uninstall package is a record of the package format like the
-        # action script; the run state owns one.
-        "uninstall/uninstall_script.*",
+        "engine/shortcut.h", "engine/com_ptr.h", "engine/registry_roots_win32.h",
     ]),
     ("run state", ["app/run_state.*"]),
     ("uninstall", ["uninstall/*"]),
@@ -44,7 +33,7 @@ LAYERS = [
     ("wizard", ["wizard/*", "wizard/pages/*"]),
     ("start-up", ["app/startup.*", "app/main.cpp", "app/stub_runtime.cpp"]),
 ]
-FOLDERS = ["app", "engine", "uninstall", "wizard", "linkstatic", "resources"]
+FOLDERS = ["format", "app", "engine", "uninstall", "wizard", "linkstatic", "resources"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 

@@ -6,7 +6,7 @@
 #include "support/test_packages.h"
 #include "uiauto/ui_automation.h"
 
-#include "app/pe_image.h"
+#include "format/pe_image.h"
 #include "app/startup.h"
 #include "builder/package/package_writer.h"
 

@@ -9,7 +9,7 @@
 #include "uiauto/ui_automation.h"
 
 #include "app/startup.h"
-#include "app/startup_rules.h"
+#include "format/startup_rules.h"
 
 #include <windows.h>
 

@@ -5,7 +5,7 @@
 #include "app/system_services.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
-#include "uninstall/uninstall_script.h"
+#include "format/uninstall_script.h"
 #include "wizard/option_boxes.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"

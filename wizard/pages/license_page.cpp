@@ -1,6 +1,6 @@
 // The licence page: the licence streamed into a rich edit control, as RTF or
 // plain text, with its web addresses opened by the shell.
-#include "app/install_script.h"
+#include "format/install_script.h"
 #include "app/run_state.h"
 #include "linkstatic/link_static.h"
 #include "resources/resource_ids.h"

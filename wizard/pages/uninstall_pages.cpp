@@ -7,7 +7,7 @@
 #include "engine/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/uninstall_mode.h"
-#include "uninstall/uninstall_script.h"
+#include "format/uninstall_script.h"
 #include "wizard/pages.h"
 #include "wizard/progress_rows.h"
 #include "wizard/wizard_frame.h"

@@ -1,6 +1,6 @@
 // The first page: dresses the frame (icon, caption, banner, button captions)
 // and starts the loading thread, which sets the Next target.
-#include "app/install_script.h"
+#include "format/install_script.h"
 #include "app/run_state.h"
 #include "app/system_services.h"
 #include "engine/worker_threads.h"

@@ -1,14 +1,14 @@
 // The factories of actions and undo entries, the reading, writing and
 // describing of their fields over one walk, and the undo log.
-#include "engine/action.h"
-#include "engine/undo_entry.h"
+#include "format/action.h"
+#include "format/undo_entry.h"
 
 #include <new>
 
 namespace {
 
 // A FieldWalker that hands each field on to one of the template visitors of
-// engine/record_fields.h.
+// format/record_fields.h.
 template <typename Visitor>
 class WalkerOver final : public FieldWalker {
 public:

@@ -1,4 +1,4 @@
-#include "app/byte_cursor.h"
+#include "format/byte_cursor.h"
 
 #include <string.h>
 

@@ -2,8 +2,8 @@
 // defaults, and the table of info switches answered on standard output.
 #pragma once
 
-#include "app/bytes.h"
-#include "engine/record_fields.h"
+#include "format/bytes.h"
+#include "format/record_fields.h"
 
 // Every field is an owned copy; nothing points into the decoded block. The
 // sizes of the two banner parts are their Bytes' sizes.

@@ -9,9 +9,9 @@
 // with fixed texts.
 #pragma once
 
-#include "app/bytes.h"
-#include "engine/action.h"
-#include "engine/registry_roots.h"
+#include "format/bytes.h"
+#include "format/action.h"
+#include "format/registry_roots.h"
 
 #include <stddef.h>
 #include <stdint.h>

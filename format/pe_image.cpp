@@ -1,6 +1,6 @@
-#include "app/pe_image.h"
+#include "format/pe_image.h"
 
-#include "app/bytes.h"
+#include "format/bytes.h"
 
 #include <string.h>
 

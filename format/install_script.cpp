@@ -1,4 +1,4 @@
-#include "app/install_script.h"
+#include "format/install_script.h"
 
 #include <string.h>
 

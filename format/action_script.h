@@ -2,9 +2,9 @@
 // components with their own lists, and seventeen texts.
 #pragma once
 
-#include "app/bytes.h"
-#include "engine/action.h"
-#include "engine/pointer_list.h"
+#include "format/bytes.h"
+#include "format/action.h"
+#include "format/pointer_list.h"
 
 #include <stdint.h>
 

@@ -2,8 +2,8 @@
 // fields, in stream order, for each.
 #pragma once
 
-#include "app/bytes.h"
-#include "engine/record_fields.h"
+#include "format/bytes.h"
+#include "format/record_fields.h"
 
 #include <stdint.h>
 

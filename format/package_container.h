@@ -2,9 +2,9 @@
 // files the certificate table behind the trailer.
 #pragma once
 
-#include "app/block_reader.h"
-#include "app/bytes.h"
-#include "app/install_script.h"
+#include "format/block_reader.h"
+#include "format/bytes.h"
+#include "format/install_script.h"
 
 #include <stdint.h>
 #include <stdio.h>

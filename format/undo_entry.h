@@ -2,10 +2,10 @@
 // at rollback and by the uninstaller. Fields are stored already expanded.
 #pragma once
 
-#include "app/bytes.h"
-#include "engine/execution_context.h"
-#include "engine/record_fields.h"
-#include "engine/step_fields.h"
+#include "format/bytes.h"
+#include "format/execution_context.h"
+#include "format/record_fields.h"
+#include "format/step_fields.h"
 
 #include <stdint.h>
 

@@ -1,4 +1,4 @@
-#include "uninstall/uninstall_script.h"
+#include "format/uninstall_script.h"
 
 bool writeUninstallScript(const UninstallScript& script, ByteSink& sink)
 {

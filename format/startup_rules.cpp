@@ -1,6 +1,6 @@
-#include "app/startup_rules.h"
+#include "format/startup_rules.h"
 
-#include "app/decimal_text.h"
+#include "format/decimal_text.h"
 
 #include <stdio.h>
 #include <string.h>

@@ -1,6 +1,6 @@
-#include "app/block_reader.h"
+#include "format/block_reader.h"
 
-#include "app/file_io.h"
+#include "format/file_io.h"
 
 #include <lzma.h>
 #include <string.h>

@@ -2,7 +2,7 @@
 // bytes, then a pool of length-prefixed items addressed by index.
 #pragma once
 
-#include "app/bytes.h"
+#include "format/bytes.h"
 
 #include <stddef.h>
 #include <stdint.h>

@@ -1,4 +1,4 @@
-#include "app/bytes.h"
+#include "format/bytes.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -2,7 +2,7 @@
 // classes, and the Program Files and install folder rules.
 #pragma once
 
-#include "app/unattended_rules.h"
+#include "format/unattended_rules.h"
 
 #include <stddef.h>
 #include <stdint.h>

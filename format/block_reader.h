@@ -2,8 +2,8 @@
 // usize), five LZMA properties bytes and a raw LZMA1 stream without end marker.
 #pragma once
 
-#include "app/bytes.h"
-#include "app/lzma_stream.h"
+#include "format/bytes.h"
+#include "format/lzma_stream.h"
 
 #include <stdint.h>
 #include <stdio.h>

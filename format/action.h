@@ -4,10 +4,10 @@
 // Windows (execute, extract) is defined by the stub's Win32 code.
 #pragma once
 
-#include "app/bytes.h"
-#include "engine/execution_context.h"
-#include "engine/record_fields.h"
-#include "engine/step_fields.h"
+#include "format/bytes.h"
+#include "format/execution_context.h"
+#include "format/record_fields.h"
+#include "format/step_fields.h"
 
 #include <stdint.h>
 

@@ -2,8 +2,8 @@
 // once: the writer of every package block.
 #pragma once
 
-#include "app/byte_cursor.h"
-#include "app/bytes.h"
+#include "format/byte_cursor.h"
+#include "format/bytes.h"
 
 #include <stddef.h>
 #include <stdint.h>

@@ -13,9 +13,9 @@
 // visitors (never FieldVisitor) need them.
 #pragma once
 
-#include "app/byte_cursor.h"
-#include "app/bytes.h"
-#include "engine/byte_sink.h"
+#include "format/byte_cursor.h"
+#include "format/bytes.h"
+#include "format/byte_sink.h"
 
 #include <stdint.h>
 
@@ -153,7 +153,7 @@ void forEachByteField(Record& record, Fn fn)
 
 // A record's fields walked through virtual calls: every action and undo kind
 // has one body that hands its field list to a FieldWalker, and reading,
-// writing and describing are each written once, in engine/records.cpp, over
+// writing and describing are each written once, in format/records.cpp, over
 // that walk. (Three template walks a kind cost the stub about 1.7 KiB.) The
 // writing and describing walkers only look at the fields.
 class FieldWalker {
@@ -168,7 +168,7 @@ protected:
 };
 
 // Reading, writing and describing over a record's walk, for Action and
-// UndoEntry alike (engine/records.cpp).
+// UndoEntry alike (format/records.cpp).
 template <typename Record>
 bool readWalkedFields(Record& record, ByteCursor& cursor);
 template <typename Record>

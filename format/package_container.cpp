@@ -1,9 +1,9 @@
-#include "app/package_container.h"
+#include "format/package_container.h"
 
-#include "app/block_reader.h"
-#include "app/byte_cursor.h"
-#include "app/file_io.h"
-#include "app/pe_image.h"
+#include "format/block_reader.h"
+#include "format/byte_cursor.h"
+#include "format/file_io.h"
+#include "format/pe_image.h"
 
 #include <memory>
 

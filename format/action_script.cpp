@@ -1,4 +1,4 @@
-#include "engine/action_script.h"
+#include "format/action_script.h"
 
 #include <memory>
 #include <new>

@@ -1,6 +1,6 @@
-#include "uninstall/path_variables.h"
+#include "format/path_variables.h"
 
-#include "app/startup_rules.h"
+#include "format/startup_rules.h"
 
 #include <string.h>
 

@@ -1,4 +1,4 @@
-#include "app/file_io.h"
+#include "format/file_io.h"
 
 #include <limits.h>
 

@@ -1,6 +1,6 @@
-#include "app/unattended_rules.h"
+#include "format/unattended_rules.h"
 
-#include "app/decimal_text.h"
+#include "format/decimal_text.h"
 
 #include <string.h>
 

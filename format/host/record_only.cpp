@@ -1,8 +1,8 @@
 // The host tools (the builder, the host tests, the fuzz targets) read, write
 // and describe actions and undo entries but never carry them out: that is the
 // stub's work on Windows. Here every attempt refuses.
-#include "engine/action.h"
-#include "engine/undo_entry.h"
+#include "format/action.h"
+#include "format/undo_entry.h"
 
 #define SLIPWAY_REFUSE_EXECUTE(Kind)                                                                                   \
     bool Kind::execute(ExecutionContext&)                                                                              \

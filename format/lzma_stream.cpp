@@ -1,6 +1,6 @@
-#include "app/lzma_stream.h"
+#include "format/lzma_stream.h"
 
-#include "app/bytes.h"
+#include "format/bytes.h"
 
 bool parseLzmaProperties(const uint8_t* bytes, LzmaProperties& out)
 {

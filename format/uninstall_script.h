@@ -2,8 +2,8 @@
 // its registry entry and file, and the undo log recorded while installing.
 #pragma once
 
-#include "app/bytes.h"
-#include "engine/undo_entry.h"
+#include "format/bytes.h"
+#include "format/undo_entry.h"
 
 struct UninstallScript {
     Bytes title;

@@ -1,4 +1,4 @@
-#include "engine/byte_sink.h"
+#include "format/byte_sink.h"
 
 #include <new>
 #include <stdlib.h>
