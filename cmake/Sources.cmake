@@ -105,12 +105,12 @@ set(SLIPWAY_LINK_WINDOW_SOURCES
 # The stub's Win32 side, everything but the entry point itself, so that the
 # Windows-side tests can link it and call its parts directly.
 set(SLIPWAY_STUB_SOURCES
-    app/own_path.cpp
-    app/run_log.cpp
-    app/run_state.cpp
-    app/system_services.cpp
-    app/theme_library.cpp
-    app/startup.cpp
+    platform/own_path.cpp
+    platform/run_log.cpp
+    state/run_state.cpp
+    platform/system_services.cpp
+    platform/theme_library.cpp
+    startup/startup.cpp
     engine/ask_retry.cpp
     engine/file_routines.cpp
     engine/file_actions.cpp
@@ -147,7 +147,7 @@ set(SLIPWAY_STUB_SOURCES
     wizard/pages/finish_page.cpp
     wizard/pages/uninstall_pages.cpp
 )
-set(SLIPWAY_STUB_ENTRY app/main.cpp app/stub_runtime.cpp)
+set(SLIPWAY_STUB_ENTRY startup/main.cpp startup/stub_runtime.cpp)
 set(SLIPWAY_STUB_RESOURCES resources/stub.rc)
 
 set(SLIPWAY_INCLUDE_DIRS ${CMAKE_SOURCE_DIR})

@@ -1,7 +1,7 @@
 // File and folder steps on Windows: packaged files written, files beside the
 // installer copied, files deleted by pattern or recorded for the uninstaller,
 // and the undo entries that take files and folders away again.
-#include "app/win32_handles.h"
+#include "platform/win32_handles.h"
 #include "format/action.h"
 #include "engine/ask_retry.h"
 #include "format/file_names.h"

@@ -1,7 +1,7 @@
 #include "engine/worker_threads.h"
 
-#include "app/run_log.h"
-#include "app/run_state.h"
+#include "platform/run_log.h"
+#include "state/run_state.h"
 #include "engine/passes.h"
 #include "engine/page_link.h"
 #include "uninstall/path_variables_win32.h"

@@ -4,7 +4,7 @@
 // and record it again.
 #include "engine/kept_deletions.h"
 
-#include "app/win32_handles.h"
+#include "platform/win32_handles.h"
 #include "engine/file_routines.h"
 #include "format/undo_entry.h"
 

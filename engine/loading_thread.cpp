@@ -3,7 +3,7 @@
 #include "format/block_reader.h"
 #include "format/byte_cursor.h"
 #include "format/decimal_text.h"
-#include "app/run_state.h"
+#include "state/run_state.h"
 #include "engine/page_link.h"
 
 #include <memory>

@@ -1,6 +1,6 @@
 #include "engine/worker_threads.h"
 
-#include "app/win32_handles.h"
+#include "platform/win32_handles.h"
 
 namespace {
 

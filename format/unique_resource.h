@@ -1,6 +1,6 @@
 // Owners of handles: each handle is released by its owner's destructor,
 // never by hand on every path out. Portable: the Win32 handles' traits are in
-// app/win32_handles.h, the stdio stream's are here.
+// platform/win32_handles.h, the stdio stream's are here.
 #pragma once
 
 #include <stdio.h>

@@ -1,7 +1,7 @@
 #include "linkstatic/link_static.h"
 
-#include "app/system_services.h"
-#include "app/theme_library.h"
+#include "platform/system_services.h"
+#include "platform/theme_library.h"
 #include "linkstatic/link_notify.h"
 #include "linkstatic/link_paint.h"
 #include "linkstatic/link_styles.h"

@@ -1,9 +1,9 @@
 #include "uninstall/path_variables_win32.h"
 
 #include "format/bytes.h"
-#include "app/run_state.h"
+#include "state/run_state.h"
 #include "format/startup_rules.h"
-#include "app/win32_handles.h"
+#include "platform/win32_handles.h"
 #include "engine/registry_roots_win32.h"
 #include "format/path_variables.h"
 

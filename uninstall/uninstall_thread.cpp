@@ -1,8 +1,8 @@
 // The removal worker of the uninstall progress page.
 #include "uninstall/uninstall_mode.h"
 
-#include "app/run_log.h"
-#include "app/run_state.h"
+#include "platform/run_log.h"
+#include "state/run_state.h"
 #include "engine/ask_retry.h"
 #include "engine/file_routines.h"
 #include "engine/passes.h"

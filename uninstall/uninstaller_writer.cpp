@@ -2,9 +2,9 @@
 
 #include "format/package_container.h"
 #include "format/pe_image.h"
-#include "app/run_log.h"
-#include "app/run_state.h"
-#include "app/win32_handles.h"
+#include "platform/run_log.h"
+#include "state/run_state.h"
+#include "platform/win32_handles.h"
 #include "format/byte_sink.h"
 #include "format/path_variables.h"
 #include "uninstall/path_variables_win32.h"

@@ -1,6 +1,6 @@
 #include "wizard/wizard_frame.h"
 
-#include "app/run_state.h"
+#include "state/run_state.h"
 #include "format/startup_rules.h"
 #include "resources/resource_ids.h"
 #include "wizard/banner.h"

@@ -19,21 +19,21 @@ import sys
 LAYERS = [
     ("resources", ["resources/*"]),
     ("format", ["format/*"]),
-    ("base", ["app/win32_handles.h", "app/run_log.*"]),
-    ("controls", ["app/system_services.*", "app/own_path.*", "app/theme_library.*", "linkstatic/*"]),
+    ("platform", ["platform/*"]),
+    ("text control", ["linkstatic/*"]),
     ("engine", [
         "engine/page_link.h",
         "engine/passes.*", "engine/ask_retry.*",
         "engine/*_actions.cpp", "engine/*_action.cpp", "engine/*_routines.*", "engine/kept_deletions.*",
         "engine/shortcut.h", "engine/com_ptr.h", "engine/registry_roots_win32.h",
     ]),
-    ("run state", ["app/run_state.*"]),
+    ("run state", ["state/*"]),
     ("uninstall", ["uninstall/*"]),
     ("worker threads", ["engine/worker_threads.*", "engine/install_thread.cpp", "engine/loading_thread.cpp"]),
     ("wizard", ["wizard/*", "wizard/pages/*"]),
-    ("start-up", ["app/startup.*", "app/main.cpp", "app/stub_runtime.cpp"]),
+    ("start-up", ["startup/*"]),
 ]
-FOLDERS = ["format", "app", "engine", "uninstall", "wizard", "linkstatic", "resources"]
+FOLDERS = ["resources", "format", "platform", "linkstatic", "engine", "state", "uninstall", "wizard", "startup"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 

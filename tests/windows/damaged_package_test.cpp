@@ -7,7 +7,7 @@
 #include "uiauto/ui_automation.h"
 
 #include "format/pe_image.h"
-#include "app/startup.h"
+#include "startup/startup.h"
 #include "builder/package/package_writer.h"
 
 #include <gtest/gtest.h>

@@ -8,7 +8,7 @@
 #include "support/test_packages.h"
 #include "uiauto/ui_automation.h"
 
-#include "app/startup.h"
+#include "startup/startup.h"
 #include "format/startup_rules.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 // The licence page: the licence streamed into a rich edit control, as RTF or
 // plain text, with its web addresses opened by the shell.
 #include "format/install_script.h"
-#include "app/run_state.h"
+#include "state/run_state.h"
 #include "linkstatic/link_static.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"

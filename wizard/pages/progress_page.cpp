@@ -1,7 +1,7 @@
 // The progress page: up to nine step rows, marked while the install thread
 // runs; on success the wizard moves on by itself.
-#include "app/run_state.h"
-#include "app/system_services.h"
+#include "state/run_state.h"
+#include "platform/system_services.h"
 #include "engine/passes.h"
 #include "wizard/step_rows.h"
 #include "engine/worker_threads.h"

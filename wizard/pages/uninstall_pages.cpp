@@ -1,8 +1,8 @@
 // The uninstall wizard's pages: welcome, progress and finish. Every text is
 // set as the uninstall package stores it: it was expanded when the product
 // was installed.
-#include "app/run_state.h"
-#include "app/system_services.h"
+#include "state/run_state.h"
+#include "platform/system_services.h"
 #include "wizard/step_rows.h"
 #include "engine/worker_threads.h"
 #include "resources/resource_ids.h"

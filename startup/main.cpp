@@ -3,9 +3,9 @@
 // sets up thread-local storage, floating-point state and exit handlers the
 // stub never uses, and costs about 8 KiB of image; msvcrt.dll still
 // initialises itself when it is loaded, so its functions work as before.
-#include "app/startup.h"
+#include "startup/startup.h"
 #include "format/startup_rules.h"
-#include "app/system_services.h"
+#include "platform/system_services.h"
 
 extern "C" {
 typedef void (*GlobalConstructor)();

@@ -1,6 +1,6 @@
-#include "app/theme_library.h"
+#include "platform/theme_library.h"
 
-#include "app/system_services.h"
+#include "platform/system_services.h"
 
 #include <string.h>
 

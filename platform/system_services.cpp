@@ -1,8 +1,8 @@
-#include "app/system_services.h"
+#include "platform/system_services.h"
 
-#include "app/run_log.h"
+#include "platform/run_log.h"
 #include "format/startup_rules.h"
-#include "app/win32_handles.h"
+#include "platform/win32_handles.h"
 
 #include <commctrl.h>
 #include <string.h>

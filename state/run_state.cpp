@@ -1,4 +1,4 @@
-#include "app/run_state.h"
+#include "state/run_state.h"
 
 // The run state owns the uninstall script, so its destructor needs the type.
 #include "format/uninstall_script.h"

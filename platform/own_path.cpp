@@ -1,4 +1,4 @@
-#include "app/own_path.h"
+#include "platform/own_path.h"
 
 #include <windows.h>
 

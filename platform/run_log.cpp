@@ -1,7 +1,7 @@
-#include "app/run_log.h"
+#include "platform/run_log.h"
 
 #include "format/unattended_rules.h"
-#include "app/win32_handles.h"
+#include "platform/win32_handles.h"
 
 #include <stdarg.h>
 
