@@ -119,9 +119,9 @@ set(SLIPWAY_STUB_SOURCES
     engine/shortcut_action.cpp
     engine/program_actions.cpp
     engine/program_routines.cpp
-    engine/worker_threads.cpp
-    engine/loading_thread.cpp
-    engine/install_thread.cpp
+    threads/worker_threads.cpp
+    threads/loading_thread.cpp
+    threads/install_thread.cpp
     uninstall/uninstaller_writer.cpp
     uninstall/previous_uninstall.cpp
     uninstall/uninstall_entry.cpp

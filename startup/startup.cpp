@@ -8,7 +8,7 @@
 #include "format/startup_rules.h"
 #include "platform/system_services.h"
 #include "platform/win32_handles.h"
-#include "engine/worker_threads.h"
+#include "threads/worker_threads.h"
 #include "linkstatic/link_static.h"
 #include "uninstall/uninstall_mode.h"
 #include "format/uninstall_script.h"

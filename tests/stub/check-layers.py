@@ -29,11 +29,11 @@ LAYERS = [
     ]),
     ("run state", ["state/*"]),
     ("uninstall", ["uninstall/*"]),
-    ("worker threads", ["engine/worker_threads.*", "engine/install_thread.cpp", "engine/loading_thread.cpp"]),
+    ("worker threads", ["threads/*"]),
     ("wizard", ["wizard/*", "wizard/pages/*"]),
     ("start-up", ["startup/*"]),
 ]
-FOLDERS = ["resources", "format", "platform", "linkstatic", "engine", "state", "uninstall", "wizard", "startup"]
+FOLDERS = ["resources", "format", "platform", "linkstatic", "engine", "state", "uninstall", "threads", "wizard", "startup"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 

@@ -4,7 +4,7 @@
 #include "platform/system_services.h"
 #include "engine/passes.h"
 #include "wizard/step_rows.h"
-#include "engine/worker_threads.h"
+#include "threads/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "wizard/page_sequence.h"

@@ -4,7 +4,7 @@
 #include "state/run_state.h"
 #include "platform/system_services.h"
 #include "wizard/step_rows.h"
-#include "engine/worker_threads.h"
+#include "threads/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/uninstall_mode.h"
 #include "format/uninstall_script.h"

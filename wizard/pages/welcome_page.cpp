@@ -3,7 +3,7 @@
 #include "format/install_script.h"
 #include "state/run_state.h"
 #include "platform/system_services.h"
-#include "engine/worker_threads.h"
+#include "threads/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "wizard/page_sequence.h"

@@ -1,4 +1,4 @@
-#include "engine/worker_threads.h"
+#include "threads/worker_threads.h"
 
 #include "format/block_reader.h"
 #include "format/byte_cursor.h"

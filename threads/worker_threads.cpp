@@ -1,4 +1,4 @@
-#include "engine/worker_threads.h"
+#include "threads/worker_threads.h"
 
 #include "platform/win32_handles.h"
 
