@@ -1,5 +1,7 @@
 # Source lists shared by the sub-builds. The format sources are portable: they
 # compile for the stub, the host tools, the host tests and the fuzz targets.
+# All of format/ is here, and the engine's passes, portable too, which the
+# host tests run over the record-only actions.
 set(SLIPWAY_FORMAT_SOURCES
     format/bytes.cpp
     format/file_io.cpp
