@@ -5,8 +5,8 @@
 
 #include "builder/command_line.h"
 
-#include "builder/build/file_system.h"
-#include "builder/build/installer_builder.h"
+#include "builder/assembly/file_system.h"
+#include "builder/assembly/installer_builder.h"
 #include "builder/manifest/manifest.h"
 #include "builder/text_escape.h"
 

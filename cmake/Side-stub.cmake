@@ -41,7 +41,7 @@ foreach(probed ${stub_probed_frames})
 endforeach()
 set_source_files_properties(${stub_pushed_args} PROPERTIES
     COMPILE_OPTIONS "-mno-accumulate-outgoing-args;-mno-stack-arg-probe;-Werror=frame-larger-than=3072")
-# No C runtime start-up code (about 8 KiB): app/main.cpp's stubEntry is the
+# No C runtime start-up code (about 8 KiB): startup/main.cpp's stubEntry is the
 # entry point. The image is relocatable with ASLR and DEP on: it runs with
 # administrator rights. The link-time pass sees the whole program (stubEntry
 # is its one way in): code the stub never calls goes with its constants, and

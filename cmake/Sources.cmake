@@ -1,22 +1,24 @@
 # Source lists shared by the sub-builds. The format sources are portable: they
 # compile for the stub, the host tools, the host tests and the fuzz targets.
+# All of format/ is here, and the engine's passes, portable too, which the
+# host tests run over the record-only actions.
 set(SLIPWAY_FORMAT_SOURCES
-    app/bytes.cpp
-    app/file_io.cpp
-    app/byte_cursor.cpp
-    app/lzma_stream.cpp
-    app/block_reader.cpp
-    app/install_script.cpp
-    app/package_container.cpp
-    app/pe_image.cpp
-    app/startup_rules.cpp
-    app/unattended_rules.cpp
-    engine/byte_sink.cpp
-    engine/action_script.cpp
-    engine/records.cpp
+    format/bytes.cpp
+    format/file_io.cpp
+    format/byte_cursor.cpp
+    format/lzma_stream.cpp
+    format/block_reader.cpp
+    format/install_script.cpp
+    format/package_container.cpp
+    format/pe_image.cpp
+    format/startup_rules.cpp
+    format/unattended_rules.cpp
+    format/byte_sink.cpp
+    format/action_script.cpp
+    format/records.cpp
     engine/passes.cpp
-    uninstall/uninstall_script.cpp
-    uninstall/path_variables.cpp
+    format/uninstall_script.cpp
+    format/path_variables.cpp
 )
 
 # The link markup and line layout of the formatted text control: portable,
@@ -28,7 +30,7 @@ set(SLIPWAY_LINK_LAYOUT_SOURCES
 
 # The host tools read and write actions but never carry them out.
 set(SLIPWAY_HOST_RECORD_SOURCES
-    engine/host/record_only.cpp
+    format/host/record_only.cpp
 )
 
 # Writing packages: the builder, and the tests that make their own packages.
@@ -53,17 +55,17 @@ set(SLIPWAY_BUILDER_SOURCES
     builder/manifest/source_text.cpp
     builder/manifest/table_reader.cpp
     builder/manifest/text_fields.cpp
-    builder/build/action_lists.cpp
-    builder/build/banner.cpp
-    builder/build/code_page.cpp
-    builder/build/file_collector.cpp
-    builder/build/file_system.cpp
-    builder/build/installer_builder.cpp
-    builder/build/license.cpp
-    builder/build/package_limits.cpp
-    builder/build/path_texts.cpp
-    builder/build/pe_version.cpp
-    builder/build/progress_bar.cpp
+    builder/assembly/action_lists.cpp
+    builder/assembly/banner.cpp
+    builder/assembly/code_page.cpp
+    builder/assembly/file_collector.cpp
+    builder/assembly/file_system.cpp
+    builder/assembly/installer_builder.cpp
+    builder/assembly/license.cpp
+    builder/assembly/package_limits.cpp
+    builder/assembly/path_texts.cpp
+    builder/assembly/pe_version.cpp
+    builder/assembly/progress_bar.cpp
     builder/text_escape.cpp
 )
 
@@ -105,12 +107,12 @@ set(SLIPWAY_LINK_WINDOW_SOURCES
 # The stub's Win32 side, everything but the entry point itself, so that the
 # Windows-side tests can link it and call its parts directly.
 set(SLIPWAY_STUB_SOURCES
-    app/own_path.cpp
-    app/run_log.cpp
-    app/run_state.cpp
-    app/system_services.cpp
-    app/theme_library.cpp
-    app/startup.cpp
+    platform/own_path.cpp
+    platform/run_log.cpp
+    state/run_state.cpp
+    platform/system_services.cpp
+    platform/theme_library.cpp
+    startup/startup.cpp
     engine/ask_retry.cpp
     engine/file_routines.cpp
     engine/file_actions.cpp
@@ -119,9 +121,9 @@ set(SLIPWAY_STUB_SOURCES
     engine/shortcut_action.cpp
     engine/program_actions.cpp
     engine/program_routines.cpp
-    engine/worker_threads.cpp
-    engine/loading_thread.cpp
-    engine/install_thread.cpp
+    threads/worker_threads.cpp
+    threads/loading_thread.cpp
+    threads/install_thread.cpp
     uninstall/uninstaller_writer.cpp
     uninstall/previous_uninstall.cpp
     uninstall/uninstall_entry.cpp
@@ -147,7 +149,7 @@ set(SLIPWAY_STUB_SOURCES
     wizard/pages/finish_page.cpp
     wizard/pages/uninstall_pages.cpp
 )
-set(SLIPWAY_STUB_ENTRY app/main.cpp app/stub_runtime.cpp)
+set(SLIPWAY_STUB_ENTRY startup/main.cpp startup/stub_runtime.cpp)
 set(SLIPWAY_STUB_RESOURCES resources/stub.rc)
 
 set(SLIPWAY_INCLUDE_DIRS ${CMAKE_SOURCE_DIR})

@@ -1,7 +1,7 @@
 #include "engine/ask_retry.h"
 
-#include "app/run_log.h"
-#include "app/system_services.h"
+#include "platform/run_log.h"
+#include "platform/system_services.h"
 
 #include <stdarg.h>
 #include <stdio.h>

@@ -1,13 +1,13 @@
 // File and folder steps on Windows: packaged files written, files beside the
 // installer copied, files deleted by pattern or recorded for the uninstaller,
 // and the undo entries that take files and folders away again.
-#include "app/win32_handles.h"
-#include "engine/action.h"
+#include "platform/win32_handles.h"
+#include "format/action.h"
 #include "engine/ask_retry.h"
-#include "engine/file_names.h"
+#include "format/file_names.h"
 #include "engine/file_routines.h"
 #include "engine/kept_deletions.h"
-#include "engine/undo_entry.h"
+#include "format/undo_entry.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>

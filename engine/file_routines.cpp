@@ -1,6 +1,6 @@
 #include "engine/file_routines.h"
 
-#include "engine/undo_entry.h"
+#include "format/undo_entry.h"
 
 #include <new>
 

@@ -1,7 +1,7 @@
 // File routines shared by the file, shortcut and uninstall steps.
 #pragma once
 
-#include "app/win32_handles.h"
+#include "platform/win32_handles.h"
 
 #include <stdint.h>
 

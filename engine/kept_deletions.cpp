@@ -4,9 +4,9 @@
 // and record it again.
 #include "engine/kept_deletions.h"
 
-#include "app/win32_handles.h"
+#include "platform/win32_handles.h"
 #include "engine/file_routines.h"
-#include "engine/undo_entry.h"
+#include "format/undo_entry.h"
 
 #include <new>
 #include <string.h>

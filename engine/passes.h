@@ -1,9 +1,9 @@
 // The passes that run a script's actions and an undo log's entries.
 #pragma once
 
-#include "engine/action_script.h"
-#include "engine/execution_context.h"
-#include "engine/undo_entry.h"
+#include "format/action_script.h"
+#include "format/execution_context.h"
+#include "format/undo_entry.h"
 
 // componentSelected holds one byte per component, 1 = run its actions.
 bool hasStage0Actions(const ActionScript& script, const uint8_t* componentSelected);

@@ -1,9 +1,9 @@
 // Programs and library entry points on Windows: started at install, from the
 // finish page, or recorded to run at uninstall.
-#include "engine/action.h"
+#include "format/action.h"
 #include "engine/ask_retry.h"
 #include "engine/program_routines.h"
-#include "engine/undo_entry.h"
+#include "format/undo_entry.h"
 
 #include <new>
 

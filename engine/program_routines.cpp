@@ -1,8 +1,8 @@
 #include "engine/program_routines.h"
 
-#include "app/bytes.h"
+#include "format/bytes.h"
 #include "engine/ask_retry.h"
-#include "engine/undo_entry.h"
+#include "format/undo_entry.h"
 
 #include <string.h>
 

@@ -3,7 +3,7 @@
 // by the user, anything else failure.
 #pragma once
 
-#include "app/win32_handles.h"
+#include "platform/win32_handles.h"
 
 #include <stdint.h>
 #include <windows.h>

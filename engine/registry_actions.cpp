@@ -1,10 +1,10 @@
 // Registry steps on Windows: string and number values set with an undo entry
 // that removes them, and values deleted.
-#include "app/win32_handles.h"
-#include "engine/action.h"
+#include "platform/win32_handles.h"
+#include "format/action.h"
 #include "engine/file_routines.h"
 #include "engine/registry_roots_win32.h"
-#include "engine/undo_entry.h"
+#include "format/undo_entry.h"
 
 #include <new>
 #include <string.h>

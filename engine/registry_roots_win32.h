@@ -1,7 +1,7 @@
 // The predefined registry roots as the system's key handles.
 #pragma once
 
-#include "engine/registry_roots.h"
+#include "format/registry_roots.h"
 
 #include <windows.h>
 

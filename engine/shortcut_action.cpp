@@ -1,10 +1,10 @@
 // Shortcuts on Windows, through the shell's link object.
-#include "engine/action.h"
+#include "format/action.h"
 #include "engine/com_ptr.h"
 #include "engine/file_routines.h"
 #include "engine/shortcut.h"
 #include "engine/ask_retry.h"
-#include "engine/undo_entry.h"
+#include "format/undo_entry.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -1,7 +1,7 @@
 #include "linkstatic/link_paint.h"
 
-#include "app/theme_library.h"
-#include "app/win32_handles.h"
+#include "platform/theme_library.h"
+#include "platform/win32_handles.h"
 #include "linkstatic/link_notify.h"
 #include "linkstatic/link_styles.h"
 #include "linkstatic/link_window.h"

@@ -1,7 +1,7 @@
 #include "linkstatic/link_static.h"
 
-#include "app/system_services.h"
-#include "app/theme_library.h"
+#include "platform/system_services.h"
+#include "platform/theme_library.h"
 #include "linkstatic/link_notify.h"
 #include "linkstatic/link_paint.h"
 #include "linkstatic/link_styles.h"
@@ -11,6 +11,10 @@
 #include <commctrl.h>
 #include <shellapi.h>
 #include <string.h>
+
+UINT calculateHeightMessage = 0;
+UINT calculateMinimumSizeMessage = 0;
+WNDPROC savedStaticProcedure = nullptr;
 
 namespace {
 
@@ -300,4 +304,22 @@ LRESULT CALLBACK linkStaticProcedure(HWND window, UINT message, WPARAM wParam, L
             return handleTextMessage(window, message, wParam, lParam);
     }
     return callStatic(window, message, wParam, lParam);
+}
+
+void registerStaticClass(HINSTANCE instance, const char* className)
+{
+    calculateHeightMessage = RegisterWindowMessageA("CalculateHeight");
+    calculateMinimumSizeMessage = RegisterWindowMessageA("CalculateMinimumSize");
+    WNDCLASSA record;
+    if (!GetClassInfoA(nullptr, "Static", &record))
+        return;
+    savedStaticProcedure = record.lpfnWndProc;
+    // Not a parent's device context: the control draws words too wide for
+    // it only within its own client area.
+    record.style &= ~(CS_GLOBALCLASS | CS_PARENTDC);
+    record.hIcon = nullptr;
+    record.hInstance = instance;
+    record.lpfnWndProc = linkStaticProcedure;
+    record.lpszClassName = className;
+    RegisterClassA(&record);
 }

@@ -1,6 +1,6 @@
 #include "linkstatic/link_styles.h"
 
-#include "app/theme_library.h"
+#include "platform/theme_library.h"
 
 #include <string.h>
 #include <vssym32.h>

@@ -1,7 +1,7 @@
 #include "linkstatic/link_tip.h"
 
-#include "app/system_services.h"
-#include "app/theme_library.h"
+#include "platform/system_services.h"
+#include "platform/theme_library.h"
 #include "linkstatic/link_window.h"
 
 #include <commctrl.h>

@@ -1,6 +1,6 @@
 #include "linkstatic/link_window.h"
 
-#include "app/system_services.h"
+#include "linkstatic/link_static.h"
 
 #include <stdlib.h>
 

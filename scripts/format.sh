@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 command -v clang-format >/dev/null 2>&1 || { echo "format: clang-format is missing; run scripts/bootstrap.sh" >&2; exit 1; }
-mapfile -t files < <(git ls-files -- 'app/*' 'engine/*' 'uninstall/*' 'wizard/*' 'linkstatic/*' 'resources/*.h' \
+mapfile -t files < <(git ls-files -- 'format/*' 'platform/*' 'linkstatic/*' 'engine/*' 'state/*' 'uninstall/*' 'threads/*' \
+    'wizard/*' 'startup/*' 'resources/*.h' \
     'builder/*' 'tests/*' | grep -E '\.(cpp|h)$' | grep -v '/corpus/')
 if [ "${1:-}" = --check ]; then
     differ=0

@@ -1,11 +1,11 @@
 #include "uninstall/path_variables_win32.h"
 
-#include "app/bytes.h"
-#include "app/run_state.h"
-#include "app/startup_rules.h"
-#include "app/win32_handles.h"
+#include "format/bytes.h"
+#include "state/run_state.h"
+#include "format/startup_rules.h"
+#include "platform/win32_handles.h"
 #include "engine/registry_roots_win32.h"
-#include "uninstall/path_variables.h"
+#include "format/path_variables.h"
 
 #include <shlobj.h>
 #include <string.h>

@@ -1,7 +1,7 @@
 #include "uninstall/previous_uninstall.h"
 
-#include "app/run_state.h"
-#include "app/win32_handles.h"
+#include "state/run_state.h"
+#include "platform/win32_handles.h"
 #include "engine/page_link.h"
 
 #include <tlhelp32.h>

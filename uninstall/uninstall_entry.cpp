@@ -1,6 +1,6 @@
 #include "uninstall/uninstall_entry.h"
 
-#include "app/unattended_rules.h"
+#include "format/unattended_rules.h"
 
 namespace {
 

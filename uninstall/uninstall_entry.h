@@ -4,7 +4,7 @@
 // uninstaller removes that entry again. Only this file opens the key.
 #pragma once
 
-#include "app/win32_handles.h"
+#include "platform/win32_handles.h"
 
 #include <stddef.h>
 

@@ -1,14 +1,14 @@
 #include "uninstall/uninstall_mode.h"
 
-#include "app/bytes.h"
-#include "app/own_path.h"
-#include "app/run_log.h"
-#include "app/run_state.h"
-#include "app/startup_rules.h"
-#include "app/system_services.h"
-#include "app/win32_handles.h"
+#include "format/bytes.h"
+#include "platform/own_path.h"
+#include "platform/run_log.h"
+#include "state/run_state.h"
+#include "format/startup_rules.h"
+#include "platform/system_services.h"
+#include "platform/win32_handles.h"
 #include "engine/file_routines.h"
-#include "engine/undo_entry.h"
+#include "format/undo_entry.h"
 #include "uninstall/previous_uninstall.h"
 
 namespace {

@@ -1,14 +1,14 @@
 // The removal worker of the uninstall progress page.
 #include "uninstall/uninstall_mode.h"
 
-#include "app/run_log.h"
-#include "app/run_state.h"
+#include "platform/run_log.h"
+#include "state/run_state.h"
 #include "engine/ask_retry.h"
 #include "engine/file_routines.h"
 #include "engine/passes.h"
 #include "engine/page_link.h"
 #include "uninstall/uninstall_entry.h"
-#include "uninstall/uninstall_script.h"
+#include "format/uninstall_script.h"
 
 #include <objbase.h>
 

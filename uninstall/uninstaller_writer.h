@@ -3,10 +3,10 @@
 // system's Uninstall key.
 #pragma once
 
-#include "app/install_script.h"
-#include "engine/action.h"
-#include "engine/action_script.h"
-#include "uninstall/uninstall_script.h"
+#include "format/install_script.h"
+#include "format/action.h"
+#include "format/action_script.h"
+#include "format/uninstall_script.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "wizard/banner.h"
 
-#include "app/install_script.h"
+#include "format/install_script.h"
 #include "resources/resource_ids.h"
 
 void showBanner(HWND frame, const Bytes& info, const Bytes& bits)

@@ -1,7 +1,7 @@
 // The banner across the top of the frame.
 #pragma once
 
-#include "app/bytes.h"
+#include "format/bytes.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 // wizard/pages/component_page.cpp draws and drives the list with them.
 #pragma once
 
-#include "engine/action_script.h"
+#include "format/action_script.h"
 
 #include <stdint.h>
 

@@ -1,8 +1,8 @@
 #include "wizard/earlier_installation.h"
 
-#include "app/run_state.h"
-#include "app/startup_rules.h"
-#include "app/system_services.h"
+#include "state/run_state.h"
+#include "format/startup_rules.h"
+#include "platform/system_services.h"
 #include "uninstall/path_variables_win32.h"
 #include "uninstall/uninstall_entry.h"
 

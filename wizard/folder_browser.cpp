@@ -1,6 +1,6 @@
 #include "wizard/folder_browser.h"
 
-#include "app/win32_handles.h"
+#include "platform/win32_handles.h"
 #include "wizard/install_folder_choice.h"
 #include "wizard/wizard_frame.h"
 

@@ -1,6 +1,6 @@
 #include "wizard/install_folder_choice.h"
 
-#include "app/startup_rules.h"
+#include "format/startup_rules.h"
 
 #include <string.h>
 

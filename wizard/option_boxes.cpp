@@ -1,6 +1,6 @@
 #include "wizard/option_boxes.h"
 
-#include "app/run_state.h"
+#include "state/run_state.h"
 #include "resources/resource_ids.h"
 
 void offerOptionBoxes(HWND page, ComponentPlacement placement)

@@ -2,7 +2,7 @@
 // page give the first two components of their placement.
 #pragma once
 
-#include "engine/action_script.h"
+#include "format/action_script.h"
 
 #include <windows.h>
 

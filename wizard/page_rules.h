@@ -4,8 +4,8 @@
 // check them; wizard/page_sequence.h applies them to the run and the frame.
 #pragma once
 
-#include "app/install_script.h"
-#include "engine/action_script.h"
+#include "format/install_script.h"
+#include "format/action_script.h"
 
 #include <stdint.h>
 

@@ -1,6 +1,6 @@
 #include "wizard/page_sequence.h"
 
-#include "app/run_state.h"
+#include "state/run_state.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "wizard/earlier_installation.h"

@@ -1,6 +1,6 @@
 #include "wizard/progress_rows.h"
 
-#include "app/win32_handles.h"
+#include "platform/win32_handles.h"
 #include "wizard/step_rows.h"
 
 namespace {

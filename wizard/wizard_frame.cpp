@@ -1,7 +1,7 @@
 #include "wizard/wizard_frame.h"
 
-#include "app/run_state.h"
-#include "app/startup_rules.h"
+#include "state/run_state.h"
+#include "format/startup_rules.h"
 #include "resources/resource_ids.h"
 #include "wizard/banner.h"
 

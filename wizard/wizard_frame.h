@@ -2,7 +2,7 @@
 // operations that pages and their worker threads use on it.
 #pragma once
 
-#include "app/bytes.h"
+#include "format/bytes.h"
 #include "engine/page_link.h"
 #include "wizard/page_descriptor.h"
 

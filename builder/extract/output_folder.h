@@ -2,7 +2,7 @@
 // relative path and writes files there, never following a link out of it.
 #pragma once
 
-#include "app/bytes.h"
+#include "format/bytes.h"
 
 #include <stdint.h>
 

@@ -1,7 +1,7 @@
 // Writes every packaged file of an install package into a folder.
 #pragma once
 
-#include "engine/action_script.h"
+#include "format/action_script.h"
 
 #include <stdint.h>
 #include <stdio.h>

@@ -1,6 +1,6 @@
 #include "builder/extract/safe_path.h"
 
-#include "engine/file_names.h"
+#include "format/file_names.h"
 
 #include "builder/windows1252.h"
 

@@ -1,9 +1,9 @@
 #include "builder/inspect/loaded_package.h"
 
-#include "app/block_reader.h"
-#include "app/byte_cursor.h"
-#include "app/file_io.h"
-#include "app/unique_resource.h"
+#include "format/block_reader.h"
+#include "format/byte_cursor.h"
+#include "format/file_io.h"
+#include "format/unique_resource.h"
 
 #include <stdio.h>
 

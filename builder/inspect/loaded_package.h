@@ -4,10 +4,10 @@
 // without actions, these tools refuse any damage with a reason.
 #pragma once
 
-#include "app/bytes.h"
-#include "app/package_container.h"
-#include "engine/action_script.h"
-#include "uninstall/uninstall_script.h"
+#include "format/bytes.h"
+#include "format/package_container.h"
+#include "format/action_script.h"
+#include "format/uninstall_script.h"
 
 #include <stdint.h>
 

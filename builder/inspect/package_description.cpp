@@ -1,9 +1,9 @@
 #include "builder/inspect/package_description.h"
 
-#include "app/lzma_stream.h"
+#include "format/lzma_stream.h"
 #include "builder/sha256.h"
 #include "builder/windows1252.h"
-#include "engine/registry_roots.h"
+#include "format/registry_roots.h"
 
 #include <stdio.h>
 

@@ -1,6 +1,6 @@
 #include "builder/manifest/action_reader.h"
 
-#include "builder/build/path_texts.h"
+#include "builder/assembly/path_texts.h"
 #include "builder/manifest/command_lines.h"
 
 #include <string.h>

@@ -4,10 +4,10 @@
 // licence) is named here and loaded when the package is built.
 #pragma once
 
-#include "app/install_script.h"
+#include "format/install_script.h"
 #include "builder/manifest/diagnostics.h"
-#include "engine/action.h"
-#include "engine/action_script.h"
+#include "format/action.h"
+#include "format/action_script.h"
 
 #include <stdint.h>
 

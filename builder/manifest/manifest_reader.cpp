@@ -1,14 +1,14 @@
 #include "builder/manifest/manifest.h"
 
-#include "builder/build/code_page.h"
-#include "builder/build/file_system.h"
-#include "builder/build/path_texts.h"
+#include "builder/assembly/code_page.h"
+#include "builder/assembly/file_system.h"
+#include "builder/assembly/path_texts.h"
 #include "builder/manifest/action_reader.h"
 #include "builder/manifest/manifest_shape.h"
 #include "builder/manifest/readable_names.h"
 #include "builder/manifest/table_reader.h"
 #include "builder/manifest/text_fields.h"
-#include "engine/file_names.h"
+#include "format/file_names.h"
 
 #include <ctype.h>
 #include <stdio.h>

@@ -1,6 +1,6 @@
 #include "builder/manifest/readable_names.h"
 
-#include "engine/registry_roots.h"
+#include "format/registry_roots.h"
 
 #include <ctype.h>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "builder/manifest/table_reader.h"
 
-#include "builder/build/code_page.h"
-#include "builder/build/path_texts.h"
+#include "builder/assembly/code_page.h"
+#include "builder/assembly/path_texts.h"
 
 #include <string.h>
 

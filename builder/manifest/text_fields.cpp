@@ -1,6 +1,6 @@
 #include "builder/manifest/text_fields.h"
 
-#include "builder/build/path_texts.h"
+#include "builder/assembly/path_texts.h"
 
 namespace {
 

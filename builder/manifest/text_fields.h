@@ -5,8 +5,8 @@
 // entry are set elsewhere in the manifest.
 #pragma once
 
-#include "app/install_script.h"
-#include "engine/action_script.h"
+#include "format/install_script.h"
+#include "format/action_script.h"
 
 #include <stddef.h>
 

@@ -1,6 +1,6 @@
 #include "builder/package/block_compressor.h"
 
-#include "app/block_reader.h"
+#include "format/block_reader.h"
 
 #include <lzma.h>
 #include <string.h>

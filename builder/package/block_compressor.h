@@ -2,7 +2,7 @@
 // csize, usize, five LZMA properties bytes, raw LZMA1 without end marker.
 #pragma once
 
-#include "app/bytes.h"
+#include "format/bytes.h"
 
 #include <stdint.h>
 

@@ -1,11 +1,11 @@
 #include "builder/package/package_writer.h"
 
-#include "app/file_io.h"
-#include "app/install_script.h"
-#include "app/package_container.h"
-#include "app/pe_image.h"
-#include "app/unique_resource.h"
-#include "engine/byte_sink.h"
+#include "format/file_io.h"
+#include "format/install_script.h"
+#include "format/package_container.h"
+#include "format/pe_image.h"
+#include "format/unique_resource.h"
+#include "format/byte_sink.h"
 
 #include <stdio.h>
 #include <string.h>

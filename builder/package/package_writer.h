@@ -1,8 +1,8 @@
 // Assembles package files: stub image, magic, body, filler and trailer.
 #pragma once
 
-#include "app/bytes.h"
-#include "app/package_container.h"  // the magics assemblePackageFile takes
+#include "format/bytes.h"
+#include "format/package_container.h"  // the magics assemblePackageFile takes
 #include "builder/package/block_compressor.h"
 
 #include <stdint.h>

@@ -1,7 +1,7 @@
 #include "sample_package.h"
 
 #include "builder/package/package_writer.h"
-#include "engine/byte_sink.h"
+#include "format/byte_sink.h"
 
 #include <string.h>
 

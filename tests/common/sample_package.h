@@ -3,8 +3,8 @@
 // bytes. Portable: no Win32 include and no test framework.
 #pragma once
 
-#include "app/bytes.h"
-#include "app/install_script.h"
+#include "format/bytes.h"
+#include "format/install_script.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 // Block 1: any bytes as a decoded action block, read and written round.
-#include "engine/action_script.h"
+#include "format/action_script.h"
 #include "round_trip.h"
 
 #include <utility>

@@ -1,7 +1,7 @@
 // The banner the builder takes from a BMP file named by the manifest.
-#include "builder/build/banner.h"
+#include "builder/assembly/banner.h"
 
-#include "app/install_script.h"
+#include "format/install_script.h"
 
 #include <string>
 

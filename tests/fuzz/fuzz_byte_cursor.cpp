@@ -1,7 +1,7 @@
 // The byte cursor over arbitrary bytes, driven by the input itself: the first
 // byte says how many of the following bytes are operations, the rest is the
 // block. Every pointer the cursor hands out must lie inside the block.
-#include "app/byte_cursor.h"
+#include "format/byte_cursor.h"
 
 #include <stdlib.h>
 #include <string.h>

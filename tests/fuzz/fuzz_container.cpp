@@ -1,5 +1,5 @@
 // The container with block 0: any bytes as a package file.
-#include "app/package_container.h"
+#include "format/package_container.h"
 
 #include <stdio.h>
 

@@ -1,7 +1,7 @@
 // Decoded block 0 from arbitrary bytes: the install script, its info-switch
 // table and its banner check must stay inside the items they were read from.
-#include "app/byte_cursor.h"
-#include "app/install_script.h"
+#include "format/byte_cursor.h"
+#include "format/install_script.h"
 
 #include <initializer_list>
 #include <stdlib.h>

@@ -1,7 +1,7 @@
 // The uninstall package: any bytes as the body behind the magic, read and
 // written round.
 #include "round_trip.h"
-#include "uninstall/uninstall_script.h"
+#include "format/uninstall_script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,10 +1,10 @@
 // Writes the seed corpora of the fuzz targets with the real package writer:
 //   make_fuzz_seeds CORPUS_DIR
 // puts a handful of small files under CORPUS_DIR/<target>/ for each target.
-#include "app/install_script.h"
-#include "app/package_container.h"
+#include "format/install_script.h"
+#include "format/package_container.h"
 #include "builder/package/package_writer.h"
-#include "engine/byte_sink.h"
+#include "format/byte_sink.h"
 #include "engine_samples.h"
 #include "test_packages.h"
 

@@ -3,9 +3,9 @@
 // bytes again. A broken promise traps, which the fuzzer reports.
 #pragma once
 
-#include "app/byte_cursor.h"
-#include "app/bytes.h"
-#include "engine/byte_sink.h"
+#include "format/byte_cursor.h"
+#include "format/bytes.h"
+#include "format/byte_sink.h"
 
 #include <string.h>
 

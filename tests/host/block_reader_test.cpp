@@ -1,7 +1,7 @@
 // The compressed block reader: good blocks from the writer and from the LZMA
 // SDK's own encoder, every header and stream it must refuse, and where it
 // leaves the file afterwards.
-#include "app/block_reader.h"
+#include "format/block_reader.h"
 
 #include "test_packages.h"
 

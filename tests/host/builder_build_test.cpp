@@ -2,8 +2,8 @@
 // stub's own readers, and the builder keeps the package's limits.
 #include "builder_test_support.h"
 
-#include "builder/build/banner.h"
-#include "builder/build/package_limits.h"
+#include "builder/assembly/banner.h"
+#include "builder/assembly/package_limits.h"
 #include "builder/commands.h"
 #include "builder/package/block_compressor.h"
 

@@ -3,9 +3,9 @@
 // defaults, escaped for where they are used.
 #include "builder_test_support.h"
 
-#include "builder/build/path_texts.h"
+#include "builder/assembly/path_texts.h"
 #include "builder/manifest/text_fields.h"
-#include "uninstall/path_variables.h"
+#include "format/path_variables.h"
 
 #include <gtest/gtest.h>
 

@@ -2,19 +2,19 @@
 // globs, the PE version reader, readable names and path texts.
 #include "builder_test_support.h"
 
-#include "builder/build/action_lists.h"
-#include "builder/build/code_page.h"
-#include "builder/build/file_collector.h"
-#include "builder/build/file_system.h"
-#include "builder/build/license.h"
-#include "builder/build/path_texts.h"
-#include "builder/build/pe_version.h"
+#include "builder/assembly/action_lists.h"
+#include "builder/assembly/code_page.h"
+#include "builder/assembly/file_collector.h"
+#include "builder/assembly/file_system.h"
+#include "builder/assembly/license.h"
+#include "builder/assembly/path_texts.h"
+#include "builder/assembly/pe_version.h"
 #include "builder/extract/safe_path.h"
 #include "builder/manifest/readable_names.h"
 #include "builder/manifest/source_text.h"
 #include "builder/text_escape.h"
 #include "builder/windows1252.h"
-#include "engine/file_names.h"
+#include "format/file_names.h"
 
 #include <gtest/gtest.h>
 

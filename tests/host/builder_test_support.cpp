@@ -1,8 +1,8 @@
 #include "builder_test_support.h"
 
-#include "app/block_reader.h"
-#include "app/byte_cursor.h"
-#include "builder/build/installer_builder.h"
+#include "format/block_reader.h"
+#include "format/byte_cursor.h"
+#include "builder/assembly/installer_builder.h"
 
 #include <stdio.h>
 #include <string.h>

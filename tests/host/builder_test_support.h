@@ -4,9 +4,9 @@
 
 #include "test_packages.h"
 
-#include "app/package_container.h"
+#include "format/package_container.h"
 #include "builder/manifest/manifest.h"
-#include "engine/action_script.h"
+#include "format/action_script.h"
 
 #include <stdint.h>
 

@@ -1,6 +1,6 @@
 // The cursor over a block's record stream and string pool, and the bounds
 // that keep a damaged block from being read outside its bytes.
-#include "app/byte_cursor.h"
+#include "format/byte_cursor.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 #include "engine_samples.h"
 #include "test_packages.h"
 
-#include "app/byte_cursor.h"
-#include "engine/action_script.h"
-#include "engine/byte_sink.h"
+#include "format/byte_cursor.h"
+#include "format/action_script.h"
+#include "format/byte_sink.h"
 
 #include <gtest/gtest.h>
 

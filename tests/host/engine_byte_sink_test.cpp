@@ -1,8 +1,8 @@
 // ByteSink: interning, growth, the flattened layout and the pool's limit.
 #include "engine_samples.h"
 
-#include "app/byte_cursor.h"
-#include "engine/byte_sink.h"
+#include "format/byte_cursor.h"
+#include "format/byte_sink.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "engine_samples.h"
 
 #include "builder/package/package_writer.h"
-#include "engine/byte_sink.h"
+#include "format/byte_sink.h"
 #include "test_packages.h"
 
 #include <ftw.h>

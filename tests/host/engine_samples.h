@@ -2,9 +2,9 @@
 // kind present, each field holding a value of its own.
 #pragma once
 
-#include "app/bytes.h"
-#include "engine/action_script.h"
-#include "uninstall/uninstall_script.h"
+#include "format/bytes.h"
+#include "format/action_script.h"
+#include "format/uninstall_script.h"
 
 #include <string>
 #include <vector>

@@ -3,10 +3,10 @@
 #include "engine_samples.h"
 #include "test_packages.h"
 
-#include "app/byte_cursor.h"
-#include "app/package_container.h"
-#include "engine/byte_sink.h"
-#include "uninstall/uninstall_script.h"
+#include "format/byte_cursor.h"
+#include "format/package_container.h"
+#include "format/byte_sink.h"
+#include "format/uninstall_script.h"
 
 #include <gtest/gtest.h>
 

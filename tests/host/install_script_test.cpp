@@ -1,9 +1,9 @@
 // Block 0 as the install wizard's script: its twenty fields, the info-switch
 // table, the licence format and the banner checks.
-#include "app/install_script.h"
+#include "format/install_script.h"
 
-#include "app/byte_cursor.h"
-#include "engine/byte_sink.h"
+#include "format/byte_cursor.h"
+#include "format/byte_sink.h"
 #include "test_packages.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "allocation_watch.h"
 #include "test_packages.h"
 
-#include "app/block_reader.h"
+#include "format/block_reader.h"
 #include "builder/inspect/loaded_package.h"
 #include "builder/package/package_writer.h"
 

@@ -1,10 +1,10 @@
 // Locating the package in its file: unsigned and signed installers,
 // uninstallers made from signed installers, and every damaged container.
-#include "app/package_container.h"
-#include "app/pe_image.h"
+#include "format/package_container.h"
+#include "format/pe_image.h"
 
-#include "app/block_reader.h"
-#include "engine/byte_sink.h"
+#include "format/block_reader.h"
+#include "format/byte_sink.h"
 #include "test_packages.h"
 
 #include <gtest/gtest.h>

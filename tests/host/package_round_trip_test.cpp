@@ -1,7 +1,7 @@
 // A package written by the writer is read back by the stub's own readers.
 #include "test_packages.h"
 
-#include "app/package_container.h"
+#include "format/package_container.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // A small valid package cut at every length and damaged one byte at a time:
 // under the sanitizers the readers never crash, and every result is either a
 // whole install package or no package at all.
-#include "app/package_container.h"
+#include "format/package_container.h"
 
 #include "test_packages.h"
 

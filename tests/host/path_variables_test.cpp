@@ -1,6 +1,6 @@
 // Path variables and registry look-ups, expanded against a machine with fixed
 // folders and registry values.
-#include "uninstall/path_variables.h"
+#include "format/path_variables.h"
 
 #include <gtest/gtest.h>
 

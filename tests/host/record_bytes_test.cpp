@@ -3,11 +3,11 @@
 // changes order, or a field that changes its kind, shows here.
 #include "test_packages.h"
 
-#include "app/byte_cursor.h"
-#include "engine/action_script.h"
-#include "engine/byte_sink.h"
-#include "engine/undo_entry.h"
-#include "uninstall/uninstall_script.h"
+#include "format/byte_cursor.h"
+#include "format/action_script.h"
+#include "format/byte_sink.h"
+#include "format/undo_entry.h"
+#include "format/uninstall_script.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The predefined registry roots: which values the stub hands to the system,
 // and the names the builder takes for them.
 #include "builder/manifest/readable_names.h"
-#include "engine/registry_roots.h"
+#include "format/registry_roots.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The pure rules of start-up: command-line tail and switches, the "doit="
 // argument, Windows version classes and the folder rules.
-#include "app/startup_rules.h"
+#include "format/startup_rules.h"
 
 #include <gtest/gtest.h>
 

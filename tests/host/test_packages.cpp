@@ -1,6 +1,6 @@
 #include "test_packages.h"
 
-#include "engine/byte_sink.h"
+#include "format/byte_sink.h"
 
 #include <stdio.h>
 #include <stdlib.h>

@@ -1,11 +1,11 @@
 // Packages made for the host tests with the real writer.
 #pragma once
 
-#include "app/install_script.h"
-#include "app/unique_resource.h"
-#include "app/package_container.h"
+#include "format/install_script.h"
+#include "format/unique_resource.h"
+#include "format/package_container.h"
 #include "builder/package/package_writer.h"
-#include "engine/byte_sink.h"
+#include "format/byte_sink.h"
 #include "sample_package.h"
 
 #include <memory>

@@ -1,8 +1,8 @@
 // The pure rules of runs without a person: the exit code of each outcome,
 // the switches with and without a value, the /dir= folder check, and the
 // text of the run log's lines.
-#include "app/startup_rules.h"
-#include "app/unattended_rules.h"
+#include "format/startup_rules.h"
+#include "format/unattended_rules.h"
 
 #include <gtest/gtest.h>
 

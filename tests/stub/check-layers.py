@@ -3,89 +3,75 @@
 
     tests/stub/check-layers.py SOURCE_DIR
 
-The stub's files fall into layers, lowest first (the README's layout section
-shows the same map). A file may include files of its own layer and of the
-layers below it, never above: the worker threads reach the wizard only
-through engine/page_link.h, which the wizard implements. Prints every
-include that breaks the map and exits 1 when there is one.
+Each of the stub's folders is one layer, lowest first (the README's layout
+section shows the same map). A file may include files of its own folder and
+of the folders below it, never above: the worker threads reach the wizard
+only through engine/page_link.h, which the wizard implements. The builder
+includes only the portable format code. Prints every include that breaks the
+map and exits 1 when there is one.
 """
-import fnmatch
 import os
 import re
 import sys
 
-# (layer, patterns of the files in it), lowest first. A file belongs to the
-# first layer with a matching pattern.
+# (layer, its folder), lowest first; a folder's subfolders are in its layer.
 LAYERS = [
-    ("base", [
-        "resources/*",
-        "app/bytes.*", "app/byte_cursor.*", "app/block_reader.*", "app/lzma_stream.*",
-        "app/package_container.*", "app/install_script.*", "app/file_io.*", "app/pe_image.*",
-        "app/unique_resource.h", "app/win32_handles.h", "app/startup_rules.*", "app/unattended_rules.*",
-        "app/run_log.*", "app/decimal_text.h",
-        "engine/byte_sink.*", "engine/record_fields.h",
-    ]),
-    ("controls", ["app/system_services.*", "app/own_path.*", "app/theme_library.*", "linkstatic/*"]),
-    ("engine", [
-        "engine/page_link.h",
-        "engine/action.h", "engine/step_fields.h", "engine/undo_entry.h", "engine/records.cpp",
-        "engine/action_script.*", "engine/pointer_list.h", "engine/passes.*", "engine/ask_retry.*",
-        "engine/*_actions.cpp", "engine/*_action.cpp", "engine/*_routines.*", "engine/kept_deletions.*",
-        "engine/shortcut.h",
-        "engine/file_names.h", "engine/com_ptr.h", "engine/execution_context.h", "engine/registry_roots*.h",
-        "engine/host/*",
-        # The uninstall package is a record of the package format like the
-        # action script; the run state owns one.
-        "uninstall/uninstall_script.*",
-    ]),
-    ("run state", ["app/run_state.*"]),
-    ("uninstall", ["uninstall/*"]),
-    ("worker threads", ["engine/worker_threads.*", "engine/install_thread.cpp", "engine/loading_thread.cpp"]),
-    ("wizard", ["wizard/*", "wizard/pages/*"]),
-    ("start-up", ["app/startup.*", "app/main.cpp", "app/stub_runtime.cpp"]),
+    ("resources", "resources"),
+    ("format", "format"),
+    ("platform", "platform"),
+    ("text control", "linkstatic"),
+    ("engine", "engine"),
+    ("run state", "state"),
+    ("uninstall", "uninstall"),
+    ("worker threads", "threads"),
+    ("wizard", "wizard"),
+    ("start-up", "startup"),
 ]
-FOLDERS = ["app", "engine", "uninstall", "wizard", "linkstatic", "resources"]
+FOLDERS = [folder for _, folder in LAYERS]
+# What the builder may include of the stub's folders.
+BUILDER_FOLDERS = ["format"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 
 def layer_of(path):
-    for rank, (_, patterns) in enumerate(LAYERS):
-        if any(fnmatch.fnmatch(path, pattern) for pattern in patterns):
-            return rank
-    return None
+    top = path.split("/")[0]
+    return FOLDERS.index(top) if top in FOLDERS else None
+
+
+def includes(root, folder):
+    """Yields (path, line number, included path) for the sources below `folder`."""
+    for directory, _, names in os.walk(os.path.join(root, folder)):
+        for name in sorted(names):
+            if not name.endswith((".h", ".cpp", ".rc")):
+                continue
+            full = os.path.join(directory, name)
+            path = os.path.relpath(full, root).replace(os.sep, "/")
+            with open(full, encoding="utf-8", errors="replace") as source:
+                for number, line in enumerate(source, 1):
+                    match = INCLUDE.match(line)
+                    if not match:
+                        continue
+                    target = match.group(1)
+                    if "/" not in target:  # beside the file itself
+                        target = os.path.relpath(os.path.join(os.path.dirname(full), target), root)
+                        target = target.replace(os.sep, "/")
+                    yield path, number, target
 
 
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else "."
     faults = []
     for folder in FOLDERS:
-        for directory, _, names in os.walk(os.path.join(root, folder)):
-            for name in sorted(names):
-                if not name.endswith((".h", ".cpp", ".rc")):
-                    continue
-                full = os.path.join(directory, name)
-                path = os.path.relpath(full, root).replace(os.sep, "/")
-                rank = layer_of(path)
-                if rank is None:
-                    faults.append(f"{path}: in no layer; add it to the map")
-                    continue
-                with open(full, encoding="utf-8", errors="replace") as source:
-                    for number, line in enumerate(source, 1):
-                        match = INCLUDE.match(line)
-                        if not match:
-                            continue
-                        target = match.group(1)
-                        if "/" not in target:  # beside the file itself
-                            target = os.path.relpath(os.path.join(os.path.dirname(full), target), root)
-                            target = target.replace(os.sep, "/")
-                        if target.split("/")[0] not in FOLDERS:
-                            continue  # the builder's or a library's header
-                        target_rank = layer_of(target)
-                        if target_rank is None:
-                            faults.append(f"{path}:{number}: includes {target}, which is in no layer")
-                        elif target_rank > rank:
-                            faults.append(f"{path}:{number}: {LAYERS[rank][0]} includes {target} "
-                                          f"({LAYERS[target_rank][0]}, a layer above)")
+        rank = layer_of(folder)
+        for path, number, target in includes(root, folder):
+            target_rank = layer_of(target)
+            if target_rank is not None and target_rank > rank:
+                faults.append(f"{path}:{number}: {LAYERS[rank][0]} includes {target} "
+                              f"({LAYERS[target_rank][0]}, a layer above)")
+    for path, number, target in includes(root, "builder"):
+        top = target.split("/")[0]
+        if top in FOLDERS and top not in BUILDER_FOLDERS:
+            faults.append(f"{path}:{number}: the builder includes {target}, which is the stub's own")
     for fault in faults:
         print(fault)
     if faults:

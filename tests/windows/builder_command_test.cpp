@@ -7,8 +7,8 @@
 #include "uiauto/ui_automation.h"
 
 #include "builder/package/package_writer.h"
-#include "engine/action_script.h"
-#include "engine/byte_sink.h"
+#include "format/action_script.h"
+#include "format/byte_sink.h"
 
 #include <windows.h>
 

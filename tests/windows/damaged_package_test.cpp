@@ -6,8 +6,8 @@
 #include "support/test_packages.h"
 #include "uiauto/ui_automation.h"
 
-#include "app/pe_image.h"
-#include "app/startup.h"
+#include "format/pe_image.h"
+#include "startup/startup.h"
 #include "builder/package/package_writer.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "support/file_steps.h"
 #include "support/wine_host.h"
 
-#include "engine/action_script.h"
+#include "format/action_script.h"
 #include "engine/passes.h"
 
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@
 // and the two size queries answer what the layout needs.
 #include "support/test_environment.h"
 
-#include "app/system_services.h"
-#include "app/theme_library.h"
+#include "platform/theme_library.h"
+#include "linkstatic/link_static.h"
 #include "linkstatic/link_styles.h"
 #include "linkstatic/link_window.h"
 

@@ -8,8 +8,8 @@
 #include "support/test_packages.h"
 #include "uiauto/ui_automation.h"
 
-#include "app/startup.h"
-#include "app/startup_rules.h"
+#include "startup/startup.h"
+#include "format/startup_rules.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // Path variables against the real machine: shell and system folders, the run
 // state, registry values of every awkward kind, and a control's text.
-#include "app/run_state.h"
-#include "uninstall/path_variables.h"
+#include "state/run_state.h"
+#include "format/path_variables.h"
 #include "uninstall/path_variables_win32.h"
 
 #include <gtest/gtest.h>

@@ -3,9 +3,9 @@
 #include "support/file_steps.h"
 #include "support/registry_values.h"
 
-#include "engine/action_script.h"
+#include "format/action_script.h"
 #include "engine/passes.h"
-#include "engine/registry_roots.h"
+#include "format/registry_roots.h"
 
 #include <gtest/gtest.h>
 

@@ -17,7 +17,7 @@
 
 #include "resources/resource_ids.h"
 
-#include "app/unattended_rules.h"
+#include "format/unattended_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "support/test_packages.h"
 #include "uiauto/ui_automation.h"
 
-#include "app/startup.h"
+#include "startup/startup.h"
 
 #include <gtest/gtest.h>
 

@@ -10,11 +10,11 @@
 #include "support/stub_runs.h"
 #include "support/test_environment.h"
 
-#include "app/byte_cursor.h"
-#include "app/package_container.h"
+#include "format/byte_cursor.h"
+#include "format/package_container.h"
 #include "resources/resource_ids.h"
 #include "uiauto/ui_automation.h"
-#include "uninstall/uninstall_script.h"
+#include "format/uninstall_script.h"
 #include "uiauto/time_limits.h"
 
 #include <windows.h>

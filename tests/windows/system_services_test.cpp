@@ -4,8 +4,8 @@
 #include "support/stub_runs.h"
 #include "uiauto/ui_automation.h"
 
-#include "app/startup.h"
-#include "app/system_services.h"
+#include "startup/startup.h"
+#include "platform/system_services.h"
 #include "linkstatic/link_static.h"
 
 #include <windows.h>

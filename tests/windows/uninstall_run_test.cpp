@@ -15,10 +15,10 @@
 #include "uiauto/ui_automation.h"
 
 #include "builder/package/package_writer.h"
-#include "engine/byte_sink.h"
+#include "format/byte_sink.h"
 #include "resources/resource_ids.h"
 #include "uninstall/previous_uninstall.h"
-#include "uninstall/uninstall_script.h"
+#include "format/uninstall_script.h"
 #include "uiauto/time_limits.h"
 
 #include <shlobj.h>

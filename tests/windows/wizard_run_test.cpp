@@ -12,10 +12,10 @@
 #include "support/wizard_driver.h"
 #include "uiauto/ui_automation.h"
 
-#include "app/byte_cursor.h"
-#include "app/package_container.h"
+#include "format/byte_cursor.h"
+#include "format/package_container.h"
 #include "resources/resource_ids.h"
-#include "uninstall/uninstall_script.h"
+#include "format/uninstall_script.h"
 
 #include <gtest/gtest.h>
 

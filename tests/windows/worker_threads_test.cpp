@@ -2,7 +2,7 @@
 // none runs any more, also one that was waiting on a window of start-up's
 // thread; and a worker that has ended makes room for the next, as the
 // welcome page starts a loading thread each time it is shown.
-#include "engine/worker_threads.h"
+#include "threads/worker_threads.h"
 
 #include <gtest/gtest.h>
 

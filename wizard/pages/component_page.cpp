@@ -3,13 +3,13 @@
 // list the description of the current entry. Ticking writes the component's
 // selection; the page flags, and with them whether the folder page comes,
 // follow at once.
-#include "app/run_state.h"
+#include "state/run_state.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "wizard/component_entries.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"
-#include "app/theme_library.h"
+#include "platform/theme_library.h"
 #include "wizard/wizard_frame.h"
 
 #include <vsstyle.h>

@@ -1,7 +1,7 @@
 // The two pages that remove an earlier installation before installing: one
 // says it was found, the next runs its uninstaller and waits for it.
-#include "app/run_state.h"
-#include "engine/worker_threads.h"
+#include "state/run_state.h"
+#include "threads/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "uninstall/previous_uninstall.h"

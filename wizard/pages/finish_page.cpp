@@ -1,11 +1,11 @@
 // The finish page: the outcome, up to two check boxes for finish-page
 // components after a success, and their programs run when Next is pressed.
-#include "app/run_log.h"
-#include "app/run_state.h"
-#include "app/system_services.h"
+#include "platform/run_log.h"
+#include "state/run_state.h"
+#include "platform/system_services.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
-#include "uninstall/uninstall_script.h"
+#include "format/uninstall_script.h"
 #include "wizard/option_boxes.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"

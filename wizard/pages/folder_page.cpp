@@ -3,7 +3,7 @@
 // boxes are read-only, and the install folder changes only through Browse,
 // which keeps the product's own folder name. Up to two check boxes offer the
 // components placed on this page. Its Next starts the installation.
-#include "app/run_state.h"
+#include "state/run_state.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "wizard/folder_browser.h"

@@ -1,8 +1,8 @@
 // The licence page: the licence streamed into a rich edit control, as RTF or
 // plain text, with its web addresses opened by the shell.
-#include "app/install_script.h"
-#include "app/run_state.h"
-#include "app/system_services.h"
+#include "format/install_script.h"
+#include "state/run_state.h"
+#include "linkstatic/link_static.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "wizard/page_sequence.h"

@@ -1,10 +1,10 @@
 // The progress page: up to nine step rows, marked while the install thread
 // runs; on success the wizard moves on by itself.
-#include "app/run_state.h"
-#include "app/system_services.h"
+#include "state/run_state.h"
+#include "platform/system_services.h"
 #include "engine/passes.h"
 #include "wizard/step_rows.h"
-#include "engine/worker_threads.h"
+#include "threads/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "wizard/page_sequence.h"

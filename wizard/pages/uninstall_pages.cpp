@@ -1,13 +1,13 @@
 // The uninstall wizard's pages: welcome, progress and finish. Every text is
 // set as the uninstall package stores it: it was expanded when the product
 // was installed.
-#include "app/run_state.h"
-#include "app/system_services.h"
+#include "state/run_state.h"
+#include "platform/system_services.h"
 #include "wizard/step_rows.h"
-#include "engine/worker_threads.h"
+#include "threads/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/uninstall_mode.h"
-#include "uninstall/uninstall_script.h"
+#include "format/uninstall_script.h"
 #include "wizard/pages.h"
 #include "wizard/progress_rows.h"
 #include "wizard/wizard_frame.h"

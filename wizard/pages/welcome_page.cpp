@@ -1,9 +1,9 @@
 // The first page: dresses the frame (icon, caption, banner, button captions)
 // and starts the loading thread, which sets the Next target.
-#include "app/install_script.h"
-#include "app/run_state.h"
-#include "app/system_services.h"
-#include "engine/worker_threads.h"
+#include "format/install_script.h"
+#include "state/run_state.h"
+#include "platform/system_services.h"
+#include "threads/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "wizard/page_sequence.h"

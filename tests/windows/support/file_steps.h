@@ -5,9 +5,9 @@
 #include "support/page_window.h"
 #include "support/worker_run.h"
 
-#include "engine/action.h"
-#include "engine/undo_entry.h"
-#include "uninstall/uninstall_script.h"
+#include "format/action.h"
+#include "format/undo_entry.h"
+#include "format/uninstall_script.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "support/stub_runs.h"
 
-#include "app/startup.h"
+#include "startup/startup.h"
 #include "resources/resource_ids.h"
 
 #include <string.h>

@@ -3,7 +3,7 @@
 #include "support/test_environment.h"
 
 #include "builder/package/package_writer.h"
-#include "engine/byte_sink.h"
+#include "format/byte_sink.h"
 
 #include <windows.h>
 

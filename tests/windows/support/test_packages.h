@@ -2,8 +2,8 @@
 // sample install script and an empty action block behind it.
 #pragma once
 
-#include "app/bytes.h"
-#include "app/install_script.h"
+#include "format/bytes.h"
+#include "format/install_script.h"
 #include "sample_package.h"
 
 #include <stdint.h>

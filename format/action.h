@@ -1,0 +1,238 @@
+// The install steps of block 1: the Action interface and its fourteen kinds.
+// Each kind's fields, their reading and their writing are defined here once
+// and shared by the stub, the builder and the tests; what a kind does on
+// Windows (execute, extract) is defined by the stub's Win32 code.
+#pragma once
+
+#include "format/bytes.h"
+#include "format/execution_context.h"
+#include "format/record_fields.h"
+#include "format/step_fields.h"
+
+#include <stdint.h>
+
+enum ActionStage : uint32_t {
+    kFileStage = 0,     // files, folders, shortcuts, registry
+    kProgramStage = 1,  // programs and library entry points, after stage 0
+    kFinishStage = 2,   // run from the finish page
+};
+
+class Action {
+public:
+    virtual ~Action() = default;
+
+    // The kind code, then the fields in stream order. Not virtual, like
+    // read and describe below: the walk is, and the stub never writes
+    // actions, so fourteen vtable slots and their relocations stay out of
+    // its image.
+    bool serialize(ByteSink& sink) const { return writeWalkedFields(*this, sink); }
+    virtual uint32_t stage() const = 0;
+    // The step caption, or null: only kinds with their own step row have one.
+    virtual const char* caption() const { return nullptr; }
+    // True to go on; false stops the installation and rolls it back.
+    virtual bool execute(ExecutionContext& context) = 0;
+
+    virtual uint32_t kind() const = 0;
+    virtual const char* className() const = 0;
+    // Reads the fields (the kind code is already read). False when the
+    // cursor ran out of bounds.
+    bool read(ByteCursor& cursor) { return readWalkedFields(*this, cursor); }
+    // The stub never describes, so the describing code stays out of its image.
+    void describe(FieldVisitor& visitor) const { describeWalkedFields(*this, visitor); }
+    // Hands the fields, in stream order, to the walker; a kind without
+    // fields has nothing to hand.
+    virtual void walkFields(FieldWalker& walker) { (void)walker; }
+};
+
+// An action kind: the shared walks, and the stage it runs in.
+template <typename Derived, uint32_t Kind, uint32_t Stage>
+class ActionOfKind : public RecordOfKind<Action, Derived, Kind> {
+public:
+    uint32_t stage() const override { return Stage; }
+};
+
+class WriteFileAction final : public ActionOfKind<WriteFileAction, 1, kFileStage> {
+public:
+    static constexpr const char* kClassName = "WriteFileAction";
+    Bytes path;
+    Bytes data;
+    uint32_t timeLow = 0, timeHigh = 0;        // last-write FILETIME
+    uint32_t versionHigh = 0, versionLow = 0;  // major << 16 | minor, build << 16 | revision
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("path", s.path);
+        v.blob("data", s.data);
+        v.number("timeLow", s.timeLow);
+        v.number("timeHigh", s.timeHigh);
+        v.number("versionHigh", s.versionHigh);
+        v.number("versionLow", s.versionLow);
+    }
+    bool execute(ExecutionContext& context) override;
+    // Extract-all mode: the one kind that does anything there.
+    void extract(const char* prefix);
+};
+
+class CopyFileAction final : public ActionOfKind<CopyFileAction, 2, kFileStage> {
+public:
+    static constexpr const char* kClassName = "CopyFileAction";
+    Bytes source;
+    Bytes destination;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("source", s.source);
+        v.text("destination", s.destination);
+    }
+    bool execute(ExecutionContext& context) override;
+};
+
+class DeleteFilesAction final : public ActionOfKind<DeleteFilesAction, 3, kFileStage> {
+public:
+    static constexpr const char* kClassName = "DeleteFilesAction";
+    Bytes pathPattern;
+    uint32_t recurse = 0;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("pathPattern", s.pathPattern);
+        v.number("recurse", s.recurse);
+    }
+    bool execute(ExecutionContext& context) override;
+};
+
+class RemoveOnUninstallAction final : public ActionOfKind<RemoveOnUninstallAction, 4, kFileStage> {
+public:
+    static constexpr const char* kClassName = "RemoveOnUninstallAction";
+    Bytes path;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("path", s.path);
+    }
+    bool execute(ExecutionContext& context) override;
+};
+
+class ShortcutAction final : public ActionOfKind<ShortcutAction, 5, kFileStage> {
+public:
+    static constexpr const char* kClassName = "ShortcutAction";
+    Bytes target;
+    Bytes shortcutPath;
+    Bytes arguments;
+    Bytes description;
+    Bytes iconPath;
+    uint32_t iconIndex = 0;
+    uint16_t hotKey = 0;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("target", s.target);
+        v.text("shortcutPath", s.shortcutPath);
+        v.text("arguments", s.arguments);
+        v.text("description", s.description);
+        v.text("iconPath", s.iconPath);
+        v.number("iconIndex", s.iconIndex);
+        v.shortNumber("hotKey", s.hotKey, NumberForm::Hex);
+    }
+    bool execute(ExecutionContext& context) override;
+};
+
+class SetRegStringAction final : public ActionOfKind<SetRegStringAction, 6, kFileStage>, public RegistryValueFields {
+public:
+    static constexpr const char* kClassName = "SetRegStringAction";
+    Bytes data;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        RegistryValueFields::fields(s, v);
+        v.text("data", s.data);
+    }
+    bool execute(ExecutionContext& context) override;
+};
+
+class SetRegDwordAction final : public ActionOfKind<SetRegDwordAction, 7, kFileStage>, public RegistryValueFields {
+public:
+    static constexpr const char* kClassName = "SetRegDwordAction";
+    uint32_t data = 0;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        RegistryValueFields::fields(s, v);
+        v.number("data", s.data);
+    }
+    bool execute(ExecutionContext& context) override;
+};
+
+class DeleteRegValueAction final : public ActionOfKind<DeleteRegValueAction, 8, kFileStage>,
+                                   public RegistryValueFields {
+public:
+    static constexpr const char* kClassName = "DeleteRegValueAction";
+    bool execute(ExecutionContext& context) override;
+};
+
+// Programs started without waiting: at install (stage 1) or from the finish page.
+template <typename Derived, uint32_t Kind, uint32_t Stage>
+class StartProgramFields : public ActionOfKind<Derived, Kind, Stage> {
+public:
+    Bytes commandLine;
+    Bytes workingFolder;
+    uint16_t show = 0;
+    template <typename Self, typename V>
+    static void fields(Self& s, V& v)
+    {
+        v.text("commandLine", s.commandLine);
+        v.text("workingFolder", s.workingFolder);
+        v.shortNumber("show", s.show);
+    }
+};
+
+class RunAction final : public StartProgramFields<RunAction, 9, kProgramStage> {
+public:
+    static constexpr const char* kClassName = "RunAction";
+    bool execute(ExecutionContext& context) override;
+};
+
+class RunAtFinishAction final : public StartProgramFields<RunAtFinishAction, 10, kFinishStage> {
+public:
+    static constexpr const char* kClassName = "RunAtFinishAction";
+    bool execute(ExecutionContext& context) override;
+};
+
+// Programs with a step caption: run and waited for, or run at uninstall.
+template <typename Derived, uint32_t Kind>
+class CaptionedProgramFields : public ActionOfKind<Derived, Kind, kProgramStage>, public ProgramStepFields {
+};
+
+class RunAndWaitAction final : public CaptionedProgramFields<RunAndWaitAction, 11> {
+public:
+    static constexpr const char* kClassName = "RunAndWaitAction";
+    const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
+    bool execute(ExecutionContext& context) override;
+};
+
+class RunOnUninstallAction final : public CaptionedProgramFields<RunOnUninstallAction, 12> {
+public:
+    static constexpr const char* kClassName = "RunOnUninstallAction";
+    bool execute(ExecutionContext& context) override;
+};
+
+// Library entry points, called at install or at uninstall.
+template <typename Derived, uint32_t Kind>
+class LibraryCallFields : public ActionOfKind<Derived, Kind, kProgramStage>, public LibraryStepFields {
+};
+
+class CallLibraryAction final : public LibraryCallFields<CallLibraryAction, 13> {
+public:
+    static constexpr const char* kClassName = "CallLibraryAction";
+    const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
+    bool execute(ExecutionContext& context) override;
+};
+
+class CallLibraryOnUninstallAction final : public LibraryCallFields<CallLibraryOnUninstallAction, 14> {
+public:
+    static constexpr const char* kClassName = "CallLibraryOnUninstallAction";
+    bool execute(ExecutionContext& context) override;
+};
+
+// A new, empty action of a kind code, or null for a code outside 1 to 14.
+Action* createAction(uint32_t kind);

@@ -1,0 +1,74 @@
+// Forward-only reader of a package block: a u32 length S, a record stream of S
+// bytes, then a pool of length-prefixed items addressed by index.
+#pragma once
+
+#include "format/bytes.h"
+
+#include <stddef.h>
+#include <stdint.h>
+
+// A block may name pool items 0 to kMaxPoolItems - 1.
+constexpr uint32_t kMaxPoolItems = 16384;
+// What an owned copy of an item costs beyond its bytes: the hidden NUL and
+// the allocator's bookkeeping, counted by a cursor with a memory bound.
+constexpr uint32_t kCopyOverhead = 16;
+// What one record object a reader creates from a block (an action, an undo
+// entry) costs beside its copied items: the object, its list entry and the
+// allocator's bookkeeping, charged with spend().
+constexpr uint32_t kRecordMemoryCharge = 128;
+
+// Reads a block it does not own. Every read is bounded by the block: a read
+// past the record stream, an item running past the block's end or an index of
+// kMaxPoolItems or more sets the sticky failed() flag and yields zeros or
+// nothing, so a damaged package is refused rather than read out of bounds.
+// The item table lives inside the cursor (about 128 KiB): allocate cursors on
+// the heap or in static storage, not on a small thread stack.
+class ByteCursor {
+public:
+    // False (and failed()) when the block cannot hold its S field and the
+    // record stream that S announces.
+    bool attach(const uint8_t* block, size_t size);
+
+    uint32_t readU32();
+    bool readBytes(void* destination, size_t count);
+    // Pointer to item k's bytes inside the block, for an index read from the
+    // record stream; null on failure. The pointer lives as long as the block.
+    const uint8_t* stringRef(uint32_t* length);
+    // An owned copy of the next referenced item (with the hidden NUL of Bytes).
+    bool readString(Bytes& out);
+
+    // Bounds the memory that reading through this cursor may take: each
+    // copied item counts its length plus kCopyOverhead, and whatever else
+    // a reader creates from the stream counts what it charges with spend().
+    // Once the total would pass `bytes` the cursor fails. attach() lifts
+    // the bound; without one a cursor copies whatever the block names.
+    void limitMemory(uint64_t bytes) { budget_ = bytes; }
+    // Charges `bytes` against the bound; false (and failed()) past it.
+    bool spend(uint64_t bytes);
+
+    bool failed() const { return failed_; }
+    // True when the cursor failed because its memory bound was reached.
+    bool memoryExhausted() const { return exhausted_; }
+    // True once every byte of the record stream has been read.
+    bool atStreamEnd() const { return position_ == streamEnd_; }
+
+private:
+    struct Item {
+        const uint8_t* bytes;
+        uint32_t length;
+    };
+
+    bool fail();
+    const Item* locate(uint32_t index);
+
+    const uint8_t* blockEnd_ = nullptr;
+    const uint8_t* position_ = nullptr;
+    const uint8_t* streamEnd_ = nullptr;
+    // Where the item behind the last located one starts.
+    const uint8_t* nextItem_ = nullptr;
+    uint32_t located_ = 0;
+    bool failed_ = true;
+    uint64_t budget_ = UINT64_MAX;
+    bool exhausted_ = false;
+    Item items_[kMaxPoolItems];
+};

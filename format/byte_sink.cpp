@@ -1,0 +1,143 @@
+#include "format/byte_sink.h"
+
+#include <new>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// FNV-1a: lets the pool skip most byte comparisons of equal-length items.
+uint32_t hashBytes(const uint8_t* bytes, size_t length)
+{
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < length; ++i)
+        hash = (hash ^ bytes[i]) * 16777619u;
+    return hash;
+}
+
+}  // namespace
+
+ByteSink::~ByteSink()
+{
+    free(start_);
+    for (uint32_t i = 0; i < count_; ++i)
+        items_[i].~Item();
+    free(items_);
+}
+
+bool ByteSink::fail()
+{
+    failed_ = true;
+    return false;
+}
+
+bool ByteSink::reserve(size_t more)
+{
+    if (more <= capacity_ - end_)
+        return true;
+    size_t grown = capacity_ ? capacity_ + capacity_ / 2 : kInitialCapacity;
+    if (grown < capacity_ || grown + more < grown)
+        return fail();
+    grown += more;
+    uint8_t* buffer = static_cast<uint8_t*>(realloc(start_, grown));
+    if (!buffer)
+        return fail();
+    start_ = buffer;
+    capacity_ = grown;
+    return true;
+}
+
+bool ByteSink::appendBytes(const void* bytes, size_t length)
+{
+    if (failed_ || !reserve(length))
+        return false;
+    if (length)
+        memcpy(start_ + end_, bytes, length);
+    end_ += length;
+    return true;
+}
+
+bool ByteSink::appendU32(uint32_t value)
+{
+    uint8_t raw[4];
+    storeU32(raw, value);
+    return appendBytes(raw, 4);
+}
+
+bool ByteSink::addString(const void* bytes, size_t length)
+{
+    if (failed_)
+        return false;
+    if (length > UINT32_MAX)
+        return fail();
+    const uint8_t* data = static_cast<const uint8_t*>(bytes);
+    uint32_t hash = hashBytes(data, length);
+    for (uint32_t i = 0; i < count_; ++i) {
+        const Item& item = items_[i];
+        if (item.hash == hash && item.bytes.size() == length &&
+            (length == 0 || memcmp(item.bytes.data(), data, length) == 0))
+            return appendU32(i);
+    }
+    // A block can address only kMaxPoolItems items: refuse the next one
+    // rather than write an index no reader accepts.
+    if (count_ >= kMaxPoolItems)
+        return fail();
+    if (count_ == itemCapacity_) {
+        uint32_t grown = itemCapacity_ ? itemCapacity_ * 2 : 64;
+        if (grown > kMaxPoolItems)
+            grown = kMaxPoolItems;
+        Item* table = static_cast<Item*>(malloc(sizeof(Item) * grown));
+        if (!table)
+            return fail();
+        for (uint32_t i = 0; i < count_; ++i) {
+            new (&table[i]) Item{static_cast<Bytes&&>(items_[i].bytes), items_[i].hash};
+            items_[i].~Item();
+        }
+        free(items_);
+        items_ = table;
+        itemCapacity_ = grown;
+    }
+    Item* item = new (&items_[count_]) Item{Bytes(), hash};
+    if (!item->bytes.assign(data, length)) {
+        item->~Item();
+        return fail();
+    }
+    ++count_;
+    return appendU32(count_ - 1);
+}
+
+bool ByteSink::addText(const char* text)
+{
+    return addString(text, strlen(text) + 1);
+}
+
+uint64_t ByteSink::flattenedSize() const
+{
+    uint64_t size = 4 + uint64_t(end_);
+    for (uint32_t i = 0; i < count_; ++i)
+        size += 4 + uint64_t(items_[i].bytes.size());
+    return size;
+}
+
+bool ByteSink::flatten(Bytes& out) const
+{
+    out.reset();
+    uint64_t size = flattenedSize();
+    if (failed_ || end_ > UINT32_MAX || size > SIZE_MAX || !out.allocate(size_t(size)))
+        return false;
+    uint8_t* p = out.data();
+    storeU32(p, uint32_t(end_));
+    p += 4;
+    if (end_)
+        memcpy(p, start_, end_);
+    p += end_;
+    for (uint32_t i = 0; i < count_; ++i) {
+        const Bytes& bytes = items_[i].bytes;
+        storeU32(p, uint32_t(bytes.size()));
+        p += 4;
+        if (bytes.size())
+            memcpy(p, bytes.data(), bytes.size());
+        p += bytes.size();
+    }
+    return true;
+}

@@ -1,0 +1,57 @@
+// A growable output buffer with a string pool that stores equal byte runs
+// once: the writer of every package block.
+#pragma once
+
+#include "format/byte_cursor.h"
+#include "format/bytes.h"
+
+#include <stddef.h>
+#include <stdint.h>
+
+// The record stream grows in the buffer; strings go to the pool and their
+// index to the stream. Flattened, the sink is a block that a ByteCursor reads:
+// u32 stream length, the stream, then the pool items in index order.
+// A failure (memory, or a 16385th distinct item) is sticky: every later append
+// does nothing and failed() tells the writer, which then writes nothing.
+class ByteSink {
+public:
+    static constexpr size_t kInitialCapacity = 65536;
+
+    ByteSink() = default;
+    ~ByteSink();
+    ByteSink(const ByteSink&) = delete;
+    ByteSink& operator=(const ByteSink&) = delete;
+
+    bool appendU32(uint32_t value);
+    bool appendBytes(const void* bytes, size_t length);
+    // Appends the index of an item equal to these bytes, adding the item when
+    // the pool has none yet. Texts are passed with their NUL.
+    bool addString(const void* bytes, size_t length);
+    // Convenience for texts: the text and its NUL.
+    bool addText(const char* text);
+
+    bool failed() const { return failed_; }
+    uint32_t itemCount() const { return count_; }
+    size_t streamLength() const { return end_; }
+    // 4 + stream length + the sum over items of 4 + item length.
+    uint64_t flattenedSize() const;
+    // The flattened block; false when the sink failed or memory ran out.
+    bool flatten(Bytes& out) const;
+
+private:
+    struct Item {
+        Bytes bytes;
+        uint32_t hash;
+    };
+
+    bool fail();
+    bool reserve(size_t more);
+
+    uint8_t* start_ = nullptr;
+    size_t end_ = 0;
+    size_t capacity_ = 0;
+    Item* items_ = nullptr;
+    uint32_t count_ = 0;
+    uint32_t itemCapacity_ = 0;
+    bool failed_ = false;
+};

@@ -1,0 +1,32 @@
+#include "format/uninstall_script.h"
+
+bool writeUninstallScript(const UninstallScript& script, ByteSink& sink)
+{
+    writeFields(script, sink);
+    for (const UndoEntry* entry = script.undoLog.first(); entry; entry = entry->next) {
+        // What only a failed installation needed stays out of the package.
+        if (entry->isRollbackOnly())
+            continue;
+        sink.appendU32(1);
+        entry->serialize(sink);
+    }
+    sink.appendU32(0);
+    return !sink.failed();
+}
+
+bool readUninstallScript(ByteCursor& cursor, UninstallScript& out)
+{
+    readFields(cursor, out);
+    uint8_t marker[4];
+    while (cursor.readBytes(marker, 4) && loadU32(marker) != 0) {
+        UndoEntry* entry = createUndoEntry(cursor.readU32());
+        if (!entry)
+            continue;
+        if (!cursor.spend(kRecordMemoryCharge) || !entry->read(cursor)) {
+            delete entry;
+            return false;
+        }
+        out.undoLog.append(entry);
+    }
+    return !cursor.failed();
+}

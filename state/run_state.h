@@ -1,0 +1,77 @@
+// The process-wide run state: written by start-up before the wizard runs,
+// read by every part of the stub. What it owns, it owns alone: a worker that
+// needs one of its resources takes it out (moves it), and start-up takes
+// back the rest only once no worker runs (waitForWorkers).
+#pragma once
+
+#include "format/bytes.h"
+#include "format/install_script.h"
+#include "format/startup_rules.h"
+#include "format/unique_resource.h"
+#include "format/action_script.h"
+
+struct UninstallScript;
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include <atomic>
+#include <memory>
+
+struct RunState {
+    uint16_t showCommand = 0;
+    // Read, and ended by leaveSilentMode, on the wizard's thread and on the
+    // loading thread alike.
+    std::atomic<uint8_t> silentMode{0};
+    uint8_t noUninstall = 0;
+    uint8_t extractAllFiles = 0;
+    // The package's path for texts (the log, the uninstall entry); the
+    // package is opened by `ownPath` when it is this program's own file.
+    char packagePath[kPathBufferSize] = {};
+    std::unique_ptr<wchar_t[]> ownPath;
+    uint32_t osClass = 0;
+    uint32_t isWow64 = 0;
+    // The package, open behind block 0: start-up puts it here, the loading
+    // thread takes it to read block 1 and closes it.
+    UniqueFile packageFile;
+    // Package bytes left between the stream position and the trailer, for
+    // the reader of block 1.
+    uint64_t packageBytesLeft = 0;
+    Bytes stubImage;
+    // Block 0, lent by start-up's package, which outlives every worker.
+    InstallScript* installScript = nullptr;
+    // Uninstall mode: the uninstall package.
+    std::unique_ptr<UninstallScript> uninstallScript;
+    // Built by the loading thread from block 1; null until then, or when
+    // block 1 could not be read.
+    std::unique_ptr<ActionScript> actionScript;
+    // One byte per component of the action script, 1 = selected.
+    std::unique_ptr<uint8_t[]> componentSelected;
+    uint32_t componentCount = 0;
+    uint32_t activePageFlags = 0;
+    char programGroup[kPathBufferSize] = {};
+    char programFilesFolder[kPathBufferSize] = {};
+    char installFolder[kPathBufferSize] = {};
+    const char* finishPageText = nullptr;  // null reads as empty
+    // Only the wizard's thread uses it: a worker's restart flag comes over
+    // with its WM_INSTALL_DONE.
+    uint8_t restartNeeded = 0;
+    uint32_t parentProcess = 0;
+    // Set for a copy whose launcher was started with /quiet or /passive: the
+    // launcher waits for the copy's end and its exit code, so the copy moves
+    // the running uninstaller aside instead of ending it.
+    uint8_t launcherWaits = 0;
+    // The install folder came from /dir=: it stays, also in a silent upgrade.
+    uint8_t folderFromCommandLine = 0;
+    // How the work ended: the wizard's pages and threads set it, start-up
+    // turns it into the exit code.
+    RunOutcome outcome = RunOutcome::Unfinished;
+    // Uninstall commands of earlier installations started in this run: NUL
+    // terminated strings ending with an empty one.
+    Bytes uninstallCommands;
+    char uninstallCommand[4096] = {};
+
+    uint32_t stubSize() const { return uint32_t(stubImage.size()); }
+};
+
+extern RunState runState;

@@ -1,0 +1,103 @@
+#include "threads/worker_threads.h"
+
+#include "format/block_reader.h"
+#include "format/byte_cursor.h"
+#include "format/decimal_text.h"
+#include "state/run_state.h"
+#include "engine/page_link.h"
+
+#include <memory>
+#include <new>
+#include <utility>
+
+namespace {
+
+// Decodes block 1; null when it cannot be read, decoded or parsed.
+std::unique_ptr<ActionScript> loadActionScript(FILE* package)
+{
+    Bytes block;
+    if (readBlock(package, runState.packageBytesLeft, block) != BlockResult::Ok)
+        return nullptr;
+    std::unique_ptr<ByteCursor> cursor(new (std::nothrow) ByteCursor);
+    std::unique_ptr<ActionScript> script(new (std::nothrow) ActionScript);
+    if (!cursor || !script || !cursor->attach(block.data(), block.size()) || !readActionScript(*cursor, *script))
+        return nullptr;
+    return script;
+}
+
+// One byte per component, selected when its default mask holds here; null
+// when the memory cannot be had.
+std::unique_ptr<uint8_t[]> defaultSelection(const ActionScript& script)
+{
+    uint32_t count = script.components.count();
+    std::unique_ptr<uint8_t[]> selected(new (std::nothrow) uint8_t[count ? count : 1]());
+    if (!selected)
+        return nullptr;
+    for (uint32_t i = 0; i < count; ++i)
+        selected[i] = maskHolds(script.components[i]->defaultMask, runState.isWow64, runState.osClass) ? 1 : 0;
+    return selected;
+}
+
+// Hands a loaded script and its default selection to the run state, where
+// the wizard reads them once this thread lets it move on. A script without
+// a selection is dropped, as a damaged one.
+void publishActionScript(std::unique_ptr<ActionScript> script)
+{
+    if (!script)
+        return;
+    std::unique_ptr<uint8_t[]> selected = defaultSelection(*script);
+    if (!selected)
+        return;
+    runState.componentCount = script->components.count();
+    runState.componentSelected = std::move(selected);
+    runState.actionScript = std::move(script);
+    runState.finishPageText = runState.actionScript->successText.text();
+}
+
+void writeNumberPrefix(uint32_t number, char* out)
+{
+    out += writeDecimal(number, out);
+    *out++ = '_';
+    *out = 0;
+}
+
+// Only packaged files are extracted: every other kind does nothing there.
+void extractFiles(const ActionList& list, const char* prefix)
+{
+    for (Action* action : list.actions)
+        if (action->kind() == WriteFileAction::kKind)
+            static_cast<WriteFileAction*>(action)->extract(prefix);
+}
+
+}  // namespace
+
+void extractAll(const ActionScript& script)
+{
+    char prefix[16];
+    writeNumberPrefix(0, prefix);
+    extractFiles(script.mainActions, prefix);
+    for (uint32_t i = 0; i < script.components.count(); ++i) {
+        writeNumberPrefix(i + 1, prefix);
+        extractFiles(script.components[i]->actions, prefix);
+    }
+}
+
+DWORD WINAPI LoadingThread(LPVOID parameter)
+{
+    HWND page = static_cast<HWND>(parameter);
+    // Taken on the first showing of the welcome page; a later one finds the
+    // script already loaded.
+    UniqueFile package(std::move(runState.packageFile));
+    if (package) {
+        holdForLoading(page);
+        publishActionScript(loadActionScript(package.get()));
+        package.reset();
+        if (runState.extractAllFiles && runState.actionScript) {
+            extractAll(*runState.actionScript);
+            loadingDone(page, LoadingOutcome::Extracted);
+            return 0;
+        }
+    }
+    loadingDone(page, runState.actionScript ? LoadingOutcome::Loaded : LoadingOutcome::Damaged);
+    return 0;
+}
