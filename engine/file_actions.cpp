@@ -81,14 +81,13 @@ bool hasEmptyVariable(const char* text, ExpandFn expand)
 // caller then takes its change back.
 bool recordFile(UndoLog& log, const char* path, uint32_t reportFailure, bool uninstallOnly = false)
 {
-    DeleteFileUndo* entry = new (std::nothrow) DeleteFileUndo;
+    DeleteFileUndo* entry = log.pushNew<DeleteFileUndo>();
     if (!entry || !entry->path.assignText(path)) {
-        delete entry;
+        log.dropNewest(entry);
         return false;
     }
     entry->reportFailure = reportFailure;
     entry->uninstallOnly = uninstallOnly;
-    log.push(entry);
     return true;
 }
 
@@ -144,12 +143,11 @@ public:
     {
         if (!path_[0])
             return true;
-        RestoreFileRollback* entry = new (std::nothrow) RestoreFileRollback;
+        RestoreFileRollback* entry = log.pushNew<RestoreFileRollback>();
         if (!entry || !entry->path.assignText(path_) || !entry->keptCopy.assignText(copy_)) {
-            delete entry;
+            log.dropNewest(entry);
             return false;
         }
-        log.push(entry);
         handedOver_ = entry;
         path_[0] = 0;
         return true;

@@ -125,14 +125,13 @@ bool RunOnUninstallAction::execute(ExecutionContext& context)
     ProgramFields fields;
     if (!expandProgram(context.expand, &stepCaption, commandLine, workingFolder, fields))
         return refuseTooLong(context.page, "Cannot execute \"%s\"", commandLine.text()) != StartResult::Aborted;
-    RunProgramUndo* undo = new (std::nothrow) RunProgramUndo;
+    RunProgramUndo* undo = context.undoLog->pushNew<RunProgramUndo>();
     if (!undo || !undo->stepCaption.assignText(fields.caption) || !undo->commandLine.assignText(fields.commandLine) ||
         !undo->workingFolder.assignText(fields.workingFolder)) {
-        delete undo;
+        context.undoLog->dropNewest(undo);
         return false;
     }
     undo->show = show;
-    context.undoLog->push(undo);
     return true;
 }
 
@@ -152,13 +151,12 @@ bool CallLibraryOnUninstallAction::execute(ExecutionContext& context)
     LibraryFields fields;
     if (!expandLibrary(context.expand, &stepCaption, library, entryName, argument, fields))
         return refuseTooLong(context.page, "Cannot load \"%s\"", library.text()) != StartResult::Aborted;
-    CallLibraryUndo* undo = new (std::nothrow) CallLibraryUndo;
+    CallLibraryUndo* undo = context.undoLog->pushNew<CallLibraryUndo>();
     if (!undo || !undo->stepCaption.assignText(fields.caption) || !undo->library.assignText(fields.library) ||
         !undo->entryName.assignText(fields.entryName) || !undo->argument.assignText(fields.argument)) {
-        delete undo;
+        context.undoLog->dropNewest(undo);
         return false;
     }
-    context.undoLog->push(undo);
     return true;
 }
 

@@ -95,12 +95,11 @@ bool ShortcutAction::execute(ExecutionContext& context)
         return false;
     SHChangeNotify(SHCNE_CREATE, kNotifyNoWait, linkPath, nullptr);
     context.bytesInstalled += fileSize(linkPath);
-    DeleteShortcutUndo* undo = new (std::nothrow) DeleteShortcutUndo;
+    DeleteShortcutUndo* undo = context.undoLog->pushNew<DeleteShortcutUndo>();
     if (!undo || !undo->path.assignText(linkPath)) {
-        delete undo;
+        context.undoLog->dropNewest(undo);
         return false;
     }
-    context.undoLog->push(undo);
     return true;
 }
 
