@@ -114,22 +114,24 @@ uint32_t callLibraryEntry(HWND owner, const char* library, const char* entryName
 {
     for (;;) {
         int answer;
-        HMODULE module = LoadLibraryExA(library, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        // Let go of before any question is asked, so that its file can be
+        // replaced before a retry.
+        UniqueLibrary module(LoadLibraryExA(library, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
         if (!module) {
             answer = askRetry(owner, "Cannot load \"%s\"", "Error", library);
         } else {
-            FoundEntry found = findEntry(module, entryName);
+            FoundEntry found = findEntry(module.get(), entryName);
             if (found.entry) {
                 DWORD result = 0;
                 bool called = callEntry(found, owner, argument, result);
-                FreeLibrary(module);
+                module.reset();
                 if (called)
                     return resultCodeToUndo(result, restartNeeded);
                 SetLastError(ERROR_NOT_ENOUGH_MEMORY);
                 answer = askRetry(owner, "Cannot load \"%s\"", "Error", library);
             } else {
                 DWORD error = GetLastError();
-                FreeLibrary(module);
+                module.reset();
                 SetLastError(error);
                 answer = askRetry(owner, "Cannot get entry point \"%s\" of \"%s\"", "Error", entryName, library);
             }
