@@ -5,6 +5,7 @@
 #include "format/action.h"
 #include "engine/ask_retry.h"
 #include "format/file_names.h"
+#include "format/stub_texts.h"
 #include "engine/file_routines.h"
 #include "engine/kept_deletions.h"
 #include "format/undo_entry.h"
@@ -262,7 +263,7 @@ bool WriteFileAction::execute(ExecutionContext& context)
             continue;
         }
         SetLastError(error);
-        int answer = askRetry(context.page, "Cannot create file \"%s\"", "Error", pathFits ? filePath : path.text());
+        int answer = askRetry(context.page, kCannotCreateFile, kErrorTitle, pathFits ? filePath : path.text());
         if (answer == IDIGNORE)
             return true;
         if (answer != IDRETRY)
@@ -366,7 +367,7 @@ uint32_t DeleteFileUndo::undo(ExecutionContext& context)
     for (;;) {
         if (deleteFile(path.text()) || !reportFailure)
             return kUndoContinue;
-        int answer = askRetry(context.page, "Cannot delete file \"%s\"", "Error", path.text());
+        int answer = askRetry(context.page, kCannotDeleteFile, kErrorTitle, path.text());
         if (answer == IDIGNORE)
             return kUndoContinue;
         if (answer != IDRETRY)

@@ -1,5 +1,6 @@
 // Shortcuts on Windows, through the shell's link object.
 #include "format/action.h"
+#include "format/stub_texts.h"
 #include "engine/com_ptr.h"
 #include "engine/file_routines.h"
 #include "engine/shortcut.h"
@@ -111,7 +112,7 @@ uint32_t DeleteShortcutUndo::undo(ExecutionContext& context)
             SHChangeNotify(SHCNE_DELETE, kNotifyNoWait, path.text(), nullptr);
             return kUndoContinue;
         }
-        int answer = askRetry(context.page, "Cannot delete file \"%s\"", "Error", path.text());
+        int answer = askRetry(context.page, kCannotDeleteFile, kErrorTitle, path.text());
         if (answer == IDIGNORE)
             return kUndoContinue;
         if (answer == IDABORT)

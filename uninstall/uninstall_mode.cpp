@@ -5,6 +5,7 @@
 #include "platform/run_log.h"
 #include "state/run_state.h"
 #include "format/startup_rules.h"
+#include "format/stub_texts.h"
 #include "platform/system_services.h"
 #include "platform/win32_handles.h"
 #include "engine/file_routines.h"
@@ -15,7 +16,6 @@ namespace {
 
 // The copy's name on its command line: the copy reads no more of it.
 const char kCopyName[] = "uni.tmp";
-const char kCopyFailedMessage[] = "The uninstaller could not run from the temporary folder.";
 
 // Wakes the launcher's wait on any input, as the system's "all input" of
 // Windows 95 has it.
@@ -223,7 +223,7 @@ bool runUninstallerCopy(const char* tail, DWORD* copyExitCode)
     // how the removal went, removed nothing this process knows of: a
     // failure, never a success nor the system's status as an exit code.
     if (!isRunExitCode(*copyExitCode)) {
-        showError(nullptr, kCopyFailedMessage);
+        showError(nullptr, kUninstallerCopyFailed);
         *copyExitCode = kExitFailed;
     }
     return true;
