@@ -1,5 +1,6 @@
 #include "engine/ask_retry.h"
 
+#include "format/stub_texts.h"
 #include "platform/run_log.h"
 #include "platform/system_services.h"
 
@@ -53,7 +54,7 @@ size_t appendSystemText(char* buffer, size_t size, size_t length, DWORD error)
         --end;
     buffer[end] = 0;
     if (end == length)
-        return appendFormatted(buffer, size, length, "Error code %d", int(error));
+        return appendFormatted(buffer, size, length, kErrorCode, int(error));
     return end;
 }
 

@@ -5,6 +5,7 @@
 #include "format/action.h"
 #include "engine/ask_retry.h"
 #include "format/file_names.h"
+#include "format/stub_texts.h"
 #include "engine/file_routines.h"
 #include "engine/kept_deletions.h"
 #include "format/undo_entry.h"
@@ -81,14 +82,13 @@ bool hasEmptyVariable(const char* text, ExpandFn expand)
 // caller then takes its change back.
 bool recordFile(UndoLog& log, const char* path, uint32_t reportFailure, bool uninstallOnly = false)
 {
-    DeleteFileUndo* entry = new (std::nothrow) DeleteFileUndo;
+    DeleteFileUndo* entry = log.pushNew<DeleteFileUndo>();
     if (!entry || !entry->path.assignText(path)) {
-        delete entry;
+        log.dropNewest(entry);
         return false;
     }
     entry->reportFailure = reportFailure;
     entry->uninstallOnly = uninstallOnly;
-    log.push(entry);
     return true;
 }
 
@@ -144,12 +144,11 @@ public:
     {
         if (!path_[0])
             return true;
-        RestoreFileRollback* entry = new (std::nothrow) RestoreFileRollback;
+        RestoreFileRollback* entry = log.pushNew<RestoreFileRollback>();
         if (!entry || !entry->path.assignText(path_) || !entry->keptCopy.assignText(copy_)) {
-            delete entry;
+            log.dropNewest(entry);
             return false;
         }
-        log.push(entry);
         handedOver_ = entry;
         path_[0] = 0;
         return true;
@@ -264,7 +263,7 @@ bool WriteFileAction::execute(ExecutionContext& context)
             continue;
         }
         SetLastError(error);
-        int answer = askRetry(context.page, "Cannot create file \"%s\"", "Error", pathFits ? filePath : path.text());
+        int answer = askRetry(context.page, kCannotCreateFile, kErrorTitle, pathFits ? filePath : path.text());
         if (answer == IDIGNORE)
             return true;
         if (answer != IDRETRY)
@@ -368,7 +367,7 @@ uint32_t DeleteFileUndo::undo(ExecutionContext& context)
     for (;;) {
         if (deleteFile(path.text()) || !reportFailure)
             return kUndoContinue;
-        int answer = askRetry(context.page, "Cannot delete file \"%s\"", "Error", path.text());
+        int answer = askRetry(context.page, kCannotDeleteFile, kErrorTitle, path.text());
         if (answer == IDIGNORE)
             return kUndoContinue;
         if (answer != IDRETRY)

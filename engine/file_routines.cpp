@@ -114,11 +114,9 @@ void createFoldersOnPath(char* path, UndoLog* record)
             continue;
         *p = 0;
         if (CreateDirectoryA(path, nullptr) && record) {
-            RemoveFolderUndo* undo = new (std::nothrow) RemoveFolderUndo;
-            if (undo && undo->path.assignText(path))
-                record->push(undo);
-            else
-                delete undo;
+            RemoveFolderUndo* undo = record->pushNew<RemoveFolderUndo>();
+            if (undo && !undo->path.assignText(path))
+                record->dropNewest(undo);
         }
         *p = '\\';
     }

@@ -41,13 +41,11 @@ public:
     {
         char copy[kPathSize];
         if (parent_[0] && GetTempFileNameA(parent_, "swk", 0, copy) != 0) {
-            RestoreFileRollback* entry = new (std::nothrow) RestoreFileRollback;
+            RestoreFileRollback* entry = log_.pushNew<RestoreFileRollback>();
             if (entry && entry->path.assignText(path) && entry->keptCopy.assignText(copy) &&
-                MoveFileExA(path, copy, MOVEFILE_REPLACE_EXISTING)) {
-                log_.push(entry);
+                MoveFileExA(path, copy, MOVEFILE_REPLACE_EXISTING))
                 return;
-            }
-            delete entry;
+            log_.dropNewest(entry);
             DeleteFileA(copy);
         }
         deleteMatchedFile(path, attributes);
@@ -59,11 +57,9 @@ public:
     {
         if (!RemoveDirectoryA(folder))
             return;
-        RestoreFileRollback* entry = new (std::nothrow) RestoreFileRollback;
-        if (entry && entry->path.assignText(folder))
-            log_.push(entry);
-        else
-            delete entry;
+        RestoreFileRollback* entry = log_.pushNew<RestoreFileRollback>();
+        if (entry && !entry->path.assignText(folder))
+            log_.dropNewest(entry);
     }
 
 private:

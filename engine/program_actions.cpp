@@ -1,6 +1,7 @@
 // Programs and library entry points on Windows: started at install, from the
 // finish page, or recorded to run at uninstall.
 #include "format/action.h"
+#include "format/stub_texts.h"
 #include "engine/ask_retry.h"
 #include "engine/program_routines.h"
 #include "format/undo_entry.h"
@@ -52,7 +53,7 @@ StartResult refuseTooLong(WindowHandle owner, const char* format, const char* sh
 {
     for (;;) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        int answer = askRetry(owner, format, "Error", shown);
+        int answer = askRetry(owner, format, kErrorTitle, shown);
         if (answer == IDABORT)
             return StartResult::Aborted;
         if (answer == IDIGNORE)
@@ -71,7 +72,7 @@ StartResult startExpanded(ExpandFn expand, WindowHandle page, const Bytes& comma
 {
     ProgramFields fields;
     if (!expandProgram(expand, nullptr, commandLine, workingFolder, fields))
-        return refuseTooLong(page, "Cannot execute \"%s\"", commandLine.text());
+        return refuseTooLong(page, kCannotExecute, commandLine.text());
     return startProcess(page, fields.commandLine, workingFolderOrNone(fields.workingFolder), show, process);
 }
 
@@ -124,15 +125,14 @@ bool RunOnUninstallAction::execute(ExecutionContext& context)
 {
     ProgramFields fields;
     if (!expandProgram(context.expand, &stepCaption, commandLine, workingFolder, fields))
-        return refuseTooLong(context.page, "Cannot execute \"%s\"", commandLine.text()) != StartResult::Aborted;
-    RunProgramUndo* undo = new (std::nothrow) RunProgramUndo;
+        return refuseTooLong(context.page, kCannotExecute, commandLine.text()) != StartResult::Aborted;
+    RunProgramUndo* undo = context.undoLog->pushNew<RunProgramUndo>();
     if (!undo || !undo->stepCaption.assignText(fields.caption) || !undo->commandLine.assignText(fields.commandLine) ||
         !undo->workingFolder.assignText(fields.workingFolder)) {
-        delete undo;
+        context.undoLog->dropNewest(undo);
         return false;
     }
     undo->show = show;
-    context.undoLog->push(undo);
     return true;
 }
 
@@ -141,7 +141,7 @@ bool CallLibraryAction::execute(ExecutionContext& context)
     LibraryFields fields;
     HWND owner = context.page ? GetParent(context.page) : nullptr;
     if (!expandLibrary(context.expand, nullptr, library, entryName, argument, fields))
-        return refuseTooLong(owner, "Cannot load \"%s\"", library.text()) != StartResult::Aborted;
+        return refuseTooLong(owner, kCannotLoad, library.text()) != StartResult::Aborted;
     uint32_t result = callLibraryEntry(owner, fields.library, fields.entryName, fields.argument, context.restartNeeded);
     context.cancelled = result == kUndoCancelled;
     return result == kUndoContinue;
@@ -151,14 +151,13 @@ bool CallLibraryOnUninstallAction::execute(ExecutionContext& context)
 {
     LibraryFields fields;
     if (!expandLibrary(context.expand, &stepCaption, library, entryName, argument, fields))
-        return refuseTooLong(context.page, "Cannot load \"%s\"", library.text()) != StartResult::Aborted;
-    CallLibraryUndo* undo = new (std::nothrow) CallLibraryUndo;
+        return refuseTooLong(context.page, kCannotLoad, library.text()) != StartResult::Aborted;
+    CallLibraryUndo* undo = context.undoLog->pushNew<CallLibraryUndo>();
     if (!undo || !undo->stepCaption.assignText(fields.caption) || !undo->library.assignText(fields.library) ||
         !undo->entryName.assignText(fields.entryName) || !undo->argument.assignText(fields.argument)) {
-        delete undo;
+        context.undoLog->dropNewest(undo);
         return false;
     }
-    context.undoLog->push(undo);
     return true;
 }
 

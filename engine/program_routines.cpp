@@ -1,6 +1,7 @@
 #include "engine/program_routines.h"
 
 #include "format/bytes.h"
+#include "format/stub_texts.h"
 #include "engine/ask_retry.h"
 #include "format/undo_entry.h"
 
@@ -101,7 +102,7 @@ StartResult startProcess(HWND owner, const char* commandLine, const char* workin
             out.thread.reset(started.hThread);
             return StartResult::Started;
         }
-        int answer = askRetry(owner, "Cannot execute \"%s\"", "Error", commandLine);
+        int answer = askRetry(owner, kCannotExecute, kErrorTitle, commandLine);
         if (answer == IDABORT)
             return StartResult::Aborted;
         if (answer == IDIGNORE)
@@ -114,24 +115,26 @@ uint32_t callLibraryEntry(HWND owner, const char* library, const char* entryName
 {
     for (;;) {
         int answer;
-        HMODULE module = LoadLibraryExA(library, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        // Let go of before any question is asked, so that its file can be
+        // replaced before a retry.
+        UniqueLibrary module(LoadLibraryExA(library, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
         if (!module) {
-            answer = askRetry(owner, "Cannot load \"%s\"", "Error", library);
+            answer = askRetry(owner, kCannotLoad, kErrorTitle, library);
         } else {
-            FoundEntry found = findEntry(module, entryName);
+            FoundEntry found = findEntry(module.get(), entryName);
             if (found.entry) {
                 DWORD result = 0;
                 bool called = callEntry(found, owner, argument, result);
-                FreeLibrary(module);
+                module.reset();
                 if (called)
                     return resultCodeToUndo(result, restartNeeded);
                 SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-                answer = askRetry(owner, "Cannot load \"%s\"", "Error", library);
+                answer = askRetry(owner, kCannotLoad, kErrorTitle, library);
             } else {
                 DWORD error = GetLastError();
-                FreeLibrary(module);
+                module.reset();
                 SetLastError(error);
-                answer = askRetry(owner, "Cannot get entry point \"%s\" of \"%s\"", "Error", entryName, library);
+                answer = askRetry(owner, kCannotGetEntryPoint, kErrorTitle, entryName, library);
             }
         }
         if (answer == IDABORT)

@@ -50,13 +50,12 @@ bool openKeyRecorded(UndoLog& log, uint32_t root, const char* subKey, UniqueRegK
     }
     if (!openKey(root, subKey, key))
         return false;
-    RegistryRollback* entry = created ? new (std::nothrow) RegistryRollback : nullptr;
+    RegistryRollback* entry = created ? log.pushNew<RegistryRollback>() : nullptr;
     if (entry && entry->subKey.assignText(subKey)) {
         entry->root = root;
         entry->createdFrom = uint32_t(created);
-        log.push(entry);
     } else {
-        delete entry;
+        log.dropNewest(entry);
     }
     return true;
 }
@@ -76,30 +75,30 @@ bool expandKey(ExpandFn expand, const Bytes& subKey, const Bytes& valueName, Exp
 
 bool pushValueUndo(UndoLog& log, uint32_t root, const ExpandedKey& key)
 {
-    DeleteRegValueUndo* undo = new (std::nothrow) DeleteRegValueUndo;
+    DeleteRegValueUndo* undo = log.pushNew<DeleteRegValueUndo>();
     if (!undo || !undo->subKey.assignText(key.subKey) || !undo->valueName.assignText(key.valueName)) {
-        delete undo;
+        log.dropNewest(undo);
         return false;
     }
     undo->root = root;
-    log.push(undo);
     return true;
 }
 
-// The value as it is before the installation changes it, for the rollback;
-// null when there is none (or it cannot be read whole).
-RegistryRollback* keepValue(HKEY handle, uint32_t root, const ExpandedKey& key)
+// The value as it is before the installation changes it, kept at the front
+// of the log for the rollback (the caller drops it again when the change
+// fails); null when there is none (or it cannot be read whole).
+RegistryRollback* keepValue(UndoLog& log, HKEY handle, uint32_t root, const ExpandedKey& key)
 {
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(handle, key.valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return nullptr;
-    RegistryRollback* kept = new (std::nothrow) RegistryRollback;
+    RegistryRollback* kept = log.pushNew<RegistryRollback>();
     DWORD read = size;
     if (!kept || !kept->data.allocate(size) || !kept->subKey.assignText(key.subKey) ||
         !kept->valueName.assignText(key.valueName) ||
         RegQueryValueExA(handle, key.valueName, nullptr, &type, kept->data.data(), &read) != ERROR_SUCCESS ||
         read != size) {
-        delete kept;
+        log.dropNewest(kept);
         return nullptr;
     }
     kept->root = root;
@@ -112,16 +111,14 @@ bool setValue(UndoLog& log, uint32_t root, const ExpandedKey& key, DWORD type, c
     UniqueRegKey handle;
     if (!openKeyRecorded(log, root, key.subKey, handle))
         return false;
-    RegistryRollback* kept = keepValue(handle.get(), root, key);
+    // The kept value is older than the entry that removes the new value: a
+    // rollback removes that first and then puts the old one back.
+    RegistryRollback* kept = keepValue(log, handle.get(), root, key);
     if (RegSetValueExA(handle.get(), key.valueName, 0, type, data, size) != ERROR_SUCCESS) {
-        delete kept;
+        log.dropNewest(kept);
         return false;
     }
     handle.reset();
-    // Older than the entry that removes the new value: a rollback removes
-    // it first and then puts the old one back.
-    if (kept)
-        log.push(kept);
     return pushValueUndo(log, root, key);
 }
 
@@ -166,11 +163,9 @@ bool DeleteRegValueAction::execute(ExecutionContext& context)
     UniqueRegKey handle;
     if (!openKeyRecorded(*context.undoLog, root, key.subKey, handle))
         return true;
-    RegistryRollback* kept = keepValue(handle.get(), root, key);
-    if (RegDeleteValueA(handle.get(), key.valueName) == ERROR_SUCCESS && kept)
-        context.undoLog->push(kept);
-    else
-        delete kept;
+    RegistryRollback* kept = keepValue(*context.undoLog, handle.get(), root, key);
+    if (RegDeleteValueA(handle.get(), key.valueName) != ERROR_SUCCESS)
+        context.undoLog->dropNewest(kept);
     return true;
 }
 

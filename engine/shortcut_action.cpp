@@ -1,5 +1,6 @@
 // Shortcuts on Windows, through the shell's link object.
 #include "format/action.h"
+#include "format/stub_texts.h"
 #include "engine/com_ptr.h"
 #include "engine/file_routines.h"
 #include "engine/shortcut.h"
@@ -95,12 +96,11 @@ bool ShortcutAction::execute(ExecutionContext& context)
         return false;
     SHChangeNotify(SHCNE_CREATE, kNotifyNoWait, linkPath, nullptr);
     context.bytesInstalled += fileSize(linkPath);
-    DeleteShortcutUndo* undo = new (std::nothrow) DeleteShortcutUndo;
+    DeleteShortcutUndo* undo = context.undoLog->pushNew<DeleteShortcutUndo>();
     if (!undo || !undo->path.assignText(linkPath)) {
-        delete undo;
+        context.undoLog->dropNewest(undo);
         return false;
     }
-    context.undoLog->push(undo);
     return true;
 }
 
@@ -112,7 +112,7 @@ uint32_t DeleteShortcutUndo::undo(ExecutionContext& context)
             SHChangeNotify(SHCNE_DELETE, kNotifyNoWait, path.text(), nullptr);
             return kUndoContinue;
         }
-        int answer = askRetry(context.page, "Cannot delete file \"%s\"", "Error", path.text());
+        int answer = askRetry(context.page, kCannotDeleteFile, kErrorTitle, path.text());
         if (answer == IDIGNORE)
             return kUndoContinue;
         if (answer == IDABORT)

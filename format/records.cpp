@@ -93,15 +93,27 @@ UndoEntry* createUndoEntry(uint32_t kind)
     }
 }
 
-void UndoLog::push(UndoEntry* entry)
+UndoEntry* UndoLog::push(UndoEntry* entry)
 {
     if (!entry)
-        return;
+        return nullptr;
     entry->next = head_;
     head_ = entry;
     if (!tail_)
         tail_ = entry;
     ++count_;
+    return entry;
+}
+
+void UndoLog::dropNewest(UndoEntry* entry)
+{
+    if (!entry || entry != head_)
+        return;
+    head_ = entry->next;
+    if (!head_)
+        tail_ = nullptr;
+    --count_;
+    delete entry;
 }
 
 void UndoLog::append(UndoEntry* entry)

@@ -26,8 +26,6 @@ uint32_t osClassFor(uint32_t platformId, uint32_t major, uint32_t minor)
     return OsWin95;
 }
 
-const char kDamagedPackageMessage[] = "The setup package is damaged. Please try again with original file.";
-
 const char* commandLineTail(const char* commandLine)
 {
     const char* p = commandLine;

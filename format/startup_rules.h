@@ -32,9 +32,6 @@ uint32_t osClassFor(uint32_t platformId, uint32_t major, uint32_t minor);
 // above blank.
 const char* commandLineTail(const char* commandLine);
 
-// Shown whenever a package cannot be read, whatever the reason.
-extern const char kDamagedPackageMessage[];
-
 constexpr uint16_t kShowMinNoActive = 7;
 
 // What the switches of a command-line tail ask for.

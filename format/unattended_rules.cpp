@@ -1,6 +1,7 @@
 #include "format/unattended_rules.h"
 
 #include "format/decimal_text.h"
+#include "format/stub_texts.h"
 
 #include <string.h>
 
@@ -166,10 +167,10 @@ FolderProblem checkInstallFolder(const char* value, char* folder, size_t size)
 const char* folderProblemText(FolderProblem problem)
 {
     switch (problem) {
-    case FolderProblem::NotFullPath: return "it is not a full path";
-    case FolderProblem::TooLong: return "it is too long";
-    case FolderProblem::BadCharacter: return "it holds a character that a folder name cannot hold";
-    case FolderProblem::IsAFile: return "it is a file";
+    case FolderProblem::NotFullPath: return kFolderNotFullPath;
+    case FolderProblem::TooLong: return kFolderTooLong;
+    case FolderProblem::BadCharacter: return kFolderBadCharacter;
+    case FolderProblem::IsAFile: return kFolderIsAFile;
     case FolderProblem::None: break;
     }
     return "";

@@ -9,6 +9,8 @@
 
 #include <stdint.h>
 
+#include <new>
+
 // Results of UndoEntry::undo.
 enum UndoResult : uint32_t {
     kUndoContinue = 0,
@@ -168,8 +170,21 @@ public:
     UndoLog(const UndoLog&) = delete;
     UndoLog& operator=(const UndoLog&) = delete;
 
-    // Puts a new entry at the front: the log runs newest first.
-    void push(UndoEntry* entry);
+    // Puts an entry at the front (the log runs newest first) and owns it
+    // from here on; a null entry is left out.
+    UndoEntry* push(UndoEntry* entry);
+    // A new, empty entry put at the front at once, or null when memory ran
+    // out: the log owns it before the caller fills it in, so no way out of
+    // the filling can lose it. One that cannot be filled goes again by
+    // dropNewest.
+    template <typename Entry>
+    Entry* pushNew()
+    {
+        return static_cast<Entry*>(push(new (std::nothrow) Entry));
+    }
+    // Takes `entry` back out and deletes it, when it is the newest (the one
+    // pushNew just gave); null does nothing.
+    void dropNewest(UndoEntry* entry);
     // Puts an entry at the back, keeping a stored log's order when reading.
     void append(UndoEntry* entry);
     void clear();

@@ -2,15 +2,11 @@
 
 #include "platform/run_log.h"
 #include "format/startup_rules.h"
+#include "format/stub_texts.h"
 #include "platform/win32_handles.h"
 
 #include <commctrl.h>
 #include <string.h>
-
-// The restart question when the system's own text cannot be had.
-const char kBuiltInRestartQuestion[] =
-    "You must restart your computer before the new settings will take effect.\n\n"
-    "Do you want to restart your computer now?";
 
 bool nobodyToAsk = false;
 bool neverRestart = false;
@@ -117,7 +113,7 @@ bool offerRestart(HWND owner, const char* caption)
     // Loaded as data only, and only from the system folder; it stays loaded.
     HMODULE advpack = loadSystemLibrary("advpack.dll", LOAD_LIBRARY_AS_DATAFILE);
     if (!advpack || LoadStringA(advpack, 1004, question, sizeof question) <= 0)
-        copyTruncated(question, sizeof question, kBuiltInRestartQuestion);
+        copyTruncated(question, sizeof question, kRestartQuestion);
     if (owner)
         ShowWindow(rootWindowOf(owner), SW_RESTORE);
     bool yes = MessageBoxA(owner, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
@@ -130,7 +126,7 @@ void showError(HWND owner, const char* text)
 {
     runLog("Error: %s", text);
     if (!nobodyToAsk)
-        MessageBoxA(owner, text, "Error", MB_OK | MB_ICONERROR);
+        MessageBoxA(owner, text, kErrorTitle, MB_OK | MB_ICONERROR);
 }
 
 namespace {

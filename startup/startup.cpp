@@ -6,6 +6,7 @@
 #include "platform/run_log.h"
 #include "state/run_state.h"
 #include "format/startup_rules.h"
+#include "format/stub_texts.h"
 #include "platform/system_services.h"
 #include "platform/win32_handles.h"
 #include "threads/worker_threads.h"
@@ -19,16 +20,6 @@
 #include <memory>
 #include <string.h>
 #include <utility>
-
-const char kInstallerBanner[] = "Slipway setup 1.0, made with Slipway: small, fast, dependable Windows installers.\n";
-// The banner's second part, and the box of /? and /help.
-const char kSwitchList[] =
-    "Switches: /passive, /quiet (no window, no question, no finish programs), /norestart, "
-    "/dir=\"FOLDER\", /log=FILE, /nouninstall, /? or /help; - for / works too; "
-    "-extractallfiles, -ip PACKAGE, -installerinfo.\n"
-    "Exit codes: 0 done, 3010 done but restart needed, 1602 cancelled, 1603 failed, "
-    "1620 damaged package, 1 no administrator rights.\n";
-const char kElevationFailedMessage[] = "Setup could not acquire administrative privileges:\n\n";
 
 namespace {
 
@@ -139,7 +130,7 @@ bool relaunchElevated(const char* tail, int* exitCode)
 void reportDamagedPackage()
 {
     runState.outcome = RunOutcome::DamagedPackage;
-    showError(nullptr, kDamagedPackageMessage);
+    showError(nullptr, kDamagedPackage);
 }
 
 // The /dir= folder, when there is one, replaces the install folder; false
@@ -160,8 +151,7 @@ bool takeInstallFolderSwitch(const StartupSwitches& switches)
         return true;
     }
     char message[kPathBufferSize + 128];
-    formatTextOf(message, sizeof message, "The install folder \"%s\" cannot be used: %s.", switches.dirValue,
-                 folderProblemText(problem));
+    formatTextOf(message, sizeof message, kUnusableInstallFolder, switches.dirValue, folderProblemText(problem));
     showError(nullptr, message);
     runState.outcome = RunOutcome::UnusableFolder;
     return false;
@@ -315,7 +305,7 @@ bool readProgramFilesDir(char* buffer, DWORD size)
 
 void formatElevationMessage(int shellResult, char* message, size_t size)
 {
-    copyTruncated(message, size, kElevationFailedMessage);
+    copyTruncated(message, size, kElevationFailed);
     size_t used = strlen(message);
     if (used + 1 >= size)
         return;
@@ -324,7 +314,7 @@ void formatElevationMessage(int shellResult, char* message, size_t size)
                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), message + used, DWORD(size - used), nullptr);
     if (written == 0) {
         char code[32];
-        wsprintfA(code, "Error code %d", shellResult);
+        wsprintfA(code, kErrorCode, shellResult);
         copyTruncated(message + used, size - used, code);
     }
 }
@@ -333,12 +323,12 @@ int runStartup(HINSTANCE instance, const char* tail)
 {
     StartupSwitches switches = parseSwitches(tail);
     if (switches.installerInfo) {
-        writeStandardOutput(kInstallerBanner, sizeof kInstallerBanner - 1);
-        writeStandardOutput(kSwitchList, sizeof kSwitchList - 1);
+        writeStandardOutput(kInstallerBanner, strlen(kInstallerBanner));
+        writeStandardOutput(kSwitchList, strlen(kSwitchList));
         return 0;
     }
     if (switches.help) {
-        MessageBoxA(nullptr, kSwitchList, "Setup", MB_OK | MB_ICONINFORMATION);
+        MessageBoxA(nullptr, kSwitchList, kSetupTitle, MB_OK | MB_ICONINFORMATION);
         return 0;
     }
     applySwitches(switches);

@@ -115,7 +115,7 @@ DWORD WINAPI PreviousUninstallThread(LPVOID parameter)
         PROCESS_INFORMATION started;
         if (CreateProcessA(nullptr, runState.uninstallCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                            &started)) {
-            CloseHandle(started.hThread);
+            UniqueHandle thread(started.hThread);  // not used, only closed
             UniqueHandle process(started.hProcess);
             waitForUninstaller(started.dwProcessId, process.get());
         }

@@ -5,6 +5,7 @@
 #include "platform/run_log.h"
 #include "state/run_state.h"
 #include "format/startup_rules.h"
+#include "format/stub_texts.h"
 #include "platform/system_services.h"
 #include "platform/win32_handles.h"
 #include "engine/file_routines.h"
@@ -15,7 +16,6 @@ namespace {
 
 // The copy's name on its command line: the copy reads no more of it.
 const char kCopyName[] = "uni.tmp";
-const char kCopyFailedMessage[] = "The uninstaller could not run from the temporary folder.";
 
 // Wakes the launcher's wait on any input, as the system's "all input" of
 // Windows 95 has it.
@@ -78,8 +78,8 @@ wchar_t* copyNameIn(wchar_t* path)
             name = end + 1;
     end -= 4;
     bool matches = end - name >= 3 && (name[0] | 0x20) == L'u' && (name[1] | 0x20) == L'n' &&
-                   (name[2] | 0x20) == L'i' && end[0] == L'.' && (end[1] | 0x20) == L't' &&
-                   (end[2] | 0x20) == L'm' && (end[3] | 0x20) == L'p';
+                   (name[2] | 0x20) == L'i' && end[0] == L'.' && (end[1] | 0x20) == L't' && (end[2] | 0x20) == L'm' &&
+                   (end[3] | 0x20) == L'p';
     return matches ? name : nullptr;
 }
 
@@ -154,8 +154,8 @@ void endParentProcess(UINT exitCode)
         return;
     if (!TerminateProcess(parent, exitCode))
         return;
-    WaitForSingleObject(parent, INFINITE);
-    CloseHandle(parent);
+    UniqueHandle ended(parent);
+    WaitForSingleObject(ended.get(), INFINITE);
 }
 
 // Moves the file at `path` to a new name in `folder`, which must be on its
@@ -214,7 +214,7 @@ bool runUninstallerCopy(const char* tail, DWORD* copyExitCode)
     PROCESS_INFORMATION started;
     if (!startCopy(copy.path, copy.folder, tail, started))
         return false;
-    CloseHandle(started.hThread);
+    UniqueHandle thread(started.hThread);  // not used, only closed
     UniqueHandle process(started.hProcess);
     waitAnsweringMessages(process.get());
     if (!GetExitCodeProcess(process.get(), copyExitCode))
@@ -223,7 +223,7 @@ bool runUninstallerCopy(const char* tail, DWORD* copyExitCode)
     // how the removal went, removed nothing this process knows of: a
     // failure, never a success nor the system's status as an exit code.
     if (!isRunExitCode(*copyExitCode)) {
-        showError(nullptr, kCopyFailedMessage);
+        showError(nullptr, kUninstallerCopyFailed);
         *copyExitCode = kExitFailed;
     }
     return true;

@@ -7,6 +7,7 @@
 #include "engine/file_routines.h"
 #include "engine/passes.h"
 #include "engine/page_link.h"
+#include "format/stub_texts.h"
 #include "uninstall/uninstall_entry.h"
 #include "format/uninstall_script.h"
 
@@ -24,7 +25,7 @@ uint32_t deleteUninstallerFile(HWND page, const char* path, uint32_t result)
         // The launcher that waits for this copy runs from the file.
         if (runState.launcherWaits && letGoOfRunningUninstaller(path, result))
             break;
-        int answer = askRetry(page, "Cannot delete file \"%s\"", "Error", path);
+        int answer = askRetry(page, kCannotDeleteFile, kErrorTitle, path);
         if (answer == IDIGNORE)
             return result;
         if (answer == IDABORT)

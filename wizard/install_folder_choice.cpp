@@ -1,6 +1,7 @@
 #include "wizard/install_folder_choice.h"
 
 #include "format/startup_rules.h"
+#include "format/stub_texts.h"
 
 #include <string.h>
 
@@ -100,11 +101,11 @@ void describeTooLongFolder(const char* chosen, const char* leaf, char* out, size
     static_assert(kFolderPathSize == 260, "the message names the longest folder");
     if (size == 0)
         return;
-    copyTruncated(out, size, "The installation folder would be longer than 259 characters:\n\n");
+    copyTruncated(out, size, kChosenFolderTooLongStart);
     appendCut(out, size, chosen);
     size_t chosenLength = strlen(chosen);
     if (chosenLength && chosen[chosenLength - 1] != '\\')
         appendCut(out, size, "\\");
     appendCut(out, size, leaf);
-    appendCut(out, size, "\n\nPlease choose a folder with a shorter path.");
+    appendCut(out, size, kChosenFolderTooLongEnd);
 }

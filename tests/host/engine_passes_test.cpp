@@ -249,6 +249,39 @@ TEST(UndoLogOrder, EntriesComeNewestFirst)
     EXPECT_EQ(log.count(), 3u);
 }
 
+// The engine's steps take an entry from the log before filling it in, and
+// give it back when the filling fails: only the newest one goes, and the log
+// is whole again afterwards.
+TEST(UndoLogOrder, PushNewPutsEntriesInFrontAndDropNewestTakesOnlyTheNewest)
+{
+    UndoLog log;
+    RemoveFolderUndo* oldest = log.pushNew<RemoveFolderUndo>();
+    ASSERT_NE(oldest, nullptr);
+    DeleteFileUndo* newest = log.pushNew<DeleteFileUndo>();
+    ASSERT_NE(newest, nullptr);
+    EXPECT_EQ(log.first(), newest);
+    EXPECT_EQ(newest->next, oldest);
+    EXPECT_EQ(log.count(), 2u);
+
+    log.dropNewest(oldest);  // not the newest: stays
+    log.dropNewest(nullptr);
+    EXPECT_EQ(log.count(), 2u);
+    log.dropNewest(newest);
+    EXPECT_EQ(log.first(), oldest);
+    EXPECT_EQ(log.count(), 1u);
+    log.dropNewest(oldest);
+    EXPECT_EQ(log.first(), nullptr);
+    EXPECT_EQ(log.count(), 0u);
+
+    // Emptied, the log takes entries at either end again.
+    log.append(new FakeUndo("appended", true));
+    log.push(new FakeUndo("pushed", true));
+    journal.clear();
+    ExecutionContext context = contextWithoutRows();
+    EXPECT_EQ(runReversals(log, context), uint32_t(kUndoContinue));
+    EXPECT_EQ(journal, (Journal{"pushed", "appended"}));
+}
+
 class UndoPasses : public ::testing::Test {
 protected:
     void SetUp() override

@@ -1,6 +1,7 @@
 // The first page: dresses the frame (icon, caption, banner, button captions)
 // and starts the loading thread, which sets the Next target.
 #include "format/install_script.h"
+#include "format/stub_texts.h"
 #include "state/run_state.h"
 #include "platform/system_services.h"
 #include "threads/worker_threads.h"
@@ -56,7 +57,7 @@ void loadingDone(HWND page, LoadingOutcome outcome)
         runState.outcome = RunOutcome::DamagedPackage;
         if (!nobodyToAsk)
             leaveSilentMode(page);
-        showError(frameOf(page), kDamagedPackageMessage);
+        showError(frameOf(page), kDamagedPackage);
         PostMessageA(frameOf(page), WM_COMMAND, IDCANCEL, 0);
         return;
     }
