@@ -1,12 +1,13 @@
 // File routines shared by the file, shortcut and uninstall steps.
 #pragma once
 
+#include "format/field_limits.h"
 #include "platform/win32_handles.h"
 
 #include <stdint.h>
 
 // An expanded path with its NUL: 260 characters, as the system's ANSI calls take.
-constexpr size_t kPathSize = 261;
+constexpr size_t kPathSize = kExpandedPathSize;
 // The name buffers of the extract-all mode and of deleteMatching.
 constexpr size_t kWorkNameSize = 264;
 

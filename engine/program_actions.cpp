@@ -4,19 +4,18 @@
 #include "format/stub_texts.h"
 #include "engine/ask_retry.h"
 #include "engine/program_routines.h"
+#include "format/field_limits.h"
 #include "format/undo_entry.h"
 
 #include <new>
 
 namespace {
 
-const uint16_t kNoShowCommand = 0xFFFF;
-
 // Expanded command-line fields; false when one did not fit or expand.
 struct ProgramFields {
-    char caption[128];
-    char commandLine[4096];
-    char workingFolder[261];
+    char caption[kUndoCaptionSize];
+    char commandLine[kCommandLineSize];
+    char workingFolder[kExpandedPathSize];
 };
 
 bool expandProgram(ExpandFn expand, const Bytes* caption, const Bytes& commandLine, const Bytes& workingFolder,
@@ -30,10 +29,10 @@ bool expandProgram(ExpandFn expand, const Bytes* caption, const Bytes& commandLi
 }
 
 struct LibraryFields {
-    char caption[128];
-    char library[261];
-    char entryName[261];
-    char argument[4096];
+    char caption[kUndoCaptionSize];
+    char library[kExpandedPathSize];
+    char entryName[kExpandedPathSize];
+    char argument[kCommandLineSize];
 };
 
 bool expandLibrary(ExpandFn expand, const Bytes* caption, const Bytes& library, const Bytes& entryName,

@@ -3,6 +3,7 @@
 #include "format/bytes.h"
 #include "format/stub_texts.h"
 #include "engine/ask_retry.h"
+#include "format/field_limits.h"
 #include "format/undo_entry.h"
 
 #include <string.h>
@@ -91,7 +92,7 @@ StartResult startProcess(HWND owner, const char* commandLine, const char* workin
         STARTUPINFOA startup;
         memset(&startup, 0, sizeof startup);
         startup.cb = sizeof startup;
-        if (show != 0xFFFF) {
+        if (show != kShowUnspecified) {
             startup.dwFlags = STARTF_USESHOWWINDOW;
             startup.wShowWindow = show;
         }

@@ -4,6 +4,7 @@
 #include "format/action.h"
 #include "engine/file_routines.h"
 #include "engine/registry_roots_win32.h"
+#include "format/field_limits.h"
 #include "format/undo_entry.h"
 
 #include <new>
@@ -30,7 +31,7 @@ bool openKey(uint32_t root, const char* subKey, UniqueRegKey& key)
 bool openKeyRecorded(UndoLog& log, uint32_t root, const char* subKey, UniqueRegKey& key)
 {
     HKEY rootKey = registryRootKey(root);
-    char path[256];
+    char path[kRegistryNameSize];
     size_t created = 0;
     size_t length = strlen(subKey);
     if (rootKey && length < sizeof path) {
@@ -61,8 +62,8 @@ bool openKeyRecorded(UndoLog& log, uint32_t root, const char* subKey, UniqueRegK
 }
 
 struct ExpandedKey {
-    char subKey[256];
-    char valueName[256];
+    char subKey[kRegistryNameSize];
+    char valueName[kRegistryNameSize];
 };
 
 // False when either text did not expand whole into its buffer: a cut key
@@ -134,12 +135,11 @@ void deleteValue(uint32_t root, const char* subKey, const char* valueName)
 bool SetRegStringAction::execute(ExecutionContext& context)
 {
     ExpandedKey key;
-    const size_t kValueSize = 16301;
     Bytes value;
-    if (!value.allocate(kValueSize) || !expandKey(context.expand, subKey, valueName, key))
+    if (!value.allocate(kRegistryDataSize) || !expandKey(context.expand, subKey, valueName, key))
         return false;
     char* text = reinterpret_cast<char*>(value.data());
-    if (!context.expand(data.text(), text, kValueSize))
+    if (!context.expand(data.text(), text, kRegistryDataSize))
         return false;
     return setValue(*context.undoLog, root, key, REG_SZ, value.data(), DWORD(strlen(text) + 1));
 }
@@ -184,7 +184,7 @@ uint32_t RegistryRollback::undo(ExecutionContext&)
         return kUndoContinue;
     }
     HKEY rootKey = registryRootKey(root);
-    char path[256];
+    char path[kRegistryNameSize];
     if (!rootKey || subKey.size() > sizeof path)
         return kUndoContinue;
     memcpy(path, subKey.text(), subKey.size());

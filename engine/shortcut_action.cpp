@@ -5,6 +5,7 @@
 #include "engine/file_routines.h"
 #include "engine/shortcut.h"
 #include "engine/ask_retry.h"
+#include "format/field_limits.h"
 #include "format/undo_entry.h"
 
 #include <windows.h>
@@ -16,7 +17,6 @@ namespace {
 const CLSID kShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID kShellLinkA = {0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID kPersistFile = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const DWORD kNoIcon = 0xFFFFFFFF;
 // Change notifications for an ANSI path: after creating or deleting, flush
 // without waiting (0x2000: the headers' SHCNF_FLUSHNOWAIT now also carries
 // SHCNF_FLUSH, which would wait); after updating, flush and wait.
@@ -62,8 +62,8 @@ bool clearShortcutHotkey(const char* path)
 bool ShortcutAction::execute(ExecutionContext& context)
 {
     ExpandFn expand = context.expand;
-    char targetPath[261], linkPath[261], iconFile[261];
-    char args[2048], text[2048];
+    char targetPath[kExpandedPathSize], linkPath[kExpandedPathSize], iconFile[kExpandedPathSize];
+    char args[kShortcutTextSize], text[kShortcutTextSize];
     // A field that did not expand whole would make a shortcut to, or at,
     // some other path: the step fails instead.
     if (!expand(target.text(), targetPath, sizeof targetPath) ||

@@ -7,15 +7,12 @@
 #include "format/bytes.h"
 #include "format/execution_context.h"
 #include "format/record_fields.h"
+#include "format/record_kinds.h"
 #include "format/step_fields.h"
 
 #include <stdint.h>
 
-enum ActionStage : uint32_t {
-    kFileStage = 0,     // files, folders, shortcuts, registry
-    kProgramStage = 1,  // programs and library entry points, after stage 0
-    kFinishStage = 2,   // run from the finish page
-};
+#include <memory>
 
 class Action {
 public:
@@ -26,14 +23,16 @@ public:
     // actions, so fourteen vtable slots and their relocations stay out of
     // its image.
     bool serialize(ByteSink& sink) const { return writeWalkedFields(*this, sink); }
-    virtual uint32_t stage() const = 0;
+    // The kind's code, stage and class name, as format/record_kinds.h lists
+    // them: looked up, not virtual, so no kind carries a slot for them.
+    uint32_t kind() const { return kind_; }
+    uint32_t stage() const { return kActionStages[kind_]; }
+    const char* className() const { return kActionClassNames[kind_]; }
     // The step caption, or null: only kinds with their own step row have one.
     virtual const char* caption() const { return nullptr; }
     // True to go on; false stops the installation and rolls it back.
     virtual bool execute(ExecutionContext& context) = 0;
 
-    virtual uint32_t kind() const = 0;
-    virtual const char* className() const = 0;
     // Reads the fields (the kind code is already read). False when the
     // cursor ran out of bounds.
     bool read(ByteCursor& cursor) { return readWalkedFields(*this, cursor); }
@@ -42,18 +41,20 @@ public:
     // Hands the fields, in stream order, to the walker; a kind without
     // fields has nothing to hand.
     virtual void walkFields(FieldWalker& walker) { (void)walker; }
+
+protected:
+    explicit Action(uint8_t kind) : kind_(kind) {}
+
+private:
+    uint8_t kind_;
 };
 
-// An action kind: the shared walks, and the stage it runs in.
-template <typename Derived, uint32_t Kind, uint32_t Stage>
-class ActionOfKind : public RecordOfKind<Action, Derived, Kind> {
-public:
-    uint32_t stage() const override { return Stage; }
-};
+// An action kind: its code from the list, and the shared walks.
+template <typename Derived>
+using ActionOfKind = RecordOfKind<Action, Derived>;
 
-class WriteFileAction final : public ActionOfKind<WriteFileAction, 1, kFileStage> {
+class WriteFileAction final : public ActionOfKind<WriteFileAction> {
 public:
-    static constexpr const char* kClassName = "WriteFileAction";
     Bytes path;
     Bytes data;
     uint32_t timeLow = 0, timeHigh = 0;        // last-write FILETIME
@@ -73,9 +74,8 @@ public:
     void extract(const char* prefix);
 };
 
-class CopyFileAction final : public ActionOfKind<CopyFileAction, 2, kFileStage> {
+class CopyFileAction final : public ActionOfKind<CopyFileAction> {
 public:
-    static constexpr const char* kClassName = "CopyFileAction";
     Bytes source;
     Bytes destination;
     template <typename Self, typename V>
@@ -87,9 +87,8 @@ public:
     bool execute(ExecutionContext& context) override;
 };
 
-class DeleteFilesAction final : public ActionOfKind<DeleteFilesAction, 3, kFileStage> {
+class DeleteFilesAction final : public ActionOfKind<DeleteFilesAction> {
 public:
-    static constexpr const char* kClassName = "DeleteFilesAction";
     Bytes pathPattern;
     uint32_t recurse = 0;
     template <typename Self, typename V>
@@ -101,9 +100,8 @@ public:
     bool execute(ExecutionContext& context) override;
 };
 
-class RemoveOnUninstallAction final : public ActionOfKind<RemoveOnUninstallAction, 4, kFileStage> {
+class RemoveOnUninstallAction final : public ActionOfKind<RemoveOnUninstallAction> {
 public:
-    static constexpr const char* kClassName = "RemoveOnUninstallAction";
     Bytes path;
     template <typename Self, typename V>
     static void fields(Self& s, V& v)
@@ -113,9 +111,8 @@ public:
     bool execute(ExecutionContext& context) override;
 };
 
-class ShortcutAction final : public ActionOfKind<ShortcutAction, 5, kFileStage> {
+class ShortcutAction final : public ActionOfKind<ShortcutAction> {
 public:
-    static constexpr const char* kClassName = "ShortcutAction";
     Bytes target;
     Bytes shortcutPath;
     Bytes arguments;
@@ -137,9 +134,8 @@ public:
     bool execute(ExecutionContext& context) override;
 };
 
-class SetRegStringAction final : public ActionOfKind<SetRegStringAction, 6, kFileStage>, public RegistryValueFields {
+class SetRegStringAction final : public ActionOfKind<SetRegStringAction>, public RegistryValueFields {
 public:
-    static constexpr const char* kClassName = "SetRegStringAction";
     Bytes data;
     template <typename Self, typename V>
     static void fields(Self& s, V& v)
@@ -150,9 +146,8 @@ public:
     bool execute(ExecutionContext& context) override;
 };
 
-class SetRegDwordAction final : public ActionOfKind<SetRegDwordAction, 7, kFileStage>, public RegistryValueFields {
+class SetRegDwordAction final : public ActionOfKind<SetRegDwordAction>, public RegistryValueFields {
 public:
-    static constexpr const char* kClassName = "SetRegDwordAction";
     uint32_t data = 0;
     template <typename Self, typename V>
     static void fields(Self& s, V& v)
@@ -163,16 +158,14 @@ public:
     bool execute(ExecutionContext& context) override;
 };
 
-class DeleteRegValueAction final : public ActionOfKind<DeleteRegValueAction, 8, kFileStage>,
-                                   public RegistryValueFields {
+class DeleteRegValueAction final : public ActionOfKind<DeleteRegValueAction>, public RegistryValueFields {
 public:
-    static constexpr const char* kClassName = "DeleteRegValueAction";
     bool execute(ExecutionContext& context) override;
 };
 
 // Programs started without waiting: at install (stage 1) or from the finish page.
-template <typename Derived, uint32_t Kind, uint32_t Stage>
-class StartProgramFields : public ActionOfKind<Derived, Kind, Stage> {
+template <typename Derived>
+class StartProgramFields : public ActionOfKind<Derived> {
 public:
     Bytes commandLine;
     Bytes workingFolder;
@@ -186,53 +179,48 @@ public:
     }
 };
 
-class RunAction final : public StartProgramFields<RunAction, 9, kProgramStage> {
+class RunAction final : public StartProgramFields<RunAction> {
 public:
-    static constexpr const char* kClassName = "RunAction";
     bool execute(ExecutionContext& context) override;
 };
 
-class RunAtFinishAction final : public StartProgramFields<RunAtFinishAction, 10, kFinishStage> {
+class RunAtFinishAction final : public StartProgramFields<RunAtFinishAction> {
 public:
-    static constexpr const char* kClassName = "RunAtFinishAction";
     bool execute(ExecutionContext& context) override;
 };
 
 // Programs with a step caption: run and waited for, or run at uninstall.
-template <typename Derived, uint32_t Kind>
-class CaptionedProgramFields : public ActionOfKind<Derived, Kind, kProgramStage>, public ProgramStepFields {
+template <typename Derived>
+class CaptionedProgramFields : public ActionOfKind<Derived>, public ProgramStepFields {
 };
 
-class RunAndWaitAction final : public CaptionedProgramFields<RunAndWaitAction, 11> {
+class RunAndWaitAction final : public CaptionedProgramFields<RunAndWaitAction> {
 public:
-    static constexpr const char* kClassName = "RunAndWaitAction";
     const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
     bool execute(ExecutionContext& context) override;
 };
 
-class RunOnUninstallAction final : public CaptionedProgramFields<RunOnUninstallAction, 12> {
+class RunOnUninstallAction final : public CaptionedProgramFields<RunOnUninstallAction> {
 public:
-    static constexpr const char* kClassName = "RunOnUninstallAction";
     bool execute(ExecutionContext& context) override;
 };
 
 // Library entry points, called at install or at uninstall.
-template <typename Derived, uint32_t Kind>
-class LibraryCallFields : public ActionOfKind<Derived, Kind, kProgramStage>, public LibraryStepFields {
+template <typename Derived>
+class LibraryCallFields : public ActionOfKind<Derived>, public LibraryStepFields {
 };
 
-class CallLibraryAction final : public LibraryCallFields<CallLibraryAction, 13> {
+class CallLibraryAction final : public LibraryCallFields<CallLibraryAction> {
 public:
-    static constexpr const char* kClassName = "CallLibraryAction";
     const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
     bool execute(ExecutionContext& context) override;
 };
 
-class CallLibraryOnUninstallAction final : public LibraryCallFields<CallLibraryOnUninstallAction, 14> {
+class CallLibraryOnUninstallAction final : public LibraryCallFields<CallLibraryOnUninstallAction> {
 public:
-    static constexpr const char* kClassName = "CallLibraryOnUninstallAction";
     bool execute(ExecutionContext& context) override;
 };
 
-// A new, empty action of a kind code, or null for a code outside 1 to 14.
-Action* createAction(uint32_t kind);
+// A new, empty action of a kind code, owned by the caller; null for a code
+// outside 1 to 14, or without memory.
+std::unique_ptr<Action> createAction(uint32_t kind);

@@ -4,6 +4,7 @@
 
 #include "format/bytes.h"
 #include "format/action.h"
+#include "format/named_codes.h"
 #include "format/pointer_list.h"
 
 #include <stdint.h>
@@ -11,6 +12,10 @@
 // pageFlags bits: the lists use the Start-menu group, the install folder.
 constexpr uint32_t kPageFlagProgramGroup = 1;
 constexpr uint32_t kPageFlagInstallFolder = 2;
+inline constexpr NamedCode kNamedPageFlags[] = {
+    {"program_group", kPageFlagProgramGroup},
+    {"install_folder", kPageFlagInstallFolder},
+};
 
 struct ActionList {
     uint32_t pageFlags = 0;
@@ -22,6 +27,11 @@ enum ComponentPlacement : uint32_t {
     kPlacementList = 0,        // an entry of the component page
     kPlacementFolderPage = 1,  // a check box of the folder page
     kPlacementFinishPage = 2,  // a check box of the finish page
+};
+inline constexpr NamedCode kNamedPlacements[] = {
+    {"list", kPlacementList},
+    {"folder_page", kPlacementFolderPage},
+    {"finish_page", kPlacementFinishPage},
 };
 
 struct Component {

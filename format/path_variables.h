@@ -10,6 +10,7 @@
 #pragma once
 
 #include "format/bytes.h"
+#include "format/field_limits.h"
 #include "format/action.h"
 #include "format/registry_roots.h"
 
@@ -33,7 +34,7 @@ enum ShellFolder : int {
 };
 
 // Size of the buffer every folder text is produced in: 260 characters and NUL.
-constexpr size_t kFolderBufferSize = 261;
+constexpr size_t kFolderBufferSize = kExpandedPathSize;
 
 // Size of the work buffer of expandToNewString.
 constexpr size_t kExpandWorkSize = 32768;

@@ -16,6 +16,7 @@
 #include "format/byte_cursor.h"
 #include "format/bytes.h"
 #include "format/byte_sink.h"
+#include "format/record_kinds.h"
 
 #include <stdint.h>
 
@@ -190,15 +191,15 @@ bool writeWalkedFields(const Record& record, ByteSink& sink);
 template <typename Record>
 void describeWalkedFields(const Record& record, FieldVisitor& visitor);
 
-// The shared half of every action and undo kind: its code, its class name and
-// the walk of its field list. `Base` is Action or UndoEntry.
-template <typename Base, typename Derived, uint32_t Kind>
+// The shared half of every action and undo kind: its code, from the lists of
+// format/record_kinds.h, and the walk of its field list. `Base` is Action
+// or UndoEntry, which keep the code and look the kind's name up by it.
+template <typename Base, typename Derived>
 class RecordOfKind : public Base {
 public:
-    static constexpr uint32_t kKind = Kind;
+    static constexpr uint32_t kKind = KindCode<Derived>::value;
 
-    uint32_t kind() const override { return Kind; }
-    const char* className() const override { return Derived::kClassName; }
+    RecordOfKind() : Base(KindCode<Derived>::value) {}
     void walkFields(FieldWalker& walker) override
     {
 #ifdef SLIPWAY_UNNAMED_FIELDS

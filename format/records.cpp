@@ -59,36 +59,34 @@ template bool readWalkedFields(UndoEntry&, ByteCursor&);
 template bool writeWalkedFields(const UndoEntry&, ByteSink&);
 template void describeWalkedFields(const UndoEntry&, FieldVisitor&);
 
-Action* createAction(uint32_t kind)
+namespace {
+
+Action* newAction(uint32_t kind)
 {
     switch (kind) {
-    case WriteFileAction::kKind: return new (std::nothrow) WriteFileAction;
-    case CopyFileAction::kKind: return new (std::nothrow) CopyFileAction;
-    case DeleteFilesAction::kKind: return new (std::nothrow) DeleteFilesAction;
-    case RemoveOnUninstallAction::kKind: return new (std::nothrow) RemoveOnUninstallAction;
-    case ShortcutAction::kKind: return new (std::nothrow) ShortcutAction;
-    case SetRegStringAction::kKind: return new (std::nothrow) SetRegStringAction;
-    case SetRegDwordAction::kKind: return new (std::nothrow) SetRegDwordAction;
-    case DeleteRegValueAction::kKind: return new (std::nothrow) DeleteRegValueAction;
-    case RunAction::kKind: return new (std::nothrow) RunAction;
-    case RunAtFinishAction::kKind: return new (std::nothrow) RunAtFinishAction;
-    case RunAndWaitAction::kKind: return new (std::nothrow) RunAndWaitAction;
-    case RunOnUninstallAction::kKind: return new (std::nothrow) RunOnUninstallAction;
-    case CallLibraryAction::kKind: return new (std::nothrow) CallLibraryAction;
-    case CallLibraryOnUninstallAction::kKind: return new (std::nothrow) CallLibraryOnUninstallAction;
+#define SLIPWAY_NEW_ACTION(code, Class, ...)                                                                           \
+    case code: return new (std::nothrow) Class;
+        SLIPWAY_ACTION_KINDS(SLIPWAY_NEW_ACTION)
+#undef SLIPWAY_NEW_ACTION
     default: return nullptr;
     }
+}
+
+}  // namespace
+
+std::unique_ptr<Action> createAction(uint32_t kind)
+{
+    return std::unique_ptr<Action>(newAction(kind));
 }
 
 UndoEntry* createUndoEntry(uint32_t kind)
 {
     switch (kind) {
-    case RemoveFolderUndo::kKind: return new (std::nothrow) RemoveFolderUndo;
-    case DeleteFileUndo::kKind: return new (std::nothrow) DeleteFileUndo;
-    case DeleteShortcutUndo::kKind: return new (std::nothrow) DeleteShortcutUndo;
-    case DeleteRegValueUndo::kKind: return new (std::nothrow) DeleteRegValueUndo;
-    case RunProgramUndo::kKind: return new (std::nothrow) RunProgramUndo;
-    case CallLibraryUndo::kKind: return new (std::nothrow) CallLibraryUndo;
+        // Only the kinds a package stores: a rollback-only code makes nothing.
+#define SLIPWAY_NEW_UNDO(code, Class, reversal, stored)                                                                \
+    case code: return stored ? new (std::nothrow) Class : nullptr;
+        SLIPWAY_UNDO_KINDS(SLIPWAY_NEW_UNDO)
+#undef SLIPWAY_NEW_UNDO
     default: return nullptr;
     }
 }

@@ -2,24 +2,15 @@
 // classes, and the Program Files and install folder rules.
 #pragma once
 
+#include "format/field_limits.h"
+#include "format/os_classes.h"
 #include "format/unattended_rules.h"
 
 #include <stddef.h>
 #include <stdint.h>
 
 // Size of the path buffers of the run state (260 characters and the NUL).
-constexpr size_t kPathBufferSize = 261;
-
-enum OsClass : uint32_t {
-    OsWin95 = 1,
-    OsWin98 = 2,
-    OsWinMe = 4,
-    OsWinNt4 = 8,
-    OsWin2000 = 16,
-    OsWinXp = 32,
-    OsWinVista = 64,
-    OsWin7 = 128,
-};
+constexpr size_t kPathBufferSize = kExpandedPathSize;
 
 constexpr uint32_t kPlatformWin9x = 1;
 constexpr uint32_t kPlatformNt = 2;

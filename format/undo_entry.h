@@ -5,10 +5,12 @@
 #include "format/bytes.h"
 #include "format/execution_context.h"
 #include "format/record_fields.h"
+#include "format/record_kinds.h"
 #include "format/step_fields.h"
 
 #include <stdint.h>
 
+#include <memory>
 #include <new>
 
 // Results of UndoEntry::undo.
@@ -25,25 +27,27 @@ public:
     // The undo kind code, then the fields. Not virtual, like read and
     // describe: the walk is.
     bool serialize(ByteSink& sink) const { return writeWalkedFields(*this, sink); }
+    // The kind's code and name, and what format/record_kinds.h says of it:
+    // looked up, not virtual.
+    uint32_t kind() const { return kind_; }
+    const char* className() const { return kUndoClassNames[kind_]; }
     // True for the reversals (files, folders, shortcuts, registry values),
     // false for the custom steps (programs and entry points).
-    virtual bool isReversal() const = 0;
+    bool isReversal() const { return (kReversalUndoKinds >> kind_ & 1) != 0; }
+    // Rollback-only entries put back what an installation replaced, should it
+    // fail; they are never written into the uninstall package.
+    bool isRollbackOnly() const { return (kStoredUndoKinds >> kind_ & 1) == 0; }
     virtual const char* caption() const { return nullptr; }
     // Carries the entry out with the context's page and restart flag; the
     // context's undo target and expander are not used.
     virtual uint32_t undo(ExecutionContext& context) = 0;
 
-    virtual uint32_t kind() const = 0;
-    virtual const char* className() const = 0;
     bool read(ByteCursor& cursor) { return readWalkedFields(*this, cursor); }
     // The stub never describes, so the describing code stays out of its image.
     void describe(FieldVisitor& visitor) const { describeWalkedFields(*this, visitor); }
     // Hands the fields, in stream order, to the walker.
     virtual void walkFields(FieldWalker& walker) { (void)walker; }
 
-    // Rollback-only entries put back what an installation replaced, should it
-    // fail; they are never written into the uninstall package.
-    virtual bool isRollbackOnly() const { return false; }
     // A successful installation lets a rollback-only entry go.
     virtual void commit() {}
 
@@ -53,18 +57,20 @@ public:
     // for removal at uninstall was not made by the installation, so a
     // rollback leaves it where it is. Not stored in the package.
     bool uninstallOnly = false;
+
+protected:
+    explicit UndoEntry(uint8_t kind) : kind_(kind) {}
+
+private:
+    uint8_t kind_;
 };
 
-// An undo kind: the shared walks, and whether it is a reversal.
-template <typename Derived, uint32_t Kind, bool Reversal>
-class UndoOfKind : public RecordOfKind<UndoEntry, Derived, Kind> {
-public:
-    bool isReversal() const override { return Reversal; }
-};
+// An undo kind: its code from the list, and the shared walks.
+template <typename Derived>
+using UndoOfKind = RecordOfKind<UndoEntry, Derived>;
 
-class RemoveFolderUndo final : public UndoOfKind<RemoveFolderUndo, 1, true> {
+class RemoveFolderUndo final : public UndoOfKind<RemoveFolderUndo> {
 public:
-    static constexpr const char* kClassName = "RemoveFolderUndo";
     Bytes path;
     template <typename Self, typename V>
     static void fields(Self& s, V& v)
@@ -74,9 +80,8 @@ public:
     uint32_t undo(ExecutionContext& context) override;
 };
 
-class DeleteFileUndo final : public UndoOfKind<DeleteFileUndo, 2, true> {
+class DeleteFileUndo final : public UndoOfKind<DeleteFileUndo> {
 public:
-    static constexpr const char* kClassName = "DeleteFileUndo";
     Bytes path;
     uint32_t reportFailure = 0;
     template <typename Self, typename V>
@@ -88,9 +93,8 @@ public:
     uint32_t undo(ExecutionContext& context) override;
 };
 
-class DeleteShortcutUndo final : public UndoOfKind<DeleteShortcutUndo, 3, true> {
+class DeleteShortcutUndo final : public UndoOfKind<DeleteShortcutUndo> {
 public:
-    static constexpr const char* kClassName = "DeleteShortcutUndo";
     Bytes path;
     template <typename Self, typename V>
     static void fields(Self& s, V& v)
@@ -100,43 +104,38 @@ public:
     uint32_t undo(ExecutionContext& context) override;
 };
 
-class DeleteRegValueUndo final : public UndoOfKind<DeleteRegValueUndo, 4, true>, public RegistryValueFields {
+class DeleteRegValueUndo final : public UndoOfKind<DeleteRegValueUndo>, public RegistryValueFields {
 public:
-    static constexpr const char* kClassName = "DeleteRegValueUndo";
     uint32_t undo(ExecutionContext& context) override;
 };
 
-class RunProgramUndo final : public UndoOfKind<RunProgramUndo, 5, false>, public ProgramStepFields {
+class RunProgramUndo final : public UndoOfKind<RunProgramUndo>, public ProgramStepFields {
 public:
-    static constexpr const char* kClassName = "RunProgramUndo";
     const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
     uint32_t undo(ExecutionContext& context) override;
 };
 
-class CallLibraryUndo final : public UndoOfKind<CallLibraryUndo, 6, false>, public LibraryStepFields {
+class CallLibraryUndo final : public UndoOfKind<CallLibraryUndo>, public LibraryStepFields {
 public:
-    static constexpr const char* kClassName = "CallLibraryUndo";
     const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
     uint32_t undo(ExecutionContext& context) override;
 };
 
 // The entries that only a failed installation carries out. They are never
-// written nor read: the uninstall package leaves them out, and no kind code
-// makes one.
-class RollbackEntry : public UndoEntry {
+// written nor read: the uninstall package leaves them out, and no stored
+// kind code makes one, so they walk no fields.
+template <typename Derived>
+class RollbackOfKind : public UndoEntry {
 public:
-    bool isRollbackOnly() const override { return true; }
-    bool isReversal() const override { return true; }
-    uint32_t kind() const override { return 0; }
+    RollbackOfKind() : UndoEntry(KindCode<Derived>::value) {}
 };
 
 // A file the installation replaced or deleted: `keptCopy` holds what was
 // there, and goes back to `path` on rollback. Without a kept copy, `path`
 // is a folder that a deletion left empty and the installation removed,
 // made again on rollback (before its files go back).
-class RestoreFileRollback final : public RollbackEntry {
+class RestoreFileRollback final : public RollbackOfKind<RestoreFileRollback> {
 public:
-    const char* className() const override { return "RestoreFileRollback"; }
     uint32_t undo(ExecutionContext& context) override;
     void commit() override;
     Bytes path;
@@ -147,13 +146,9 @@ public:
 // rollback. Without a value name (null), the keys the installation created
 // on the way to a value instead: `subKey` from its first `createdFrom` bytes
 // on, deleted innermost first, each once nothing is left below it.
-class RegistryRollback final : public RollbackEntry {
+class RegistryRollback final : public RollbackOfKind<RegistryRollback>, public RegistryValueFields {
 public:
-    const char* className() const override { return "RegistryRollback"; }
     uint32_t undo(ExecutionContext& context) override;
-    uint32_t root = 0;
-    Bytes subKey;
-    Bytes valueName;
     uint32_t type = 0;
     Bytes data;
     uint32_t createdFrom = 0;

@@ -6,6 +6,7 @@
 #include "state/run_state.h"
 #include "platform/win32_handles.h"
 #include "format/byte_sink.h"
+#include "format/field_limits.h"
 #include "format/path_variables.h"
 #include "uninstall/path_variables_win32.h"
 #include "uninstall/uninstall_entry.h"
@@ -65,7 +66,7 @@ void setString(HKEY key, const char* name, const char* value)
 
 void registerUninstaller(const ActionScript& actions, uint32_t bytesInstalled)
 {
-    char keyName[256];
+    char keyName[kRegistryNameSize];
     expandPathVariables(actions.uninstallKeyName.text(), keyName, sizeof keyName);
     UniqueRegKey entry;
     bool created = createUninstallEntry(keyName, entry);

@@ -1,6 +1,7 @@
 #include "wizard/earlier_installation.h"
 
 #include "state/run_state.h"
+#include "format/field_limits.h"
 #include "format/startup_rules.h"
 #include "platform/system_services.h"
 #include "uninstall/path_variables_win32.h"
@@ -53,7 +54,7 @@ bool findEarlierInstallation()
     TextList names(script->uninstallKeyName);
     for (bool first = true; !names.atEnd(); first = false) {
         const char* name = names.take();
-        char keyName[256];
+        char keyName[kRegistryNameSize];
         expandPathVariables(name, keyName, sizeof keyName);
         if (!readUninstallCommand(keyName, command, sizeof runState.uninstallCommand))
             continue;

@@ -19,14 +19,11 @@ const char* registryRootName(uint32_t root)
     return names ? names->longName : nullptr;
 }
 
+// Spelled as a manifest spells it.
 const char* placementName(uint32_t placement)
 {
-    switch (placement) {
-    case kPlacementList: return "list";
-    case kPlacementFolderPage: return "folderPage";
-    case kPlacementFinishPage: return "finishPage";
-    default: return "unknown";
-    }
+    const char* name = nameOfCode(kNamedPlacements, placement);
+    return name ? name : "unknown";
 }
 
 // Collects a record's fields, as its `fields` list names them, into an object:

@@ -2,22 +2,20 @@
 
 #include "builder/assembly/path_texts.h"
 #include "builder/manifest/command_lines.h"
+#include "format/field_limits.h"
 
 #include <string.h>
 
 namespace {
 
-// Sizes of the buffers the stub expands each kind of field into, less the NUL.
-constexpr size_t kPathLength = 260;
-constexpr size_t kRegistryNameLength = 255;
-constexpr size_t kRegistryDataLength = 16300;
-constexpr size_t kCommandLength = 4095;
-constexpr size_t kShortcutTextLength = 2047;
-constexpr size_t kUndoCaptionLength = 127;
-
-// "Show" values: 0xFFFF leaves the choice to the program.
-constexpr uint16_t kShowUnspecified = 0xFFFF;
-constexpr uint32_t kNoIcon = 0xFFFFFFFF;
+// The longest text each kind of field may expand to: the stub's buffer for
+// it, less the NUL.
+constexpr size_t kPathLength = kExpandedPathSize - 1;
+constexpr size_t kRegistryNameLength = kRegistryNameSize - 1;
+constexpr size_t kRegistryDataLength = kRegistryDataSize - 1;
+constexpr size_t kCommandLength = kCommandLineSize - 1;
+constexpr size_t kShortcutTextLength = kShortcutTextSize - 1;
+constexpr size_t kUndoCaptionLength = kUndoCaptionSize - 1;
 
 void setText(Bytes& field, const std::string& text)
 {
@@ -43,12 +41,12 @@ public:
         setText(out, value);
     }
 
-    void registry(uint32_t& root, Bytes& subKey, Bytes& valueName)
+    void registry(RegistryValueFields& value)
     {
         r_.require("root", "a registry root (HKCR, HKCU, HKLM, HKU or HKCC)");
-        r_.named("root", kRegistryRootNames, root);
-        text("key", subKey, true, {TextUse::Expanded, kRegistryNameLength});
-        text("name", valueName, false, {TextUse::Expanded, kRegistryNameLength});
+        r_.named("root", kRegistryRootNames, value.root);
+        text("key", value.subKey, true, {TextUse::Expanded, kRegistryNameLength});
+        text("name", value.valueName, false, {TextUse::Expanded, kRegistryNameLength});
     }
 
     // A whole `command`, or a `program` path and its `arguments`.
@@ -117,122 +115,123 @@ public:
         text("argument", argument, false, {TextUse::Expanded, kCommandLength});
     }
 
-    // Kinds 11 and 13 show their caption as stored; 12 and 14 expand it
-    // into the uninstaller's step row.
-    void caption(Bytes& out, bool expanded)
+    // A caption shown at install is stored as written; one for the
+    // uninstaller's step row is expanded into it.
+    void caption(Bytes& out, uint8_t rule)
     {
         text("caption", out, false,
-             expanded ? TextRules{TextUse::Expanded, kUndoCaptionLength} : TextRules{TextUse::Stored, 0});
+             rule == kUninstallStepCaption ? TextRules{TextUse::Expanded, kUndoCaptionLength}
+                                           : TextRules{TextUse::Stored, 0});
     }
 
 private:
     TableReader& r_;
 };
 
+// Each kind's manifest keys, one overload a kind; readAction calls the one
+// of every kind the list in format/record_kinds.h names. A `files` entry
+// makes the WriteFileActions instead (readFilesEntry).
+void readKind(ActionFields&, TableReader&, WriteFileAction&)
+{
+}
+
+void readKind(ActionFields& f, TableReader&, CopyFileAction& a)
+{
+    f.path("source", a.source, true);
+    f.path("destination", a.destination, true);
+}
+
+void readKind(ActionFields& f, TableReader& r, DeleteFilesAction& a)
+{
+    f.path("path", a.pathPattern, true);
+    bool recurse = false;
+    r.flag("recurse", recurse);
+    a.recurse = recurse ? 1 : 0;
+}
+
+void readKind(ActionFields& f, TableReader&, RemoveOnUninstallAction& a)
+{
+    f.path("path", a.path, true);
+}
+
+void readKind(ActionFields& f, TableReader& r, ShortcutAction& a)
+{
+    f.path("target", a.target, true);
+    f.path("path", a.shortcutPath, true);
+    f.text("arguments", a.arguments, false, {TextUse::Expanded, kShortcutTextLength});
+    f.text("description", a.description, false, {TextUse::Expanded, kShortcutTextLength});
+    f.path("icon", a.iconPath, false);
+    bool iconGiven = a.iconPath.size() > 1;
+    int64_t index = iconGiven ? 0 : int64_t(kNoIcon);
+    if (r.number("icon_index", 0, 0x7FFFFFFF, index) && !iconGiven) {
+        r.context().error(positionOf(*r.node("icon_index")),
+                          "'icon_index' without 'icon'; expected 'icon' naming the file that holds the icon");
+        index = int64_t(kNoIcon);
+    }
+    a.iconIndex = uint32_t(index);
+    if (const toml::node* n = r.node("hot_key")) {
+        std::string problem;
+        if (!n->is_string())
+            r.context().error(positionOf(*n),
+                              "'hot_key': expected a key such as \"Ctrl+Alt+H\", found " + describeType(*n));
+        else if (!parseHotKey(n->as_string()->get(), a.hotKey, problem))
+            r.context().error(positionOf(*n), "'hot_key': " + problem + "; expected a key such as \"Ctrl+Alt+H\"");
+    }
+}
+
+void readKind(ActionFields& f, TableReader&, SetRegStringAction& a)
+{
+    f.registry(a);
+    f.text("value", a.data, true, {TextUse::Expanded, kRegistryDataLength});
+}
+
+void readKind(ActionFields& f, TableReader& r, SetRegDwordAction& a)
+{
+    f.registry(a);
+    r.require("value", "an integer from 0 to 4294967295");
+    int64_t value = 0;
+    r.number("value", 0, 0xFFFFFFFF, value);
+    a.data = uint32_t(value);
+}
+
+void readKind(ActionFields& f, TableReader&, DeleteRegValueAction& a)
+{
+    f.registry(a);
+}
+
+// Programs started without waiting.
+template <typename Kind>
+void readKind(ActionFields& f, TableReader&, StartProgramFields<Kind>& a)
+{
+    f.program(a.commandLine, a.workingFolder, a.show);
+}
+
+// Programs and entry points with a step caption: shown as stored at
+// install, or expanded into the uninstaller's step row, as the kind's
+// caption rule says.
+template <typename Kind>
+void readKind(ActionFields& f, TableReader&, CaptionedProgramFields<Kind>& a)
+{
+    f.caption(a.stepCaption, kActionCaptionRules[Kind::kKind]);
+    f.program(a.commandLine, a.workingFolder, a.show);
+}
+
+template <typename Kind>
+void readKind(ActionFields& f, TableReader&, LibraryCallFields<Kind>& a)
+{
+    f.caption(a.stepCaption, kActionCaptionRules[Kind::kKind]);
+    f.library(a.library, a.entryName, a.argument);
+}
+
 std::unique_ptr<Action> readAction(TableReader& r, uint32_t kind)
 {
-    std::unique_ptr<Action> action(createAction(kind));
+    std::unique_ptr<Action> action = createAction(kind);
     ActionFields f(r);
-    Action* base = action.get();
     switch (kind) {
-    case CopyFileAction::kKind: {
-        auto* a = static_cast<CopyFileAction*>(base);
-        f.path("source", a->source, true);
-        f.path("destination", a->destination, true);
-        break;
-    }
-    case DeleteFilesAction::kKind: {
-        auto* a = static_cast<DeleteFilesAction*>(base);
-        f.path("path", a->pathPattern, true);
-        bool recurse = false;
-        r.flag("recurse", recurse);
-        a->recurse = recurse ? 1 : 0;
-        break;
-    }
-    case RemoveOnUninstallAction::kKind: {
-        auto* a = static_cast<RemoveOnUninstallAction*>(base);
-        f.path("path", a->path, true);
-        break;
-    }
-    case ShortcutAction::kKind: {
-        auto* a = static_cast<ShortcutAction*>(base);
-        f.path("target", a->target, true);
-        f.path("path", a->shortcutPath, true);
-        f.text("arguments", a->arguments, false, {TextUse::Expanded, kShortcutTextLength});
-        f.text("description", a->description, false, {TextUse::Expanded, kShortcutTextLength});
-        f.path("icon", a->iconPath, false);
-        bool iconGiven = a->iconPath.size() > 1;
-        int64_t index = iconGiven ? 0 : int64_t(kNoIcon);
-        if (r.number("icon_index", 0, 0x7FFFFFFF, index) && !iconGiven) {
-            r.context().error(positionOf(*r.node("icon_index")),
-                              "'icon_index' without 'icon'; expected 'icon' naming the file that holds the icon");
-            index = int64_t(kNoIcon);
-        }
-        a->iconIndex = uint32_t(index);
-        if (const toml::node* n = r.node("hot_key")) {
-            std::string problem;
-            if (!n->is_string())
-                r.context().error(positionOf(*n),
-                                  "'hot_key': expected a key such as \"Ctrl+Alt+H\", found " + describeType(*n));
-            else if (!parseHotKey(n->as_string()->get(), a->hotKey, problem))
-                r.context().error(positionOf(*n), "'hot_key': " + problem + "; expected a key such as \"Ctrl+Alt+H\"");
-        }
-        break;
-    }
-    case SetRegStringAction::kKind: {
-        auto* a = static_cast<SetRegStringAction*>(base);
-        f.registry(a->root, a->subKey, a->valueName);
-        f.text("value", a->data, true, {TextUse::Expanded, kRegistryDataLength});
-        break;
-    }
-    case SetRegDwordAction::kKind: {
-        auto* a = static_cast<SetRegDwordAction*>(base);
-        f.registry(a->root, a->subKey, a->valueName);
-        r.require("value", "an integer from 0 to 4294967295");
-        int64_t value = 0;
-        r.number("value", 0, 0xFFFFFFFF, value);
-        a->data = uint32_t(value);
-        break;
-    }
-    case DeleteRegValueAction::kKind: {
-        auto* a = static_cast<DeleteRegValueAction*>(base);
-        f.registry(a->root, a->subKey, a->valueName);
-        break;
-    }
-    case RunAction::kKind: {
-        auto* a = static_cast<RunAction*>(base);
-        f.program(a->commandLine, a->workingFolder, a->show);
-        break;
-    }
-    case RunAtFinishAction::kKind: {
-        auto* a = static_cast<RunAtFinishAction*>(base);
-        f.program(a->commandLine, a->workingFolder, a->show);
-        break;
-    }
-    case RunAndWaitAction::kKind: {
-        auto* a = static_cast<RunAndWaitAction*>(base);
-        f.caption(a->stepCaption, false);
-        f.program(a->commandLine, a->workingFolder, a->show);
-        break;
-    }
-    case RunOnUninstallAction::kKind: {
-        auto* a = static_cast<RunOnUninstallAction*>(base);
-        f.caption(a->stepCaption, true);
-        f.program(a->commandLine, a->workingFolder, a->show);
-        break;
-    }
-    case CallLibraryAction::kKind: {
-        auto* a = static_cast<CallLibraryAction*>(base);
-        f.caption(a->stepCaption, false);
-        f.library(a->library, a->entryName, a->argument);
-        break;
-    }
-    case CallLibraryOnUninstallAction::kKind: {
-        auto* a = static_cast<CallLibraryOnUninstallAction*>(base);
-        f.caption(a->stepCaption, true);
-        f.library(a->library, a->entryName, a->argument);
-        break;
-    }
+#define SLIPWAY_READ_KIND(code, Class, ...)                                                                            \
+    case code: readKind(f, r, static_cast<Class&>(*action)); break;
+        SLIPWAY_ACTION_KINDS(SLIPWAY_READ_KIND)
+#undef SLIPWAY_READ_KIND
     default: break;
     }
     return action;
@@ -315,7 +314,7 @@ void readActionList(TableReader& owner, ManifestList& out)
         }
         ListEntry entry;
         entry.position = r.position();
-        if (kind == 1)
+        if (kind == WriteFileAction::kKind)
             entry.files = readFilesEntry(r);
         else
             entry.action = readAction(r, kind);

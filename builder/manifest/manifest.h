@@ -8,6 +8,7 @@
 #include "builder/manifest/diagnostics.h"
 #include "format/action.h"
 #include "format/action_script.h"
+#include "format/os_classes.h"
 
 #include <stdint.h>
 
@@ -40,9 +41,9 @@ struct ManifestList {
 struct ManifestComponent {
     SourcePosition position;
     uint32_t placement = kPlacementList;
-    uint32_t offeredMask[2] = {0xFF, 0xFF};
-    uint32_t changeableMask[2] = {0xFF, 0xFF};
-    uint32_t defaultMask[2] = {0xFF, 0xFF};
+    uint32_t offeredMask[2] = {kOsClassesAll, kOsClassesAll};
+    uint32_t changeableMask[2] = {kOsClassesAll, kOsClassesAll};
+    uint32_t defaultMask[2] = {kOsClassesAll, kOsClassesAll};
     std::string name;
     std::string description;
     ManifestList list;

@@ -8,6 +8,7 @@
 #include "builder/manifest/readable_names.h"
 #include "builder/manifest/table_reader.h"
 #include "builder/manifest/text_fields.h"
+#include "format/field_limits.h"
 #include "format/file_names.h"
 
 #include <ctype.h>
@@ -21,7 +22,7 @@ namespace {
 
 // The uninstaller's path and the uninstall entry are expanded into these.
 constexpr size_t kPathLength = 260;
-constexpr size_t kKeyNameLength = 255;
+constexpr size_t kKeyNameLength = kRegistryNameSize - 1;
 constexpr size_t kValueLength = 2047;
 
 struct Pair {
@@ -411,7 +412,7 @@ private:
         std::string expected =
             "a Windows version class or an array of them (" + listNames(kWindowsVersionNames) + "), or true or false";
         if (n->is_boolean()) {
-            mask = n->as_boolean()->get() ? 0xFF : 0;
+            mask = n->as_boolean()->get() ? kOsClassesAll : 0;
             return true;
         }
         uint32_t result = 0;

@@ -1,5 +1,8 @@
 #include "builder/manifest/readable_names.h"
 
+#include "format/action.h"
+#include "format/action_script.h"
+#include "format/os_classes.h"
 #include "format/registry_roots.h"
 
 #include <ctype.h>
@@ -10,23 +13,11 @@
 
 namespace {
 
+#define SLIPWAY_MANIFEST_NAME(code, Class, name, ...) {name, code},
 const NamedValue kActionKinds[] = {
-    {"files", 1},
-    {"copy_file", 2},
-    {"delete_files", 3},
-    {"remove_on_uninstall", 4},
-    {"shortcut", 5},
-    {"set_registry_string", 6},
-    {"set_registry_dword", 7},
-    {"delete_registry_value", 8},
-    {"run", 9},
-    {"run_at_finish", 10},
-    {"run_and_wait", 11},
-    {"run_on_uninstall", 12},
-    {"call_library", 13},
-    {"call_library_on_uninstall", 14},
-    {"set_registry_value", kRegistryValueByType},
+    SLIPWAY_ACTION_KINDS(SLIPWAY_MANIFEST_NAME){"set_registry_value", kRegistryValueByType},
 };
+#undef SLIPWAY_MANIFEST_NAME
 
 // Every short name, then every long one: the order messages list them in.
 template <size_t... I>
@@ -40,40 +31,29 @@ constexpr auto kRegistryRoots = registryRootNamesOf(std::make_index_sequence<kNa
 
 // The value type decides the action kind: a text or a 32-bit number.
 const NamedValue kRegistryValueTypes[] = {
-    {"string", 6},
-    {"dword", 7},
-    {"REG_SZ", 6},
-    {"REG_DWORD", 7},
+    {"string", SetRegStringAction::kKind},
+    {"dword", SetRegDwordAction::kKind},
+    {"REG_SZ", SetRegStringAction::kKind},
+    {"REG_DWORD", SetRegDwordAction::kKind},
 };
 
 // When a program runs: its action kind for each moment.
 const NamedValue kRunMoments[] = {
-    {"install", 9},
-    {"install_and_wait", 11},
-    {"finish_page", 10},
-    {"uninstall", 12},
+    {"install", RunAction::kKind},
+    {"install_and_wait", RunAndWaitAction::kKind},
+    {"finish_page", RunAtFinishAction::kKind},
+    {"uninstall", RunOnUninstallAction::kKind},
 };
 
 // Library entry points are always waited for: at install or at uninstall.
 const NamedValue kCallMoments[] = {
-    {"install", 13},
-    {"uninstall", 14},
-};
-
-const NamedValue kPlacements[] = {
-    {"list", 0},
-    {"folder_page", 1},
-    {"finish_page", 2},
+    {"install", CallLibraryAction::kKind},
+    {"uninstall", CallLibraryOnUninstallAction::kKind},
 };
 
 const NamedValue kOutsideLinkPolicies[] = {
     {"warn", 0},
     {"refuse", 1},
-};
-
-const NamedValue kWindowsVersions[] = {
-    {"win95", 1},  {"win98", 2},  {"winme", 4},  {"nt4", 8},  {"win2000", 16}, {"xp", 32},
-    {"vista", 64}, {"win7", 128}, {"all", 0xFF}, {"none", 0}, {"win9x", 0x07}, {"nt", 0xF8},
 };
 
 const NamedValue kShowCommands[] = {
@@ -88,11 +68,6 @@ const NamedValue kShowCommands[] = {
     {"show_no_activate", 8},
     {"restore", 9},
     {"default", 10},
-};
-
-const NamedValue kPageFlags[] = {
-    {"program_group", 1},
-    {"install_folder", 2},
 };
 
 template <size_t N>
@@ -114,11 +89,11 @@ const NameTable kRegistryRootNames = tableOf(kRegistryRoots, "registry root");
 const NameTable kRegistryValueTypeNames = tableOf(kRegistryValueTypes, "registry value type");
 const NameTable kRunMomentNames = tableOf(kRunMoments, "moment to run a program");
 const NameTable kCallMomentNames = tableOf(kCallMoments, "moment to call a library");
-const NameTable kPlacementNames = tableOf(kPlacements, "placement");
+const NameTable kPlacementNames = tableOf(kNamedPlacements, "placement");
 const NameTable kOutsideLinkNames = tableOf(kOutsideLinkPolicies, "way to treat links out of a source folder");
-const NameTable kWindowsVersionNames = tableOf(kWindowsVersions, "Windows version class");
+const NameTable kWindowsVersionNames = tableOf(kNamedOsClasses, "Windows version class");
 const NameTable kShowCommandNames = tableOf(kShowCommands, "show command");
-const NameTable kPageFlagNames = tableOf(kPageFlags, "page flag");
+const NameTable kPageFlagNames = tableOf(kNamedPageFlags, "page flag");
 
 std::string normalizeName(const std::string& name)
 {

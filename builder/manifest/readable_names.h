@@ -10,10 +10,9 @@
 
 #include <string>
 
-struct NamedValue {
-    const char* name;
-    uint32_t value;
-};
+#include "format/named_codes.h"
+
+using NamedValue = NamedCode;
 
 struct NameTable {
     const NamedValue* entries;
@@ -26,8 +25,7 @@ bool lookupName(const NameTable& table, const std::string& name, uint32_t& value
 // The accepted names, comma separated, for "expected one of ...".
 std::string listNames(const NameTable& table);
 
-// The kind names of the action lists; "files" is the one name that stands
-// for many actions (one WriteFileAction per file it matches), code 1, and
+// The kind names of the action lists, as format/record_kinds.h lists them;
 // "set_registry_value" stands for kind 6 or 7 as its value type says.
 extern const NameTable kActionKindNames;
 constexpr uint32_t kRegistryValueByType = 0x100;

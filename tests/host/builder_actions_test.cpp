@@ -30,7 +30,7 @@ const Kind& actionAt(const Manifest& manifest, size_t index)
     const ManifestList& list = manifest.mainList;
     if (index >= list.entries.size() || !list.entries[index].action ||
         list.entries[index].action->kind() != Kind::kKind) {
-        ADD_FAILURE() << "entry " << index << " is not a " << Kind::kClassName;
+        ADD_FAILURE() << "entry " << index << " is not a " << kActionClassNames[Kind::kKind];
         return missing;
     }
     return static_cast<const Kind&>(*list.entries[index].action);

@@ -30,10 +30,9 @@ class FakeAction final : public Action {
 public:
     FakeAction(std::string name, uint32_t stage, bool result = true, const char* caption = nullptr,
                bool asksRestart = false)
-        : name_(std::move(name)), stage_(stage), result_(result), caption_(caption), asksRestart_(asksRestart)
+        : Action(kindAt(stage)), name_(std::move(name)), result_(result), caption_(caption), asksRestart_(asksRestart)
     {
     }
-    uint32_t stage() const override { return stage_; }
     const char* caption() const override { return caption_; }
     bool execute(ExecutionContext& context) override
     {
@@ -43,12 +42,16 @@ public:
             context.restartNeeded = true;
         return result_;
     }
-    uint32_t kind() const override { return 0; }
-    const char* className() const override { return "FakeAction"; }
 
 private:
+    // A kind of the stage: the stage is the kind's, as the list gives it.
+    static uint8_t kindAt(uint32_t stage)
+    {
+        return stage == kFileStage      ? CopyFileAction::kKind
+               : stage == kProgramStage ? RunAction::kKind
+                                        : RunAtFinishAction::kKind;
+    }
     std::string name_;
-    uint32_t stage_;
     bool result_;
     const char* caption_;
     bool asksRestart_;
@@ -60,10 +63,10 @@ class FakeUndo final : public UndoEntry {
 public:
     FakeUndo(std::string name, bool reversal, uint32_t result = kUndoContinue, const char* caption = nullptr,
              bool asksRestart = false)
-        : name_(std::move(name)), reversal_(reversal), result_(result), caption_(caption), asksRestart_(asksRestart)
+        : UndoEntry(reversal ? DeleteFileUndo::kKind : RunProgramUndo::kKind), name_(std::move(name)), result_(result),
+          caption_(caption), asksRestart_(asksRestart)
     {
     }
-    bool isReversal() const override { return reversal_; }
     const char* caption() const override { return caption_; }
     uint32_t undo(ExecutionContext& context) override
     {
@@ -72,12 +75,9 @@ public:
             context.restartNeeded = true;
         return result_;
     }
-    uint32_t kind() const override { return 0; }
-    const char* className() const override { return "FakeUndo"; }
 
 private:
     std::string name_;
-    bool reversal_;
     uint32_t result_;
     const char* caption_;
     bool asksRestart_;
@@ -333,10 +333,11 @@ TEST_F(UndoPasses, RollbackMarksNoRowsWhateverTheContextHolds)
 class RollbackPass : public ::testing::Test {
 protected:
     // A rollback-only entry that notes its undo and its commit.
-    class FakeRestore final : public RollbackEntry {
+    class FakeRestore final : public UndoEntry {
     public:
-        explicit FakeRestore(std::string name) : name_(std::move(name)) {}
-        const char* className() const override { return "FakeRestore"; }
+        explicit FakeRestore(std::string name) : UndoEntry(KindCode<RestoreFileRollback>::value), name_(std::move(name))
+        {
+        }
         uint32_t undo(ExecutionContext&) override
         {
             journal.push_back("put back " + name_);

@@ -48,33 +48,35 @@ int removeEntry(const char* path, const struct stat*, int, struct FTW*)
 Action* filledAction(uint32_t kind, unsigned seed)
 {
     switch (kind) {
-    case 1: return filled<WriteFileAction>(seed);
-    case 2: return filled<CopyFileAction>(seed);
-    case 3: return filled<DeleteFilesAction>(seed);
-    case 4: return filled<RemoveOnUninstallAction>(seed);
-    case 5: return filled<ShortcutAction>(seed);
-    case 6: return filled<SetRegStringAction>(seed);
-    case 7: return filled<SetRegDwordAction>(seed);
-    case 8: return filled<DeleteRegValueAction>(seed);
-    case 9: return filled<RunAction>(seed);
-    case 10: return filled<RunAtFinishAction>(seed);
-    case 11: return filled<RunAndWaitAction>(seed);
-    case 12: return filled<RunOnUninstallAction>(seed);
-    case 13: return filled<CallLibraryAction>(seed);
-    case 14: return filled<CallLibraryOnUninstallAction>(seed);
+#define SLIPWAY_FILLED(code, Class, ...)                                                                               \
+    case code: return filled<Class>(seed);
+        SLIPWAY_ACTION_KINDS(SLIPWAY_FILLED)
+#undef SLIPWAY_FILLED
     default: return nullptr;
     }
 }
 
+namespace {
+
+// Rollback-only kinds are never stored, so they have no sample.
+template <typename Class, bool Stored>
+UndoEntry* filledIfStored(unsigned seed)
+{
+    if constexpr (Stored)
+        return filled<Class>(seed);
+    else
+        return nullptr;
+}
+
+}  // namespace
+
 UndoEntry* filledUndoEntry(uint32_t kind, unsigned seed)
 {
     switch (kind) {
-    case 1: return filled<RemoveFolderUndo>(seed);
-    case 2: return filled<DeleteFileUndo>(seed);
-    case 3: return filled<DeleteShortcutUndo>(seed);
-    case 4: return filled<DeleteRegValueUndo>(seed);
-    case 5: return filled<RunProgramUndo>(seed);
-    case 6: return filled<CallLibraryUndo>(seed);
+#define SLIPWAY_FILLED(code, Class, reversal, stored)                                                                  \
+    case code: return filledIfStored<Class, stored>(seed);
+        SLIPWAY_UNDO_KINDS(SLIPWAY_FILLED)
+#undef SLIPWAY_FILLED
     default: return nullptr;
     }
 }
@@ -82,7 +84,7 @@ UndoEntry* filledUndoEntry(uint32_t kind, unsigned seed)
 void fillEveryKind(ActionScript& script)
 {
     script.mainActions.pageFlags = kPageFlagProgramGroup | kPageFlagInstallFolder;
-    for (uint32_t kind = 1; kind <= 14; ++kind)
+    for (uint32_t kind = 1; kind <= kActionKindCount; ++kind)
         script.mainActions.actions.push(filledAction(kind, kind));
 
     Component* docs = new Component;
@@ -119,7 +121,7 @@ void fillEveryUndoKind(UninstallScript& script)
     forEachByteField(script, [](const char* name, Bytes& field) { field = text(std::string(name) + " value"); });
     script.bannerInfo = literal("\x28\0\0\0info");
     script.bannerBits = bytesOf(std::string(12, '\x33'));
-    for (uint32_t kind = 1; kind <= 6; ++kind)
+    for (uint32_t kind = 1; kStoredUndoKinds >> kind & 1; ++kind)
         script.undoLog.push(filledUndoEntry(kind, 100 + kind));
 }
 

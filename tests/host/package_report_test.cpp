@@ -337,7 +337,7 @@ TEST(Inspect, InstallPackageShowsContainerBlocksAndEveryAction)
               std::string::npos);
     EXPECT_NE(output.find("rootName: none\n"), std::string::npos);  // sample roots are not predefined keys
     EXPECT_NE(output.find("name: \"Documentation\"\n"), std::string::npos);
-    EXPECT_NE(output.find("placementName: \"finishPage\"\n"), std::string::npos);
+    EXPECT_NE(output.find("placementName: \"finish_page\"\n"), std::string::npos);
     EXPECT_NE(output.find("modified: \"2024-11-01T08:44:42."), std::string::npos);
 
     // The seventeen texts, lists split, 8-bit texts shown as UTF-8.
