@@ -136,7 +136,6 @@ set(SLIPWAY_STUB_SOURCES
     wizard/page_sequence.cpp
     wizard/earlier_installation.cpp
     wizard/banner.cpp
-    wizard/progress_rows.cpp
     wizard/step_rows.cpp
     wizard/option_boxes.cpp
     wizard/folder_browser.cpp

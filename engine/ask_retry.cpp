@@ -79,9 +79,14 @@ int askRetry(HWND owner, const char* format, const char* title, ...)
     // wait for ever, or go on past a step that did not happen.
     int answer = IDABORT;
     if (!nobodyToAsk) {
+        // Sent from any thread, the owner's own included, where the frame
+        // is called at once.
+        RetryPrompt prompt = {owner, message, title, 0};
         if (owner)
-            ShowWindow(rootWindowOf(owner), SW_RESTORE);
-        answer = MessageBoxA(owner, message, title, MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+            SendMessageA(rootWindowOf(owner), WM_RETRY_PROMPT, 0, reinterpret_cast<LPARAM>(&prompt));
+        else
+            answerRetryPrompt(prompt);
+        answer = prompt.answer;
     }
     // A box that could not be shown (0) or that gave some other answer is
     // nobody's Retry: asking again would loop for ever without a word.
@@ -93,4 +98,12 @@ int askRetry(HWND owner, const char* format, const char* title, ...)
                                 : "Abort",
            nobodyToAsk ? " (quiet: nobody to ask)" : "");
     return answer;
+}
+
+void answerRetryPrompt(RetryPrompt& prompt)
+{
+    if (prompt.owner)
+        ShowWindow(rootWindowOf(prompt.owner), SW_RESTORE);
+    prompt.answer =
+        MessageBoxA(prompt.owner, prompt.text, prompt.title, MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
 }

@@ -1,31 +1,81 @@
-// What the worker threads may ask of the wizard page that started them. The
-// wizard implements these; a thread includes nothing of the wizard itself,
-// so the engine and the uninstaller stay below the wizard.
+// The one channel from the worker threads to the wizard page that started
+// them. A worker reports only by these events, each a message posted to the
+// page and handled on the wizard's thread: the page owns everything it
+// draws, and a worker touches no window. Every event carries values, never
+// a pointer, so nothing it holds can go away before the page reads it. The
+// wizard's pages handle them; a thread includes nothing of the wizard
+// itself, so the engine and the uninstaller stay below the wizard.
+//
+// The one question a worker asks, the Abort/Retry/Ignore prompt, waits for
+// its answer: it is sent rather than posted (WM_RETRY_PROMPT below).
 #pragma once
 
 #include <windows.h>
 
-// Worker to page, posted once the worker is done: wParam 1 = success;
-// lParam holds the bits below.
-constexpr UINT WM_INSTALL_DONE = WM_USER + 99;
-constexpr LPARAM kDoneRestartNeeded = 1;
-// The work was stopped by a program or entry point that answered 1602.
-constexpr LPARAM kDoneCancelled = 2;
+#include <stdint.h>
 
-// The loading thread's part on the welcome page. The page waits, with Next
-// and Back disabled, while the action block is read.
-void holdForLoading(HWND page);
+// The loading thread is done: wParam is the LoadingOutcome. The page waits,
+// with Next and Back disabled, while the action block is read.
+constexpr UINT WM_LOADING_DONE = WM_USER + 95;
 enum class LoadingOutcome {
     Loaded,     // the action script is in the run state: the wizard moves on
     Extracted,  // extract-all mode wrote the files out: the wizard ends
     Damaged,    // the action block could not be read: say so, then end
 };
-// Called last by the loading thread: nothing of the run state may be touched
-// after it, since the wizard may end at once.
-void loadingDone(HWND page, LoadingOutcome outcome);
 
-// The step rows of the progress pages. The first row whose mark is empty
-// becomes bold; its old font is kept.
-void beginStep(HWND page);
-// That row gets its font back and a check mark (ok) or a cross.
-void endStep(HWND page, bool ok);
+// A step with a row of its own begins: wParam is its row, its place in the
+// plan of the run (engine/passes.h). The page makes the row's caption bold.
+constexpr UINT WM_STEP_BEGUN = WM_USER + 96;
+// That step ended: wParam is its row, lParam 1 when it succeeded. The page
+// gives the caption its font back and marks the row with a check or a cross.
+constexpr UINT WM_STEP_ENDED = WM_USER + 97;
+// Packaged bytes written so far (wParam) of the total the run writes
+// (lParam). A page without a bar for them lets them pass.
+constexpr UINT WM_BYTES_DONE = WM_USER + 98;
+
+// The worker is done, its last event: wParam 1 = success; lParam holds the
+// bits below.
+constexpr UINT WM_INSTALL_DONE = WM_USER + 99;
+constexpr LPARAM kDoneRestartNeeded = 1;
+// The work was stopped by a program or entry point that answered 1602.
+constexpr LPARAM kDoneCancelled = 2;
+
+// Worker to the wizard's frame (the root window of the prompt's owner), sent:
+// lParam points at a RetryPrompt on the asking worker's stack, which stays
+// there since the worker waits for the answer. The frame shows the box on
+// its own thread (answerRetryPrompt, engine/ask_retry.h) and fills in the
+// answer; a frame that is gone leaves it 0, which counts as Abort.
+constexpr UINT WM_RETRY_PROMPT = WM_USER + 94;
+struct RetryPrompt {
+    HWND owner;
+    const char* text;
+    const char* title;
+    int answer;
+};
+
+// Posted last by the loading thread: nothing of the run state may be touched
+// after it, since the wizard may end at once.
+inline void postLoadingDone(HWND page, LoadingOutcome outcome)
+{
+    PostMessageA(page, WM_LOADING_DONE, WPARAM(outcome), 0);
+}
+
+// The steps of a run, as its context reports them (format/execution_context.h).
+inline void postStepBegun(HWND page, int row)
+{
+    PostMessageA(page, WM_STEP_BEGUN, WPARAM(row), 0);
+}
+inline void postStepEnded(HWND page, int row, bool ok)
+{
+    PostMessageA(page, WM_STEP_ENDED, WPARAM(row), ok ? 1 : 0);
+}
+inline void postBytesDone(HWND page, uint32_t done, uint32_t total)
+{
+    PostMessageA(page, WM_BYTES_DONE, WPARAM(done), LPARAM(total));
+}
+
+// Posted last by the install and removal threads.
+inline void postWorkDone(HWND page, bool ok, LPARAM done)
+{
+    PostMessageA(page, WM_INSTALL_DONE, ok ? 1 : 0, done);
+}

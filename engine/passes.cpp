@@ -8,6 +8,24 @@ void report(const ExecutionContext& context, const char* pass, const char* name,
         context.report(pass, name, caption, result);
 }
 
+void beginRow(const ExecutionContext& context, int row)
+{
+    if (context.stepBegun)
+        context.stepBegun(context.page, row);
+}
+
+void endRow(const ExecutionContext& context, int row, bool ok)
+{
+    if (context.stepEnded)
+        context.stepEnded(context.page, row, ok);
+}
+
+void addRow(StepPlan& plan, const char* caption)
+{
+    if (plan.count < kStepRowLimit)
+        plan.captions[plan.count++] = caption;
+}
+
 bool executeReported(Action& action, ExecutionContext& context)
 {
     bool ok = action.execute(context);
@@ -15,56 +33,115 @@ bool executeReported(Action& action, ExecutionContext& context)
     return ok;
 }
 
-// Calls `visit` for every action of the main list and of each selected
-// component, in list order, until it returns false.
-template <typename Visit>
-bool forEachSelectedAction(const ActionScript& script, const uint8_t* componentSelected, Visit visit)
-{
-    for (Action* action : script.mainActions.actions)
-        if (!visit(*action))
-            return false;
-    for (uint32_t i = 0; i < script.components.count(); ++i) {
-        if (!componentSelected || !componentSelected[i])
-            continue;
-        for (Action* action : script.components[i]->actions.actions)
-            if (!visit(*action))
-                return false;
+// The actions of the main list and of each selected component, in list
+// order: every pass over a script walks them so.
+class SelectedActions {
+public:
+    SelectedActions(const ActionScript& script, const uint8_t* componentSelected)
+        : script_(script), selected_(componentSelected)
+    {
     }
-    return true;
+
+    // The next action; null once the last list is done.
+    Action* next()
+    {
+        while (list_ <= script_.components.count()) {
+            const ActionList& list = list_ == 0 ? script_.mainActions : script_.components[list_ - 1]->actions;
+            bool selected = list_ == 0 || (selected_ && selected_[list_ - 1]);
+            if (selected && index_ < list.actions.count())
+                return list.actions[index_++];
+            ++list_;
+            index_ = 0;
+        }
+        return nullptr;
+    }
+
+private:
+    const ActionScript& script_;
+    const uint8_t* selected_;
+    uint32_t list_ = 0;  // 0 the main list, then the components from 1
+    uint32_t index_ = 0;
+};
+
+// The caption of a stage 1 action's own row; null for an action that runs
+// in no row, as every action of the other stages does.
+const char* programRowCaption(const Action& action)
+{
+    return action.stage() == kProgramStage ? action.caption() : nullptr;
+}
+
+// The bytes of the package that the action writes out.
+uint32_t packagedBytes(const Action& action)
+{
+    if (action.kind() != WriteFileAction::kKind)
+        return 0;
+    return uint32_t(static_cast<const WriteFileAction&>(action).data.size());
 }
 
 }  // namespace
 
 bool hasStage0Actions(const ActionScript& script, const uint8_t* componentSelected)
 {
-    bool found = false;
-    forEachSelectedAction(script, componentSelected, [&](Action& action) {
-        found = action.stage() == kFileStage;
-        return !found;
-    });
-    return found;
-}
-
-bool runStage0(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context)
-{
-    return forEachSelectedAction(script, componentSelected, [&](Action& action) {
-        return action.stage() != kFileStage || executeReported(action, context);
-    });
-}
-
-bool runStage1(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context)
-{
-    return forEachSelectedAction(script, componentSelected, [&](Action& action) {
-        if (action.stage() != kProgramStage)
+    SelectedActions actions(script, componentSelected);
+    while (Action* action = actions.next())
+        if (action->stage() == kFileStage)
             return true;
-        const char* caption = action.caption();
-        if (caption && context.beginStep)
-            context.beginStep(context.page);
-        bool ok = executeReported(action, context);
-        if (caption && context.endStep)
-            context.endStep(context.page, ok);
-        return ok;
-    });
+    return false;
+}
+
+StepPlan planInstallation(const ActionScript& script, const uint8_t* componentSelected)
+{
+    StepPlan plan;
+    if (hasStage0Actions(script, componentSelected))
+        addRow(plan, script.filesStepCaption.text());
+    SelectedActions actions(script, componentSelected);
+    while (Action* action = actions.next()) {
+        plan.packagedBytes += packagedBytes(*action);
+        if (const char* caption = programRowCaption(*action))
+            addRow(plan, caption);
+    }
+    return plan;
+}
+
+bool runInstallation(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context)
+{
+    int row = 0;
+    if (hasStage0Actions(script, componentSelected)) {
+        uint32_t total = planInstallation(script, componentSelected).packagedBytes;
+        uint32_t written = 0;
+        bool ok = true;
+        beginRow(context, row);
+        SelectedActions files(script, componentSelected);
+        while (Action* action = files.next()) {
+            if (action->stage() != kFileStage)
+                continue;
+            ok = executeReported(*action, context);
+            if (!ok)
+                break;
+            if (uint32_t bytes = packagedBytes(*action)) {
+                written += bytes;
+                if (context.bytesDone)
+                    context.bytesDone(context.page, written, total);
+            }
+        }
+        endRow(context, row++, ok);
+        if (!ok)
+            return false;
+    }
+    SelectedActions programs(script, componentSelected);
+    while (Action* action = programs.next()) {
+        if (action->stage() != kProgramStage)
+            continue;
+        bool ownRow = programRowCaption(*action) != nullptr;
+        if (ownRow)
+            beginRow(context, row);
+        bool ok = executeReported(*action, context);
+        if (ownRow)
+            endRow(context, row++, ok);
+        if (!ok)
+            return false;
+    }
+    return true;
 }
 
 namespace {
@@ -84,29 +161,36 @@ bool takesPart(const UndoEntry& entry, UndoPass pass)
     return pass == UndoPass::Rollback ? !entry.uninstallOnly : !entry.isRollbackOnly();
 }
 
-void beginRow(const ExecutionContext& context, UndoPass pass)
+// The caption of a custom step's own row in the uninstaller's passes. Only
+// the custom steps (programs and libraries) have captions: no reversal and no
+// rollback-only entry runs in a row of its own.
+const char* customRowCaption(const UndoEntry& entry)
 {
-    if (pass == UndoPass::Uninstall && context.beginStep)
-        context.beginStep(context.page);
+    return entry.caption();
 }
 
-void endRow(const ExecutionContext& context, UndoPass pass, bool ok)
+// The reversals' row comes after every custom step's.
+int reversalsRow(const UndoLog& log)
 {
-    if (pass == UndoPass::Uninstall && context.endStep)
-        context.endStep(context.page, ok);
+    int row = 0;
+    for (UndoEntry* entry = log.first(); entry; entry = entry->next)
+        if (customRowCaption(*entry))
+            ++row;
+    return row;
 }
 
 uint32_t customSteps(const UndoLog& log, UndoPass pass, ExecutionContext& context)
 {
+    int row = 0;
     for (UndoEntry* entry = log.first(); entry; entry = entry->next) {
         if (entry->isReversal() || !takesPart(*entry, pass))
             continue;
-        bool ownRow = entry->caption() != nullptr;
+        bool ownRow = pass == UndoPass::Uninstall && customRowCaption(*entry) != nullptr;
         if (ownRow)
-            beginRow(context, pass);
+            beginRow(context, row);
         uint32_t result = undoReported(*entry, pass, context);
         if (ownRow)
-            endRow(context, pass, result == kUndoContinue);
+            endRow(context, row++, result == kUndoContinue);
         if (result != kUndoContinue)
             return result;
     }
@@ -115,17 +199,31 @@ uint32_t customSteps(const UndoLog& log, UndoPass pass, ExecutionContext& contex
 
 uint32_t reversals(const UndoLog& log, UndoPass pass, ExecutionContext& context)
 {
-    beginRow(context, pass);
+    bool ownRow = pass == UndoPass::Uninstall;
+    int row = ownRow ? reversalsRow(log) : 0;
+    if (ownRow)
+        beginRow(context, row);
     uint32_t result = kUndoContinue;
     for (UndoEntry* entry = log.first(); entry && result == kUndoContinue; entry = entry->next) {
         if (entry->isReversal() && takesPart(*entry, pass))
             result = undoReported(*entry, pass, context);
     }
-    endRow(context, pass, result == kUndoContinue);
+    if (ownRow)
+        endRow(context, row, result == kUndoContinue);
     return result;
 }
 
 }  // namespace
+
+StepPlan planRemoval(const UndoLog& log, const char* reversalsCaption)
+{
+    StepPlan plan;
+    for (UndoEntry* entry = log.first(); entry; entry = entry->next)
+        if (const char* caption = customRowCaption(*entry))
+            addRow(plan, caption);
+    addRow(plan, reversalsCaption);
+    return plan;
+}
 
 uint32_t runCustomSteps(const UndoLog& log, ExecutionContext& context)
 {

@@ -1,27 +1,48 @@
-// The passes that run a script's actions and an undo log's entries.
+// The passes that run a script's actions and an undo log's entries, and the
+// plan of the step rows they mark.
 #pragma once
 
 #include "format/action_script.h"
 #include "format/execution_context.h"
 #include "format/undo_entry.h"
 
+// A progress page has rows for this many steps; a run with more marks the
+// first ones.
+constexpr int kStepRowLimit = 9;
+
+// What a run will show, planned by the same walk that runs it: the captions
+// of its step rows in the order the run marks them, and the packaged bytes
+// its file stage writes. The captions point into the script and live as
+// long as it does.
+struct StepPlan {
+    const char* captions[kStepRowLimit];
+    int count = 0;
+    uint32_t packagedBytes = 0;
+};
+
 // componentSelected holds one byte per component, 1 = run its actions.
 bool hasStage0Actions(const ActionScript& script, const uint8_t* componentSelected);
-// Stage 0 marks no rows of its own: the caller gives it one row as a whole.
-bool runStage0(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context);
-// Every captioned action of stage 1 gets a row of its own.
-bool runStage1(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context);
+// An installation's rows: one for the whole file stage (stage 0) when it has
+// anything to do, then one for every captioned action of stage 1.
+StepPlan planInstallation(const ActionScript& script, const uint8_t* componentSelected);
+// Runs stage 0 and, once it succeeded, stage 1, marking the planned rows and
+// counting the packaged bytes through the context. False when an action
+// stopped the installation.
+bool runInstallation(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context);
 
-// Both walk the log newest first, marking rows through the context's
-// callbacks. They are the uninstaller's passes: rollback-only entries are
+// A removal's rows: one for every captioned custom step, newest first, then
+// one for the reversals as a whole, under `reversalsCaption`.
+StepPlan planRemoval(const UndoLog& log, const char* reversalsCaption);
+// Both walk the log newest first, marking the planned rows through the
+// context. They are the uninstaller's passes: rollback-only entries are
 // passed over.
 uint32_t runCustomSteps(const UndoLog& log, ExecutionContext& context);
 uint32_t runReversals(const UndoLog& log, ExecutionContext& context);
 
 // Takes a failed installation back: the custom steps, then the reversals
 // with the rollback-only entries, newest first, leaving the files that only
-// the uninstaller would remove. It marks no rows, whatever callbacks the
-// context holds: the rows show the installation that failed.
+// the uninstaller would remove. It marks no rows, whatever the context
+// holds: the rows show the installation that failed.
 void rollBack(const UndoLog& log, ExecutionContext& context);
 // After a successful installation: the rollback-only entries let go of what
 // they kept.

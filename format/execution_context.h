@@ -12,9 +12,13 @@ typedef struct HWND__* WindowHandle;
 // Expands the path variables of `source` into `output` of `outputSize` bytes.
 typedef bool (*ExpandFn)(const char* source, char* output, size_t outputSize);
 
-// Mark the step row that a captioned step runs in; either may be null.
-typedef void (*BeginStepFn)(WindowHandle page);
-typedef void (*EndStepFn)(WindowHandle page, bool ok);
+// What a run tells the page as it goes; each may be null. A step with a row
+// of its own begins and ends in that row, its place in the plan that the
+// passes made of the run (engine/passes.h); packaged bytes are counted as
+// the files that hold them are written, of the total the plan counted.
+typedef void (*StepBegunFn)(WindowHandle page, int row);
+typedef void (*StepEndedFn)(WindowHandle page, int row, bool ok);
+typedef void (*BytesDoneFn)(WindowHandle page, uint32_t done, uint32_t total);
 
 // Told of every action and undo entry a pass carried out, for the run's
 // log: the pass ("install", "uninstall", "rollback"), the class name, the
@@ -30,8 +34,9 @@ struct ExecutionContext {
     ExpandFn expand = nullptr;
     // Owner of every question a step asks, and of the step rows; may be null.
     WindowHandle page = nullptr;
-    BeginStepFn beginStep = nullptr;
-    EndStepFn endStep = nullptr;
+    StepBegunFn stepBegun = nullptr;
+    StepEndedFn stepEnded = nullptr;
+    BytesDoneFn bytesDone = nullptr;
     ReportFn report = nullptr;
     // Grows with every file written, for the size the Uninstall entry shows.
     uint32_t bytesInstalled = 0;

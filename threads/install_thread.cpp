@@ -13,22 +13,6 @@
 
 namespace {
 
-// Runs both passes; false when an action stopped the installation.
-bool runInstallation(ExecutionContext& context)
-{
-    const ActionScript& script = *runState.actionScript;
-    const uint8_t* selected = runState.componentSelected.get();
-    bool ok = true;
-    if (hasStage0Actions(script, selected)) {
-        beginStep(context.page);
-        ok = runStage0(script, selected, context);
-        endStep(context.page, ok);
-    }
-    if (ok)
-        ok = runStage1(script, selected, context);
-    return ok;
-}
-
 // Installs and then writes the uninstaller, or rolls back; false when the
 // installation was stopped.
 bool install(HWND page, LPARAM& done)
@@ -42,10 +26,11 @@ bool install(HWND page, LPARAM& done)
     context.undoLog = &target->undoLog;
     context.expand = expandPathVariables;
     context.page = page;
-    context.beginStep = beginStep;
-    context.endStep = endStep;
+    context.stepBegun = postStepBegun;
+    context.stepEnded = postStepEnded;
+    context.bytesDone = postBytesDone;
     context.report = logStep;
-    bool ok = runInstallation(context);
+    bool ok = runInstallation(*runState.actionScript, runState.componentSelected.get(), context);
     if (ok) {
         commitRollbackEntries(target->undoLog);
         if (*runState.actionScript->uninstallerPath.text())
@@ -70,6 +55,6 @@ DWORD WINAPI InstallThread(LPVOID parameter)
     LPARAM done = 0;
     bool ok = install(page, done);
     runLog(ok ? "Installation succeeded" : "Installation failed");
-    PostMessageA(page, WM_INSTALL_DONE, ok ? 1 : 0, done);
+    postWorkDone(page, ok, done);
     return 0;
 }

@@ -89,15 +89,14 @@ DWORD WINAPI LoadingThread(LPVOID parameter)
     // script already loaded.
     UniqueFile package(std::move(runState.packageFile));
     if (package) {
-        holdForLoading(page);
         publishActionScript(loadActionScript(package.get()));
         package.reset();
         if (runState.extractAllFiles && runState.actionScript) {
             extractAll(*runState.actionScript);
-            loadingDone(page, LoadingOutcome::Extracted);
+            postLoadingDone(page, LoadingOutcome::Extracted);
             return 0;
         }
     }
-    loadingDone(page, runState.actionScript ? LoadingOutcome::Loaded : LoadingOutcome::Damaged);
+    postLoadingDone(page, runState.actionScript ? LoadingOutcome::Loaded : LoadingOutcome::Damaged);
     return 0;
 }

@@ -7,12 +7,12 @@
 #include <windows.h>
 
 // Takes the package file from the run state, reads block 1 into the action
-// script, sets the default selection, and lets the wizard move on (or, in
-// extract-all mode, writes the files out and cancels the wizard). Whenever it
-// ends the wizard, that is the last thing it does.
+// script, sets the default selection, and (in extract-all mode) writes the
+// files out; it then posts WM_LOADING_DONE to the page, the last thing it
+// does.
 DWORD WINAPI LoadingThread(LPVOID page);
 // Runs the installation, writes the uninstaller or rolls back, and posts
-// WM_INSTALL_DONE to the page.
+// its steps and then WM_INSTALL_DONE to the page (engine/page_link.h).
 DWORD WINAPI InstallThread(LPVOID page);
 
 // Starts a worker with the page as its argument and lets it run on its own.

@@ -58,13 +58,13 @@ DWORD WINAPI UninstallThread(LPVOID parameter)
     HRESULT com = CoInitialize(nullptr);
     ExecutionContext context;
     context.page = page;
-    context.beginStep = beginStep;
-    context.endStep = endStep;
+    context.stepBegun = postStepBegun;
+    context.stepEnded = postStepEnded;
     context.report = logStep;
     uint32_t result = removeProduct(*runState.uninstallScript, context);
     runLog("Removal ended (%u)", result);
     LPARAM done = (context.restartNeeded ? kDoneRestartNeeded : 0) | (result == kUndoCancelled ? kDoneCancelled : 0);
-    PostMessageA(page, WM_INSTALL_DONE, result == kUndoContinue ? 1 : 0, done);
+    postWorkDone(page, result == kUndoContinue, done);
     if (SUCCEEDED(com))
         CoUninitialize();
     return 0;

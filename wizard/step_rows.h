@@ -1,19 +1,44 @@
-// The step rows of the progress pages: nine (mark, caption) pairs of static
-// controls, marked as the worker threads finish their steps.
+// The step rows of the progress pages (install and uninstall): a (mark,
+// caption) pair of static controls for each step of the plan, marked as the
+// worker's step events reach the page.
 #pragma once
 
-#include "engine/page_link.h"
+#include "engine/passes.h"
+#include "platform/win32_handles.h"
 #include "resources/resource_ids.h"
 
 #include <windows.h>
 
-constexpr int kStepRowCount = 9;
-constexpr int stepMarkId(int row) { return IDC_STEP_MARK_1 + row; }
-constexpr int stepCaptionId(int row) { return IDC_STEP_CAPTION_1 + row; }
+constexpr int kStepRowCount = kStepRowLimit;
+constexpr int stepMarkId(int row)
+{
+    return IDC_STEP_MARK_1 + row;
+}
+constexpr int stepCaptionId(int row)
+{
+    return IDC_STEP_CAPTION_1 + row;
+}
 
-// The bold font of the running row's caption, owned by the progress page,
-// which sets it when it makes its rows: the rows start over at the first.
-void setStepRowBoldFont(HFONT boldFont);
+// A progress page's rows and the fonts they are drawn in, owned by the page
+// from its WM_INITDIALOG to its WM_DESTROY and used on its thread only.
+class StepRows {
+public:
+    // Makes the rows on `page`, with the Wingdings mark font and the bold
+    // caption font: the plan's captions (as planned, not expanded) in the
+    // first rows, the rest hidden.
+    void show(HWND page, const StepPlan& plan);
+    // WM_STEP_BEGUN and WM_STEP_ENDED (engine/page_link.h): the row of a step
+    // that begins is bold; one that ended gets its font back and a check
+    // mark or a cross. False for any other message. Rows past the plan's are
+    // let pass.
+    bool handle(UINT message, WPARAM wParam, LPARAM lParam);
+    // The fonts go with the page.
+    void release();
 
-// beginStep and endStep (engine/page_link.h) mark the rows as the worker
-// threads run their steps.
+private:
+    HWND page_ = nullptr;
+    int count_ = 0;
+    HFONT captionFont_ = nullptr;
+    UniqueGdiObject markFont_;
+    UniqueGdiObject boldFont_;
+};

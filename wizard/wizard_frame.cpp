@@ -1,6 +1,7 @@
 #include "wizard/wizard_frame.h"
 
 #include "state/run_state.h"
+#include "engine/ask_retry.h"
 #include "format/startup_rules.h"
 #include "resources/resource_ids.h"
 #include "wizard/banner.h"
@@ -242,6 +243,11 @@ INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, L
             return TRUE;
         }
         return FALSE;
+    case WM_RETRY_PROMPT:
+        // A worker's question, shown here so that the box and the wizard
+        // it covers share this thread.
+        answerRetryPrompt(*reinterpret_cast<RetryPrompt*>(lParam));
+        return TRUE;
     case WM_QUERYOPEN:
         if (!keepMinimised)
             return FALSE;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -14,14 +16,15 @@ std::vector<std::string> journal;
 
 WindowHandle const kPage = reinterpret_cast<WindowHandle>(0x1234);
 
-void beginStep(WindowHandle page)
+void stepBegun(WindowHandle page, int row)
 {
-    journal.push_back(page == kPage ? "begin" : "begin on the wrong page");
+    journal.push_back((page == kPage ? "begin " : "begin on the wrong page ") + std::to_string(row));
 }
 
-void endStep(WindowHandle page, bool ok)
+void stepEnded(WindowHandle page, int row, bool ok)
 {
-    journal.push_back(std::string(page == kPage ? "end " : "end on the wrong page ") + (ok ? "ok" : "failed"));
+    journal.push_back((page == kPage ? "end " : "end on the wrong page ") + std::to_string(row) +
+                      (ok ? " ok" : " failed"));
 }
 
 // An action that notes its execution, counts one byte installed, asks for
@@ -89,8 +92,8 @@ ExecutionContext contextOnPage()
 {
     ExecutionContext context;
     context.page = kPage;
-    context.beginStep = beginStep;
-    context.endStep = endStep;
+    context.stepBegun = stepBegun;
+    context.stepEnded = stepEnded;
     return context;
 }
 
@@ -98,8 +101,8 @@ ExecutionContext contextOnPage()
 ExecutionContext contextWithoutRows()
 {
     ExecutionContext context = contextOnPage();
-    context.beginStep = nullptr;
-    context.endStep = nullptr;
+    context.stepBegun = nullptr;
+    context.stepEnded = nullptr;
     return context;
 }
 
@@ -118,8 +121,7 @@ class Passes : public ::testing::Test {
 protected:
     void SetUp() override { journal.clear(); }
 
-    bool stage0(const uint8_t* selected) { return runStage0(script, selected, context); }
-    bool stage1(const uint8_t* selected) { return runStage1(script, selected, context); }
+    bool run(const uint8_t* selected) { return runInstallation(script, selected, context); }
 
     ActionScript script;
     ExecutionContext context = contextOnPage();
@@ -127,9 +129,9 @@ protected:
 
 }  // namespace
 
-// ------------------------------------------------------------ stage passes
+// ------------------------------------------------------------ install passes
 
-TEST_F(Passes, StageZeroRunsMainListThenSelectedComponentsInOrder)
+TEST_F(Passes, StageZeroRunsMainListThenSelectedComponentsInOrderInOneRow)
 {
     script.mainActions.actions.push(new FakeAction("main file", kFileStage));
     script.mainActions.actions.push(new FakeAction("main program", kProgramStage));
@@ -140,19 +142,21 @@ TEST_F(Passes, StageZeroRunsMainListThenSelectedComponentsInOrder)
     script.components.push(componentWith(kPlacementFinishPage, {new FakeAction("third", kFileStage)}));
     const uint8_t selected[] = {1, 0, 1};
 
-    EXPECT_TRUE(stage0(selected));
-    EXPECT_EQ(journal, (Journal{"main file", "main registry", "first", "third"}));
-    EXPECT_EQ(context.bytesInstalled, 4u);
+    EXPECT_TRUE(run(selected));
+    EXPECT_EQ(journal,
+              (Journal{"begin 0", "main file", "main registry", "first", "third", "end 0 ok", "main program"}));
+    EXPECT_EQ(context.bytesInstalled, 5u);
 }
 
-TEST_F(Passes, StageZeroStopsAtTheFirstFailure)
+TEST_F(Passes, StageZeroStopsAtTheFirstFailureAndStageOneNeverRuns)
 {
     script.mainActions.actions.push(new FakeAction("one", kFileStage));
     script.mainActions.actions.push(new FakeAction("two fails", kFileStage, false));
+    script.mainActions.actions.push(new FakeAction("program never", kProgramStage, true, "Configuring"));
     script.components.push(componentWith(kPlacementList, {new FakeAction("never", kFileStage)}));
     const uint8_t selected[] = {1};
-    EXPECT_FALSE(stage0(selected));
-    EXPECT_EQ(journal, (Journal{"one", "two fails"}));
+    EXPECT_FALSE(run(selected));
+    EXPECT_EQ(journal, (Journal{"begin 0", "one", "two fails", "end 0 failed"}));
 }
 
 TEST_F(Passes, UnselectedComponentRunsNothingWhateverItsPlacement)
@@ -161,9 +165,9 @@ TEST_F(Passes, UnselectedComponentRunsNothingWhateverItsPlacement)
         script.components.push(
             componentWith(placement, {new FakeAction("file", kFileStage), new FakeAction("program", kProgramStage)}));
     const uint8_t none[] = {0, 0, 0};
-    EXPECT_TRUE(stage0(none));
-    EXPECT_TRUE(stage1(none));
+    EXPECT_TRUE(run(none));
     EXPECT_FALSE(hasStage0Actions(script, none));
+    EXPECT_EQ(planInstallation(script, none).count, 0);
     EXPECT_TRUE(journal.empty());
 }
 
@@ -183,7 +187,6 @@ TEST_F(Passes, HasStageZeroActionsLooksAtMainListAndSelectedComponents)
 
 TEST_F(Passes, StageOneGivesCaptionedActionsTheirStepRow)
 {
-    script.mainActions.actions.push(new FakeAction("file", kFileStage));
     script.mainActions.actions.push(new FakeAction("run", kProgramStage));
     script.mainActions.actions.push(new FakeAction("run and wait", kProgramStage, true, "Configuring"));
     script.mainActions.actions.push(new FakeAction("at finish", kFinishStage));
@@ -191,31 +194,32 @@ TEST_F(Passes, StageOneGivesCaptionedActionsTheirStepRow)
         componentWith(kPlacementList, {new FakeAction("library", kProgramStage, true, "Registering")}));
     const uint8_t selected[] = {1};
 
-    EXPECT_TRUE(stage1(selected));
-    EXPECT_EQ(journal, (Journal{"run", "begin", "run and wait", "end ok", "begin", "library", "end ok"}));
+    EXPECT_TRUE(run(selected));
+    EXPECT_EQ(journal, (Journal{"run", "begin 0", "run and wait", "end 0 ok", "begin 1", "library", "end 1 ok"}));
 }
 
 TEST_F(Passes, StageOneEndsAFailedStepRowAndStops)
 {
     script.mainActions.actions.push(new FakeAction("captioned fails", kProgramStage, false, "Configuring"));
     script.mainActions.actions.push(new FakeAction("never", kProgramStage));
-    EXPECT_FALSE(stage1(nullptr));
-    EXPECT_EQ(journal, (Journal{"begin", "captioned fails", "end failed"}));
+    EXPECT_FALSE(run(nullptr));
+    EXPECT_EQ(journal, (Journal{"begin 0", "captioned fails", "end 0 failed"}));
 
     journal.clear();
     ActionScript uncaptioned;
     uncaptioned.mainActions.actions.push(new FakeAction("plain fails", kProgramStage, false));
     uncaptioned.mainActions.actions.push(new FakeAction("never", kProgramStage));
-    EXPECT_FALSE(runStage1(uncaptioned, nullptr, context));
+    EXPECT_FALSE(runInstallation(uncaptioned, nullptr, context));
     EXPECT_EQ(journal, (Journal{"plain fails"}));
 }
 
-TEST_F(Passes, StageOneRunsWithoutCallbacks)
+TEST_F(Passes, RunsWithoutCallbacks)
 {
+    script.mainActions.actions.push(new FakeAction("file", kFileStage));
     script.mainActions.actions.push(new FakeAction("run and wait", kProgramStage, true, "Configuring"));
     context = contextWithoutRows();
-    EXPECT_TRUE(stage1(nullptr));
-    EXPECT_EQ(journal, (Journal{"run and wait"}));
+    EXPECT_TRUE(run(nullptr));
+    EXPECT_EQ(journal, (Journal{"file", "run and wait"}));
 }
 
 // Both stages hand every action the caller's own context: what one step
@@ -226,12 +230,68 @@ TEST_F(Passes, StagesShareTheCallersContext)
     script.mainActions.actions.push(new FakeAction("asks restart", kProgramStage, true, nullptr, true));
     script.mainActions.actions.push(new FakeAction("another file", kFileStage));
     script.mainActions.actions.push(new FakeAction("plain program", kProgramStage));
-    EXPECT_TRUE(stage0(nullptr));
-    EXPECT_EQ(context.bytesInstalled, 2u);
-    EXPECT_FALSE(context.restartNeeded);
-    EXPECT_TRUE(stage1(nullptr));
+    context = contextWithoutRows();
+    EXPECT_TRUE(run(nullptr));
+    EXPECT_EQ(journal, (Journal{"file", "another file", "asks restart", "plain program"}));
     EXPECT_EQ(context.bytesInstalled, 4u);
     EXPECT_TRUE(context.restartNeeded);
+}
+
+// The page shows the plan and the run marks rows by number: every row the
+// run marks must be the plan's row of that caption, for the main list and
+// the selected components, and past the rows a page has.
+TEST_F(Passes, ThePlanHasTheCaptionOfEveryRowTheRunMarks)
+{
+    script.filesStepCaption.assignText("Copying files");
+    script.mainActions.actions.push(new FakeAction("program", kProgramStage));
+    script.mainActions.actions.push(new FakeAction("configure", kProgramStage, true, "configure"));
+    script.mainActions.actions.push(new FakeAction("file", kFileStage));
+    script.mainActions.actions.push(new FakeAction("at finish", kFinishStage, true, "at finish"));
+    script.components.push(componentWith(kPlacementList, {new FakeAction("skipped", kProgramStage, true, "skipped")}));
+    Component* many = componentWith(kPlacementList, {});
+    std::deque<std::string> captions;  // stays put as it grows
+    for (int i = 0; i < kStepRowLimit; ++i) {
+        captions.push_back("step " + std::to_string(i));
+        many->actions.actions.push(new FakeAction(captions.back(), kProgramStage, true, captions.back().c_str()));
+    }
+    script.components.push(many);
+    const uint8_t selected[] = {0, 1};
+
+    StepPlan plan = planInstallation(script, selected);
+    ASSERT_EQ(plan.count, kStepRowLimit);
+    EXPECT_STREQ(plan.captions[0], "Copying files");
+    EXPECT_STREQ(plan.captions[1], "configure");
+    for (int row = 2; row < kStepRowLimit; ++row)
+        EXPECT_STREQ(plan.captions[row], ("step " + std::to_string(row - 2)).c_str());
+
+    EXPECT_TRUE(run(selected));
+    // Each "begin N" is followed by the action captioned as row N.
+    int begun = 0;
+    for (size_t i = 0; i + 1 < journal.size(); ++i) {
+        if (journal[i].compare(0, 6, "begin ") != 0)
+            continue;
+        int row = std::stoi(journal[i].substr(6));
+        EXPECT_EQ(row, begun++);
+        if (row > 0 && row < plan.count)
+            EXPECT_EQ(journal[i + 1], plan.captions[row]);
+    }
+    EXPECT_EQ(begun, kStepRowLimit + 2);  // the rows past the page's too
+}
+
+TEST_F(Passes, ThePlanCountsThePackagedBytesOfTheSelectedFiles)
+{
+    auto packaged = [](const char* bytes) {
+        WriteFileAction* file = new WriteFileAction;
+        file->data.assign(reinterpret_cast<const uint8_t*>(bytes), strlen(bytes));
+        return file;
+    };
+    script.mainActions.actions.push(packaged("12345"));
+    script.mainActions.actions.push(new FakeAction("program", kProgramStage));
+    script.components.push(componentWith(kPlacementList, {packaged("123")}));
+    script.components.push(componentWith(kPlacementList, {packaged("1234567")}));
+    const uint8_t selected[] = {0, 1};
+    EXPECT_EQ(planInstallation(script, selected).packagedBytes, 12u);
+    EXPECT_EQ(planInstallation(script, selected).count, 1);
 }
 
 // ------------------------------------------------------------ undo passes
@@ -301,13 +361,28 @@ protected:
 TEST_F(UndoPasses, CustomStepsRunOnlyProgramsAndLibrariesWithTheirRows)
 {
     EXPECT_EQ(runCustomSteps(log, context), uint32_t(kUndoContinue));
-    EXPECT_EQ(journal, (Journal{"silent library", "begin", "uninstall program", "end ok"}));
+    EXPECT_EQ(journal, (Journal{"silent library", "begin 0", "uninstall program", "end 0 ok"}));
 }
 
 TEST_F(UndoPasses, ReversalsAreOneStepRow)
 {
     EXPECT_EQ(runReversals(log, context), uint32_t(kUndoContinue));
-    EXPECT_EQ(journal, (Journal{"begin", "newest registry value", "file", "oldest folder", "end ok"}));
+    EXPECT_EQ(journal, (Journal{"begin 1", "newest registry value", "file", "oldest folder", "end 1 ok"}));
+}
+
+TEST_F(UndoPasses, ThePlanHasTheRowsTheRemovalMarks)
+{
+    log.push(new FakeUndo("second program", false, kUndoContinue, "Stopping the service"));
+    StepPlan plan = planRemoval(log, "Removing files");
+    ASSERT_EQ(plan.count, 3);
+    EXPECT_STREQ(plan.captions[0], "Stopping the service");
+    EXPECT_STREQ(plan.captions[1], "Removing settings");
+    EXPECT_STREQ(plan.captions[2], "Removing files");
+    EXPECT_EQ(runCustomSteps(log, context), uint32_t(kUndoContinue));
+    EXPECT_EQ(runReversals(log, context), uint32_t(kUndoContinue));
+    EXPECT_EQ(journal,
+              (Journal{"begin 0", "second program", "end 0 ok", "silent library", "begin 1", "uninstall program",
+                       "end 1 ok", "begin 2", "newest registry value", "file", "oldest folder", "end 2 ok"}));
 }
 
 TEST_F(UndoPasses, PassesRunWithoutCallbacks)
@@ -392,7 +467,7 @@ TEST(UndoPassStops, CustomStepStopsWithItsResult)
         journal.clear();
         ExecutionContext context = contextOnPage();
         EXPECT_EQ(runCustomSteps(log, context), result);
-        EXPECT_EQ(journal, (Journal{"begin", "stops", "end failed"}));
+        EXPECT_EQ(journal, (Journal{"begin 0", "stops", "end 0 failed"}));
     }
 }
 
@@ -406,7 +481,7 @@ TEST(UndoPassStops, ReversalStopsAndEndsItsRowFailed)
     journal.clear();
     ExecutionContext context = contextOnPage();
     EXPECT_EQ(runReversals(log, context), uint32_t(kUndoFailed));
-    EXPECT_EQ(journal, (Journal{"begin", "first", "stops", "end failed"}));
+    EXPECT_EQ(journal, (Journal{"begin 0", "first", "stops", "end 0 failed"}));
 }
 
 TEST(UndoPassStops, EmptyLogStillOpensAndClosesTheReversalRow)
@@ -416,7 +491,7 @@ TEST(UndoPassStops, EmptyLogStillOpensAndClosesTheReversalRow)
     ExecutionContext context = contextOnPage();
     EXPECT_EQ(runReversals(log, context), uint32_t(kUndoContinue));
     EXPECT_EQ(runCustomSteps(log, context), uint32_t(kUndoContinue));
-    EXPECT_EQ(journal, (Journal{"begin", "end ok"}));
+    EXPECT_EQ(journal, (Journal{"begin 0", "end 0 ok"}));
 }
 
 // A restart asked for by any entry reaches the caller, from the uninstaller's

@@ -6,9 +6,9 @@
 Each of the stub's folders is one layer, lowest first (the README's layout
 section shows the same map). A file may include files of its own folder and
 of the folders below it, never above: the worker threads reach the wizard
-only through engine/page_link.h, which the wizard implements. The builder
-includes only the portable format code. Prints every include that breaks the
-map and exits 1 when there is one.
+only through the events of engine/page_link.h, which its pages handle. The
+builder includes only the portable format code. Prints every include that
+breaks the map and exits 1 when there is one.
 """
 import os
 import re

@@ -1,5 +1,5 @@
-// The Abort/Retry/Ignore prompt, shown from a worker thread and owned by a
-// page, answered as a user would.
+// The Abort/Retry/Ignore prompt, asked by a worker thread, shown by the
+// thread of the page that owns it, and answered as a user would.
 #include "support/page_window.h"
 #include "support/worker_run.h"
 
@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 
 namespace {
@@ -78,6 +79,42 @@ TEST_F(AskRetry, IsAWarningOwnedByThePagesFrameWithRetryAsDefault)
     EXPECT_EQ(prompt.buttons, (std::vector<int>{IDABORT, IDRETRY, IDIGNORE}));
     EXPECT_EQ(prompt.defaultButton, IDRETRY);
     EXPECT_EQ(prompt.owner, window.frame());
+}
+
+// The worker only waits: the box is the owner's thread's, so that a worker
+// touches no window of the wizard. Asked on the owner's own thread, it is
+// shown there at once rather than wait for itself.
+TEST_F(AskRetry, IsShownByTheOwnersThreadNotTheWorkers)
+{
+    HWND owner = window.page();
+    DWORD ownerThread = GetWindowThreadProcessId(owner, nullptr);
+    std::atomic<DWORD> askingThread{0};
+    WorkerRun worker([&] {
+        askingThread = GetCurrentThreadId();
+        SetLastError(ERROR_SHARING_VIOLATION);
+        askRetry(owner, "Cannot delete file \"%s\"", "Error", "x");
+    });
+    Prompt prompt = worker.nextPrompt();
+    ASSERT_NE(prompt.box, nullptr);
+    EXPECT_EQ(GetWindowThreadProcessId(prompt.box, nullptr), ownerThread);
+    EXPECT_NE(GetWindowThreadProcessId(prompt.box, nullptr), askingThread);
+    EXPECT_TRUE(worker.answer(prompt, IDIGNORE));
+    EXPECT_TRUE(worker.finish());
+
+    // A frame of the worker's own: the box is shown by the worker itself.
+    WorkerRun own([&] {
+        HWND frame = CreateWindowExA(0, PageWindow::kFrameClass, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+        askingThread = GetCurrentThreadId();
+        SetLastError(ERROR_SHARING_VIOLATION);
+        askRetry(frame, "Cannot delete file \"%s\"", "Error", "x");
+        DestroyWindow(frame);
+    });
+    prompt = own.nextPrompt();
+    ASSERT_NE(prompt.box, nullptr);
+    EXPECT_EQ(GetWindowThreadProcessId(prompt.box, nullptr), askingThread);
+    EXPECT_TRUE(own.answer(prompt, IDIGNORE));
+    EXPECT_TRUE(own.finish());
 }
 
 TEST_F(AskRetry, ReturnsTheButtonPressed)

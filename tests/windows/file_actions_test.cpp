@@ -129,7 +129,7 @@ protected:
     bool runAnswering(int button)
     {
         bool result = false;
-        WorkerRun worker([&] { result = runStage0(script, nullptr, context); });
+        WorkerRun worker([&] { result = runInstallation(script, nullptr, context); });
         Prompt prompt = worker.nextPrompt();
         EXPECT_NE(prompt.box, nullptr) << "no prompt";
         EXPECT_EQ(prompt.text, createPrompt(at("held.txt"), ERROR_SHARING_VIOLATION));

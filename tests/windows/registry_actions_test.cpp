@@ -338,7 +338,7 @@ TEST_F(RegistryActionTest, FailedWriteStopsTheInstallationAndTheRollbackRemovesW
     script.mainActions.actions.push(setString(kCurrentUser, key, "Never", "n").release());
 
     bool ok = true;
-    runQuietly([&] { ok = runStage0(script, nullptr, context); });
+    runQuietly([&] { ok = runInstallation(script, nullptr, context); });
     EXPECT_FALSE(ok);
     EXPECT_TRUE(value("First").exists);
     EXPECT_TRUE(value("Second", "Sub").exists);

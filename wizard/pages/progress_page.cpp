@@ -1,5 +1,7 @@
-// The progress page: up to nine step rows, marked while the install thread
-// runs; on success the wizard moves on by itself.
+// The progress page: the step rows that the installation's plan gives it,
+// marked as the install thread's step events arrive; on success the wizard
+// moves on by itself. The thread's byte counts (WM_BYTES_DONE) have no bar
+// here and pass by.
 #include "state/run_state.h"
 #include "platform/system_services.h"
 #include "engine/passes.h"
@@ -10,43 +12,21 @@
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"
 #include "wizard/wizard_frame.h"
-#include "wizard/progress_rows.h"
 
 namespace {
 
 const PageDescriptor* successTarget = nullptr;
-
-// Row captions in the order the passes call beginStep, at most nine.
-int collectCaptions(const char* captions[kStepRowCount])
-{
-    const ActionScript& script = *runState.actionScript;
-    const uint8_t* selected = runState.componentSelected.get();
-    int count = 0;
-    if (hasStage0Actions(script, selected))
-        captions[count++] = script.filesStepCaption.text();
-    auto collect = [&](const ActionList& list) {
-        for (const Action* action : list.actions) {
-            const char* caption = action->stage() == kProgramStage ? action->caption() : nullptr;
-            if (caption && count < kStepRowCount)
-                captions[count++] = caption;
-        }
-    };
-    collect(script.mainActions);
-    for (uint32_t i = 0; i < script.components.count(); ++i)
-        if (selected && selected[i])
-            collect(script.components[i]->actions);
-    return count;
-}
+StepRows rows;
 
 }  // namespace
 
 INT_PTR CALLBACK progressPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (rows.handle(message, wParam, lParam))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG: {
-        const char* captions[kStepRowCount];
-        int count = collectCaptions(captions);
-        showStepRows(page, captions, count);
+        rows.show(page, planInstallation(*runState.actionScript, runState.componentSelected.get()));
         setDlgItemTextExpanded(page, IDC_HINT, runState.actionScript->progressHint.text());
         setBusy(page, false, false);
         NextPageChoice success = nextPageInThisRun(InstallPage::Finish);
@@ -78,7 +58,7 @@ INT_PTR CALLBACK progressPageProcedure(HWND page, UINT message, WPARAM wParam, L
                 leaveSilentMode(page);
         }
         return TRUE;
-    case WM_DESTROY: destroyProgressFonts(); return FALSE;
+    case WM_DESTROY: rows.release(); return FALSE;
     default: return FALSE;
     }
 }

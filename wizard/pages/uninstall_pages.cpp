@@ -2,6 +2,7 @@
 // set as the uninstall package stores it: it was expanded when the product
 // was installed.
 #include "state/run_state.h"
+#include "engine/passes.h"
 #include "platform/system_services.h"
 #include "wizard/step_rows.h"
 #include "threads/worker_threads.h"
@@ -9,7 +10,6 @@
 #include "uninstall/uninstall_mode.h"
 #include "format/uninstall_script.h"
 #include "wizard/pages.h"
-#include "wizard/progress_rows.h"
 #include "wizard/wizard_frame.h"
 
 namespace {
@@ -28,19 +28,7 @@ void dressUninstallFrame(HWND page)
     SetDlgItemTextA(frame, IDCANCEL, script().cancelText.text());
 }
 
-// Row captions in the order the removal runs its steps: the captioned custom
-// steps newest first, then the removal of files, folders and registry
-// values, at most nine in all.
-int collectCaptions(const char* captions[kStepRowCount])
-{
-    int count = 0;
-    for (const UndoEntry* entry = script().undoLog.first(); entry && count < kStepRowCount; entry = entry->next)
-        if (const char* caption = entry->caption())
-            captions[count++] = caption;
-    if (count < kStepRowCount)
-        captions[count++] = script().removeFilesStepCaption.text();
-    return count;
-}
+StepRows rows;
 
 void removalDone(HWND page, bool succeeded, LPARAM done)
 {
@@ -82,11 +70,11 @@ INT_PTR CALLBACK uninstallWelcomePageProcedure(HWND page, UINT message, WPARAM, 
 
 INT_PTR CALLBACK uninstallProgressPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (rows.handle(message, wParam, lParam))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG: {
-        const char* captions[kStepRowCount];
-        int count = collectCaptions(captions);
-        showStepRows(page, captions, count);
+        rows.show(page, planRemoval(script().undoLog, script().removeFilesStepCaption.text()));
         SetDlgItemTextA(page, IDC_HINT, script().progressHint.text());
         setNextCaption(page, script().finishText.text());
         setBusy(page, false, false);
@@ -95,7 +83,7 @@ INT_PTR CALLBACK uninstallProgressPageProcedure(HWND page, UINT message, WPARAM 
         return TRUE;
     }
     case WM_INSTALL_DONE: removalDone(page, wParam != 0, lParam); return TRUE;
-    case WM_DESTROY: destroyProgressFonts(); return FALSE;
+    case WM_DESTROY: rows.release(); return FALSE;
     default: return FALSE;
     }
 }

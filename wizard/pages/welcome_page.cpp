@@ -24,14 +24,7 @@ void dressInstallFrame(HWND page, const InstallScript& script)
     setDlgItemTextExpanded(frame, IDCANCEL, script.cancelText.text());
 }
 
-}  // namespace
-
-void holdForLoading(HWND page)
-{
-    setBusy(page, false, false);
-}
-
-// Runs on the loading thread, as its last step.
+// The loading thread's outcome, when it has posted it.
 void loadingDone(HWND page, LoadingOutcome outcome)
 {
     if (outcome == LoadingOutcome::Loaded)
@@ -63,8 +56,14 @@ void loadingDone(HWND page, LoadingOutcome outcome)
     }
 }
 
-INT_PTR CALLBACK welcomePageProcedure(HWND page, UINT message, WPARAM, LPARAM)
+}  // namespace
+
+INT_PTR CALLBACK welcomePageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM)
 {
+    if (message == WM_LOADING_DONE) {
+        loadingDone(page, LoadingOutcome(wParam));
+        return TRUE;
+    }
     if (message != WM_INITDIALOG)
         return FALSE;
     const InstallScript& script = *runState.installScript;
@@ -72,6 +71,10 @@ INT_PTR CALLBACK welcomePageProcedure(HWND page, UINT message, WPARAM, LPARAM)
     setDlgItemTextExpanded(page, IDC_PAGE_TEXT, script.welcomeText.text());
     // Fixed before the loading thread may change the caption.
     rememberDefaultNextCaption(page);
+    // The page waits while the package is still to be read; a later showing
+    // finds it read.
+    if (runState.packageFile)
+        setBusy(page, false, false);
     startWorker(LoadingThread, page);
     if (runState.silentMode)
         minimiseFrame(page);

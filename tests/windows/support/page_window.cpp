@@ -1,19 +1,30 @@
 #include "support/page_window.h"
 #include "uiauto/time_limits.h"
 
+#include "engine/ask_retry.h"
+
 namespace {
 
-const char kFrameClass[] = "SlipwayTestFrame";
 constexpr DWORD kStartTimeoutMs = timeLimitMs(30000);
+
+// The frame answers a worker's prompt as the wizard's frame does.
+LRESULT CALLBACK frameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_RETRY_PROMPT) {
+        answerRetryPrompt(*reinterpret_cast<RetryPrompt*>(lParam));
+        return 0;
+    }
+    return DefWindowProcA(frame, message, wParam, lParam);
+}
 
 void registerFrameClass()
 {
     WNDCLASSA frameClass = {};
-    frameClass.lpfnWndProc = DefWindowProcA;
+    frameClass.lpfnWndProc = frameProcedure;
     frameClass.hInstance = GetModuleHandleA(nullptr);
     frameClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    frameClass.lpszClassName = kFrameClass;
+    frameClass.lpszClassName = PageWindow::kFrameClass;
     RegisterClassA(&frameClass);  // fails harmlessly when already registered
 }
 
@@ -48,8 +59,8 @@ DWORD WINAPI PageWindow::pump(void* param)
 {
     PageWindow& self = *static_cast<PageWindow*>(param);
     registerFrameClass();
-    HWND frame = CreateWindowExA(0, kFrameClass, "Slipway test frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 480,
-                                 360, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND frame = CreateWindowExA(0, PageWindow::kFrameClass, "Slipway test frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                                 40, 480, 360, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     HWND page = frame ? CreateWindowExA(0, "STATIC", "page", WS_CHILD | WS_VISIBLE, 10, 10, 300, 200, frame, nullptr,
                                         GetModuleHandleA(nullptr), nullptr)
                       : nullptr;

@@ -19,6 +19,10 @@ public:
     // one goes only when the program ends.
     static PageWindow& shared();
 
+    // The frame's window class, registered once the shared window exists:
+    // its windows answer a worker's prompt as the wizard's frame does.
+    static constexpr const char* kFrameClass = "SlipwayTestFrame";
+
     // Null when the windows could not be made.
     HWND page() const { return page_; }
     HWND frame() const { return frame_; }
