@@ -3,34 +3,22 @@
 #pragma once
 
 #include "format/bytes.h"
+#include "format/wizard_texts.h"
 #include "format/record_fields.h"
 
 // Every field is an owned copy; nothing points into the decoded block. The
 // sizes of the two banner parts are their Bytes' sizes.
-struct InstallScript {
-    Bytes title;
-    Bytes bannerInfo;  // BITMAPINFOHEADER and colour table
-    Bytes bannerBits;
-    Bytes backText;
-    Bytes nextText;
+struct InstallScript : WizardFrameTexts {
     Bytes installText;
-    Bytes removeText;
-    Bytes finishText;
-    Bytes cancelText;
     Bytes componentsLabel;
     Bytes programGroupLabel;
     Bytes defaultProgramGroup;
     Bytes folderLabel;
     Bytes defaultFolder;
     Bytes browseText;
-    Bytes welcomeText;
-    Bytes hintText;
     Bytes licenseText;
     Bytes licenseHint;
     Bytes infoSwitches;  // pairs of NUL-terminated key and text, ended by an empty key
-
-    uint32_t bannerInfoSize() const { return uint32_t(bannerInfo.size()); }
-    uint32_t bannerBitsSize() const { return uint32_t(bannerBits.size()); }
 
     // The twenty items in stream order.
     template <typename Self, typename V>

@@ -3,19 +3,10 @@
 #pragma once
 
 #include "format/bytes.h"
+#include "format/wizard_texts.h"
 #include "format/undo_entry.h"
 
-struct UninstallScript {
-    Bytes title;
-    Bytes bannerInfo;
-    Bytes bannerBits;
-    Bytes backText;
-    Bytes nextText;
-    Bytes removeText;
-    Bytes finishText;
-    Bytes cancelText;
-    Bytes welcomeText;
-    Bytes hintText;
+struct UninstallScript : WizardFrameTexts {
     Bytes removeFilesStepCaption;
     Bytes progressHint;
     Bytes readyToRemoveHint;
@@ -25,9 +16,6 @@ struct UninstallScript {
     Bytes uninstallKeyName;
     Bytes uninstallerPath;
     UndoLog undoLog;  // newest first
-
-    uint32_t bannerInfoSize() const { return uint32_t(bannerInfo.size()); }
-    uint32_t bannerBitsSize() const { return uint32_t(bannerBits.size()); }
 
     // The eighteen items ahead of the undo log, in stream order.
     template <typename Self, typename V>
