@@ -120,6 +120,6 @@ DWORD WINAPI PreviousUninstallThread(LPVOID parameter)
             waitForUninstaller(started.dwProcessId, process.get());
         }
     }
-    PostMessageA(page, WM_INSTALL_DONE, 1, 0);
+    postWorkDone(page, true, 0);
     return 0;
 }
