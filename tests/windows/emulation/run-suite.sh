@@ -2,7 +2,7 @@
 # Runs the whole Windows-side suite under qemu-user emulation, unattended,
 # from a fresh build, for a machine whose kernel runs no 32-bit code (where
 # ctest skips that side). Needs root (it registers the emulator for i386
-# programs while it runs and removes it at the end) and about an hour on
+# programs while it runs and removes it at the end) and about three quarters of an hour on
 # two cores.
 #   run-suite.sh [--reuse] [BUILD_DIR]     default build-emulated, beside build/
 # --reuse runs the tests of BUILD_DIR as it was built before (by this
