@@ -15,6 +15,9 @@
 
 #include <new>
 #include <string.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(SetFileTime, 16);
 
 namespace {
 
@@ -200,7 +203,7 @@ DWORD writeFile(const char* path, const WriteFileAction& action)
     FILETIME time;
     time.dwLowDateTime = action.timeLow;
     time.dwHighDateTime = action.timeHigh;
-    SetFileTime(file.get(), &time, &time, &time);
+    SetFileTimeSlot(file.get(), &time, &time, &time);
     return ERROR_SUCCESS;
 }
 

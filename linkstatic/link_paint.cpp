@@ -5,6 +5,17 @@
 #include "linkstatic/link_notify.h"
 #include "linkstatic/link_styles.h"
 #include "linkstatic/link_window.h"
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(BeginPaint, 8);
+SLIPWAY_IMPORT_SLOT(BitBlt, 36);
+SLIPWAY_IMPORT_SLOT(CreateCompatibleBitmap, 12);
+SLIPWAY_IMPORT_SLOT(CreateCompatibleDC, 4);
+SLIPWAY_IMPORT_SLOT(DrawStateA, 40);
+SLIPWAY_IMPORT_SLOT(EndPaint, 8);
+SLIPWAY_IMPORT_SLOT(GetSystemMetrics, 4);
+SLIPWAY_IMPORT_SLOT(SetBrushOrgEx, 16);
+SLIPWAY_IMPORT_SLOT(SetWindowOrgEx, 16);
 
 namespace {
 
@@ -34,8 +45,8 @@ void drawSegment(HDC dc, const Segment& segment, const char* text, uint32_t flag
                            kDtExpandTabs};
     const LayoutRect& r = segment.rect;
     if (run.length && r.right > r.left)
-        DrawStateA(dc, nullptr, drawSegmentText, reinterpret_cast<LPARAM>(&run), 0, r.left, r.top, r.right - r.left,
-                   r.bottom - r.top, DST_COMPLEX | state);
+        DrawStateASlot(dc, nullptr, drawSegmentText, reinterpret_cast<LPARAM>(&run), 0, r.left, r.top, r.right - r.left,
+                       r.bottom - r.top, DST_COMPLEX | state);
 }
 
 void drawFocusRectangle(HDC dc, const Segment& segment)
@@ -60,7 +71,7 @@ void paintLinkStatic(HWND window, HDC dc, int left, int top)
     // A buffer's pixel (0, 0) is the client point (left, top): patterned
     // brushes start where they start on the window.
     if (left | top)
-        SetBrushOrgEx(dc, -left, -top, nullptr);
+        SetBrushOrgExSlot(dc, -left, -top, nullptr);
 
     WindowLayout layout;
     layout.prepare(window, dc);
@@ -116,7 +127,7 @@ void paintLinkStatic(HWND window, HDC dc, int left, int top)
 void paintLinkStaticWindow(HWND window)
 {
     PAINTSTRUCT paint;
-    HDC screen = BeginPaint(window, &paint);
+    HDC screen = BeginPaintSlot(window, &paint);
     const RECT& area = paint.rcPaint;
     int width = area.right - area.left;
     int height = area.bottom - area.top;
@@ -127,15 +138,15 @@ void paintLinkStaticWindow(HWND window)
     UniqueMemoryDc memory;
     // A remote session sends every pixel over the wire: drawn directly, only
     // what changed is sent.
-    if (!GetSystemMetrics(SM_REMOTESESSION)) {
+    if (!GetSystemMetricsSlot(SM_REMOTESESSION)) {
         if (bufferedPainting)
             buffer = themes.beginBufferedPaint(screen, &area, kBufferCompatibleBitmap, nullptr, &dc);
         if (!buffer) {
-            memory.reset(CreateCompatibleDC(screen));
-            bitmap.reset(CreateCompatibleBitmap(screen, width, height));
+            memory.reset(CreateCompatibleDCSlot(screen));
+            bitmap.reset(CreateCompatibleBitmapSlot(screen, width, height));
             // Without either, painted directly after all.
             dc = SelectObject(memory.get(), bitmap.get()) ? memory.get() : nullptr;
-            SetWindowOrgEx(dc, area.left, area.top, nullptr);
+            SetWindowOrgExSlot(dc, area.left, area.top, nullptr);
         }
     }
     if (!dc) {
@@ -145,7 +156,7 @@ void paintLinkStaticWindow(HWND window)
         if (buffer)
             themes.endBufferedPaint(buffer, TRUE);
         else
-            BitBlt(screen, area.left, area.top, width, height, dc, area.left, area.top, SRCCOPY);
+            BitBltSlot(screen, area.left, area.top, width, height, dc, area.left, area.top, SRCCOPY);
     }
-    EndPaint(window, &paint);
+    EndPaintSlot(window, &paint);
 }

@@ -3,6 +3,9 @@
 #include "linkstatic/link_static.h"
 
 #include <stdlib.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(PostQuitMessage, 4);
 
 namespace {
 
@@ -97,7 +100,7 @@ bool runLocalLoop(HWND window, LocalLoop kind, LPARAM* releasePoint)
             return false;
         PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);
         if (what == WM_QUIT) {
-            PostQuitMessage(int(key));
+            PostQuitMessageSlot(int(key));
             return false;
         }
         if (release) {

@@ -20,6 +20,11 @@
 #include <memory>
 #include <string.h>
 #include <utility>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(GetEnvironmentVariableA, 12);
+SLIPWAY_IMPORT_SLOT(GetStartupInfoA, 4);
+SLIPWAY_IMPORT_SLOT(GetStdHandle, 4);
 
 namespace {
 
@@ -33,7 +38,7 @@ uint16_t startupShowCommand()
     STARTUPINFOA info;
     memset(&info, 0, sizeof info);
     info.cb = sizeof info;
-    GetStartupInfoA(&info);
+    GetStartupInfoASlot(&info);
     return (info.dwFlags & STARTF_USESHOWWINDOW) ? info.wShowWindow : SW_SHOWNORMAL;
 }
 
@@ -102,7 +107,7 @@ void classifyWindowsVersion(OSVERSIONINFOA& version)
 // with *exitCode set; false to go on in this process.
 bool relaunchElevated(const char* tail, int* exitCode)
 {
-    if (isAdministrator() || isTokenElevated() || GetEnvironmentVariableA(kRelaunchMarker, nullptr, 0) != 0)
+    if (isAdministrator() || isTokenElevated() || GetEnvironmentVariableASlot(kRelaunchMarker, nullptr, 0) != 0)
         return false;
     char modulePath[MAX_PATH + 1];
     DWORD length = GetModuleFileNameA(nullptr, modulePath, MAX_PATH + 1);
@@ -268,7 +273,7 @@ uint32_t queryOsClass(OSVERSIONINFOA& version)
 
 void writeStandardOutput(const char* text, size_t length)
 {
-    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE output = GetStdHandleSlot(STD_OUTPUT_HANDLE);
     if (output == nullptr || output == INVALID_HANDLE_VALUE)
         return;
     while (length > 0) {

@@ -11,6 +11,13 @@
 #include "engine/file_routines.h"
 #include "format/undo_entry.h"
 #include "uninstall/previous_uninstall.h"
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(CreateDirectoryW, 8);
+SLIPWAY_IMPORT_SLOT(CreateProcessW, 40);
+SLIPWAY_IMPORT_SLOT(GetCurrentProcessId, 0);
+SLIPWAY_IMPORT_SLOT(ReadFile, 20);
+SLIPWAY_IMPORT_SLOT(TerminateProcess, 8);
 
 namespace {
 
@@ -41,7 +48,7 @@ bool copyFileBytes(const wchar_t* source, const wchar_t* target)
     if (size == INVALID_SET_FILE_POINTER || !bytes.allocate(size))
         return false;
     DWORD read = 0, written = 0;
-    return ReadFile(in.get(), bytes.data(), size, &read, nullptr) && read == size &&
+    return ReadFileSlot(in.get(), bytes.data(), size, &read, nullptr) && read == size &&
            WriteFile(out.get(), bytes.data(), size, &written, nullptr) && written == size;
 }
 
@@ -51,7 +58,7 @@ bool copyFileBytes(const wchar_t* source, const wchar_t* target)
 // name only, which is all the copy reads of it.
 bool startCopy(const wchar_t* copyPath, const wchar_t* workingFolder, const char* tail, PROCESS_INFORMATION& started)
 {
-    UniqueHandle self(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, TRUE, GetCurrentProcessId()));
+    UniqueHandle self(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, TRUE, GetCurrentProcessIdSlot()));
     if (!self)
         return false;
     char commandLine[kCopyCommandLineSize];
@@ -63,8 +70,8 @@ bool startCopy(const wchar_t* copyPath, const wchar_t* workingFolder, const char
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = runState.showCommand;
-    return wideLine && CreateProcessW(copyPath, wideLine.get(), nullptr, nullptr, TRUE, 0, nullptr, workingFolder,
-                                      &startup, &started) != FALSE;
+    return wideLine && CreateProcessWSlot(copyPath, wideLine.get(), nullptr, nullptr, TRUE, 0, nullptr, workingFolder,
+                                          &startup, &started) != FALSE;
 }
 
 // The name part of a wide path when it is "uni….tmp", in either case, as
@@ -109,7 +116,7 @@ public:
         DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
         if (length == 0 || length > MAX_PATH || GetTempFileNameW(temporary, L"uni", 0, folder) == 0)
             return false;
-        if (!DeleteFileW(folder) || !CreateDirectoryW(folder, nullptr))
+        if (!DeleteFileW(folder) || !CreateDirectoryWSlot(folder, nullptr))
             return false;
         made_ = true;
         return GetTempFileNameW(folder, L"uni", 0, path) != 0;
@@ -152,7 +159,7 @@ void endParentProcess(UINT exitCode)
     // is left alone rather than waited for for ever or closed under its user.
     if (value == 0 || parent == currentProcessHandle() || parent == currentThreadHandle())
         return;
-    if (!TerminateProcess(parent, exitCode))
+    if (!TerminateProcessSlot(parent, exitCode))
         return;
     UniqueHandle ended(parent);
     WaitForSingleObject(ended.get(), INFINITE);

@@ -5,10 +5,14 @@
 #include "format/startup_rules.h"
 #include "resources/resource_ids.h"
 #include "wizard/banner.h"
+#include "platform/import_slots.h"
 
 #include <string.h>
 
 #include <atomic>
+
+SLIPWAY_IMPORT_SLOT(CreateDialogParamA, 20);
+SLIPWAY_IMPORT_SLOT(LoadIconA, 8);
 
 namespace {
 
@@ -68,8 +72,8 @@ void showPage(HWND frame, const PageDescriptor* descriptor)
         SetWindowTextA(next, frameState.defaultNextCaption);
     SetFocus(frame);
     HMODULE module = descriptor->module ? descriptor->module : GetModuleHandleA(nullptr);
-    frameState.currentPage = CreateDialogParamA(module, MAKEINTRESOURCEA(LOWORD(descriptor->resourceId)), frame,
-                                                descriptor->dialogProcedure, 0);
+    frameState.currentPage = CreateDialogParamASlot(module, MAKEINTRESOURCEA(LOWORD(descriptor->resourceId)), frame,
+                                                    descriptor->dialogProcedure, 0);
     if (!frameState.defaultNextCaption[0])
         GetWindowTextA(next, frameState.defaultNextCaption, sizeof frameState.defaultNextCaption);
     // A page that needs nobody in silent mode is left at once. Posted once
@@ -117,7 +121,7 @@ HWND frameOf(HWND page)
 void dressFrame(HWND page, const char* caption, const Bytes& bannerInfo, const Bytes& bannerBits)
 {
     HWND frame = frameOf(page);
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SLIPWAY));
+    HICON icon = LoadIconASlot(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SLIPWAY));
     SendMessageA(frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SetWindowTextA(frame, caption);
     showBanner(frame, bannerInfo, bannerBits);

@@ -13,6 +13,11 @@
 #include "wizard/wizard_frame.h"
 
 #include <vsstyle.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(DrawFrameControl, 16);
+SLIPWAY_IMPORT_SLOT(GetCursorPos, 4);
+SLIPWAY_IMPORT_SLOT(GetSysColorBrush, 4);
 
 namespace {
 
@@ -97,7 +102,7 @@ void toggleComponent(HWND page, HWND list, int index)
 bool toggleOnSquarePress(HWND page, HWND list)
 {
     POINT point;
-    if (!GetCursorPos(&point) || !ScreenToClient(list, &point))
+    if (!GetCursorPosSlot(&point) || !ScreenToClient(list, &point))
         return false;
     LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
     if (HIWORD(hit) != 0)
@@ -128,15 +133,15 @@ void drawCheckSquare(HDC dc, const RECT& square, bool ticked, bool enabled)
         themeLibrary()->drawThemeBackground(theme, dc, BP_CHECKBOX, state, &square, nullptr);
         return;
     }
-    DrawFrameControl(dc, const_cast<RECT*>(&square), DFC_BUTTON,
-                     DFCS_BUTTONCHECK | (ticked ? DFCS_CHECKED : 0) | (enabled ? 0 : DFCS_INACTIVE));
+    DrawFrameControlSlot(dc, const_cast<RECT*>(&square), DFC_BUTTON,
+                         DFCS_BUTTONCHECK | (ticked ? DFCS_CHECKED : 0) | (enabled ? 0 : DFCS_INACTIVE));
 }
 
 void drawEntry(const DRAWITEMSTRUCT& item)
 {
     HDC dc = item.hDC;
     bool selected = (item.itemState & ODS_SELECTED) != 0;
-    FillRect(dc, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    FillRect(dc, &item.rcItem, GetSysColorBrushSlot(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     if (int(item.itemID) >= 0) {
         COLORREF previous = SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
         SetBkMode(dc, TRANSPARENT);
