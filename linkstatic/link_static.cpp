@@ -15,10 +15,13 @@
 
 SLIPWAY_IMPORT_SLOT(GetClassNameA, 12);
 SLIPWAY_IMPORT_SLOT(GetKeyState, 4);
+SLIPWAY_IMPORT_SLOT(GetNextDlgTabItem, 12);
 SLIPWAY_IMPORT_SLOT(MessageBeep, 4);
 SLIPWAY_IMPORT_SLOT(RegisterClassA, 4);
+SLIPWAY_IMPORT_SLOT(RegisterWindowMessageA, 4);
 SLIPWAY_IMPORT_SLOT(ReleaseCapture, 0);
 SLIPWAY_IMPORT_SLOT(SetCapture, 4);
+SLIPWAY_IMPORT_SLOT(SetFocus, 4);
 
 UINT calculateHeightMessage = 0;
 UINT calculateMinimumSizeMessage = 0;
@@ -131,7 +134,7 @@ void pressLink(HWND window, int link, LocalLoop kind)
     bool mouse = kind == kMouseLoop;
     if (mouse) {
         SetCaptureSlot(window);
-        SetFocus(window);
+        SetFocusSlot(window);
     }
     LPARAM release = 0;
     bool released = runLocalLoop(window, kind, &release);
@@ -171,9 +174,9 @@ void chooseFocusedLink(HWND window, HWND previous)
     if (!previous || linkProperty(window, kPressedLink) != -1)
         return;
     HWND dialog = findNavigationDialog(GetParent(window));
-    if (previous == GetNextDlgTabItem(dialog, window, TRUE))
+    if (previous == GetNextDlgTabItemSlot(dialog, window, TRUE))
         setLinkProperty(window, kFocusedLink, 0);
-    else if (previous == GetNextDlgTabItem(dialog, window, FALSE))
+    else if (previous == GetNextDlgTabItemSlot(dialog, window, FALSE))
         setLinkProperty(window, kFocusedLink, int(linkCountOf(window)) - 1);
 }
 
@@ -316,8 +319,8 @@ LRESULT CALLBACK linkStaticProcedure(HWND window, UINT message, WPARAM wParam, L
 
 void registerStaticClass(HINSTANCE instance, const char* className)
 {
-    calculateHeightMessage = RegisterWindowMessageA("CalculateHeight");
-    calculateMinimumSizeMessage = RegisterWindowMessageA("CalculateMinimumSize");
+    calculateHeightMessage = RegisterWindowMessageASlot("CalculateHeight");
+    calculateMinimumSizeMessage = RegisterWindowMessageASlot("CalculateMinimumSize");
     WNDCLASSA record;
     if (!GetClassInfoA(nullptr, "Static", &record))
         return;

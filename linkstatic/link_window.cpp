@@ -5,7 +5,12 @@
 #include <stdlib.h>
 #include "platform/import_slots.h"
 
+SLIPWAY_IMPORT_SLOT(GetDC, 4);
+SLIPWAY_IMPORT_SLOT(GetPropA, 8);
 SLIPWAY_IMPORT_SLOT(PostQuitMessage, 4);
+SLIPWAY_IMPORT_SLOT(ReleaseDC, 8);
+SLIPWAY_IMPORT_SLOT(RemovePropA, 8);
+SLIPWAY_IMPORT_SLOT(SetPropA, 12);
 
 namespace {
 
@@ -40,18 +45,18 @@ LRESULT callStatic(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 int linkProperty(HWND window, LinkState which)
 {
     // An unset property reads as 0: the focused link starts at the first.
-    return int(reinterpret_cast<INT_PTR>(GetPropA(window, propertyName(which))));
+    return int(reinterpret_cast<INT_PTR>(GetPropASlot(window, propertyName(which))));
 }
 
 void setLinkProperty(HWND window, LinkState which, int index)
 {
-    SetPropA(window, propertyName(which), reinterpret_cast<HANDLE>(INT_PTR(index)));
+    SetPropASlot(window, propertyName(which), reinterpret_cast<HANDLE>(INT_PTR(index)));
 }
 
 void removeLinkProperties(HWND window)
 {
     for (int which = 0; which < 3; ++which)
-        RemovePropA(window, propertyName(LinkState(which)));
+        RemovePropASlot(window, propertyName(LinkState(which)));
 }
 
 uint32_t countLinksAndSetTabStop(HWND window, const char* text)
@@ -155,7 +160,7 @@ void WindowLayout::releaseDc()
         SelectObject(dc_, previousFont_);
     previousFont_ = nullptr;
     if (ownDc_)
-        ReleaseDC(window_, ownDc_);
+        ReleaseDCSlot(window_, ownDc_);
     ownDc_ = nullptr;
 }
 
@@ -164,7 +169,7 @@ void WindowLayout::prepare(HWND window, HDC dc, const RECT* bounds)
     window_ = window;
     info.read(window);
     if (!dc)
-        dc = ownDc_ = GetDC(window);
+        dc = ownDc_ = GetDCSlot(window);
     dc_ = dc;
     if (!dc)
         return;

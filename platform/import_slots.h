@@ -1,8 +1,9 @@
-// System functions that the stub calls from one place only, called through
-// their import address slot. A call through the slot is one byte longer than
-// a call to the linker's jump thunk, but then the thunk (eight bytes of code)
-// is not linked. Functions called from several places keep their thunk,
-// which is the smaller from the second caller on.
+// System functions that the stub calls from one or two places, called
+// through their import address slot. A call through the slot is one byte
+// longer than a call to the linker's jump thunk, but then the thunk (eight
+// bytes of code) is not linked. Each call through a slot takes a relocation
+// where the thunk took one for all its callers, so functions called from
+// three places or more keep their thunk.
 #pragma once
 
 // Declares `functionSlot`, the slot of a WINAPI function whose arguments

@@ -14,6 +14,7 @@ SLIPWAY_IMPORT_SLOT(ExitWindowsEx, 8);
 SLIPWAY_IMPORT_SLOT(GetTokenInformation, 20);
 SLIPWAY_IMPORT_SLOT(LoadStringA, 16);
 SLIPWAY_IMPORT_SLOT(LookupPrivilegeValueA, 12);
+SLIPWAY_IMPORT_SLOT(OpenProcessToken, 12);
 SLIPWAY_IMPORT_SLOT(PrivilegeCheck, 12);
 
 bool nobodyToAsk = false;
@@ -30,7 +31,7 @@ IsWow64ProcessFn isWow64Process = nullptr;
 // own result is left to the caller, who reads the last error.
 bool enablePrivilege(UniqueHandle& token, const char* privilege, LUID* luid)
 {
-    if (!OpenProcessToken(currentProcessHandle(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()))
+    if (!OpenProcessTokenSlot(currentProcessHandle(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()))
         return false;
     if (!LookupPrivilegeValueASlot(nullptr, privilege, luid))
         return false;
@@ -88,7 +89,7 @@ bool isAdministrator()
 bool isTokenElevated()
 {
     UniqueHandle token;
-    if (!OpenProcessToken(currentProcessHandle(), TOKEN_QUERY, token.put()))
+    if (!OpenProcessTokenSlot(currentProcessHandle(), TOKEN_QUERY, token.put()))
         return false;
     // TOKEN_ELEVATION: one DWORD; the information class is 20 (TokenElevation),
     // which systems before Vista do not know and refuse.

@@ -22,9 +22,12 @@
 #include <utility>
 #include "platform/import_slots.h"
 
+SLIPWAY_IMPORT_SLOT(FormatMessageA, 28);
 SLIPWAY_IMPORT_SLOT(GetEnvironmentVariableA, 12);
 SLIPWAY_IMPORT_SLOT(GetStartupInfoA, 4);
 SLIPWAY_IMPORT_SLOT(GetStdHandle, 4);
+SLIPWAY_IMPORT_SLOT(GetVersionExA, 4);
+SLIPWAY_IMPORT_SLOT(SetEnvironmentVariableA, 8);
 
 namespace {
 
@@ -116,10 +119,10 @@ bool relaunchElevated(const char* tail, int* exitCode)
         // Without our own path there is nothing to relaunch.
         shellResult = int(ERROR_FILENAME_EXCED_RANGE);
     } else {
-        SetEnvironmentVariableA(kRelaunchMarker, "1");
+        SetEnvironmentVariableASlot(kRelaunchMarker, "1");
         shellResult = int(reinterpret_cast<INT_PTR>(
             ShellExecuteA(nullptr, "runas", modulePath, tail, nullptr, runState.showCommand)));
-        SetEnvironmentVariableA(kRelaunchMarker, nullptr);
+        SetEnvironmentVariableASlot(kRelaunchMarker, nullptr);
         if (shellResult > 32) {
             *exitCode = 0;
             return true;
@@ -266,7 +269,7 @@ uint32_t queryOsClass(OSVERSIONINFOA& version)
 {
     memset(&version, 0, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;  // 148 bytes
-    if (!GetVersionExA(&version))
+    if (!GetVersionExASlot(&version))
         return OsWin95;
     return osClassFor(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion);
 }
@@ -315,8 +318,8 @@ void formatElevationMessage(int shellResult, char* message, size_t size)
     if (used + 1 >= size)
         return;
     DWORD written =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DWORD(shellResult),
-                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), message + used, DWORD(size - used), nullptr);
+        FormatMessageASlot(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DWORD(shellResult),
+                           MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), message + used, DWORD(size - used), nullptr);
     if (written == 0) {
         char code[32];
         wsprintfA(code, kErrorCode, shellResult);

@@ -14,9 +14,13 @@
 #include "platform/import_slots.h"
 
 SLIPWAY_IMPORT_SLOT(CreateDirectoryW, 8);
+SLIPWAY_IMPORT_SLOT(CreateFileW, 28);
 SLIPWAY_IMPORT_SLOT(CreateProcessW, 40);
 SLIPWAY_IMPORT_SLOT(GetCurrentProcessId, 0);
+SLIPWAY_IMPORT_SLOT(GetTempPathW, 8);
+SLIPWAY_IMPORT_SLOT(OpenProcess, 12);
 SLIPWAY_IMPORT_SLOT(ReadFile, 20);
+SLIPWAY_IMPORT_SLOT(RemoveDirectoryW, 4);
 SLIPWAY_IMPORT_SLOT(TerminateProcess, 8);
 
 namespace {
@@ -34,10 +38,11 @@ const uint32_t kNtClasses = OsWinNt4 | OsWin2000 | OsWinXp | OsWinVista | OsWin7
 // short read or write, so a partial copy is never started.
 bool copyFileBytes(const wchar_t* source, const wchar_t* target)
 {
-    UniqueHandle out(CreateFileW(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    UniqueHandle out(
+        CreateFileWSlot(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
     if (!out)
         return false;
-    UniqueHandle in(CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueHandle in(CreateFileWSlot(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!in)
         return false;
     // Back at the start after taking the size: a failed seek shows as a
@@ -58,7 +63,7 @@ bool copyFileBytes(const wchar_t* source, const wchar_t* target)
 // name only, which is all the copy reads of it.
 bool startCopy(const wchar_t* copyPath, const wchar_t* workingFolder, const char* tail, PROCESS_INFORMATION& started)
 {
-    UniqueHandle self(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, TRUE, GetCurrentProcessIdSlot()));
+    UniqueHandle self(OpenProcessSlot(SYNCHRONIZE | PROCESS_TERMINATE, TRUE, GetCurrentProcessIdSlot()));
     if (!self)
         return false;
     char commandLine[kCopyCommandLineSize];
@@ -102,7 +107,7 @@ public:
         if (!made_)
             return;
         DeleteFileW(path);
-        RemoveDirectoryW(folder);
+        RemoveDirectoryWSlot(folder);
     }
     CopyFiles(const CopyFiles&) = delete;
     CopyFiles& operator=(const CopyFiles&) = delete;
@@ -113,7 +118,7 @@ public:
     bool make()
     {
         wchar_t temporary[MAX_PATH + 1];
-        DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
+        DWORD length = GetTempPathWSlot(MAX_PATH + 1, temporary);
         if (length == 0 || length > MAX_PATH || GetTempFileNameW(temporary, L"uni", 0, folder) == 0)
             return false;
         if (!DeleteFileW(folder) || !CreateDirectoryWSlot(folder, nullptr))
@@ -187,7 +192,7 @@ bool letGoOfRunningUninstaller(const char* path, uint32_t resultSoFar)
 {
     std::unique_ptr<wchar_t[]> widePath = wideTextOf(path);
     wchar_t temporary[MAX_PATH + 1];
-    DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
+    DWORD length = GetTempPathWSlot(MAX_PATH + 1, temporary);
     if ((runState.osClass & kNtClasses) && widePath && length && length <= MAX_PATH) {
         // Into the temporary folder; one on another volume: the root of the
         // file's own.

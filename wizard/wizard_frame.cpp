@@ -12,7 +12,11 @@
 #include <atomic>
 
 SLIPWAY_IMPORT_SLOT(CreateDialogParamA, 20);
+SLIPWAY_IMPORT_SLOT(DestroyWindow, 4);
+SLIPWAY_IMPORT_SLOT(DialogBoxParamA, 20);
+SLIPWAY_IMPORT_SLOT(EndDialog, 8);
 SLIPWAY_IMPORT_SLOT(LoadIconA, 8);
+SLIPWAY_IMPORT_SLOT(SetFocus, 4);
 
 namespace {
 
@@ -64,13 +68,13 @@ void showPage(HWND frame, const PageDescriptor* descriptor)
 {
     if (!descriptor || descriptor->resourceId == 0) {
         frameState.currentPage = nullptr;
-        EndDialog(frame, 0);
+        EndDialogSlot(frame, 0);
         return;
     }
     HWND next = GetDlgItem(frame, IDC_NEXT);
     if (frameState.defaultNextCaption[0])
         SetWindowTextA(next, frameState.defaultNextCaption);
-    SetFocus(frame);
+    SetFocusSlot(frame);
     HMODULE module = descriptor->module ? descriptor->module : GetModuleHandleA(nullptr);
     frameState.currentPage = CreateDialogParamASlot(module, MAKEINTRESOURCEA(LOWORD(descriptor->resourceId)), frame,
                                                     descriptor->dialogProcedure, 0);
@@ -91,7 +95,7 @@ void navigate(HWND frame, const PageDescriptor* target, LeaveReason reason)
     frameState.leaving = true;
     HWND page = frameState.currentPage;
     leavePage(frame, page, reason);
-    DestroyWindow(page);
+    DestroyWindowSlot(page);
     frameState.currentPage = nullptr;
     frameState.leaving = false;
     showPage(frame, target);
@@ -104,11 +108,11 @@ void cancelWizard(HWND frame)
     frameState.leaving = true;
     if (HWND page = frameState.currentPage) {
         leavePage(frame, page, kLeaveCancel);
-        DestroyWindow(page);
+        DestroyWindowSlot(page);
     }
     frameState.currentPage = nullptr;
     frameState.leaving = false;
-    EndDialog(frame, 0);
+    EndDialogSlot(frame, 0);
 }
 
 }  // namespace
@@ -277,6 +281,6 @@ INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, L
 void runWizard(HINSTANCE instance, WizardKind kind)
 {
     const PageDescriptor* first = kind == WizardKind::Install ? &WelcomePage : &UninstallWelcomePage;
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FRAME), nullptr, wizardFrameProcedure,
-                    reinterpret_cast<LPARAM>(first));
+    DialogBoxParamASlot(instance, MAKEINTRESOURCEA(IDD_FRAME), nullptr, wizardFrameProcedure,
+                        reinterpret_cast<LPARAM>(first));
 }
