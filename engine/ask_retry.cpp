@@ -7,6 +7,9 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(FormatMessageA, 28);
 
 namespace {
 
@@ -45,8 +48,8 @@ size_t appendSystemText(char* buffer, size_t size, size_t length, DWORD error)
 {
     size_t end = length;
     if (length + 1 < size) {
-        DWORD added = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                     kSystemLanguage, buffer + length, DWORD(size - length), nullptr);
+        DWORD added = FormatMessageASlot(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                                         kSystemLanguage, buffer + length, DWORD(size - length), nullptr);
         if (added > 0 && added < size - length)
             end = length + added;
     }

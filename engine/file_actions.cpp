@@ -15,6 +15,15 @@
 
 #include <new>
 #include <string.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(CopyFileA, 12);
+SLIPWAY_IMPORT_SLOT(CreateDirectoryA, 8);
+SLIPWAY_IMPORT_SLOT(GetTempFileNameA, 16);
+SLIPWAY_IMPORT_SLOT(GetTickCount, 0);
+SLIPWAY_IMPORT_SLOT(MoveFileExA, 12);
+SLIPWAY_IMPORT_SLOT(RemoveDirectoryA, 4);
+SLIPWAY_IMPORT_SLOT(SetFileTime, 16);
 
 namespace {
 
@@ -97,7 +106,7 @@ bool recordFile(UndoLog& log, const char* path, uint32_t reportFailure, bool uni
 // copy is not needed; otherwise it stays rather than lose what it holds.
 void restoreKeptCopy(const char* copy, const char* path)
 {
-    if (!MoveFileExA(copy, path, MOVEFILE_REPLACE_EXISTING) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+    if (!MoveFileExASlot(copy, path, MOVEFILE_REPLACE_EXISTING) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
         DeleteFileA(copy);
 }
 
@@ -118,9 +127,9 @@ public:
         if (!lastBackslash)
             return;
         *lastBackslash = 0;
-        if (GetTempFileNameA(folder, "swk", 0, copy_) == 0)
+        if (GetTempFileNameASlot(folder, "swk", 0, copy_) == 0)
             return;
-        if (!CopyFileA(path, copy_, FALSE)) {
+        if (!CopyFileASlot(path, copy_, FALSE)) {
             DeleteFileA(copy_);
             return;
         }
@@ -200,7 +209,7 @@ DWORD writeFile(const char* path, const WriteFileAction& action)
     FILETIME time;
     time.dwLowDateTime = action.timeLow;
     time.dwHighDateTime = action.timeHigh;
-    SetFileTime(file.get(), &time, &time, &time);
+    SetFileTimeSlot(file.get(), &time, &time, &time);
     return ERROR_SUCCESS;
 }
 
@@ -298,7 +307,7 @@ bool CopyFileAction::execute(ExecutionContext& context)
     copyText(folders, destinationPath);
     createFoldersOnPath(folders, &log);
     KeptFile kept(destinationPath);
-    if (!CopyFileA(sourcePath, destinationPath, FALSE)) {
+    if (!CopyFileASlot(sourcePath, destinationPath, FALSE)) {
         DeleteFileA(destinationPath);
         return true;
     }
@@ -335,7 +344,7 @@ bool RemoveOnUninstallAction::execute(ExecutionContext& context)
 uint32_t RestoreFileRollback::undo(ExecutionContext&)
 {
     if (keptCopy.isNull())
-        CreateDirectoryA(path.text(), nullptr);
+        CreateDirectoryASlot(path.text(), nullptr);
     else
         restoreKeptCopy(keptCopy.text(), path.text());
     return kUndoContinue;
@@ -350,13 +359,13 @@ void RestoreFileRollback::commit()
 
 uint32_t RemoveFolderUndo::undo(ExecutionContext&)
 {
-    DWORD start = GetTickCount();
+    DWORD start = GetTickCountSlot();
     for (;;) {
-        if (RemoveDirectoryA(path.text())) {
+        if (RemoveDirectoryASlot(path.text())) {
             SHChangeNotify(SHCNE_RMDIR, kNotifyPathNoWait, path.text(), nullptr);
             return kUndoContinue;
         }
-        if (GetLastError() != ERROR_DIR_NOT_EMPTY || GetTickCount() - start >= kFolderRetryMs)
+        if (GetLastError() != ERROR_DIR_NOT_EMPTY || GetTickCountSlot() - start >= kFolderRetryMs)
             return kUndoContinue;
         Sleep(kFolderRetryPauseMs);
     }

@@ -5,6 +5,12 @@
 #include <new>
 
 #include <string.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(CreateDirectoryA, 8);
+SLIPWAY_IMPORT_SLOT(FindNextFileA, 8);
+SLIPWAY_IMPORT_SLOT(RemoveDirectoryA, 4);
+SLIPWAY_IMPORT_SLOT(SetFileAttributesA, 8);
 
 namespace {
 
@@ -39,7 +45,7 @@ void walkMatchingFiles(const char* pathPattern, char* work, char* namePart, Matc
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && putName(work, namePart, found.cFileName))
             handler.file(work, found.dwFileAttributes);
-    } while (FindNextFileA(search.get(), &found));
+    } while (FindNextFileASlot(search.get(), &found));
 }
 
 // Step two: every real sub-folder, with the same pattern. A junction or
@@ -59,7 +65,7 @@ void walkSubfolders(char* work, char* namePart, const char* pattern, MatchHandle
             continue;
         if (putName(work, namePart, found.cFileName, "\\", pattern))
             walkFolder(work, true, handler);
-    } while (FindNextFileA(search.get(), &found));
+    } while (FindNextFileASlot(search.get(), &found));
 }
 
 void walkFolder(const char* pathPattern, bool recurse, MatchHandler& handler)
@@ -93,7 +99,7 @@ void walkFolder(const char* pathPattern, bool recurse, MatchHandler& handler)
 class Deleter final : public MatchHandler {
 public:
     void file(const char* path, DWORD attributes) override { deleteMatchedFile(path, attributes); }
-    void left(const char* folder) override { RemoveDirectoryA(folder); }
+    void left(const char* folder) override { RemoveDirectoryASlot(folder); }
 };
 
 }  // namespace
@@ -113,7 +119,7 @@ void createFoldersOnPath(char* path, UndoLog* record)
         if (*p != '\\')
             continue;
         *p = 0;
-        if (CreateDirectoryA(path, nullptr) && record) {
+        if (CreateDirectoryASlot(path, nullptr) && record) {
             RemoveFolderUndo* undo = record->pushNew<RemoveFolderUndo>();
             if (undo && !undo->path.assignText(path))
                 record->dropNewest(undo);
@@ -172,6 +178,6 @@ void deleteMatchedFile(const char* path, DWORD attributes)
     // Clearing the attributes of a link would change its target's; the
     // link itself is deleted as it is.
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesASlot(path, FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path);
 }

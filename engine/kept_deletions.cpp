@@ -10,6 +10,11 @@
 
 #include <new>
 #include <string.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(GetTempFileNameA, 16);
+SLIPWAY_IMPORT_SLOT(MoveFileExA, 12);
+SLIPWAY_IMPORT_SLOT(RemoveDirectoryA, 4);
 
 namespace {
 
@@ -40,10 +45,10 @@ public:
     void file(const char* path, DWORD attributes) override
     {
         char copy[kPathSize];
-        if (parent_[0] && GetTempFileNameA(parent_, "swk", 0, copy) != 0) {
+        if (parent_[0] && GetTempFileNameASlot(parent_, "swk", 0, copy) != 0) {
             RestoreFileRollback* entry = log_.pushNew<RestoreFileRollback>();
             if (entry && entry->path.assignText(path) && entry->keptCopy.assignText(copy) &&
-                MoveFileExA(path, copy, MOVEFILE_REPLACE_EXISTING))
+                MoveFileExASlot(path, copy, MOVEFILE_REPLACE_EXISTING))
                 return;
             log_.dropNewest(entry);
             DeleteFileA(copy);
@@ -55,7 +60,7 @@ public:
     // children, which the walk left first.
     void left(const char* folder) override
     {
-        if (!RemoveDirectoryA(folder))
+        if (!RemoveDirectoryASlot(folder))
             return;
         RestoreFileRollback* entry = log_.pushNew<RestoreFileRollback>();
         if (entry && !entry->path.assignText(folder))

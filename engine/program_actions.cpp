@@ -8,6 +8,9 @@
 #include "format/undo_entry.h"
 
 #include <new>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(WaitForInputIdle, 8);
 
 namespace {
 
@@ -97,7 +100,7 @@ bool RunAtFinishAction::execute(ExecutionContext& context)
     StartResult result = startExpanded(context.expand, context.page, commandLine, workingFolder, show, process);
     if (result == StartResult::Started) {
         process.thread.reset();
-        WaitForInputIdle(process.process.get(), 2500);
+        WaitForInputIdleSlot(process.process.get(), 2500);
     }
     return result != StartResult::Aborted;
 }

@@ -7,6 +7,9 @@
 #include "format/undo_entry.h"
 
 #include <string.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(CreateProcessA, 40);
 
 namespace {
 
@@ -97,8 +100,8 @@ StartResult startProcess(HWND owner, const char* commandLine, const char* workin
             startup.wShowWindow = show;
         }
         PROCESS_INFORMATION started;
-        if (CreateProcessA(nullptr, reinterpret_cast<char*>(writable.data()), nullptr, nullptr, FALSE, 0, nullptr,
-                           workingFolder, &startup, &started)) {
+        if (CreateProcessASlot(nullptr, reinterpret_cast<char*>(writable.data()), nullptr, nullptr, FALSE, 0, nullptr,
+                               workingFolder, &startup, &started)) {
             out.process.reset(started.hProcess);
             out.thread.reset(started.hThread);
             return StartResult::Started;

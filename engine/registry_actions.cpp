@@ -9,6 +9,11 @@
 
 #include <new>
 #include <string.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(RegCreateKeyExA, 36);
+SLIPWAY_IMPORT_SLOT(RegDeleteKeyA, 8);
+SLIPWAY_IMPORT_SLOT(RegDeleteValueA, 8);
 
 namespace {
 
@@ -19,8 +24,9 @@ bool openKey(uint32_t root, const char* subKey, UniqueRegKey& key)
     HKEY rootKey = registryRootKey(root);
     if (!rootKey)
         return false;
-    return RegCreateKeyExA(rootKey, subKey, 0, const_cast<char*>("CommonClass"), REG_OPTION_NON_VOLATILE,
-                           KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, key.put(), nullptr) == ERROR_SUCCESS;
+    return RegCreateKeyExASlot(rootKey, subKey, 0, const_cast<char*>("CommonClass"), REG_OPTION_NON_VOLATILE,
+                               KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, key.put(),
+                               nullptr) == ERROR_SUCCESS;
 }
 
 // openKey for an installation: the keys the creation makes on the way are
@@ -127,7 +133,7 @@ void deleteValue(uint32_t root, const char* subKey, const char* valueName)
 {
     UniqueRegKey handle;
     if (openKey(root, subKey, handle))
-        RegDeleteValueA(handle.get(), valueName);
+        RegDeleteValueASlot(handle.get(), valueName);
 }
 
 }  // namespace
@@ -164,7 +170,7 @@ bool DeleteRegValueAction::execute(ExecutionContext& context)
     if (!openKeyRecorded(*context.undoLog, root, key.subKey, handle))
         return true;
     RegistryRollback* kept = keepValue(*context.undoLog, handle.get(), root, key);
-    if (RegDeleteValueA(handle.get(), key.valueName) != ERROR_SUCCESS)
+    if (RegDeleteValueASlot(handle.get(), key.valueName) != ERROR_SUCCESS)
         context.undoLog->dropNewest(kept);
     return true;
 }
@@ -195,7 +201,7 @@ uint32_t RegistryRollback::undo(ExecutionContext&)
     // the 9x line deletes a key with all below it, made during this
     // installation too.
     for (;;) {
-        if (RegDeleteKeyA(rootKey, path) != ERROR_SUCCESS)
+        if (RegDeleteKeyASlot(rootKey, path) != ERROR_SUCCESS)
             return kUndoContinue;
         char* cut = lastBackslashOf(path);
         if (!cut || size_t(cut - path) < createdFrom)

@@ -17,7 +17,8 @@ static_assert(offsetof(LinkStyleQuery, look) == 4292 && offsetof(LinkStyleQuery,
 
 LRESULT sendNotification(HWND window, NMHDR* header, UINT code)
 {
-    int id = GetDlgCtrlID(window);
+    // The control's id, as GetDlgCtrlID reads it.
+    int id = int(GetWindowLongA(window, GWL_ID));
     header->hwndFrom = window;
     header->idFrom = UINT_PTR(id);
     header->code = code;

@@ -5,6 +5,26 @@
 #include "linkstatic/link_notify.h"
 #include "linkstatic/link_styles.h"
 #include "linkstatic/link_window.h"
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(BeginPaint, 8);
+SLIPWAY_IMPORT_SLOT(BitBlt, 36);
+SLIPWAY_IMPORT_SLOT(CreateCompatibleBitmap, 12);
+SLIPWAY_IMPORT_SLOT(CreateCompatibleDC, 4);
+SLIPWAY_IMPORT_SLOT(CreateFontIndirectA, 4);
+SLIPWAY_IMPORT_SLOT(DefWindowProcA, 16);
+SLIPWAY_IMPORT_SLOT(DrawFocusRect, 8);
+SLIPWAY_IMPORT_SLOT(DrawStateA, 40);
+SLIPWAY_IMPORT_SLOT(DrawTextA, 20);
+SLIPWAY_IMPORT_SLOT(EndPaint, 8);
+SLIPWAY_IMPORT_SLOT(FillRect, 12);
+SLIPWAY_IMPORT_SLOT(GetObjectA, 12);
+SLIPWAY_IMPORT_SLOT(GetSystemMetrics, 4);
+SLIPWAY_IMPORT_SLOT(GetVersionExA, 4);
+SLIPWAY_IMPORT_SLOT(SetBkColor, 8);
+SLIPWAY_IMPORT_SLOT(SetBkMode, 8);
+SLIPWAY_IMPORT_SLOT(SetBrushOrgEx, 16);
+SLIPWAY_IMPORT_SLOT(SetWindowOrgEx, 16);
 
 namespace {
 
@@ -22,7 +42,7 @@ BOOL CALLBACK drawSegmentText(HDC dc, LPARAM data, WPARAM, int width, int height
 {
     const SegmentText& run = *reinterpret_cast<const SegmentText*>(data);
     RECT box = {0, 0, width, height};
-    DrawTextA(dc, run.text, run.length, &box, run.flags);
+    DrawTextASlot(dc, run.text, run.length, &box, run.flags);
     return TRUE;
 }
 
@@ -34,17 +54,17 @@ void drawSegment(HDC dc, const Segment& segment, const char* text, uint32_t flag
                            kDtExpandTabs};
     const LayoutRect& r = segment.rect;
     if (run.length && r.right > r.left)
-        DrawStateA(dc, nullptr, drawSegmentText, reinterpret_cast<LPARAM>(&run), 0, r.left, r.top, r.right - r.left,
-                   r.bottom - r.top, DST_COMPLEX | state);
+        DrawStateASlot(dc, nullptr, drawSegmentText, reinterpret_cast<LPARAM>(&run), 0, r.left, r.top, r.right - r.left,
+                       r.bottom - r.top, DST_COMPLEX | state);
 }
 
 void drawFocusRectangle(HDC dc, const Segment& segment)
 {
     COLORREF text = SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    COLORREF back = SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-    DrawFocusRect(dc, reinterpret_cast<const RECT*>(&segment.rect));
+    COLORREF back = SetBkColorSlot(dc, GetSysColor(COLOR_WINDOW));
+    DrawFocusRectSlot(dc, reinterpret_cast<const RECT*>(&segment.rect));
     SetTextColor(dc, text);
-    SetBkColor(dc, back);
+    SetBkColorSlot(dc, back);
 }
 
 }  // namespace
@@ -56,11 +76,11 @@ void paintLinkStatic(HWND window, HDC dc, int left, int top)
     HWND parent = GetParent(window);
     auto brush = reinterpret_cast<HBRUSH>(SendMessageA(parent, WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(window)));
     if (!brush)
-        brush = reinterpret_cast<HBRUSH>(DefWindowProcA(parent, WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(window)));
+        brush = reinterpret_cast<HBRUSH>(DefWindowProcASlot(parent, WM_CTLCOLORSTATIC, WPARAM(dc), LPARAM(window)));
     // A buffer's pixel (0, 0) is the client point (left, top): patterned
     // brushes start where they start on the window.
     if (left | top)
-        SetBrushOrgEx(dc, -left, -top, nullptr);
+        SetBrushOrgExSlot(dc, -left, -top, nullptr);
 
     WindowLayout layout;
     layout.prepare(window, dc);
@@ -69,19 +89,19 @@ void paintLinkStatic(HWND window, HDC dc, int left, int top)
     // The window's own device context (its class has no CS_PARENTDC), and a
     // buffer of part of it, clip to the client area, which the layout's
     // bounds are: a word too wide for it is cut there.
-    SetBkMode(dc, TRANSPARENT);
-    FillRect(dc, reinterpret_cast<const RECT*>(&layout.lines.bounds), brush);
+    SetBkModeSlot(dc, TRANSPARENT);
+    FillRectSlot(dc, reinterpret_cast<const RECT*>(&layout.lines.bounds), brush);
     UINT state = info.style & WS_DISABLED ? DSS_DISABLED : DSS_NORMAL;
     OSVERSIONINFOA version;
     version.dwOSVersionInfoSize = sizeof version;
-    bool focusUnderText = GetVersionExA(&version) && version.dwMajorVersion > 5;
+    bool focusUnderText = GetVersionExASlot(&version) && version.dwMajorVersion > 5;
     // Plain text keeps the colour the parent's background answer chose.
     COLORREF plain = SetTextColor(dc, 0);
     UniqueGdiObject underlinedFont;
     LOGFONTA font;
-    if (info.linkCount && GetObjectA(layout.font, sizeof font, &font)) {
+    if (info.linkCount && GetObjectASlot(layout.font, sizeof font, &font)) {
         font.lfUnderline = TRUE;
-        underlinedFont.reset(CreateFontIndirectA(&font));
+        underlinedFont.reset(CreateFontIndirectASlot(&font));
     }
     const char* text = info.text;
     for (uint32_t i = 0; i < layout.lines.count; ++i) {
@@ -116,7 +136,7 @@ void paintLinkStatic(HWND window, HDC dc, int left, int top)
 void paintLinkStaticWindow(HWND window)
 {
     PAINTSTRUCT paint;
-    HDC screen = BeginPaint(window, &paint);
+    HDC screen = BeginPaintSlot(window, &paint);
     const RECT& area = paint.rcPaint;
     int width = area.right - area.left;
     int height = area.bottom - area.top;
@@ -127,15 +147,15 @@ void paintLinkStaticWindow(HWND window)
     UniqueMemoryDc memory;
     // A remote session sends every pixel over the wire: drawn directly, only
     // what changed is sent.
-    if (!GetSystemMetrics(SM_REMOTESESSION)) {
+    if (!GetSystemMetricsSlot(SM_REMOTESESSION)) {
         if (bufferedPainting)
             buffer = themes.beginBufferedPaint(screen, &area, kBufferCompatibleBitmap, nullptr, &dc);
         if (!buffer) {
-            memory.reset(CreateCompatibleDC(screen));
-            bitmap.reset(CreateCompatibleBitmap(screen, width, height));
+            memory.reset(CreateCompatibleDCSlot(screen));
+            bitmap.reset(CreateCompatibleBitmapSlot(screen, width, height));
             // Without either, painted directly after all.
             dc = SelectObject(memory.get(), bitmap.get()) ? memory.get() : nullptr;
-            SetWindowOrgEx(dc, area.left, area.top, nullptr);
+            SetWindowOrgExSlot(dc, area.left, area.top, nullptr);
         }
     }
     if (!dc) {
@@ -145,7 +165,7 @@ void paintLinkStaticWindow(HWND window)
         if (buffer)
             themes.endBufferedPaint(buffer, TRUE);
         else
-            BitBlt(screen, area.left, area.top, width, height, dc, area.left, area.top, SRCCOPY);
+            BitBltSlot(screen, area.left, area.top, width, height, dc, area.left, area.top, SRCCOPY);
     }
-    EndPaint(window, &paint);
+    EndPaintSlot(window, &paint);
 }

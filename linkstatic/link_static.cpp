@@ -11,6 +11,17 @@
 #include <commctrl.h>
 #include <shellapi.h>
 #include <string.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(GetClassNameA, 12);
+SLIPWAY_IMPORT_SLOT(GetKeyState, 4);
+SLIPWAY_IMPORT_SLOT(GetNextDlgTabItem, 12);
+SLIPWAY_IMPORT_SLOT(MessageBeep, 4);
+SLIPWAY_IMPORT_SLOT(RegisterClassA, 4);
+SLIPWAY_IMPORT_SLOT(RegisterWindowMessageA, 4);
+SLIPWAY_IMPORT_SLOT(ReleaseCapture, 0);
+SLIPWAY_IMPORT_SLOT(SetCapture, 4);
+SLIPWAY_IMPORT_SLOT(SetFocus, 4);
 
 UINT calculateHeightMessage = 0;
 UINT calculateMinimumSizeMessage = 0;
@@ -102,7 +113,7 @@ void activateLink(HWND window, int index)
     if (notifyLink(window, link, UINT(NM_CLICK)))
         return;
     if (link->href && INT_PTR(ShellExecuteA(window, nullptr, link->href, nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
-        MessageBeep(MB_ICONEXCLAMATION);
+        MessageBeepSlot(MB_ICONEXCLAMATION);
     if (link->tip) {
         layout.invalidateLink(index);
         showLinkTip(window, link->tip, last->rect.left, last->rect.bottom + 3);
@@ -122,13 +133,13 @@ void pressLink(HWND window, int link, LocalLoop kind)
     invalidateLinks(window, focused, link);
     bool mouse = kind == kMouseLoop;
     if (mouse) {
-        SetCapture(window);
-        SetFocus(window);
+        SetCaptureSlot(window);
+        SetFocusSlot(window);
     }
     LPARAM release = 0;
     bool released = runLocalLoop(window, kind, &release);
     if (mouse)
-        ReleaseCapture();
+        ReleaseCaptureSlot();
     if (!IsWindow(window))
         return;
     setLinkProperty(window, kPressedLink, -1);
@@ -145,7 +156,7 @@ HWND findNavigationDialog(HWND parent)
     for (HWND window = parent; window; window = GetParent(window)) {
         char name[8];
         LONG style = GetWindowLongA(window, GWL_STYLE);
-        if (GetClassNameA(window, name, sizeof name) && !strcmp(name, "#32770")) {
+        if (GetClassNameASlot(window, name, sizeof name) && !strcmp(name, "#32770")) {
             if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_CONTROLPARENT)
                 result = window;
             if (!(style & DS_CONTROL))
@@ -163,9 +174,9 @@ void chooseFocusedLink(HWND window, HWND previous)
     if (!previous || linkProperty(window, kPressedLink) != -1)
         return;
     HWND dialog = findNavigationDialog(GetParent(window));
-    if (previous == GetNextDlgTabItem(dialog, window, TRUE))
+    if (previous == GetNextDlgTabItemSlot(dialog, window, TRUE))
         setLinkProperty(window, kFocusedLink, 0);
-    else if (previous == GetNextDlgTabItem(dialog, window, FALSE))
+    else if (previous == GetNextDlgTabItemSlot(dialog, window, FALSE))
         setLinkProperty(window, kFocusedLink, int(linkCountOf(window)) - 1);
 }
 
@@ -173,7 +184,7 @@ void chooseFocusedLink(HWND window, HWND previous)
 // -1 when there is none further in that direction and Tab leaves it.
 int tabTarget(HWND window)
 {
-    int next = linkProperty(window, kFocusedLink) + (GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
+    int next = linkProperty(window, kFocusedLink) + (GetKeyStateSlot(VK_SHIFT) < 0 ? -1 : 1);
     return next >= 0 && next < linkCountOf(window) ? next : -1;
 }
 
@@ -308,8 +319,8 @@ LRESULT CALLBACK linkStaticProcedure(HWND window, UINT message, WPARAM wParam, L
 
 void registerStaticClass(HINSTANCE instance, const char* className)
 {
-    calculateHeightMessage = RegisterWindowMessageA("CalculateHeight");
-    calculateMinimumSizeMessage = RegisterWindowMessageA("CalculateMinimumSize");
+    calculateHeightMessage = RegisterWindowMessageASlot("CalculateHeight");
+    calculateMinimumSizeMessage = RegisterWindowMessageASlot("CalculateMinimumSize");
     WNDCLASSA record;
     if (!GetClassInfoA(nullptr, "Static", &record))
         return;
@@ -321,5 +332,5 @@ void registerStaticClass(HINSTANCE instance, const char* className)
     record.hInstance = instance;
     record.lpfnWndProc = linkStaticProcedure;
     record.lpszClassName = className;
-    RegisterClassA(&record);
+    RegisterClassASlot(&record);
 }

@@ -5,6 +5,9 @@
 #include "linkstatic/link_window.h"
 
 #include <commctrl.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(CreateWindowExA, 48);
 
 namespace {
 
@@ -36,8 +39,8 @@ bool createTipWindow(TOOLINFOA* tool)
     tooltipProcedure = tooltipClassInfo(&tipClass)->lpfnWndProc;
     if (!tooltipProcedure)
         return false;
-    tipWindow = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX, 0, 0, 0, 0, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+    tipWindow = CreateWindowExASlot(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX, 0, 0, 0, 0, nullptr, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
     if (!tipWindow)
         return false;
     SetWindowLongA(tipWindow, GWL_WNDPROC, LONG(reinterpret_cast<LONG_PTR>(tipProcedure)));

@@ -3,6 +3,14 @@
 #include "linkstatic/link_static.h"
 
 #include <stdlib.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(GetDC, 4);
+SLIPWAY_IMPORT_SLOT(GetPropA, 8);
+SLIPWAY_IMPORT_SLOT(PostQuitMessage, 4);
+SLIPWAY_IMPORT_SLOT(ReleaseDC, 8);
+SLIPWAY_IMPORT_SLOT(RemovePropA, 8);
+SLIPWAY_IMPORT_SLOT(SetPropA, 12);
 
 namespace {
 
@@ -37,18 +45,18 @@ LRESULT callStatic(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 int linkProperty(HWND window, LinkState which)
 {
     // An unset property reads as 0: the focused link starts at the first.
-    return int(reinterpret_cast<INT_PTR>(GetPropA(window, propertyName(which))));
+    return int(reinterpret_cast<INT_PTR>(GetPropASlot(window, propertyName(which))));
 }
 
 void setLinkProperty(HWND window, LinkState which, int index)
 {
-    SetPropA(window, propertyName(which), reinterpret_cast<HANDLE>(INT_PTR(index)));
+    SetPropASlot(window, propertyName(which), reinterpret_cast<HANDLE>(INT_PTR(index)));
 }
 
 void removeLinkProperties(HWND window)
 {
     for (int which = 0; which < 3; ++which)
-        RemovePropA(window, propertyName(LinkState(which)));
+        RemovePropASlot(window, propertyName(LinkState(which)));
 }
 
 uint32_t countLinksAndSetTabStop(HWND window, const char* text)
@@ -97,7 +105,7 @@ bool runLocalLoop(HWND window, LocalLoop kind, LPARAM* releasePoint)
             return false;
         PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);
         if (what == WM_QUIT) {
-            PostQuitMessage(int(key));
+            PostQuitMessageSlot(int(key));
             return false;
         }
         if (release) {
@@ -152,7 +160,7 @@ void WindowLayout::releaseDc()
         SelectObject(dc_, previousFont_);
     previousFont_ = nullptr;
     if (ownDc_)
-        ReleaseDC(window_, ownDc_);
+        ReleaseDCSlot(window_, ownDc_);
     ownDc_ = nullptr;
 }
 
@@ -161,7 +169,7 @@ void WindowLayout::prepare(HWND window, HDC dc, const RECT* bounds)
     window_ = window;
     info.read(window);
     if (!dc)
-        dc = ownDc_ = GetDC(window);
+        dc = ownDc_ = GetDCSlot(window);
     dc_ = dc;
     if (!dc)
         return;

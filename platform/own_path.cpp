@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <new>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(GetModuleFileNameW, 12);
 
 namespace {
 
@@ -21,7 +24,7 @@ std::unique_ptr<wchar_t[]> ownModulePathWide()
     wchar_t* name = path.get() + kPrefixLength;
     DWORD size = kLongestPath - kPrefixLength;
     // A cut name fills the buffer (and is not terminated on XP).
-    DWORD length = GetModuleFileNameW(nullptr, name, size);
+    DWORD length = GetModuleFileNameWSlot(nullptr, name, size);
     if (length == 0 || length >= size - 1) {
         path.reset();
     } else if (name[1] == L':') {

@@ -4,6 +4,9 @@
 #include "platform/win32_handles.h"
 
 #include <stdarg.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(GetLocalTime, 4);
 
 namespace {
 
@@ -27,7 +30,7 @@ void runLog(const char* format, ...)
     // Taken first: a caller may log the last error after this line.
     DWORD error = GetLastError();
     SYSTEMTIME now;
-    GetLocalTime(&now);
+    GetLocalTimeSlot(&now);
     char line[2400];
     va_list args;
     va_start(args, format);

@@ -7,6 +7,15 @@
 
 #include <commctrl.h>
 #include <string.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(AdjustTokenPrivileges, 24);
+SLIPWAY_IMPORT_SLOT(ExitWindowsEx, 8);
+SLIPWAY_IMPORT_SLOT(GetTokenInformation, 20);
+SLIPWAY_IMPORT_SLOT(LoadStringA, 16);
+SLIPWAY_IMPORT_SLOT(LookupPrivilegeValueA, 12);
+SLIPWAY_IMPORT_SLOT(OpenProcessToken, 12);
+SLIPWAY_IMPORT_SLOT(PrivilegeCheck, 12);
 
 bool nobodyToAsk = false;
 bool neverRestart = false;
@@ -22,16 +31,16 @@ IsWow64ProcessFn isWow64Process = nullptr;
 // own result is left to the caller, who reads the last error.
 bool enablePrivilege(UniqueHandle& token, const char* privilege, LUID* luid)
 {
-    if (!OpenProcessToken(currentProcessHandle(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()))
+    if (!OpenProcessTokenSlot(currentProcessHandle(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()))
         return false;
-    if (!LookupPrivilegeValueA(nullptr, privilege, luid))
+    if (!LookupPrivilegeValueASlot(nullptr, privilege, luid))
         return false;
     TOKEN_PRIVILEGES privileges;
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Luid = *luid;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     SetLastError(0);
-    AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
+    AdjustTokenPrivilegesSlot(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
     return true;
 }
 
@@ -73,20 +82,20 @@ bool isAdministrator()
     set.Privilege[0].Luid = luid;
     set.Privilege[0].Attributes = 0;
     BOOL result = FALSE;
-    PrivilegeCheck(token.get(), &set, &result);
+    PrivilegeCheckSlot(token.get(), &set, &result);
     return (set.Privilege[0].Attributes & SE_PRIVILEGE_USED_FOR_ACCESS) != 0;
 }
 
 bool isTokenElevated()
 {
     UniqueHandle token;
-    if (!OpenProcessToken(currentProcessHandle(), TOKEN_QUERY, token.put()))
+    if (!OpenProcessTokenSlot(currentProcessHandle(), TOKEN_QUERY, token.put()))
         return false;
     // TOKEN_ELEVATION: one DWORD; the information class is 20 (TokenElevation),
     // which systems before Vista do not know and refuse.
     DWORD elevated = 0;
     DWORD returned = 0;
-    if (!GetTokenInformation(token.get(), TOKEN_INFORMATION_CLASS(20), &elevated, sizeof elevated, &returned))
+    if (!GetTokenInformationSlot(token.get(), TOKEN_INFORMATION_CLASS(20), &elevated, sizeof elevated, &returned))
         return false;
     return elevated != 0;
 }
@@ -99,7 +108,7 @@ bool restartSystem()
         return false;
     if (GetLastError() != 0)
         return false;
-    return ExitWindowsEx(EWX_REBOOT, 0) != 0;
+    return ExitWindowsExSlot(EWX_REBOOT, 0) != 0;
 }
 
 bool offerRestart(HWND owner, const char* caption)
@@ -112,7 +121,7 @@ bool offerRestart(HWND owner, const char* caption)
     question[0] = 0;
     // Loaded as data only, and only from the system folder; it stays loaded.
     HMODULE advpack = loadSystemLibrary("advpack.dll", LOAD_LIBRARY_AS_DATAFILE);
-    if (!advpack || LoadStringA(advpack, 1004, question, sizeof question) <= 0)
+    if (!advpack || LoadStringASlot(advpack, 1004, question, sizeof question) <= 0)
         copyTruncated(question, sizeof question, kRestartQuestion);
     if (owner)
         ShowWindow(rootWindowOf(owner), SW_RESTORE);

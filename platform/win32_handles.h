@@ -7,6 +7,14 @@
 #include <windows.h>
 
 #include <shlobj.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(CloseHandle, 4);
+SLIPWAY_IMPORT_SLOT(DeleteDC, 4);
+SLIPWAY_IMPORT_SLOT(DeleteObject, 4);
+SLIPWAY_IMPORT_SLOT(FindClose, 4);
+SLIPWAY_IMPORT_SLOT(RegCloseKey, 4);
+SLIPWAY_IMPORT_SLOT(SHGetMalloc, 4);
 
 // The pseudo-handles of the calling process and thread: the constants that
 // GetCurrentProcess and GetCurrentThread return, without two imports.
@@ -22,7 +30,7 @@ inline HANDLE currentThreadHandle()
 struct KernelHandleTraits {
     static constexpr HANDLE invalid() { return nullptr; }
     static bool isValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void close(HANDLE h) { CloseHandle(h); }
+    static void close(HANDLE h) { CloseHandleSlot(h); }
 };
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 
@@ -30,14 +38,14 @@ using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 struct FindHandleTraits {
     static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
     static bool isValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
-    static void close(HANDLE h) { FindClose(h); }
+    static void close(HANDLE h) { FindCloseSlot(h); }
 };
 using UniqueFindHandle = UniqueResource<HANDLE, FindHandleTraits>;
 
 struct RegKeyTraits {
     static constexpr HKEY invalid() { return nullptr; }
     static bool isValid(HKEY k) { return k != nullptr; }
-    static void close(HKEY k) { RegCloseKey(k); }
+    static void close(HKEY k) { RegCloseKeySlot(k); }
 };
 using UniqueRegKey = UniqueResource<HKEY, RegKeyTraits>;
 
@@ -51,7 +59,7 @@ using UniqueLibrary = UniqueResource<HMODULE, LibraryTraits>;
 struct GdiObjectTraits {
     static constexpr HGDIOBJ invalid() { return nullptr; }
     static bool isValid(HGDIOBJ o) { return o != nullptr; }
-    static void close(HGDIOBJ o) { DeleteObject(o); }
+    static void close(HGDIOBJ o) { DeleteObjectSlot(o); }
 };
 using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiObjectTraits>;
 
@@ -60,7 +68,7 @@ using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiObjectTraits>;
 struct MemoryDcTraits {
     static HDC invalid() { return nullptr; }
     static bool isValid(HDC dc) { return dc != nullptr; }
-    static void close(HDC dc) { DeleteDC(dc); }
+    static void close(HDC dc) { DeleteDCSlot(dc); }
 };
 using UniqueMemoryDc = UniqueResource<HDC, MemoryDcTraits>;
 
@@ -72,7 +80,7 @@ struct ItemListTraits {
     static void close(LPITEMIDLIST list)
     {
         IMalloc* allocator = nullptr;
-        if (SUCCEEDED(SHGetMalloc(&allocator))) {
+        if (SUCCEEDED(SHGetMallocSlot(&allocator))) {
             allocator->Free(list);
             allocator->Release();
         }

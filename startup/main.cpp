@@ -6,6 +6,10 @@
 #include "startup/startup.h"
 #include "format/startup_rules.h"
 #include "platform/system_services.h"
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(ExitProcess, 4);
+SLIPWAY_IMPORT_SLOT(GetCommandLineA, 0);
 
 extern "C" {
 typedef void (*GlobalConstructor)();
@@ -39,5 +43,5 @@ extern "C" __attribute__((externally_visible)) void stubEntry()
     runGlobalConstructors();
     // The tail is taken from the full command line by our own rule, as the
     // runtime's argument differs on quoted names.
-    ExitProcess(UINT(runStartup(GetModuleHandleA(nullptr), commandLineTail(GetCommandLineA()))));
+    ExitProcessSlot(UINT(runStartup(GetModuleHandleA(nullptr), commandLineTail(GetCommandLineASlot()))));
 }

@@ -20,6 +20,14 @@
 #include <memory>
 #include <string.h>
 #include <utility>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(FormatMessageA, 28);
+SLIPWAY_IMPORT_SLOT(GetEnvironmentVariableA, 12);
+SLIPWAY_IMPORT_SLOT(GetStartupInfoA, 4);
+SLIPWAY_IMPORT_SLOT(GetStdHandle, 4);
+SLIPWAY_IMPORT_SLOT(GetVersionExA, 4);
+SLIPWAY_IMPORT_SLOT(SetEnvironmentVariableA, 8);
 
 namespace {
 
@@ -33,7 +41,7 @@ uint16_t startupShowCommand()
     STARTUPINFOA info;
     memset(&info, 0, sizeof info);
     info.cb = sizeof info;
-    GetStartupInfoA(&info);
+    GetStartupInfoASlot(&info);
     return (info.dwFlags & STARTF_USESHOWWINDOW) ? info.wShowWindow : SW_SHOWNORMAL;
 }
 
@@ -102,7 +110,7 @@ void classifyWindowsVersion(OSVERSIONINFOA& version)
 // with *exitCode set; false to go on in this process.
 bool relaunchElevated(const char* tail, int* exitCode)
 {
-    if (isAdministrator() || isTokenElevated() || GetEnvironmentVariableA(kRelaunchMarker, nullptr, 0) != 0)
+    if (isAdministrator() || isTokenElevated() || GetEnvironmentVariableASlot(kRelaunchMarker, nullptr, 0) != 0)
         return false;
     char modulePath[MAX_PATH + 1];
     DWORD length = GetModuleFileNameA(nullptr, modulePath, MAX_PATH + 1);
@@ -111,10 +119,10 @@ bool relaunchElevated(const char* tail, int* exitCode)
         // Without our own path there is nothing to relaunch.
         shellResult = int(ERROR_FILENAME_EXCED_RANGE);
     } else {
-        SetEnvironmentVariableA(kRelaunchMarker, "1");
+        SetEnvironmentVariableASlot(kRelaunchMarker, "1");
         shellResult = int(reinterpret_cast<INT_PTR>(
             ShellExecuteA(nullptr, "runas", modulePath, tail, nullptr, runState.showCommand)));
-        SetEnvironmentVariableA(kRelaunchMarker, nullptr);
+        SetEnvironmentVariableASlot(kRelaunchMarker, nullptr);
         if (shellResult > 32) {
             *exitCode = 0;
             return true;
@@ -261,14 +269,14 @@ uint32_t queryOsClass(OSVERSIONINFOA& version)
 {
     memset(&version, 0, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;  // 148 bytes
-    if (!GetVersionExA(&version))
+    if (!GetVersionExASlot(&version))
         return OsWin95;
     return osClassFor(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion);
 }
 
 void writeStandardOutput(const char* text, size_t length)
 {
-    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE output = GetStdHandleSlot(STD_OUTPUT_HANDLE);
     if (output == nullptr || output == INVALID_HANDLE_VALUE)
         return;
     while (length > 0) {
@@ -310,8 +318,8 @@ void formatElevationMessage(int shellResult, char* message, size_t size)
     if (used + 1 >= size)
         return;
     DWORD written =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DWORD(shellResult),
-                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), message + used, DWORD(size - used), nullptr);
+        FormatMessageASlot(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, DWORD(shellResult),
+                           MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), message + used, DWORD(size - used), nullptr);
     if (written == 0) {
         char code[32];
         wsprintfA(code, kErrorCode, shellResult);

@@ -6,6 +6,9 @@
 
 #include <new>
 #include <stdlib.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(ExitProcess, 4);
 
 // The nothrow tag itself. The library keeps its copy in the file of the
 // new-handler, whose variable and unwind table would come along with it: two
@@ -58,7 +61,7 @@ void operator delete[](void* block, size_t) noexcept
 // the exit code abort() would give.
 extern "C" void __cxa_pure_virtual()
 {
-    ExitProcess(3);
+    ExitProcessSlot(3);
 }
 
 // Objects with static storage are never destroyed: the stub ends with

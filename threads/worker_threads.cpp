@@ -1,6 +1,9 @@
 #include "threads/worker_threads.h"
 
 #include "platform/win32_handles.h"
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(CreateThread, 24);
 
 namespace {
 
@@ -40,7 +43,7 @@ bool startWorker(LPTHREAD_START_ROUTINE worker, HWND page)
     if (!slot)
         return false;
     DWORD id = 0;  // Windows 9x needs somewhere to write it
-    slot->reset(CreateThread(nullptr, 0, worker, page, 0, &id));
+    slot->reset(CreateThreadSlot(nullptr, 0, worker, page, 0, &id));
     return bool(*slot);
 }
 

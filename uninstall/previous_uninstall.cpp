@@ -6,6 +6,10 @@
 
 #include <tlhelp32.h>
 #include <string.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(CreateProcessA, 40);
+SLIPWAY_IMPORT_SLOT(OpenProcess, 12);
 
 namespace {
 
@@ -54,7 +58,7 @@ Walk walkProcesses(DWORD processId, UniqueHandle& copy)
         if (entry.th32ProcessID == processId)
             running = true;
         if (entry.th32ParentProcessID == processId && looksLikeUninstallerCopy(pathBaseName(entry.szExeFile))) {
-            copy.reset(OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+            copy.reset(OpenProcessSlot(SYNCHRONIZE, FALSE, entry.th32ProcessID));
             if (copy)
                 return Walk::CopyFound;
         }
@@ -113,8 +117,8 @@ DWORD WINAPI PreviousUninstallThread(LPVOID parameter)
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = runState.showCommand;
         PROCESS_INFORMATION started;
-        if (CreateProcessA(nullptr, runState.uninstallCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                           &started)) {
+        if (CreateProcessASlot(nullptr, runState.uninstallCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &started)) {
             UniqueHandle thread(started.hThread);  // not used, only closed
             UniqueHandle process(started.hProcess);
             waitForUninstaller(started.dwProcessId, process.get());

@@ -1,6 +1,10 @@
 #include "uninstall/uninstall_entry.h"
 
 #include "format/unattended_rules.h"
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(RegCreateKeyExA, 36);
+SLIPWAY_IMPORT_SLOT(RegDeleteKeyA, 8);
 
 namespace {
 
@@ -9,8 +13,8 @@ const DWORD kUninstallKeyAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
 bool createKey(HKEY parent, const char* name, UniqueRegKey& key)
 {
-    return RegCreateKeyExA(parent, name, 0, const_cast<char*>("CommonClass"), REG_OPTION_NON_VOLATILE,
-                           kUninstallKeyAccess, nullptr, key.put(), nullptr) == ERROR_SUCCESS;
+    return RegCreateKeyExASlot(parent, name, 0, const_cast<char*>("CommonClass"), REG_OPTION_NON_VOLATILE,
+                               kUninstallKeyAccess, nullptr, key.put(), nullptr) == ERROR_SUCCESS;
 }
 
 // Opens the Uninstall key, creating it when missing.
@@ -56,7 +60,7 @@ void deleteUninstallEntry(const char* name)
         return;
     UniqueRegKey uninstall;
     if (createUninstallKey(uninstall))
-        RegDeleteKeyA(uninstall.get(), name);
+        RegDeleteKeyASlot(uninstall.get(), name);
 }
 
 void setQuietUninstallValues(HKEY entry, const char* uninstallerPath)

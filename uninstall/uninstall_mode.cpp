@@ -11,6 +11,17 @@
 #include "engine/file_routines.h"
 #include "format/undo_entry.h"
 #include "uninstall/previous_uninstall.h"
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(CreateDirectoryW, 8);
+SLIPWAY_IMPORT_SLOT(CreateFileW, 28);
+SLIPWAY_IMPORT_SLOT(CreateProcessW, 40);
+SLIPWAY_IMPORT_SLOT(GetCurrentProcessId, 0);
+SLIPWAY_IMPORT_SLOT(GetTempPathW, 8);
+SLIPWAY_IMPORT_SLOT(OpenProcess, 12);
+SLIPWAY_IMPORT_SLOT(ReadFile, 20);
+SLIPWAY_IMPORT_SLOT(RemoveDirectoryW, 4);
+SLIPWAY_IMPORT_SLOT(TerminateProcess, 8);
 
 namespace {
 
@@ -27,10 +38,11 @@ const uint32_t kNtClasses = OsWinNt4 | OsWin2000 | OsWinXp | OsWinVista | OsWin7
 // short read or write, so a partial copy is never started.
 bool copyFileBytes(const wchar_t* source, const wchar_t* target)
 {
-    UniqueHandle out(CreateFileW(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    UniqueHandle out(
+        CreateFileWSlot(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
     if (!out)
         return false;
-    UniqueHandle in(CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueHandle in(CreateFileWSlot(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!in)
         return false;
     // Back at the start after taking the size: a failed seek shows as a
@@ -41,7 +53,7 @@ bool copyFileBytes(const wchar_t* source, const wchar_t* target)
     if (size == INVALID_SET_FILE_POINTER || !bytes.allocate(size))
         return false;
     DWORD read = 0, written = 0;
-    return ReadFile(in.get(), bytes.data(), size, &read, nullptr) && read == size &&
+    return ReadFileSlot(in.get(), bytes.data(), size, &read, nullptr) && read == size &&
            WriteFile(out.get(), bytes.data(), size, &written, nullptr) && written == size;
 }
 
@@ -51,7 +63,7 @@ bool copyFileBytes(const wchar_t* source, const wchar_t* target)
 // name only, which is all the copy reads of it.
 bool startCopy(const wchar_t* copyPath, const wchar_t* workingFolder, const char* tail, PROCESS_INFORMATION& started)
 {
-    UniqueHandle self(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, TRUE, GetCurrentProcessId()));
+    UniqueHandle self(OpenProcessSlot(SYNCHRONIZE | PROCESS_TERMINATE, TRUE, GetCurrentProcessIdSlot()));
     if (!self)
         return false;
     char commandLine[kCopyCommandLineSize];
@@ -63,8 +75,8 @@ bool startCopy(const wchar_t* copyPath, const wchar_t* workingFolder, const char
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = runState.showCommand;
-    return wideLine && CreateProcessW(copyPath, wideLine.get(), nullptr, nullptr, TRUE, 0, nullptr, workingFolder,
-                                      &startup, &started) != FALSE;
+    return wideLine && CreateProcessWSlot(copyPath, wideLine.get(), nullptr, nullptr, TRUE, 0, nullptr, workingFolder,
+                                          &startup, &started) != FALSE;
 }
 
 // The name part of a wide path when it is "uni….tmp", in either case, as
@@ -95,7 +107,7 @@ public:
         if (!made_)
             return;
         DeleteFileW(path);
-        RemoveDirectoryW(folder);
+        RemoveDirectoryWSlot(folder);
     }
     CopyFiles(const CopyFiles&) = delete;
     CopyFiles& operator=(const CopyFiles&) = delete;
@@ -106,10 +118,10 @@ public:
     bool make()
     {
         wchar_t temporary[MAX_PATH + 1];
-        DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
+        DWORD length = GetTempPathWSlot(MAX_PATH + 1, temporary);
         if (length == 0 || length > MAX_PATH || GetTempFileNameW(temporary, L"uni", 0, folder) == 0)
             return false;
-        if (!DeleteFileW(folder) || !CreateDirectoryW(folder, nullptr))
+        if (!DeleteFileW(folder) || !CreateDirectoryWSlot(folder, nullptr))
             return false;
         made_ = true;
         return GetTempFileNameW(folder, L"uni", 0, path) != 0;
@@ -152,7 +164,7 @@ void endParentProcess(UINT exitCode)
     // is left alone rather than waited for for ever or closed under its user.
     if (value == 0 || parent == currentProcessHandle() || parent == currentThreadHandle())
         return;
-    if (!TerminateProcess(parent, exitCode))
+    if (!TerminateProcessSlot(parent, exitCode))
         return;
     UniqueHandle ended(parent);
     WaitForSingleObject(ended.get(), INFINITE);
@@ -180,7 +192,7 @@ bool letGoOfRunningUninstaller(const char* path, uint32_t resultSoFar)
 {
     std::unique_ptr<wchar_t[]> widePath = wideTextOf(path);
     wchar_t temporary[MAX_PATH + 1];
-    DWORD length = GetTempPathW(MAX_PATH + 1, temporary);
+    DWORD length = GetTempPathWSlot(MAX_PATH + 1, temporary);
     if ((runState.osClass & kNtClasses) && widePath && length && length <= MAX_PATH) {
         // Into the temporary folder; one on another volume: the root of the
         // file's own.

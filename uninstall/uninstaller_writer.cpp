@@ -13,6 +13,9 @@
 
 #include <new>
 #include <string.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(GetLocalTime, 4);
 
 namespace {
 
@@ -81,7 +84,7 @@ void registerUninstaller(const ActionScript& actions, uint32_t bytesInstalled)
     DWORD size = bytesInstalled / 1024;
     RegSetValueExA(entry.get(), "EstimatedSize", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&size), sizeof size);
     SYSTEMTIME now;
-    GetLocalTime(&now);
+    GetLocalTimeSlot(&now);
     formatInstallDate(now.wYear, now.wMonth, now.wDay, text);
     setString(entry.get(), "InstallDate", text);
     if (runState.installScript && *runState.installScript->defaultFolder.text()) {

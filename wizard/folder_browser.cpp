@@ -5,6 +5,9 @@
 #include "wizard/wizard_frame.h"
 
 #include <shlobj.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(SHBrowseForFolderA, 4);
 
 namespace {
 
@@ -110,7 +113,7 @@ bool browseForFolder(HWND page, int editId, const char* title)
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT | (ole.ready() ? BIF_NEWDIALOGSTYLE : 0);
     browse.lpfn = browseCallback;
     browse.lParam = reinterpret_cast<LPARAM>(&state);
-    UniqueItemList chosen(SHBrowseForFolderA(&browse));
+    UniqueItemList chosen(SHBrowseForFolderASlot(&browse));
     if (!chosen)
         return false;
 

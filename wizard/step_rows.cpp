@@ -1,6 +1,14 @@
 #include "wizard/step_rows.h"
 
 #include "engine/page_link.h"
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(CreateFontA, 56);
+SLIPWAY_IMPORT_SLOT(CreateFontIndirectA, 4);
+SLIPWAY_IMPORT_SLOT(CreateWindowExA, 48);
+SLIPWAY_IMPORT_SLOT(GetObjectA, 12);
+SLIPWAY_IMPORT_SLOT(GetStockObject, 4);
+SLIPWAY_IMPORT_SLOT(MapDialogRect, 8);
 
 namespace {
 
@@ -13,11 +21,11 @@ const char kFailureMark[] = "\xFB";
 HWND makeRowControl(HWND page, int id, int left, int top, int right, bool visible, HFONT font)
 {
     RECT box = {left, top, right, top + 10};
-    MapDialogRect(page, &box);
+    MapDialogRectSlot(page, &box);
     HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongA(page, GWL_HINSTANCE));
-    HWND control =
-        CreateWindowExA(0, "Static", "", WS_CHILD | (visible ? WS_VISIBLE : 0), box.left, box.top, box.right - box.left,
-                        box.bottom - box.top, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
+    HWND control = CreateWindowExASlot(0, "Static", "", WS_CHILD | (visible ? WS_VISIBLE : 0), box.left, box.top,
+                                       box.right - box.left, box.bottom - box.top, page,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
 }
@@ -29,12 +37,12 @@ void StepRows::show(HWND page, const StepPlan& plan)
     page_ = page;
     count_ = plan.count;
     captionFont_ = reinterpret_cast<HFONT>(SendMessageA(page, WM_GETFONT, 0, 0));
-    markFont_.reset(CreateFontA(24, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Wingdings"));
+    markFont_.reset(CreateFontASlot(24, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Wingdings"));
     LOGFONTA bold = {};
-    GetObjectA(captionFont_ ? captionFont_ : GetStockObject(DEFAULT_GUI_FONT), sizeof bold, &bold);
+    GetObjectASlot(captionFont_ ? captionFont_ : GetStockObjectSlot(DEFAULT_GUI_FONT), sizeof bold, &bold);
     bold.lfWeight = FW_BOLD;
-    boldFont_.reset(CreateFontIndirectA(&bold));
+    boldFont_.reset(CreateFontIndirectASlot(&bold));
     // The rows are made here rather than in the page's template, where nine
     // of them took 800 bytes of every installer: a mark (Wingdings, bigger)
     // and a caption each, one row every 11 dialog units, mark before

@@ -5,10 +5,18 @@
 #include "format/startup_rules.h"
 #include "resources/resource_ids.h"
 #include "wizard/banner.h"
+#include "platform/import_slots.h"
 
 #include <string.h>
 
 #include <atomic>
+
+SLIPWAY_IMPORT_SLOT(CreateDialogParamA, 20);
+SLIPWAY_IMPORT_SLOT(DestroyWindow, 4);
+SLIPWAY_IMPORT_SLOT(DialogBoxParamA, 20);
+SLIPWAY_IMPORT_SLOT(EndDialog, 8);
+SLIPWAY_IMPORT_SLOT(LoadIconA, 8);
+SLIPWAY_IMPORT_SLOT(SetFocus, 4);
 
 namespace {
 
@@ -60,16 +68,16 @@ void showPage(HWND frame, const PageDescriptor* descriptor)
 {
     if (!descriptor || descriptor->resourceId == 0) {
         frameState.currentPage = nullptr;
-        EndDialog(frame, 0);
+        EndDialogSlot(frame, 0);
         return;
     }
     HWND next = GetDlgItem(frame, IDC_NEXT);
     if (frameState.defaultNextCaption[0])
         SetWindowTextA(next, frameState.defaultNextCaption);
-    SetFocus(frame);
+    SetFocusSlot(frame);
     HMODULE module = descriptor->module ? descriptor->module : GetModuleHandleA(nullptr);
-    frameState.currentPage = CreateDialogParamA(module, MAKEINTRESOURCEA(LOWORD(descriptor->resourceId)), frame,
-                                                descriptor->dialogProcedure, 0);
+    frameState.currentPage = CreateDialogParamASlot(module, MAKEINTRESOURCEA(LOWORD(descriptor->resourceId)), frame,
+                                                    descriptor->dialogProcedure, 0);
     if (!frameState.defaultNextCaption[0])
         GetWindowTextA(next, frameState.defaultNextCaption, sizeof frameState.defaultNextCaption);
     // A page that needs nobody in silent mode is left at once. Posted once
@@ -87,7 +95,7 @@ void navigate(HWND frame, const PageDescriptor* target, LeaveReason reason)
     frameState.leaving = true;
     HWND page = frameState.currentPage;
     leavePage(frame, page, reason);
-    DestroyWindow(page);
+    DestroyWindowSlot(page);
     frameState.currentPage = nullptr;
     frameState.leaving = false;
     showPage(frame, target);
@@ -100,11 +108,11 @@ void cancelWizard(HWND frame)
     frameState.leaving = true;
     if (HWND page = frameState.currentPage) {
         leavePage(frame, page, kLeaveCancel);
-        DestroyWindow(page);
+        DestroyWindowSlot(page);
     }
     frameState.currentPage = nullptr;
     frameState.leaving = false;
-    EndDialog(frame, 0);
+    EndDialogSlot(frame, 0);
 }
 
 }  // namespace
@@ -117,7 +125,7 @@ HWND frameOf(HWND page)
 void dressFrame(HWND page, const char* caption, const Bytes& bannerInfo, const Bytes& bannerBits)
 {
     HWND frame = frameOf(page);
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SLIPWAY));
+    HICON icon = LoadIconASlot(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SLIPWAY));
     SendMessageA(frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SetWindowTextA(frame, caption);
     showBanner(frame, bannerInfo, bannerBits);
@@ -137,11 +145,17 @@ void setNextTarget(HWND page, const PageDescriptor* target)
     enableControl(frameOf(page), IDC_NEXT, target != nullptr);
 }
 
+// What IsWindowEnabled answers, read from the style: one import less.
+static bool isEnabled(HWND window)
+{
+    return (GetWindowLongA(window, GWL_STYLE) & WS_DISABLED) == 0;
+}
+
 void setNextEnabled(HWND page, bool enabled)
 {
     HWND next = GetDlgItem(frameOf(page), IDC_NEXT);
     frameState.savedNextEnabled = enabled;
-    if ((IsWindowEnabled(next) != FALSE) != enabled)
+    if (isEnabled(next) != enabled)
         EnableWindow(next, enabled);
 }
 
@@ -176,8 +190,8 @@ void setBusy(HWND page, bool enable, bool keepClosable)
         SetCursor(frameState.savedCursor);
         frameState.savedCursor = nullptr;
     }
-    frameState.savedBackEnabled = IsWindowEnabled(GetDlgItem(frame, IDC_BACK)) != FALSE;
-    frameState.savedNextEnabled = IsWindowEnabled(GetDlgItem(frame, IDC_NEXT)) != FALSE;
+    frameState.savedBackEnabled = isEnabled(GetDlgItem(frame, IDC_BACK));
+    frameState.savedNextEnabled = isEnabled(GetDlgItem(frame, IDC_NEXT));
     enableControl(frame, IDC_BACK, false);
     enableControl(frame, IDC_NEXT, false);
     if (keepClosable)
@@ -267,6 +281,6 @@ INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, L
 void runWizard(HINSTANCE instance, WizardKind kind)
 {
     const PageDescriptor* first = kind == WizardKind::Install ? &WelcomePage : &UninstallWelcomePage;
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FRAME), nullptr, wizardFrameProcedure,
-                    reinterpret_cast<LPARAM>(first));
+    DialogBoxParamASlot(instance, MAKEINTRESOURCEA(IDD_FRAME), nullptr, wizardFrameProcedure,
+                        reinterpret_cast<LPARAM>(first));
 }

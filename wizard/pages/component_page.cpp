@@ -13,6 +13,16 @@
 #include "wizard/wizard_frame.h"
 
 #include <vsstyle.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(DrawFocusRect, 8);
+SLIPWAY_IMPORT_SLOT(DrawFrameControl, 16);
+SLIPWAY_IMPORT_SLOT(DrawTextA, 20);
+SLIPWAY_IMPORT_SLOT(FillRect, 12);
+SLIPWAY_IMPORT_SLOT(GetCursorPos, 4);
+SLIPWAY_IMPORT_SLOT(GetSysColorBrush, 4);
+SLIPWAY_IMPORT_SLOT(ScreenToClient, 8);
+SLIPWAY_IMPORT_SLOT(SetBkMode, 8);
 
 namespace {
 
@@ -97,7 +107,7 @@ void toggleComponent(HWND page, HWND list, int index)
 bool toggleOnSquarePress(HWND page, HWND list)
 {
     POINT point;
-    if (!GetCursorPos(&point) || !ScreenToClient(list, &point))
+    if (!GetCursorPosSlot(&point) || !ScreenToClientSlot(list, &point))
         return false;
     LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
     if (HIWORD(hit) != 0)
@@ -128,18 +138,18 @@ void drawCheckSquare(HDC dc, const RECT& square, bool ticked, bool enabled)
         themeLibrary()->drawThemeBackground(theme, dc, BP_CHECKBOX, state, &square, nullptr);
         return;
     }
-    DrawFrameControl(dc, const_cast<RECT*>(&square), DFC_BUTTON,
-                     DFCS_BUTTONCHECK | (ticked ? DFCS_CHECKED : 0) | (enabled ? 0 : DFCS_INACTIVE));
+    DrawFrameControlSlot(dc, const_cast<RECT*>(&square), DFC_BUTTON,
+                         DFCS_BUTTONCHECK | (ticked ? DFCS_CHECKED : 0) | (enabled ? 0 : DFCS_INACTIVE));
 }
 
 void drawEntry(const DRAWITEMSTRUCT& item)
 {
     HDC dc = item.hDC;
     bool selected = (item.itemState & ODS_SELECTED) != 0;
-    FillRect(dc, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    FillRectSlot(dc, &item.rcItem, GetSysColorBrushSlot(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     if (int(item.itemID) >= 0) {
         COLORREF previous = SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-        SetBkMode(dc, TRANSPARENT);
+        SetBkModeSlot(dc, TRANSPARENT);
         uint32_t itemData = uint32_t(item.itemData);
         EntryBox entry = boxOf(item.rcItem);
         drawCheckSquare(dc, rectOf(checkSquareOf(entry)),
@@ -151,11 +161,11 @@ void drawEntry(const DRAWITEMSTRUCT& item)
         const ActionScript& script = *runState.actionScript;
         const char* name = position < script.components.count() ? script.components[position]->name.text() : "";
         RECT text = rectOf(entryTextOf(entry));
-        DrawTextA(dc, name, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_BOTTOM | DT_NOPREFIX | DT_END_ELLIPSIS);
+        DrawTextASlot(dc, name, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_BOTTOM | DT_NOPREFIX | DT_END_ELLIPSIS);
         SetTextColor(dc, previous);
     }
     if (item.itemState & ODS_FOCUS)
-        DrawFocusRect(dc, &item.rcItem);
+        DrawFocusRectSlot(dc, &item.rcItem);
 }
 
 void initialise(HWND page)

@@ -11,6 +11,12 @@
 #include <richedit.h>
 #include <shellapi.h>
 #include <stdlib.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(DefWindowProcA, 16);
+SLIPWAY_IMPORT_SLOT(GetPropA, 8);
+SLIPWAY_IMPORT_SLOT(RemovePropA, 8);
+SLIPWAY_IMPORT_SLOT(SetPropA, 12);
 
 namespace {
 
@@ -39,14 +45,14 @@ DWORD CALLBACK readLicense(DWORD_PTR cookie, LPBYTE buffer, LONG requested, LONG
 // Tab into the licence must not select all of it.
 LRESULT CALLBACK licenseEditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    WNDPROC original = reinterpret_cast<WNDPROC>(GetPropA(edit, kRichEditProcedureProperty));
+    WNDPROC original = reinterpret_cast<WNDPROC>(GetPropASlot(edit, kRichEditProcedureProperty));
     if (!original)
-        return DefWindowProcA(edit, message, wParam, lParam);
+        return DefWindowProcASlot(edit, message, wParam, lParam);
     if (message == WM_GETDLGCODE)
         return CallWindowProcA(original, edit, message, wParam, lParam) & ~LRESULT(DLGC_HASSETSEL);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-        RemovePropA(edit, kRichEditProcedureProperty);
+        RemovePropASlot(edit, kRichEditProcedureProperty);
     }
     return CallWindowProcA(original, edit, message, wParam, lParam);
 }
@@ -118,7 +124,7 @@ INT_PTR CALLBACK licensePageProcedure(HWND page, UINT message, WPARAM, LPARAM lP
         SendMessageA(edit, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
         SendMessageA(edit, EM_SETEVENTMASK, 0, ENM_LINK | ENM_CHANGE);
         SendMessageA(edit, EM_AUTOURLDETECT, TRUE, 0);
-        SetPropA(edit, kRichEditProcedureProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrA(edit, GWLP_WNDPROC)));
+        SetPropASlot(edit, kRichEditProcedureProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrA(edit, GWLP_WNDPROC)));
         SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(licenseEditProcedure));
         streamLicense(edit, script);
         setDlgItemTextExpanded(page, IDC_HINT, script.licenseHint.text());
