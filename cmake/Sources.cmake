@@ -19,6 +19,7 @@ set(SLIPWAY_FORMAT_SOURCES
     engine/passes.cpp
     format/uninstall_script.cpp
     format/path_variables.cpp
+    format/product_version.cpp
 )
 
 # The link markup and line layout of the formatted text control: portable,
