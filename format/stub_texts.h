@@ -34,10 +34,10 @@ inline constexpr const char* kInstallerBanner =
 // The banner's second part, and the box of /? and /help.
 inline constexpr const char* kSwitchList =
     "Switches: /passive, /quiet (no window, no question, no finish programs), /norestart, "
-    "/dir=\"FOLDER\", /log=FILE, /nouninstall, /? or /help; - for / works too; "
+    "/dir=\"FOLDER\", /log=FILE, /nouninstall, /allowdowngrade, /? or /help; - for / works too; "
     "-extractallfiles, -ip PACKAGE, -installerinfo.\n"
     "Exit codes: 0 done, 3010 done but restart needed, 1602 cancelled, 1603 failed, "
-    "1620 damaged package, 1 no administrator rights.\n";
+    "1620 damaged package, 1638 another version is installed (downgrade refused), 1 no administrator rights.\n";
 // Followed by the system's text for the error of the elevation.
 inline constexpr const char* kElevationFailed = "Setup could not acquire administrative privileges:\n\n";
 // Shown whenever a package cannot be read, whatever the reason.
