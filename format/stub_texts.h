@@ -51,6 +51,20 @@ inline constexpr const char* kFolderIsAFile = "it is a file";
 
 // ------------------------------------------------------------------- wizard
 
+// The earlier installation found: the step row of its removal, and the
+// line below the package's page text, by how its version ("Installed now"
+// is its name and version) stands to the one this setup installs.
+inline constexpr const char* kRemovingEarlier = "Removing %s";
+inline constexpr const char* kEarlierUpgrade = "Installed now: %s. Setup upgrades it to version %s.";
+inline constexpr const char* kEarlierReinstall =
+    "Installed now: %s, the version this setup installs. Setup installs it again.";
+inline constexpr const char* kEarlierDowngrade =
+    "Installed now: %s, newer than version %s that this setup installs. Setup replaces it with the older "
+    "version.";
+inline constexpr const char* kEarlierInstalled = "Installed now: %s.";
+// The check box a downgrade needs ticked before Next goes on.
+inline constexpr const char* kConfirmDowngrade = "&Replace the newer version with this older one";
+
 // A folder chosen in the browser that, with the product's own folder
 // behind it, would not fit: the start, the whole folder, then the end.
 inline constexpr const char* kChosenFolderTooLongStart =
