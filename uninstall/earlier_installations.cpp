@@ -95,6 +95,15 @@ std::unique_ptr<UninstallScript> readEarlierPackage(const char* uninstallerPath)
     return readUninstallPackage(opened->uninstallBody);
 }
 
+// One command registered under two names is removed once.
+bool alreadyFound(const EarlierInstallations& found, const char* command)
+{
+    for (const EarlierInstallation* earlier : found)
+        if (strcmp(earlier->command, command) == 0)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 bool findEarlierInstallations(const ActionScript& script, EarlierInstallations& found)
@@ -105,7 +114,7 @@ bool findEarlierInstallations(const ActionScript& script, EarlierInstallations& 
         char keyName[kRegistryNameSize];
         expandPathVariables(names.take(), keyName, sizeof keyName);
         std::unique_ptr<EarlierInstallation> earlier(new (std::nothrow) EarlierInstallation);
-        if (!earlier || !readEarlierInstallation(keyName, first, *earlier))
+        if (!earlier || !readEarlierInstallation(keyName, first, *earlier) || alreadyFound(found, earlier->command))
             continue;
         found.push(std::move(earlier));
     }
