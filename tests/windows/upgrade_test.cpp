@@ -328,6 +328,26 @@ TEST_F(UpgradeTest, QuietUpgradeWhoseStepFailsPutsTheEarlierVersionBackAndItStil
     expectUninstallLeavesNothing(kGoodbye10);
 }
 
+// A file of the earlier version that another program holds stops its
+// removal halfway (its uninstall program, shortcut and values already
+// gone): nobody is asked under /quiet, and what went is put back.
+TEST_F(UpgradeTest, QuietUpgradeStoppedInTheRemovalByAHeldFilePutsTheEarlierVersionBack)
+{
+    ASSERT_NO_FATAL_FAILURE(install("mines_1_0"));
+    const MachineState before = machineState();
+    {
+        HeldFile held(product.at("bin\\mines.dat"));
+        ASSERT_TRUE(held.held());
+        EXPECT_EQ(runToEnd("mines_2_0", logged("/quiet")), kExitFailed);
+    }
+    expectAsBefore(before);
+    EXPECT_FALSE(fileExists(kSetupRecord)) << "2.0 went on after the removal failed";
+    expectLogHas("Removal of SlipwayMinesTest failed");
+    expectLogHas("Restored SlipwayMinesTest");
+    expectLogHas("Exit code 1603\r\n");
+    expectUninstallLeavesNothing(kGoodbye10);
+}
+
 // -------------------------------------------------------- successful upgrade
 
 TEST_F(UpgradeTest, QuietUpgradeLeavesWhatACleanInstallationLeavesAndItsUninstallerLeavesNothing)
