@@ -209,7 +209,7 @@ TEST_F(EarlierInstallationTest, InstallRunsTheUninstallerFromTheProgressPageAndW
 
     // The started uninstaller is gone, its copy is not: the installation
     // still waits, installs nothing yet, and the wizard cannot be left.
-    Sleep(1000);
+    Sleep(timeLimitMs(1000));
     EXPECT_FALSE(fileExists(product.folder() + "\\program.txt")) << "the installation went on before the copy ended";
     EXPECT_EQ(stepRow(progress, 0).mark, "");
     view = viewFrame(frame);
@@ -286,7 +286,7 @@ TEST_F(EarlierInstallationTest, TwoFurtherProductsAreRemovedInListOrderEachWaite
     ASSERT_TRUE(startedA.exists) << "the first uninstaller did not run";
     EXPECT_EQ(startedA["commandLine"], commandA);
     ASSERT_TRUE(uiauto::waitForProcessExit(DWORD(strtoul(startedA["pid"].c_str(), nullptr, 10)), kRunTimeoutMs));
-    Sleep(1000);
+    Sleep(timeLimitMs(1000));
     EXPECT_FALSE(fileExists(record("b.txt"))) << "the second uninstaller ran before the first one's copy ended";
     hold.release();
 
