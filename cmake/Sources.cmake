@@ -19,6 +19,8 @@ set(SLIPWAY_FORMAT_SOURCES
     engine/passes.cpp
     format/uninstall_script.cpp
     format/path_variables.cpp
+    format/product_version.cpp
+    format/earlier_installation.cpp
 )
 
 # The link markup and line layout of the formatted text control: portable,
@@ -117,6 +119,7 @@ set(SLIPWAY_STUB_SOURCES
     engine/file_routines.cpp
     engine/file_actions.cpp
     engine/kept_deletions.cpp
+    engine/kept_removal.cpp
     engine/registry_actions.cpp
     engine/shortcut_action.cpp
     engine/program_actions.cpp
@@ -126,6 +129,7 @@ set(SLIPWAY_STUB_SOURCES
     threads/install_thread.cpp
     uninstall/uninstaller_writer.cpp
     uninstall/previous_uninstall.cpp
+    uninstall/earlier_installations.cpp
     uninstall/uninstall_entry.cpp
     uninstall/uninstall_mode.cpp
     uninstall/uninstall_thread.cpp
@@ -134,7 +138,6 @@ set(SLIPWAY_STUB_SOURCES
     wizard/wizard_frame.cpp
     wizard/page_descriptor.cpp
     wizard/page_sequence.cpp
-    wizard/earlier_installation.cpp
     wizard/banner.cpp
     wizard/step_rows.cpp
     wizard/option_boxes.cpp

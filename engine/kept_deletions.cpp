@@ -18,6 +18,23 @@ SLIPWAY_IMPORT_SLOT(RemoveDirectoryA, 4);
 
 namespace {
 
+// Moves the file to a name the system makes unique in `folder` (it comes as
+// an empty file, which the move replaces) and records how to move it back.
+// False, with nothing moved nor recorded, when that cannot be done.
+bool moveAsideInto(const char* folder, const char* path, UndoLog& log)
+{
+    char copy[kPathSize];
+    if (GetTempFileNameASlot(folder, "swk", 0, copy) == 0)
+        return false;
+    RestoreFileRollback* entry = log.pushNew<RestoreFileRollback>();
+    if (entry && entry->path.assignText(path) && entry->keptCopy.assignText(copy) &&
+        MoveFileExASlot(path, copy, MOVEFILE_REPLACE_EXISTING))
+        return true;
+    log.dropNewest(entry);
+    DeleteFileA(copy);
+    return false;
+}
+
 class KeepingDeleter final : public MatchHandler {
 public:
     // The pattern's folder's parent: "C:\Tree\*.tmp" gives "C:\". A pattern
@@ -44,16 +61,8 @@ public:
     // cannot be done.
     void file(const char* path, DWORD attributes) override
     {
-        char copy[kPathSize];
-        if (parent_[0] && GetTempFileNameASlot(parent_, "swk", 0, copy) != 0) {
-            RestoreFileRollback* entry = log_.pushNew<RestoreFileRollback>();
-            if (entry && entry->path.assignText(path) && entry->keptCopy.assignText(copy) &&
-                MoveFileExASlot(path, copy, MOVEFILE_REPLACE_EXISTING))
-                return;
-            log_.dropNewest(entry);
-            DeleteFileA(copy);
-        }
-        deleteMatchedFile(path, attributes);
+        if (!parent_[0] || !moveAsideInto(parent_, path, log_))
+            deleteMatchedFile(path, attributes);
     }
 
     // A rollback (newest first) makes the parents again before their
@@ -78,4 +87,21 @@ void deleteMatchingKept(const char* pathPattern, bool recurse, UndoLog& log)
 {
     KeepingDeleter deleter(pathPattern, log);
     walkMatching(pathPattern, recurse, deleter);
+}
+
+KeptAside keepFileAside(const char* path, UndoLog& log)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return KeptAside::Missing;
+    char folder[kPathSize];
+    size_t length = strlen(path);
+    if (length >= sizeof folder)
+        return KeptAside::Failed;
+    memcpy(folder, path, length + 1);
+    char* last = lastBackslashOf(folder);
+    if (!last)
+        return KeptAside::Failed;
+    *last = 0;
+    return moveAsideInto(folder, path, log) ? KeptAside::Kept : KeptAside::Failed;
 }

@@ -20,12 +20,6 @@ void endRow(const ExecutionContext& context, int row, bool ok)
         context.stepEnded(context.page, row, ok);
 }
 
-void addRow(StepPlan& plan, const char* caption)
-{
-    if (plan.count < kStepRowLimit)
-        plan.captions[plan.count++] = caption;
-}
-
 bool executeReported(Action& action, ExecutionContext& context)
 {
     bool ok = action.execute(context);
@@ -80,6 +74,12 @@ uint32_t packagedBytes(const Action& action)
 
 }  // namespace
 
+void addStepRow(StepPlan& plan, const char* caption)
+{
+    if (plan.count < kStepRowLimit)
+        plan.captions[plan.count++] = caption;
+}
+
 bool hasStage0Actions(const ActionScript& script, const uint8_t* componentSelected)
 {
     SelectedActions actions(script, componentSelected);
@@ -89,23 +89,23 @@ bool hasStage0Actions(const ActionScript& script, const uint8_t* componentSelect
     return false;
 }
 
-StepPlan planInstallation(const ActionScript& script, const uint8_t* componentSelected)
+StepPlan planInstallation(const ActionScript& script, const uint8_t* componentSelected, StepPlan plan)
 {
-    StepPlan plan;
     if (hasStage0Actions(script, componentSelected))
-        addRow(plan, script.filesStepCaption.text());
+        addStepRow(plan, script.filesStepCaption.text());
     SelectedActions actions(script, componentSelected);
     while (Action* action = actions.next()) {
         plan.packagedBytes += packagedBytes(*action);
         if (const char* caption = programRowCaption(*action))
-            addRow(plan, caption);
+            addStepRow(plan, caption);
     }
     return plan;
 }
 
-bool runInstallation(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context)
+bool runInstallation(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context,
+                     int firstRow)
 {
-    int row = 0;
+    int row = firstRow;
     if (hasStage0Actions(script, componentSelected)) {
         uint32_t total = planInstallation(script, componentSelected).packagedBytes;
         uint32_t written = 0;
@@ -220,8 +220,8 @@ StepPlan planRemoval(const UndoLog& log, const char* reversalsCaption)
     StepPlan plan;
     for (UndoEntry* entry = log.first(); entry; entry = entry->next)
         if (const char* caption = customRowCaption(*entry))
-            addRow(plan, caption);
-    addRow(plan, reversalsCaption);
+            addStepRow(plan, caption);
+    addStepRow(plan, reversalsCaption);
     return plan;
 }
 

@@ -20,15 +20,21 @@ struct StepPlan {
     uint32_t packagedBytes = 0;
 };
 
+// Adds a row for a step that runs before the installation's own (the
+// removal of an earlier installation); rows beyond the limit are left out.
+void addStepRow(StepPlan& plan, const char* caption);
+
 // componentSelected holds one byte per component, 1 = run its actions.
 bool hasStage0Actions(const ActionScript& script, const uint8_t* componentSelected);
-// An installation's rows: one for the whole file stage (stage 0) when it has
-// anything to do, then one for every captioned action of stage 1.
-StepPlan planInstallation(const ActionScript& script, const uint8_t* componentSelected);
-// Runs stage 0 and, once it succeeded, stage 1, marking the planned rows and
-// counting the packaged bytes through the context. False when an action
-// stopped the installation.
-bool runInstallation(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context);
+// An installation's rows, behind those `plan` has already: one for the
+// whole file stage (stage 0) when it has anything to do, then one for every
+// captioned action of stage 1.
+StepPlan planInstallation(const ActionScript& script, const uint8_t* componentSelected, StepPlan plan = StepPlan());
+// Runs stage 0 and, once it succeeded, stage 1, marking the planned rows
+// from `firstRow` on and counting the packaged bytes through the context.
+// False when an action stopped the installation.
+bool runInstallation(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context,
+                     int firstRow = 0);
 
 // A removal's rows: one for every captioned custom step, newest first, then
 // one for the reversals as a whole, under `reversalsCaption`.

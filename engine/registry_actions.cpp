@@ -3,6 +3,7 @@
 #include "platform/win32_handles.h"
 #include "format/action.h"
 #include "engine/file_routines.h"
+#include "engine/kept_deletions.h"
 #include "engine/registry_roots_win32.h"
 #include "format/field_limits.h"
 #include "format/undo_entry.h"
@@ -208,4 +209,23 @@ uint32_t RegistryRollback::undo(ExecutionContext&)
             return kUndoContinue;
         *cut = 0;
     }
+}
+
+void deleteValueKept(uint32_t root, const char* subKey, const char* valueName, UndoLog& log)
+{
+    ExpandedKey key;
+    size_t subKeyLength = strlen(subKey);
+    size_t nameLength = strlen(valueName);
+    HKEY rootKey = registryRootKey(root);
+    if (!rootKey || subKeyLength >= sizeof key.subKey || nameLength >= sizeof key.valueName)
+        return;
+    memcpy(key.subKey, subKey, subKeyLength + 1);
+    memcpy(key.valueName, valueName, nameLength + 1);
+    // Opened, not created: a key that is gone holds no value to delete.
+    UniqueRegKey handle;
+    if (RegOpenKeyExA(rootKey, subKey, 0, KEY_READ | KEY_SET_VALUE, handle.put()) != ERROR_SUCCESS)
+        return;
+    RegistryRollback* kept = keepValue(log, handle.get(), root, key);
+    if (kept && RegDeleteValueASlot(handle.get(), valueName) != ERROR_SUCCESS)
+        log.dropNewest(kept);
 }

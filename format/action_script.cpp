@@ -34,7 +34,9 @@ bool readActionScript(ByteCursor& cursor, ActionScript& out)
         if (!component || !readComponent(cursor, *component) || !out.components.push(std::move(component)))
             return false;
     }
-    return readFields(cursor, static_cast<ActionScriptTexts&>(out));
+    readFields(cursor, static_cast<ActionScriptTexts&>(out));
+    out.upgradeRules = cursor.readU32();
+    return !cursor.failed();
 }
 
 bool serializeActionList(const ActionList& list, ByteSink& sink)
@@ -57,5 +59,7 @@ bool serializeActionScript(const ActionScript& script, ByteSink& sink)
         serializeActionList(component->actions, sink);
     }
     sink.appendU32(0);
-    return writeFields(static_cast<const ActionScriptTexts&>(script), sink);
+    writeFields(static_cast<const ActionScriptTexts&>(script), sink);
+    sink.appendU32(script.upgradeRules);
+    return !sink.failed();
 }

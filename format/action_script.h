@@ -1,5 +1,5 @@
 // Block 1 of an install package: the main action list, the optional
-// components with their own lists, and seventeen texts.
+// components with their own lists, seventeen texts and the upgrade rules.
 #pragma once
 
 #include "format/bytes.h"
@@ -103,10 +103,14 @@ struct ActionScriptTexts {
     }
 };
 
-// The main list, the components, then the texts.
+// upgradeRules bits: what an installation over an earlier version may do.
+constexpr uint32_t kUpgradeAllowDowngrade = 1;  // install over a higher version without asking
+
+// The main list, the components, the texts, then the upgrade rules.
 struct ActionScript : ActionScriptTexts {
     ActionList mainActions;
     PointerList<Component> components;
+    uint32_t upgradeRules = 0;
 };
 
 // Readers: false when the block is damaged (a read out of its bounds).

@@ -59,6 +59,7 @@ StartupSwitches parseSwitches(const char* tail)
     s.packagePathArgument = ip ? ip + 4 : nullptr;
     s.help = findSwitch(tail, "?") || findSwitch(tail, "help");
     s.noRestart = findSwitch(tail, "norestart") != nullptr;
+    s.allowDowngrade = findSwitch(tail, "allowdowngrade") != nullptr;
     s.dir = findSwitchValue(tail, "dir=", s.dirValue, sizeof s.dirValue);
     s.log = findSwitchValue(tail, "log=", s.logValue, sizeof s.logValue);
     return s;

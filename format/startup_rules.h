@@ -36,6 +36,8 @@ struct StartupSwitches {
     const char* packagePathArgument = nullptr;
     bool help = false;       // "/?" or "/help": the switches are shown, nothing runs
     bool noRestart = false;  // "/norestart": a needed restart is left to the caller
+    // "/allowdowngrade": a silent run may install over a higher version.
+    bool allowDowngrade = false;
     // "/dir=FOLDER": the install folder; "/log=FILE": the run's log.
     SwitchValue dir = SwitchValue::Absent;
     char dirValue[kPathBufferSize] = {};

@@ -34,10 +34,10 @@ inline constexpr const char* kInstallerBanner =
 // The banner's second part, and the box of /? and /help.
 inline constexpr const char* kSwitchList =
     "Switches: /passive, /quiet (no window, no question, no finish programs), /norestart, "
-    "/dir=\"FOLDER\", /log=FILE, /nouninstall, /? or /help; - for / works too; "
+    "/dir=\"FOLDER\", /log=FILE, /nouninstall, /allowdowngrade, /? or /help; - for / works too; "
     "-extractallfiles, -ip PACKAGE, -installerinfo.\n"
     "Exit codes: 0 done, 3010 done but restart needed, 1602 cancelled, 1603 failed, "
-    "1620 damaged package, 1 no administrator rights.\n";
+    "1620 damaged package, 1638 another version is installed (downgrade refused), 1 no administrator rights.\n";
 // Followed by the system's text for the error of the elevation.
 inline constexpr const char* kElevationFailed = "Setup could not acquire administrative privileges:\n\n";
 // Shown whenever a package cannot be read, whatever the reason.
@@ -50,6 +50,20 @@ inline constexpr const char* kFolderBadCharacter = "it holds a character that a 
 inline constexpr const char* kFolderIsAFile = "it is a file";
 
 // ------------------------------------------------------------------- wizard
+
+// The earlier installation found: the step row of its removal, and the
+// line below the package's page text, by how its version ("Installed now"
+// is its name and version) stands to the one this setup installs.
+inline constexpr const char* kRemovingEarlier = "Removing %s";
+inline constexpr const char* kEarlierUpgrade = "Installed now: %s. Setup upgrades it to version %s.";
+inline constexpr const char* kEarlierReinstall =
+    "Installed now: %s, the version this setup installs. Setup installs it again.";
+inline constexpr const char* kEarlierDowngrade =
+    "Installed now: %s, newer than version %s that this setup installs. Setup replaces it with the older "
+    "version.";
+inline constexpr const char* kEarlierInstalled = "Installed now: %s.";
+// The check box a downgrade needs ticked before Next goes on.
+inline constexpr const char* kConfirmDowngrade = "&Replace the newer version with this older one";
 
 // A folder chosen in the browser that, with the product's own folder
 // behind it, would not fit: the start, the whole folder, then the end.

@@ -13,6 +13,7 @@ uint32_t exitCodeFor(const RunFacts& facts)
     case RunOutcome::Cancelled: return kExitCancelled;
     case RunOutcome::DamagedPackage: return kExitDamagedPackage;
     case RunOutcome::ElevationFailed: return kExitElevationFailed;
+    case RunOutcome::DowngradeRefused: return kExitOtherVersionInstalled;
     case RunOutcome::Failed:
     case RunOutcome::UnusableFolder: break;
     }
@@ -23,7 +24,7 @@ bool isRunExitCode(uint32_t code)
 {
     static_assert(kExitSuccess == 0 && kExitElevationFailed == 1, "the two lowest codes are taken together");
     return code <= kExitElevationFailed || code == kExitCancelled || code == kExitFailed ||
-           code == kExitDamagedPackage || code == kExitRestartNeeded;
+           code == kExitDamagedPackage || code == kExitOtherVersionInstalled || code == kExitRestartNeeded;
 }
 
 namespace {

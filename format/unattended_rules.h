@@ -1,7 +1,7 @@
 // The pure rules of runs without a person: the switches that carry a value
-// (/dir=, /log=) and those that stand alone (/norestart, /?), the install
-// folder a /dir= names, the exit code a run ends with, and the text of the
-// run log's lines.
+// (/dir=, /log=) and those that stand alone (/norestart, /allowdowngrade,
+// /?), the install folder a /dir= names, the exit code a run ends with, and
+// the text of the run log's lines.
 #pragma once
 
 #include <stdarg.h>
@@ -14,17 +14,19 @@ constexpr uint32_t kExitElevationFailed = 1;
 constexpr uint32_t kExitCancelled = 1602;
 constexpr uint32_t kExitFailed = 1603;
 constexpr uint32_t kExitDamagedPackage = 1620;
+constexpr uint32_t kExitOtherVersionInstalled = 1638;
 constexpr uint32_t kExitRestartNeeded = 3010;
 
 // How the work of a run ended, as far as the run got.
 enum class RunOutcome : uint8_t {
-    Unfinished,       // the wizard ended before the work: the user cancelled it
-    Succeeded,        // installed, removed, or extracted
-    Failed,           // stopped and rolled back, or a removal that failed
-    Cancelled,        // a program or entry point answered 1602
-    DamagedPackage,   // the package (or its action block) cannot be read
-    UnusableFolder,   // the /dir= folder cannot be used
-    ElevationFailed,  // administrator rights could not be had
+    Unfinished,        // the wizard ended before the work: the user cancelled it
+    Succeeded,         // installed, removed, or extracted
+    Failed,            // stopped and rolled back, or a removal that failed
+    Cancelled,         // a program or entry point answered 1602
+    DamagedPackage,    // the package (or its action block) cannot be read
+    UnusableFolder,    // the /dir= folder cannot be used
+    ElevationFailed,   // administrator rights could not be had
+    DowngradeRefused,  // a silent run found a higher version installed
 };
 
 struct RunFacts {

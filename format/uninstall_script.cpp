@@ -1,5 +1,9 @@
 #include "format/uninstall_script.h"
 
+#include "format/byte_cursor.h"
+
+#include <new>
+
 bool writeUninstallScript(const UninstallScript& script, ByteSink& sink)
 {
     writeFields(script, sink);
@@ -29,4 +33,13 @@ bool readUninstallScript(ByteCursor& cursor, UninstallScript& out)
         out.undoLog.append(entry);
     }
     return !cursor.failed();
+}
+
+std::unique_ptr<UninstallScript> readUninstallPackage(const Bytes& body)
+{
+    std::unique_ptr<ByteCursor> cursor(new (std::nothrow) ByteCursor);
+    std::unique_ptr<UninstallScript> script(new (std::nothrow) UninstallScript);
+    if (!cursor || !script || !cursor->attach(body.data(), body.size()) || !readUninstallScript(*cursor, *script))
+        return nullptr;
+    return script;
 }

@@ -6,6 +6,8 @@
 #include "format/wizard_texts.h"
 #include "format/undo_entry.h"
 
+#include <memory>
+
 struct UninstallScript : WizardFrameTexts {
     Bytes removeFilesStepCaption;
     Bytes progressHint;
@@ -49,3 +51,7 @@ bool writeUninstallScript(const UninstallScript& script, ByteSink& sink);
 // the pool, a length past the data, a stream longer than the body). An
 // unknown entry kind is skipped without fields, as writers never produce one.
 bool readUninstallScript(ByteCursor& cursor, UninstallScript& out);
+
+// An uninstall package's body read whole into a new script; null when it is
+// damaged or memory ran out.
+std::unique_ptr<UninstallScript> readUninstallPackage(const Bytes& body);

@@ -40,6 +40,8 @@
 
 /* Pages 110 and 115: the page's main text. */
 #define IDC_PAGE_TEXT               1001
+/* the earlier-installation page: the box a downgrade needs ticked */
+#define IDC_CONFIRM_DOWNGRADE       1010
 
 /* Page 111. */
 #define IDC_LICENSE_TEXT            1001

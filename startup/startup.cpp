@@ -87,6 +87,7 @@ void applySwitches(const StartupSwitches& switches)
     if (switches.quiet)
         runState.showCommand = kShowMinNoActive;
     runState.noUninstall = switches.noUninstall;
+    runState.allowDowngrade = switches.allowDowngrade;
     runState.extractAllFiles = switches.extractAllFiles;
     if (switches.packagePathArgument) {
         // An argument too long for the buffer names no file: the package then
@@ -207,16 +208,6 @@ void runInstallMode(HINSTANCE instance, const char* tail, const StartupSwitches&
         restarting = offerRestart(nullptr, script.title.text());
 }
 
-// The uninstall package, read whole; null when it is damaged.
-std::unique_ptr<UninstallScript> readUninstallPackage(const Bytes& body)
-{
-    std::unique_ptr<ByteCursor> cursor(new (std::nothrow) ByteCursor);
-    std::unique_ptr<UninstallScript> script(new (std::nothrow) UninstallScript);
-    if (!cursor || !script || !cursor->attach(body.data(), body.size()) || !readUninstallScript(*cursor, *script))
-        return nullptr;
-    return script;
-}
-
 // Takes back, once no worker runs, what the install wizard and its workers
 // were lent or made. The file is still here when no wizard ran (an info
 // switch).
@@ -229,6 +220,7 @@ void endInstallRun()
     runState.componentSelected.reset();
     runState.componentCount = 0;
     runState.installScript = nullptr;
+    runState.earlierInstallations.clear();
 }
 
 void runUninstallWizard(HINSTANCE instance, const UninstallScript& script, bool isCopy)
@@ -358,8 +350,6 @@ int runStartup(HINSTANCE instance, const char* tail)
         openPackage(file.get(), package);
     runState.stubImage = static_cast<Bytes&&>(package.stubImage);
     runLog("Package: %s", runState.packagePath);
-    if (!runState.uninstallCommands.assign("", 1))
-        return endRun(kExitFailed);
 
     uint32_t exitCode = kExitFailed;
     if (package.kind == PackageKind::Install) {
@@ -390,6 +380,5 @@ int runStartup(HINSTANCE instance, const char* tail)
         exitCode = kExitDamagedPackage;
     }
     runState.stubImage.reset();
-    runState.uninstallCommands.reset();
     return endRun(exitCode);
 }

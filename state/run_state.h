@@ -9,6 +9,8 @@
 #include "format/startup_rules.h"
 #include "format/unique_resource.h"
 #include "format/action_script.h"
+#include "format/earlier_installation.h"
+#include "format/pointer_list.h"
 
 struct UninstallScript;
 
@@ -61,15 +63,16 @@ struct RunState {
     // launcher waits for the copy's end and its exit code, so the copy moves
     // the running uninstaller aside instead of ending it.
     uint8_t launcherWaits = 0;
+    // /allowdowngrade: a silent run may replace a newer version.
+    uint8_t allowDowngrade = 0;
     // The install folder came from /dir=: it stays, also in a silent upgrade.
     uint8_t folderFromCommandLine = 0;
     // How the work ended: the wizard's pages and threads set it, start-up
     // turns it into the exit code.
     RunOutcome outcome = RunOutcome::Unfinished;
-    // Uninstall commands of earlier installations started in this run: NUL
-    // terminated strings ending with an empty one.
-    Bytes uninstallCommands;
-    char uninstallCommand[4096] = {};
+    // The earlier installations the last search found, in the order of the
+    // package's list; the install thread removes them first.
+    PointerList<EarlierInstallation> earlierInstallations;
 
     uint32_t stubSize() const { return uint32_t(stubImage.size()); }
 };

@@ -5,6 +5,7 @@
 #include "engine/passes.h"
 #include "engine/page_link.h"
 #include "uninstall/path_variables_win32.h"
+#include "uninstall/earlier_installations.h"
 #include "uninstall/uninstaller_writer.h"
 
 #include <objbase.h>
@@ -12,6 +13,20 @@
 #include <memory>
 
 namespace {
+
+// The earlier installations go first, each in its row, inside the
+// installation: what they had is kept for its rollback.
+bool removeEarlierInstallations(ExecutionContext& context, int& row)
+{
+    for (EarlierInstallation* earlier : runState.earlierInstallations) {
+        postStepBegun(context.page, row);
+        bool ok = removeEarlierInstallation(*earlier, context) == kUndoContinue;
+        postStepEnded(context.page, row++, ok);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
 
 // Installs and then writes the uninstaller, or rolls back; false when the
 // installation was stopped.
@@ -30,16 +45,24 @@ bool install(HWND page, LPARAM& done)
     context.stepEnded = postStepEnded;
     context.bytesDone = postBytesDone;
     context.report = logStep;
-    bool ok = runInstallation(*runState.actionScript, runState.componentSelected.get(), context);
+    int row = 0;
+    bool ok = removeEarlierInstallations(context, row) &&
+              runInstallation(*runState.actionScript, runState.componentSelected.get(), context, row);
     if (ok) {
         commitRollbackEntries(target->undoLog);
+        // Before the new uninstaller is registered, under the same name.
+        for (EarlierInstallation* earlier : runState.earlierInstallations)
+            completeEarlierRemoval(*earlier, target->undoLog);
         if (*runState.actionScript->uninstallerPath.text())
             writeUninstaller(*target, *runState.actionScript, context.bytesInstalled);
     } else {
         // Custom steps first, then the reversals, newest first: the
-        // machine as the installation found it.
+        // machine as the installation found it, earlier versions included.
         runLog("Rolling back");
         rollBack(target->undoLog, context);
+        for (EarlierInstallation* earlier : runState.earlierInstallations)
+            if (earlier->removalBegun && earlier->package)
+                runLog("Restored %s", earlier->keyName);
     }
     done = (context.restartNeeded ? kDoneRestartNeeded : 0) | (context.cancelled ? kDoneCancelled : 0);
     if (SUCCEEDED(com))

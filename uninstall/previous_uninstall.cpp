@@ -2,7 +2,6 @@
 
 #include "state/run_state.h"
 #include "platform/win32_handles.h"
-#include "engine/page_link.h"
 
 #include <tlhelp32.h>
 #include <string.h>
@@ -107,23 +106,18 @@ void waitForUninstaller(DWORD processId, HANDLE process)
     WaitForSingleObject(process, INFINITE);
 }
 
-DWORD WINAPI PreviousUninstallThread(LPVOID parameter)
+bool runEarlierUninstaller(char* command)
 {
-    HWND page = static_cast<HWND>(parameter);
-    if (runState.uninstallCommand[0]) {
-        STARTUPINFOA startup;
-        memset(&startup, 0, sizeof startup);
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = runState.showCommand;
-        PROCESS_INFORMATION started;
-        if (CreateProcessASlot(nullptr, runState.uninstallCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &started)) {
-            UniqueHandle thread(started.hThread);  // not used, only closed
-            UniqueHandle process(started.hProcess);
-            waitForUninstaller(started.dwProcessId, process.get());
-        }
-    }
-    postWorkDone(page, true, 0);
-    return 0;
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = runState.showCommand;
+    PROCESS_INFORMATION started;
+    if (!CreateProcessASlot(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+        return false;
+    UniqueHandle thread(started.hThread);  // not used, only closed
+    UniqueHandle process(started.hProcess);
+    waitForUninstaller(started.dwProcessId, process.get());
+    return true;
 }

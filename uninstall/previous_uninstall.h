@@ -4,9 +4,10 @@
 
 #include <windows.h>
 
-// Runs the command in the run state's uninstall command buffer, waits, and
-// posts WM_INSTALL_DONE (1, 0) to the page whatever happened.
-DWORD WINAPI PreviousUninstallThread(LPVOID page);
+// Runs an earlier installation's uninstall command with the run's show
+// command and waits for it and its temporary copy. False when it could not
+// be started; how it ended is not known.
+bool runEarlierUninstaller(char* command);
 
 // Returns when the started uninstaller and its "uni*.tmp" child have ended.
 void waitForUninstaller(DWORD processId, HANDLE process);

@@ -39,19 +39,29 @@ bool createUninstallEntry(const char* name, UniqueRegKey& entry)
     return createUninstallKey(uninstall) && createKey(uninstall.get(), name, entry);
 }
 
-bool readUninstallCommand(const char* name, char* command, size_t size)
+bool openUninstallEntry(const char* name, UniqueRegKey& entry)
 {
-    UniqueRegKey uninstall, entry;
-    if (!name[0] || size == 0 || !openUninstallKey(uninstall) ||
-        RegOpenKeyExA(uninstall.get(), name, 0, KEY_READ, entry.put()) != ERROR_SUCCESS)
+    UniqueRegKey uninstall;
+    return name[0] && openUninstallKey(uninstall) &&
+           RegOpenKeyExA(uninstall.get(), name, 0, KEY_READ, entry.put()) == ERROR_SUCCESS;
+}
+
+bool readEntryText(HKEY entry, const char* valueName, char* text, size_t size)
+{
+    if (size == 0)
         return false;
     DWORD length = size - 1 > MAXDWORD ? MAXDWORD : DWORD(size - 1);
     DWORD type = 0;
-    if (RegQueryValueExA(entry.get(), "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(command), &length) !=
-        ERROR_SUCCESS)
-        return false;
-    command[length] = 0;
-    return command[0] != 0;
+    if (RegQueryValueExA(entry, valueName, nullptr, &type, reinterpret_cast<BYTE*>(text), &length) != ERROR_SUCCESS)
+        length = 0;
+    text[length] = 0;
+    return text[0] != 0;
+}
+
+bool readUninstallCommand(const char* name, char* command, size_t size)
+{
+    UniqueRegKey entry;
+    return openUninstallEntry(name, entry) && readEntryText(entry.get(), "UninstallString", command, size);
 }
 
 void deleteUninstallEntry(const char* name)

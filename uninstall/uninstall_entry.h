@@ -18,6 +18,13 @@ bool createUninstallEntry(const char* name, UniqueRegKey& entry);
 // for an empty name, when there is no such entry or value, when the value
 // does not fit in size - 1 bytes, or when it is empty.
 bool readUninstallCommand(const char* name, char* command, size_t size);
+// A product's entry opened for reading; false for an empty name or when
+// there is no such entry.
+bool openUninstallEntry(const char* name, UniqueRegKey& entry);
+// A value of an opened entry as text into `text` of `size` bytes, its type
+// not examined, terminated even when stored without its NUL. Empty, and
+// false, when it is missing, empty or does not fit in size - 1 bytes.
+bool readEntryText(HKEY entry, const char* valueName, char* text, size_t size);
 
 // Deletes a product's entry. Failures are silent: an entry that is already
 // gone is what the caller wants. An empty name deletes nothing, as it would

@@ -7,7 +7,6 @@ const PageDescriptor WelcomePage = {nullptr, IDD_PAGE_TEXT, welcomePageProcedure
 const PageDescriptor LicensePage = {nullptr, IDD_PAGE_LICENSE, licensePageProcedure, WhenSilent::PressesNext};
 const PageDescriptor PreviousVersionPage = {nullptr, IDD_PAGE_TEXT, previousVersionPageProcedure,
                                             WhenSilent::PressesNext};
-const PageDescriptor RemovePreviousPage = {nullptr, IDD_PAGE_TEXT, removePreviousPageProcedure, WhenSilent::Stays};
 const PageDescriptor ComponentPage = {nullptr, IDD_PAGE_COMPONENTS, componentPageProcedure, WhenSilent::PressesNext};
 const PageDescriptor FolderPage = {nullptr, IDD_PAGE_FOLDERS, folderPageProcedure, WhenSilent::PressesNext};
 const PageDescriptor ProgressPage = {nullptr, IDD_PAGE_PROGRESS, progressPageProcedure, WhenSilent::Stays};
@@ -25,7 +24,7 @@ namespace {
 
 // In the order of InstallPage.
 const PageDescriptor* const kInstallSequence[] = {
-    &WelcomePage, &LicensePage,  &PreviousVersionPage, &RemovePreviousPage, &ComponentPage,
+    &WelcomePage, &LicensePage,  &PreviousVersionPage, &ComponentPage,
     &FolderPage,  &ProgressPage, &FinishPage,          &EndOfWizard,
 };
 static_assert(sizeof kInstallSequence / sizeof kInstallSequence[0] == size_t(InstallPage::End) + 1,

@@ -27,7 +27,6 @@ struct PageDescriptor {
 extern const PageDescriptor WelcomePage;
 extern const PageDescriptor LicensePage;
 extern const PageDescriptor PreviousVersionPage;
-extern const PageDescriptor RemovePreviousPage;
 extern const PageDescriptor ComponentPage;
 extern const PageDescriptor FolderPage;
 extern const PageDescriptor ProgressPage;

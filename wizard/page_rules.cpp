@@ -38,8 +38,7 @@ bool isPageSkipped(InstallPage page, const SequenceFacts& facts)
 {
     switch (page) {
     case InstallPage::License: return !facts.install || *facts.install->licenseText.text() == 0;
-    case InstallPage::PreviousVersion:
-    case InstallPage::RemovePrevious: return facts.noUninstall || !facts.earlierInstallation->found();
+    case InstallPage::PreviousVersion: return facts.noUninstall || !facts.earlierInstallation->found();
     case InstallPage::Components: return !hasListedComponent(facts);
     case InstallPage::Folders:
         return (facts.activePageFlags & (kPageFlagProgramGroup | kPageFlagInstallFolder)) == 0 &&
@@ -73,7 +72,7 @@ NextPageChoice chooseNextPage(InstallPage from, const SequenceFacts& facts)
 InstallPage chooseBackPage(InstallPage current, const SequenceFacts& facts)
 {
     InstallPage page = precedingPage(current);
-    while (page != InstallPage::Welcome && (page == InstallPage::RemovePrevious || isPageSkipped(page, facts)))
+    while (page != InstallPage::Welcome && isPageSkipped(page, facts))
         page = precedingPage(page);
     return page;
 }

@@ -14,7 +14,6 @@ enum class InstallPage : uint8_t {
     Welcome,
     License,
     PreviousVersion,
-    RemovePrevious,
     Components,
     Folders,
     Progress,
@@ -27,13 +26,12 @@ InstallPage followingPage(InstallPage page);
 // The page before `page`; Welcome has none and is its own.
 InstallPage precedingPage(InstallPage page);
 
-// Asked only when a walk reaches the earlier-installation pages, once for
-// each of them it looks at: the stub's search reads the registry and, in
+// Asked only when a walk reaches the earlier-installation page: the stub's search reads the registry and, in
 // silent mode, takes over the earlier installation's folder, so it must run
 // no more often, and no earlier, than the walk needs it.
 class EarlierInstallationSearch {
 public:
-    // True when an uninstall command not yet run in this run is found.
+    // True when an earlier installation is registered.
     virtual bool found() = 0;
 
 protected:
@@ -68,8 +66,7 @@ struct NextPageChoice {
 NextPageChoice chooseNextPage(InstallPage from, const SequenceFacts& facts);
 
 // The page Back leads to from `current`: the nearest earlier page that is
-// not skipped, never the removal page (going back would start the earlier
-// uninstaller again). Welcome for the welcome page itself.
+// not skipped. Welcome for the welcome page itself.
 InstallPage chooseBackPage(InstallPage current, const SequenceFacts& facts);
 
 // The OR of the page flags of the main list and of every component that is

@@ -3,7 +3,7 @@
 #include "state/run_state.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
-#include "wizard/earlier_installation.h"
+#include "uninstall/earlier_installations.h"
 #include "wizard/wizard_frame.h"
 
 #include <string.h>
@@ -12,7 +12,11 @@ namespace {
 
 class RegistryEarlierInstallationSearch final : public EarlierInstallationSearch {
 public:
-    bool found() override { return findEarlierInstallation(); }
+    bool found() override
+    {
+        const ActionScript* script = runState.actionScript.get();
+        return script && findEarlierInstallations(*script, runState.earlierInstallations);
+    }
 };
 
 // The run state as the rules read it. Built for each question: the

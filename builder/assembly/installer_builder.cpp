@@ -71,7 +71,7 @@ uint64_t plannedBytes(const std::vector<std::vector<PlannedFile>>& plans, uint32
 }
 
 // Block 1 flattened: the lists built from the manifest (files read), the
-// components and the seventeen texts, checked against the pool's limit.
+// components, the seventeen texts and the upgrade rules, checked against the pool's limit.
 // The script, which holds a copy of every file, ends with this function.
 bool writeBlock1(Manifest& manifest, const std::vector<std::vector<PlannedFile>>& mainPlans,
                  const std::vector<std::vector<std::vector<PlannedFile>>>& componentPlans, Bytes& block1,
@@ -80,6 +80,7 @@ bool writeBlock1(Manifest& manifest, const std::vector<std::vector<PlannedFile>>
     size_t before = diagnostics.count();
     ActionScript script;
     static_cast<ActionScriptTexts&>(script) = std::move(manifest.actionTexts);
+    script.upgradeRules = manifest.upgradeRules;
     ListOrigins mainOrigins;
     std::vector<ListOrigins> componentOrigins(manifest.components.size());
     std::vector<SourcePosition> componentPlaces;

@@ -309,6 +309,7 @@ ReportNode describePackage(const LoadedPackage& package, const std::string& file
         for (const Component* component : script.components)
             components.append(describeComponent(*component));
         actions.add("texts", describeFields(static_cast<const ActionScriptTexts&>(script)));
+        actions.add("upgradeRules", ReportNode::number(script.upgradeRules));
     } else {
         root.add("uninstallScript", describeUninstallScript(package.uninstallScript));
     }

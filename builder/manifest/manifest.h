@@ -68,6 +68,8 @@ struct Manifest {
     InstallScript installScript;
     // The seventeen texts of block 1.
     ActionScriptTexts actionTexts;
+    // Block 1's upgrade rules: allow_downgrade = true sets kUpgradeAllowDowngrade.
+    uint32_t upgradeRules = 0;
     FileReference banner;
     FileReference license;
     ManifestList mainList;

@@ -208,6 +208,9 @@ private:
             if (r.text("program_group", group, stored))
                 checkFolderName(*r.node("program_group"), group, "program_group");
             readPageFlags(r, m_.mainList);
+            bool allowDowngrade = false;
+            if (r.flag("allow_downgrade", allowDowngrade) && allowDowngrade)
+                m_.upgradeRules |= kUpgradeAllowDowngrade;
             r.finish();
         }
         setText(m_.installScript.defaultFolder, folder);

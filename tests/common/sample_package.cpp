@@ -104,6 +104,7 @@ Bytes emptyActionBlock()
     sink.appendU32(0);  // end of the components: none
     for (int i = 0; i < 17; ++i)
         sink.addText("");
+    sink.appendU32(0);  // upgrade rules: none
     Bytes block;
     if (!sink.flatten(block))
         block.reset();

@@ -107,8 +107,8 @@ std::string cursorSeed(const std::string& operations, const std::string& block)
     return std::string(1, char(operations.size())) + operations + block;
 }
 
-// Block 1 with unknown kind codes among the actions, a component, and the
-// seventeen texts.
+// Block 1 with unknown kind codes among the actions, a component, the
+// seventeen texts and the upgrade rules.
 std::string actionBlockWithUnknownKinds()
 {
     ByteSink sink;
@@ -129,6 +129,7 @@ std::string actionBlockWithUnknownKinds()
     sink.appendU32(0);  // no more components
     ActionScriptTexts texts;
     forEachByteField(texts, [&](const char* name, Bytes&) { sink.addText(name); });
+    sink.appendU32(kUpgradeAllowDowngrade);
     Bytes block;
     sink.flatten(block);
     return asString(block);

@@ -96,6 +96,21 @@ TEST(BuilderBuild, InstallerReadsBackAsTheManifestSays)
 
     EXPECT_STREQ(script.uninstallerPath.text(), "$PROGRAMFILESFOLDER$\\uninstall.exe");
     EXPECT_STREQ(script.filesStepCaption.text(), "Installing files");
+    EXPECT_EQ(script.upgradeRules, 0u) << "no downgrade without allow_downgrade";
+}
+
+TEST(BuilderBuild, AllowDowngradeSetsTheUpgradeRule)
+{
+    for (const char* value : {"true", "false"}) {
+        ManifestFolder folder;
+        folder.writeManifest(productTable() + "[install]\nallow_downgrade = " + value + "\n");
+        BuildOutcome outcome = buildFolder(folder);
+        ASSERT_TRUE(outcome.ok) << outcome.report;
+        OpenedPackage package;
+        ActionScript script;
+        ASSERT_TRUE(readBack(outcome.installer, package, script));
+        EXPECT_EQ(script.upgradeRules, std::string(value) == "true" ? kUpgradeAllowDowngrade : 0u) << value;
+    }
 }
 
 TEST(BuilderBuild, SameInputsGiveTheSameBytes)

@@ -99,6 +99,8 @@ std::vector<MistakeCase> mistakes()
          "slipway.toml:7:13", "expected one of: list, folder_page, finish_page"},
         {"UninstallValueTrue", withProduct("[uninstall.values]\nDisplayName = true\n"), {}, "slipway.toml:6:15",
          "expected a string, or false to leave the entry out"},
+        {"AllowDowngradeNotBoolean", withProduct("[install]\nallow_downgrade = \"yes\"\n"), {}, "slipway.toml:6:19",
+         "'allow_downgrade' in [install]: expected true or false, found a string"},
         {"FolderWithForbiddenCharacter", withProduct("[install]\nfolder = \"Hello: World\"\n"), {},
          "slipway.toml:6:16", "cannot hold the character ':'"},
         {"MissingSource", withProduct("[[files]]\nsource = \"nope\"\n"), {}, "slipway.toml:6:10",

@@ -96,6 +96,7 @@ TEST(ActionScriptRoundTrip, EveryKindComponentAndTextReadsBack)
     ASSERT_EQ(readTexts.size(), 17u);
     for (size_t i = 0; i < readTexts.size(); ++i)
         EXPECT_EQ(stringOf(*readTexts[i].second), stringOf(*writtenTexts[i].second)) << readTexts[i].first;
+    EXPECT_EQ(read.upgradeRules, kUpgradeAllowDowngrade);
 }
 
 TEST(ActionScriptRoundTrip, ReserializingGivesTheSameBytes)
@@ -114,13 +115,16 @@ TEST(ActionScriptRoundTrip, ScriptWithoutActionsOrComponents)
     ActionScript written;
     samples::clearTexts(written);
     Bytes block = samples::serializedActionBlock(written);
-    // pageFlags, end of list, end of components, 17 indices, all of one empty text.
-    EXPECT_EQ(loadU32(block.data()), 4u * (3 + 17));
+    // pageFlags, end of list, end of components, 17 indices, all of one
+    // empty text, and the upgrade rules.
+    EXPECT_EQ(loadU32(block.data()), 4u * (3 + 17 + 1));
     ActionScript read;
+    read.upgradeRules = 0xFFFFFFFF;
     ASSERT_TRUE(readScript(block, read));
     EXPECT_EQ(read.mainActions.actions.count(), 0u);
     EXPECT_EQ(read.components.count(), 0u);
     EXPECT_EQ(read.uninstallerPath.size(), 1u);
+    EXPECT_EQ(read.upgradeRules, 0u);
 }
 
 // ------------------------------------------------------------ each kind

@@ -114,6 +114,7 @@ void fillEveryKind(ActionScript& script)
                      [](const char* name, Bytes& field) { field = text(std::string(name) + " text"); });
     script.uninstallKeyName = literal("SampleProduct\0OldSample\0\0");
     script.uninstallValues = literal("DisplayName\0Sample Product\0Publisher\0Caf\xE9 \x80 Ltd\0\0");
+    script.upgradeRules = kUpgradeAllowDowngrade;
 }
 
 void fillEveryUndoKind(UninstallScript& script)

@@ -344,6 +344,7 @@ TEST(Inspect, InstallPackageShowsContainerBlocksAndEveryAction)
     EXPECT_NE(output.find("uninstallKeyName:\n      - \"SampleProduct\"\n      - \"OldSample\"\n"), std::string::npos);
     EXPECT_NE(output.find("value: \"Caf\xC3\xA9 \xE2\x82\xAC Ltd\"\n"), std::string::npos);
     EXPECT_NE(output.find("uninstallFailureText: \"uninstallFailureText text\"\n"), std::string::npos);
+    EXPECT_NE(output.find("  upgradeRules: 1\n"), std::string::npos) << "behind the texts, at the script's level";
 }
 
 TEST(Inspect, JsonIsWellFormedAndHasTheSameFacts)

@@ -336,7 +336,7 @@ TEST(ScriptBytes, InstallScriptHoldsItsTwentyItemsInStreamOrder)
     EXPECT_EQ(scriptBytes(s, serializeInstallScript), expected);
 }
 
-TEST(ScriptBytes, ActionScriptHoldsListComponentsThenTexts)
+TEST(ScriptBytes, ActionScriptHoldsListComponentsTextsThenUpgradeRules)
 {
     ActionScript s;
     s.mainActions.pageFlags = 3;
@@ -356,6 +356,7 @@ TEST(ScriptBytes, ActionScriptHoldsListComponentsThenTexts)
     c->actions.pageFlags = 2;
     s.components.push(c);
     nameTexts(s);
+    s.upgradeRules = kUpgradeAllowDowngrade;
 
     std::vector<uint32_t> stream = {
         3, 1, 4,    0,    0,                       // main list: flags, one RemoveOnUninstallAction, end
@@ -366,6 +367,7 @@ TEST(ScriptBytes, ActionScriptHoldsListComponentsThenTexts)
     };
     for (uint32_t i = 3; i < 3 + 17; ++i)
         stream.push_back(i);
+    stream.push_back(kUpgradeAllowDowngrade);  // in the stream behind the texts' indices
     std::vector<std::string> pool = {t("app.log"), t("Docs"), t("Manuals")};
     pool.insert(pool.end(), kActionTextItems.begin(), kActionTextItems.end());
     EXPECT_EQ(scriptBytes(s, serializeActionScript), blockOf(stream, pool));

@@ -157,19 +157,17 @@ TEST_P(DoitArgument, IsReadAtTheStartOfTheTail)
     EXPECT_EQ(parent, GetParam().reads ? GetParam().parent : 77u);
 }
 
-INSTANTIATE_TEST_SUITE_P(StartupRules, DoitArgument,
-                         ::testing::Values(DoitCase{"Alone", "doit=1234", true, 1234},
-                                           DoitCase{"WithSwitchesBehind", "doit=1234 /quiet", true, 1234},
-                                           DoitCase{"LargestHandle", "doit=4294967295", true, 4294967295u},
-                                           DoitCase{"PastThirtyTwoBits", "doit=4294967296", false, 0},
-                                           DoitCase{"NoSign", "doit=-5", false, 0},
-                                           DoitCase{"LeadingZeros", "doit=007", true, 7},
-                                           DoitCase{"NoNumber", "doit=", false, 0},
-                                           DoitCase{"NotANumber", "doit=abc", false, 0},
-                                           DoitCase{"NotAtTheStart", "/quiet doit=1234", false, 0},
-                                           DoitCase{"UpperCase", "DOIT=1234", false, 0},
-                                           DoitCase{"Empty", "", false, 0}),
-                         caseName<DoitCase>);
+INSTANTIATE_TEST_SUITE_P(
+    StartupRules, DoitArgument,
+    ::testing::Values(DoitCase{"Alone", "doit=1234", true, 1234},
+                      DoitCase{"WithSwitchesBehind", "doit=1234 /quiet", true, 1234},
+                      DoitCase{"LargestHandle", "doit=4294967295", true, 4294967295u},
+                      DoitCase{"PastThirtyTwoBits", "doit=4294967296", false, 0},
+                      DoitCase{"NoSign", "doit=-5", false, 0}, DoitCase{"LeadingZeros", "doit=007", true, 7},
+                      DoitCase{"NoNumber", "doit=", false, 0}, DoitCase{"NotANumber", "doit=abc", false, 0},
+                      DoitCase{"NotAtTheStart", "/quiet doit=1234", false, 0},
+                      DoitCase{"UpperCase", "DOIT=1234", false, 0}, DoitCase{"Empty", "", false, 0}),
+    caseName<DoitCase>);
 
 // The copy reads its own tail back with the start-up rules: whatever the
 // temporary folder holds, the tail starts with "doit=" and keeps the

@@ -2,6 +2,7 @@
 // its callers pass arguments for, so a change of wording cannot make a box
 // read a missing argument.
 #include "format/stub_texts.h"
+#include "format/unattended_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,19 @@ TEST(StubTexts, FormatsHoldTheConversionsTheirCallersPass)
     EXPECT_EQ(conversionsOf(kErrorCode), "d");
     // The /dir= folder, then what is wrong with it.
     EXPECT_EQ(conversionsOf(kUnusableInstallFolder), "ss");
+}
+
+// The banner and /? list every code a run can end with.
+TEST(StubTexts, SwitchListNamesEveryExitCode)
+{
+    std::string list = kSwitchList;
+    for (RunOutcome outcome : {RunOutcome::Unfinished, RunOutcome::Succeeded, RunOutcome::Failed, RunOutcome::Cancelled,
+                               RunOutcome::DamagedPackage, RunOutcome::UnusableFolder, RunOutcome::ElevationFailed,
+                               RunOutcome::DowngradeRefused})
+        for (bool restart : {false, true}) {
+            std::string code = " " + std::to_string(exitCodeFor(RunFacts{outcome, restart, false})) + " ";
+            EXPECT_NE(list.find(code), std::string::npos) << code;
+        }
 }
 
 }  // namespace

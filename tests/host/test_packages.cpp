@@ -144,6 +144,7 @@ Bytes fannedOutBlock1(uint32_t kind, uint32_t actions, uint32_t itemSize)
     sink.appendU32(0);  // no components
     for (int text = 0; text < 17; ++text)
         sink.appendU32(0);
+    sink.appendU32(0);  // upgrade rules
     // The pool: item 0 a short name, item 1 the fanned-out one.
     ByteSink pool;
     pool.addText("f");

@@ -28,6 +28,7 @@ TEST(ExitCode, FollowsTheOutcome)
     EXPECT_EQ(exitCode(RunOutcome::UnusableFolder), 1603u);
     EXPECT_EQ(exitCode(RunOutcome::DamagedPackage), 1620u);
     EXPECT_EQ(exitCode(RunOutcome::ElevationFailed), 1u);
+    EXPECT_EQ(exitCode(RunOutcome::DowngradeRefused), 1638u) << "another version is installed";
 }
 
 // The launcher takes a code no run gives (a loader's status, a crash) as a
@@ -35,10 +36,12 @@ TEST(ExitCode, FollowsTheOutcome)
 TEST(ExitCode, EveryCodeOfARunIsKnownAndNoStatusIs)
 {
     for (RunOutcome outcome : {RunOutcome::Unfinished, RunOutcome::Succeeded, RunOutcome::Failed, RunOutcome::Cancelled,
-                               RunOutcome::DamagedPackage, RunOutcome::UnusableFolder, RunOutcome::ElevationFailed})
+                               RunOutcome::DamagedPackage, RunOutcome::UnusableFolder, RunOutcome::ElevationFailed,
+                               RunOutcome::DowngradeRefused})
         for (bool restart : {false, true})
             EXPECT_TRUE(isRunExitCode(exitCode(outcome, restart))) << int(outcome) << " " << restart;
-    for (uint32_t status : {2u, 3u, 1601u, 1604u, 3011u, 0x80000100u, 0xC0000135u, 0xC0000005u, 0xFFFFFFFFu})
+    for (uint32_t status :
+         {2u, 3u, 1601u, 1604u, 1637u, 1639u, 3011u, 0x80000100u, 0xC0000135u, 0xC0000005u, 0xFFFFFFFFu})
         EXPECT_FALSE(isRunExitCode(status)) << status;
 }
 
@@ -53,6 +56,7 @@ TEST(ExitCode, RestartRequestDoesNotHideAFailureOrACancel)
     EXPECT_EQ(exitCode(RunOutcome::Failed, true), 1603u);
     EXPECT_EQ(exitCode(RunOutcome::Cancelled, true), 1602u);
     EXPECT_EQ(exitCode(RunOutcome::Unfinished, true), 1602u);
+    EXPECT_EQ(exitCode(RunOutcome::DowngradeRefused, true), 1638u);
 }
 
 // --- Switches ----------------------------------------------------------------
@@ -70,6 +74,25 @@ TEST(Switches, StandAloneSwitchesStandAsWords)
     EXPECT_TRUE(parseSwitches("/passive /help").help);
     EXPECT_FALSE(parseSwitches("/helpme").help);
     EXPECT_FALSE(parseSwitches("/passive").help);
+}
+
+TEST(Switches, AllowDowngradeStandsAloneWithSlashOrDash)
+{
+    EXPECT_TRUE(parseSwitches("/allowdowngrade").allowDowngrade);
+    EXPECT_TRUE(parseSwitches("/quiet -allowdowngrade /norestart").allowDowngrade);
+    EXPECT_TRUE(parseSwitches("\"/allowdowngrade\" /passive").allowDowngrade);
+    EXPECT_FALSE(parseSwitches("/quiet").allowDowngrade);
+    EXPECT_FALSE(parseSwitches("/allowdowngrades").allowDowngrade);
+    EXPECT_FALSE(parseSwitches("/allowdowngrade=1").allowDowngrade);
+    EXPECT_FALSE(parseSwitches("x/allowdowngrade").allowDowngrade);
+    EXPECT_FALSE(parseSwitches("/allow").allowDowngrade);
+    // Inside a value it is a name, not a switch.
+    EXPECT_FALSE(parseSwitches("/dir=\"C:\\a /allowdowngrade\"").allowDowngrade);
+    EXPECT_FALSE(parseSwitches("/log=C:\\x-allowdowngrade").allowDowngrade);
+    EXPECT_FALSE(parseSwitches("-ip C:\\p /allowdowngrade").allowDowngrade);
+    StartupSwitches s = parseSwitches("/allowdowngrade /quiet /dir=C:\\P");
+    EXPECT_TRUE(s.quiet);
+    EXPECT_STREQ(s.dirValue, "C:\\P") << "the other switches are read as before";
 }
 
 struct ValueCase {

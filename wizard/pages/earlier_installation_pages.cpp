@@ -1,46 +1,117 @@
-// The two pages that remove an earlier installation before installing: one
-// says it was found, the next runs its uninstaller and waits for it.
-#include "state/run_state.h"
-#include "threads/worker_threads.h"
+// The earlier-installation page: says which version is installed and how
+// this setup's version stands to it. Nothing is removed here: the
+// installation removes it as its first step, once Install is pressed. A
+// downgrade needs its box ticked, and in silent mode it needs the
+// manifest's or the command line's leave, else the run ends here.
+#include "format/product_version.h"
+#include "format/stub_texts.h"
+#include "format/unattended_rules.h"
+#include "platform/run_log.h"
 #include "resources/resource_ids.h"
+#include "state/run_state.h"
 #include "uninstall/path_variables_win32.h"
-#include "uninstall/previous_uninstall.h"
-#include "wizard/earlier_installation.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"
 #include "wizard/wizard_frame.h"
 
-INT_PTR CALLBACK previousVersionPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
+#include <string.h>
+#include "platform/import_slots.h"
+
+SLIPWAY_IMPORT_SLOT(MapDialogRect, 8);
+
+namespace {
+
+// The DisplayVersion this package registers, expanded; empty without one.
+// A later pair replaces an earlier one, as it does in the entry.
+void packagedVersion(const ActionScript& script, char* version, size_t size)
 {
-    if (message != WM_INITDIALOG)
-        return FALSE;
-    setDlgItemTextExpanded(page, IDC_PAGE_TEXT, runState.actionScript->previousVersionText.text());
-    offerBackPage(page, InstallPage::PreviousVersion);
-    offerNextPage(page, InstallPage::RemovePrevious, HintLine::Update);
-    return TRUE;
+    version[0] = 0;
+    for (TextList pairs(script.uninstallValues); !pairs.atEnd();) {
+        const char* name = pairs.take();
+        const char* value = pairs.take();
+        if (!value)
+            return;
+        if (strcmp(name, "DisplayVersion") == 0)
+            expandPathVariables(value, version, size);
+    }
 }
 
-INT_PTR CALLBACK removePreviousPageProcedure(HWND page, UINT message, WPARAM, LPARAM)
+// The line under the package's text, and how the versions stand.
+VersionChange describeEarlier(const EarlierInstallation& earlier, char* line, size_t size)
+{
+    char offered[kEarlierVersionSize];
+    packagedVersion(*runState.actionScript, offered, sizeof offered);
+    VersionChange change = versionChange(earlier.version, offered);
+    const char* format = change == VersionChange::Upgrade     ? kEarlierUpgrade
+                         : change == VersionChange::Reinstall ? kEarlierReinstall
+                         : change == VersionChange::Downgrade ? kEarlierDowngrade
+                                                              : kEarlierInstalled;
+    formatTextOf(line, size, format, earlier.title, offered);
+    return change;
+}
+
+// More than the page has room for: a text that long is cut.
+void showPageText(HWND page, const char* line)
+{
+    char shown[2048];
+    expandPathVariables(runState.actionScript->previousVersionText.text(), shown, sizeof shown - 600);
+    size_t used = strlen(shown);
+    formatTextOf(shown + used, sizeof shown - used, "\r\n\r\n%s", line);
+    SetDlgItemTextA(page, IDC_PAGE_TEXT, shown);
+}
+
+// The box under a shortened text; Next waits for its tick.
+void askToConfirmDowngrade(HWND page)
+{
+    HWND box = GetDlgItem(page, IDC_CONFIRM_DOWNGRADE);
+    SetWindowTextA(box, kConfirmDowngrade);
+    ShowWindow(box, SW_SHOWNA);
+    RECT text = {0, 0, 321, 99};
+    MapDialogRectSlot(page, &text);
+    SetWindowPos(GetDlgItem(page, IDC_PAGE_TEXT), nullptr, 0, 0, text.right, text.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    setNextEnabled(page, false);
+}
+
+bool downgradeAllowed()
+{
+    return runState.allowDowngrade || (runState.actionScript->upgradeRules & kUpgradeAllowDowngrade) != 0;
+}
+
+void initialise(HWND page)
+{
+    offerBackPage(page, InstallPage::PreviousVersion);
+    offerNextPage(page, InstallPage::Components, HintLine::Update);
+    if (runState.earlierInstallations.count() == 0)
+        return;
+    const EarlierInstallation& earlier = *runState.earlierInstallations[0];
+    char line[512];
+    VersionChange change = describeEarlier(earlier, line, sizeof line);
+    showPageText(page, line);
+    runLog("Earlier installation found under %s: %s", earlier.keyName, earlier.title);
+    if (change != VersionChange::Downgrade)
+        return;
+    if (!runState.silentMode) {
+        askToConfirmDowngrade(page);
+    } else if (!downgradeAllowed()) {
+        // Nobody is there to confirm: the run ends before anything changed.
+        runLog("Downgrade refused: %s", line);
+        runState.outcome = RunOutcome::DowngradeRefused;
+        setNextTarget(page, installPageDescriptor(InstallPage::End));
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK previousVersionPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM)
 {
     if (message == WM_INITDIALOG) {
-        const ActionScript& script = *runState.actionScript;
-        setDlgItemTextExpanded(page, IDC_PAGE_TEXT, script.removingPreviousText.text());
-        setDlgItemTextExpanded(page, IDC_HINT, script.progressHint.text());
-        setBusy(page, false, false);
-        // The Next caption only: Next waits for the uninstaller.
-        showNextPageChoice(page, nextPageInThisRun(InstallPage::Components), HintLine::Keep);
-        // Never found, nor run, twice in one run.
-        rememberStartedUninstallCommand();
-        if (!startWorker(PreviousUninstallThread, page))
-            PostMessageA(page, WM_INSTALL_DONE, 1, 0);
+        initialise(page);
         return TRUE;
     }
-    if (message == WM_INSTALL_DONE) {
-        setBusy(page, true, false);
-        // Searches again: a further earlier installation leads back to the
-        // found page.
-        offerNextPage(page, InstallPage::PreviousVersion, HintLine::Keep);
-        postNextCommand(page);
+    if (message == WM_COMMAND && LOWORD(wParam) == IDC_CONFIRM_DOWNGRADE && HIWORD(wParam) == BN_CLICKED) {
+        HWND box = GetDlgItem(page, IDC_CONFIRM_DOWNGRADE);
+        setNextEnabled(page, SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED);
         return TRUE;
     }
     return FALSE;

@@ -8,6 +8,7 @@
 #include "wizard/step_rows.h"
 #include "threads/worker_threads.h"
 #include "resources/resource_ids.h"
+#include "uninstall/earlier_installations.h"
 #include "uninstall/path_variables_win32.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"
@@ -18,6 +19,20 @@ namespace {
 const PageDescriptor* successTarget = nullptr;
 StepRows rows;
 
+// The rows of the earlier installations the install thread removes first,
+// searched for once more: the list is what the thread will find.
+StepPlan removalRows()
+{
+    StepPlan plan;
+    const ActionScript& script = *runState.actionScript;
+    runState.earlierInstallations.clear();
+    if (!runState.noUninstall)
+        findEarlierInstallations(script, runState.earlierInstallations);
+    for (const EarlierInstallation* earlier : runState.earlierInstallations)
+        addStepRow(plan, earlier->caption);
+    return plan;
+}
+
 }  // namespace
 
 INT_PTR CALLBACK progressPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
@@ -26,7 +41,7 @@ INT_PTR CALLBACK progressPageProcedure(HWND page, UINT message, WPARAM wParam, L
         return TRUE;
     switch (message) {
     case WM_INITDIALOG: {
-        rows.show(page, planInstallation(*runState.actionScript, runState.componentSelected.get()));
+        rows.show(page, planInstallation(*runState.actionScript, runState.componentSelected.get(), removalRows()));
         setDlgItemTextExpanded(page, IDC_HINT, runState.actionScript->progressHint.text());
         setBusy(page, false, false);
         NextPageChoice success = nextPageInThisRun(InstallPage::Finish);
