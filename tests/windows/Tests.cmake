@@ -175,6 +175,9 @@ foreach(version 1_0 2_0 2_1)
     slipway_test_installer(mines_${version} FOLDER mines MANIFEST mines-${dotted}.toml PAYLOAD recording_program
                            TESTS upgrade_test)
 endforeach()
+# 1.0 again, whose manifest allows it to replace a newer version.
+slipway_test_installer(mines_1_0_downgrade FOLDER mines MANIFEST mines-1.0-downgrade.toml PAYLOAD recording_program
+                       TESTS upgrade_test)
 
 # The session's scripts and the whole-run scripts stretch their waits alike.
 get_property(windows_tests DIRECTORY PROPERTY TESTS)

@@ -45,9 +45,7 @@ const char kSetupHold[] = "SlipwayMinesSetupHold";
 
 const char kPreviousVersionText[] = "An earlier installation of Mines was found.";
 const char kRemovalCaption[] = "Removing Mines 1.0";
-const char kDowngradeQuestion[] =
-    "Mines 2.0 is newer than version 1.0 that this setup installs.\n\nDo you want to replace it with the older "
-    "version?";
+const char kConfirmDowngradeText[] = "&Replace the newer version with this older one";
 constexpr DWORD kExitOtherVersion = 1638;
 
 constexpr DWORD kRunTimeoutMs = timeLimitMs(120000);
@@ -491,7 +489,7 @@ TEST_F(UpgradeTest, WizardRemovesTheEarlierVersionAsItsFirstStepWithoutASecondWi
 
 // -------------------------------------------------------------- downgrade
 
-TEST_F(UpgradeTest, DowngradeInTheWizardAsksAndNoStaysOnThePage)
+TEST_F(UpgradeTest, DowngradeInTheWizardGoesOnOnlyOnceItsBoxIsTicked)
 {
     ASSERT_NO_FATAL_FAILURE(install("mines_2_0"));
     const MachineState before = machineState();
@@ -500,34 +498,72 @@ TEST_F(UpgradeTest, DowngradeInTheWizardAsksAndNoStaysOnThePage)
         "Installed now: Mines 2.0, newer than version 1.0 that this setup installs. Setup replaces it with the "
         "older version.");
     ASSERT_NE(earlier, nullptr);
-    saveScreenshot(frame, "downgrade-1-earlier-installation");
-    ASSERT_TRUE(waitForNextEnabled(frame));
-    ASSERT_TRUE(uiauto::pressButton(frame, IDC_NEXT));
+    HWND box = GetDlgItem(earlier, IDC_CONFIRM_DOWNGRADE);
+    ASSERT_NE(box, nullptr) << "no box to confirm the downgrade";
+    EXPECT_TRUE(IsWindowVisible(box));
+    EXPECT_EQ(uiauto::windowText(box), kConfirmDowngradeText);
+    EXPECT_EQ(uiauto::checkState(box), BST_UNCHECKED);
+    // Back and Cancel stay; Next waits for the tick.
+    Sleep(timeLimitMs(500));
+    FrameView view = viewFrame(frame);
+    EXPECT_FALSE(view.next.enabled) << "a downgrade can go on unconfirmed";
+    EXPECT_TRUE(view.back.enabled);
+    EXPECT_TRUE(view.cancel.enabled);
+    saveScreenshot(frame, "downgrade-1-unconfirmed");
 
-    HWND box = waitForPrompt(setup.processId());
-    ASSERT_NE(box, nullptr) << "no question before a downgrade";
-    EXPECT_EQ(uiauto::messageBoxText(box), kDowngradeQuestion);
-    EXPECT_EQ(uiauto::messageBoxCaption(box), viewFrame(frame).caption);
-    EXPECT_EQ(uiauto::messageBoxButtons(box), (std::vector<int>{IDYES, IDNO}));
-    LRESULT defaultButton = SendMessageA(box, DM_GETDEFID, 0, 0);
-    EXPECT_EQ(LOWORD(defaultButton), IDNO) << "Yes must not be the default";
-    saveScreenshot(box, "downgrade-2-confirmation");
-    ASSERT_TRUE(uiauto::answerMessageBox(box, IDNO));
-    ASSERT_TRUE(waitForNextEnabled(frame));
-    EXPECT_EQ(currentPage(frame), earlier) << "No left the page";
+    ASSERT_TRUE(uiauto::pressButton(box));
+    ASSERT_TRUE(waitForNextEnabled(frame)) << "ticking the box did not enable Next";
+    EXPECT_EQ(uiauto::checkState(box), BST_CHECKED);
+    saveScreenshot(frame, "downgrade-2-confirmed");
+    ASSERT_TRUE(uiauto::pressButton(box));
+    ASSERT_TRUE(uiauto::pollUntil(timeLimitMs(5000), [&] { return !viewFrame(frame).next.enabled; }))
+        << "Next stays enabled without the tick";
+    EXPECT_EQ(currentPage(frame), earlier);
     expectSameState(before, machineState(), KeysCompared::Yes);
 
-    ASSERT_TRUE(uiauto::pressButton(frame, IDC_NEXT));
-    box = waitForPrompt(setup.processId());
-    ASSERT_NE(box, nullptr) << "no question the second time";
-    ASSERT_TRUE(uiauto::answerMessageBox(box, IDYES));
-    HWND folders = waitForPage(frame, PageKind::Folders, earlier);
-    ASSERT_NE(folders, nullptr) << "Yes did not go on";
+    ASSERT_TRUE(uiauto::pressButton(box));
+    ASSERT_TRUE(waitForNextEnabled(frame));
+    ASSERT_NE(pressAndWaitForPage(frame, IDC_NEXT, PageKind::Folders), nullptr)
+        << "the confirmed downgrade did not go on";
+    expectSameState(before, machineState(), KeysCompared::Yes);
     ASSERT_NE(nextUntilFinishPage(frame), nullptr);
     ASSERT_NO_FATAL_FAILURE(finish(0));
     EXPECT_TRUE(readRecord(kGoodbye20).exists) << "2.0's uninstall program did not run";
     expectInstalled("1.0");
     expectUninstallLeavesNothing(kGoodbye10);
+}
+
+// The manifest's allowance is for runs without a person: the wizard still
+// asks for the tick.
+TEST_F(UpgradeTest, AllowedDowngradeStillAsksInTheWizard)
+{
+    ASSERT_TRUE(fileExists(testInstallerPath("mines_1_0_downgrade"))) << "mines_1_0_downgrade was not built";
+    ASSERT_NO_FATAL_FAILURE(install("mines_2_0"));
+    ASSERT_NO_FATAL_FAILURE(startWizard("mines_1_0_downgrade"));
+    HWND earlier = pressAndWaitForPage(frame, IDC_NEXT, PageKind::Text);
+    ASSERT_NE(earlier, nullptr);
+    HWND box = GetDlgItem(earlier, IDC_CONFIRM_DOWNGRADE);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(IsWindowVisible(box));
+    EXPECT_EQ(uiauto::checkState(box), BST_UNCHECKED);
+    Sleep(timeLimitMs(500));
+    EXPECT_FALSE(viewFrame(frame).next.enabled);
+    ASSERT_TRUE(cancelFrame(setup, frame));
+    expectInstalled("2.0");
+}
+
+// An upgrade and a reinstall have nothing to confirm.
+TEST_F(UpgradeTest, UpgradePageHasNoDowngradeBox)
+{
+    ASSERT_NO_FATAL_FAILURE(install("mines_1_0"));
+    ASSERT_NO_FATAL_FAILURE(startWizard("mines_1_0"));
+    HWND earlier =
+        nextToEarlierPage("Installed now: Mines 1.0, the version this setup installs. Setup installs it again.");
+    ASSERT_NE(earlier, nullptr);
+    HWND box = GetDlgItem(earlier, IDC_CONFIRM_DOWNGRADE);
+    EXPECT_TRUE(box == nullptr || !IsWindowVisible(box)) << "a reinstall asks to confirm a downgrade";
+    EXPECT_TRUE(waitForNextEnabled(frame));
+    ASSERT_TRUE(cancelFrame(setup, frame));
 }
 
 class RefusedDowngrade : public UpgradeTest, public ::testing::WithParamInterface<const char*> {};
