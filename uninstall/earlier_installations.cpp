@@ -137,5 +137,4 @@ void completeEarlierRemoval(const EarlierInstallation& earlier, UndoLog& success
     if (earlier.uninstallerPath[0])
         deleteFile(earlier.uninstallerPath);
     removeLeftFolders(earlier.package->undoLog, successor);
-    runLog("Entry and uninstaller of %s removed", earlier.keyName);
 }

@@ -14,10 +14,10 @@ namespace {
 const char kExpectedBanner[] =
     "Slipway setup 1.0, made with Slipway: small, fast, dependable Windows installers.\n"
     "Switches: /passive, /quiet (no window, no question, no finish programs), /norestart, "
-    "/dir=\"FOLDER\", /log=FILE, /nouninstall, /? or /help; - for / works too; "
+    "/dir=\"FOLDER\", /log=FILE, /nouninstall, /allowdowngrade, /? or /help; - for / works too; "
     "-extractallfiles, -ip PACKAGE, -installerinfo.\n"
     "Exit codes: 0 done, 3010 done but restart needed, 1602 cancelled, 1603 failed, "
-    "1620 damaged package, 1 no administrator rights.\n";
+    "1620 damaged package, 1638 another version is installed (downgrade refused), 1 no administrator rights.\n";
 
 // A package file of the sample script (plus any extra info switches),
 // written for one test and deleted after it.

@@ -334,8 +334,9 @@ TEST_F(DeploymentTest, HelpShowsTheSwitchesAndExitCodesAndRunsNothing)
         HWND box = waitForPrompt(setup.processId());
         ASSERT_NE(box, nullptr) << "no help box";
         const std::string text = uiauto::messageBoxText(box);
-        for (const char* item : {"/passive", "/quiet", "/norestart", "/dir=", "/log=", "/nouninstall", "/?", "/help",
-                                 "-extractallfiles", "-ip PACKAGE", "3010", "1602", "1603", "1620"})
+        for (const char* item :
+             {"/passive", "/quiet", "/norestart", "/dir=", "/log=", "/nouninstall", "/allowdowngrade", "/?", "/help",
+              "-extractallfiles", "-ip PACKAGE", "3010", "1602", "1603", "1620", "1638"})
             EXPECT_NE(text.find(item), std::string::npos) << item;
         ASSERT_TRUE(uiauto::answerMessageBox(box, IDOK));
         DWORD exitCode = 1;

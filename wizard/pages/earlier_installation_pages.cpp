@@ -36,11 +36,11 @@ void packagedVersion(const ActionScript& script, char* version, size_t size)
     }
 }
 
-// The line under the package's text, and how the versions stand.
-VersionChange describeEarlier(const EarlierInstallation& earlier, char* line, size_t size)
+// The line under the package's text, and how the versions stand; `offered`
+// (kEarlierVersionSize bytes) gets this package's version.
+VersionChange describeEarlier(const EarlierInstallation& earlier, char* offered, char* line, size_t size)
 {
-    char offered[kEarlierVersionSize];
-    packagedVersion(*runState.actionScript, offered, sizeof offered);
+    packagedVersion(*runState.actionScript, offered, kEarlierVersionSize);
     VersionChange change = versionChange(earlier.version, offered);
     const char* format = change == VersionChange::Upgrade     ? kEarlierUpgrade
                          : change == VersionChange::Reinstall ? kEarlierReinstall
@@ -85,8 +85,9 @@ void initialise(HWND page)
     if (runState.earlierInstallations.count() == 0)
         return;
     const EarlierInstallation& earlier = *runState.earlierInstallations[0];
+    char offered[kEarlierVersionSize];
     char line[512];
-    VersionChange change = describeEarlier(earlier, line, sizeof line);
+    VersionChange change = describeEarlier(earlier, offered, line, sizeof line);
     showPageText(page, line);
     runLog("Earlier installation found under %s: %s", earlier.keyName, earlier.title);
     if (change != VersionChange::Downgrade)
@@ -95,7 +96,7 @@ void initialise(HWND page)
         askToConfirmDowngrade(page);
     } else if (!downgradeAllowed()) {
         // Nobody is there to confirm: the run ends before anything changed.
-        runLog("Downgrade refused: %s", line);
+        runLog("Downgrade refused: %s is installed, newer than %s (/allowdowngrade allows it)", earlier.title, offered);
         runState.outcome = RunOutcome::DowngradeRefused;
         setNextTarget(page, installPageDescriptor(InstallPage::End));
     }
