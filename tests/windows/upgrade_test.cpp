@@ -480,6 +480,8 @@ TEST_F(UpgradeTest, WizardRemovesTheEarlierVersionAsItsFirstStepWithoutASecondWi
         if (stepRow(progress, row).caption == "Setting up Mines")
             setupRow = row;
     EXPECT_GT(setupRow, 1);
+    if (setupRow > 1)
+        EXPECT_TRUE(waitForMark(progress, setupRow - 1)) << "the files were not installed";
     saveScreenshot(frame, "upgrade-3-progress-removed");
     setupHold.release();
 
