@@ -78,12 +78,19 @@ target_compile_definitions(windows_test_support PUBLIC
     SLIPWAY_TEST_INSTALLERS="${CMAKE_BINARY_DIR}/installers")
 
 # Installers that the whole-run tests install: the manifest folder
-# tests/windows/packages/NAME, with the PAYLOAD targets' files copied into
-# its "payload" folder, built by the host's slipway into installers/NAME.exe.
-# The TESTS that run it are built after it.
+# tests/windows/packages/NAME (or FOLDER, for several versions of a product
+# built from one folder, each from its MANIFEST there), with the PAYLOAD
+# targets' files copied into its "payload" folder, built by the host's
+# slipway into installers/NAME.exe. The TESTS that run it are built after it.
 function(slipway_test_installer name)
-    cmake_parse_arguments(ARG "" "" "PAYLOAD;TESTS" ${ARGN})
-    set(source ${CMAKE_SOURCE_DIR}/tests/windows/packages/${name})
+    cmake_parse_arguments(ARG "" "FOLDER;MANIFEST" "PAYLOAD;TESTS" ${ARGN})
+    if(NOT ARG_FOLDER)
+        set(ARG_FOLDER ${name})
+    endif()
+    if(NOT ARG_MANIFEST)
+        set(ARG_MANIFEST slipway.toml)
+    endif()
+    set(source ${CMAKE_SOURCE_DIR}/tests/windows/packages/${ARG_FOLDER})
     set(stage ${CMAKE_BINARY_DIR}/installers/${name})
     set(installer ${CMAKE_BINARY_DIR}/installers/${name}.exe)
     file(GLOB_RECURSE package_files CONFIGURE_DEPENDS ${source}/*)
@@ -96,7 +103,7 @@ function(slipway_test_installer name)
         COMMAND ${CMAKE_COMMAND} -E copy_directory ${source} ${stage}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/payload
         ${copy_payload}
-        COMMAND ${SLIPWAY_HOST_BIN}/slipway build ${stage}/slipway.toml -o ${installer} --stub ${SLIPWAY_STUB} --fast
+        COMMAND ${SLIPWAY_HOST_BIN}/slipway build ${stage}/${ARG_MANIFEST} -o ${installer} --stub ${SLIPWAY_STUB} --fast
         DEPENDS ${package_files} ${ARG_PAYLOAD} ${SLIPWAY_HOST_BIN}/slipway ${SLIPWAY_STUB}
         COMMENT "Building the test installer ${name}.exe"
         VERBATIM)
@@ -160,6 +167,17 @@ slipway_test_installer(link_texts TESTS wizard_links_test)
 # Deployment without a person: exit codes, /dir=, /log=, /norestart and
 # the quiet uninstaller a tool can wait for.
 slipway_test_installer(unattended_deployment PAYLOAD recording_program TESTS unattended_deployment_test)
+
+# Upgrades of a product "Mines" (tests/windows/packages/mines): 1.0, 2.0
+# over it, a 2.1 whose last step fails, and 1.0 again over 2.0.
+foreach(version 1_0 2_0 2_1)
+    string(REPLACE "_" "." dotted ${version})
+    slipway_test_installer(mines_${version} FOLDER mines MANIFEST mines-${dotted}.toml PAYLOAD recording_program
+                           TESTS upgrade_test)
+endforeach()
+# 1.0 again, whose manifest allows it to replace a newer version.
+slipway_test_installer(mines_1_0_downgrade FOLDER mines MANIFEST mines-1.0-downgrade.toml PAYLOAD recording_program
+                       TESTS upgrade_test)
 
 # The session's scripts and the whole-run scripts stretch their waits alike.
 get_property(windows_tests DIRECTORY PROPERTY TESTS)

@@ -1,6 +1,8 @@
-// An earlier installation registered under the Uninstall key is found, its
-// uninstaller run and waited for (and its temporary copy, uniXXXX.tmp, that
-// outlives it) before the installation goes on. The earlier uninstaller is
+// An earlier installation registered under the Uninstall key whose
+// uninstaller is not one of ours is found before the installation and
+// removed as its first step, once Install is pressed: its uninstaller is
+// run from the progress page and waited for, together with its temporary
+// copy (uniXXXX.tmp) that outlives it. The earlier uninstaller is
 // tests/windows/fixtures/fake_uninstaller.cpp, which records how it was
 // started.
 #include "support/file_steps.h"
@@ -28,8 +30,8 @@ const char kFurtherKeyA[] = "SlipwayEarlierTestOldA";
 const char kFurtherKeyB[] = "SlipwayEarlierTestOldB";
 
 const char kWelcomeText[] = "Welcome to the Earlier Test product.";
-const char kPreviousVersionText[] = "An earlier version of Earlier Test is installed. Press Next to remove it first.";
-const char kRemovingPreviousText[] = "Removing the earlier version of Earlier Test...";
+const char kPreviousVersionText[] =
+    "An earlier version of Earlier Test is installed. Setup removes it when you press Install.";
 const char kHintText[] = "Click Next to continue.";
 const char kProgressHint[] = "Please wait...";
 const char kNextText[] = "&Next >";
@@ -76,23 +78,27 @@ protected:
         ASSERT_TRUE(waitUntilLoaded(frame));
     }
 
-    // Expects the earlier-installation-found page after pressing Next.
-    HWND nextToFoundPage()
+    // Expects the earlier-installation page after pressing Next, naming the
+    // first entry found (an entry without a name or a version is named by
+    // its key).
+    HWND nextToFoundPage(const char* firstKey)
     {
         HWND found = pressAndWaitForPage(frame, IDC_NEXT, PageKind::Text);
         EXPECT_NE(found, nullptr);
         if (found)
-            EXPECT_EQ(pageText(found), kPreviousVersionText);
+            EXPECT_EQ(pageText(found), std::string(kPreviousVersionText) + "\n\nInstalled now: " + firstKey + ".");
         return found;
     }
 
-    HWND nextToRemovalPage()
+    // Install on the earlier-installation page, the last before the
+    // installation: the progress page, whose first rows are the removals.
+    HWND install()
     {
-        HWND removal = pressAndWaitForPage(frame, IDC_NEXT, PageKind::Text);
-        EXPECT_NE(removal, nullptr);
-        if (removal)
-            EXPECT_EQ(pageText(removal), kRemovingPreviousText);
-        return removal;
+        EXPECT_TRUE(waitForNextEnabled(frame));
+        EXPECT_EQ(viewFrame(frame).next.text, kInstallText);
+        HWND progress = pressAndWaitForPage(frame, IDC_NEXT, PageKind::Progress);
+        EXPECT_NE(progress, nullptr) << "Install on the earlier-installation page did not install";
+        return progress;
     }
 
     // From a page on, through the installation, to the end of the wizard.
@@ -154,7 +160,7 @@ bool processRuns(DWORD processId)
 
 }  // namespace
 
-TEST_F(EarlierInstallationTest, FoundAndRemovalPagesRunTheUninstallerAndWaitForItsTemporaryCopy)
+TEST_F(EarlierInstallationTest, InstallRunsTheUninstallerFromTheProgressPageAndWaitsForItsTemporaryCopy)
 {
     // The copy waits until the test lets it go: meanwhile the uninstaller
     // that started it has long ended.
@@ -168,34 +174,27 @@ TEST_F(EarlierInstallationTest, FoundAndRemovalPagesRunTheUninstallerAndWaitForI
     EXPECT_EQ(hintLine(welcome), kHintText);
     EXPECT_EQ(viewFrame(frame).next.text, kNextText);
 
-    HWND found = nextToFoundPage();
+    HWND found = nextToFoundPage(kOwnKey);
     ASSERT_NE(found, nullptr);
-    EXPECT_EQ(hintLine(found), kHintText);
     FrameView view = viewFrame(frame);
     EXPECT_TRUE(view.back.enabled);
     EXPECT_TRUE(view.next.enabled);
-    EXPECT_EQ(view.next.text, kNextText);
     EXPECT_TRUE(view.cancel.enabled);
     saveScreenshot(frame, "earlier-1-found");
 
-    // Back and Next again: the uninstaller only runs from the removal page.
+    // Back and Next again: nothing runs before Install.
     welcome = pressAndWaitForPage(frame, IDC_BACK, PageKind::Text);
     ASSERT_NE(welcome, nullptr);
     EXPECT_EQ(pageText(welcome), kWelcomeText);
     ASSERT_TRUE(waitForNextEnabled(frame));
-    found = nextToFoundPage();
+    found = nextToFoundPage(kOwnKey);
     ASSERT_NE(found, nullptr);
-    EXPECT_FALSE(fileExists(record("own.txt")));
+    EXPECT_FALSE(fileExists(record("own.txt"))) << "the earlier uninstaller ran before Install";
 
-    HWND removal = nextToRemovalPage();
-    ASSERT_NE(removal, nullptr);
-    EXPECT_EQ(hintLine(removal), kProgressHint);
-    view = viewFrame(frame);
-    EXPECT_FALSE(view.back.enabled);
-    EXPECT_FALSE(view.next.enabled);
-    EXPECT_FALSE(view.cancel.enabled);
-    EXPECT_EQ(view.next.text, kInstallText) << "the page after the removal is the progress page";
-    saveScreenshot(frame, "earlier-2-removing");
+    HWND progress = install();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(stepRow(progress, 0).caption, std::string("Removing ") + kOwnKey);
+    EXPECT_EQ(hintLine(progress), kProgressHint);
 
     Record started = waitForRecord(record("own.txt"));
     ASSERT_TRUE(started.exists) << "the earlier uninstaller did not run";
@@ -208,24 +207,45 @@ TEST_F(EarlierInstallationTest, FoundAndRemovalPagesRunTheUninstallerAndWaitForI
     EXPECT_TRUE(processRuns(copyId));
     EXPECT_NE(started["copyPath"].find("\\uni"), std::string::npos) << started["copyPath"];
 
-    // The started uninstaller is gone, its copy is not: the page still waits,
-    // and the wizard cannot be left.
+    // The started uninstaller is gone, its copy is not: the installation
+    // still waits, installs nothing yet, and the wizard cannot be left.
+    Sleep(timeLimitMs(1000));
+    EXPECT_FALSE(fileExists(product.folder() + "\\program.txt")) << "the installation went on before the copy ended";
+    EXPECT_EQ(stepRow(progress, 0).mark, "");
+    view = viewFrame(frame);
+    EXPECT_FALSE(view.back.enabled);
+    EXPECT_FALSE(view.next.enabled);
+    EXPECT_FALSE(view.cancel.enabled);
+    saveScreenshot(frame, "earlier-2-removing");
     ASSERT_TRUE(sendEscape(frame));
     ASSERT_TRUE(sendCloseBox(frame));
     EXPECT_TRUE(isRunning(setup.processHandle()));
-    EXPECT_EQ(currentPage(frame), removal);
+    EXPECT_EQ(currentPage(frame), progress);
 
     hold.release();
-    HWND after = waitForNewPage(frame, removal);
-    ASSERT_NE(after, nullptr);
+    HWND finish = waitUntilPageKind(frame, PageKind::Finish);
+    ASSERT_NE(finish, nullptr) << "the installation did not go on after the copy ended";
     Record copy = readRecord(record("own.txt.copy"));
-    EXPECT_EQ(copy["ended"], "1") << "the wizard went on before the temporary copy had ended";
-    EXPECT_NE(pageKind(after), PageKind::Text) << "the same uninstaller was offered twice";
-    ASSERT_NO_FATAL_FAILURE(finishFrom(after));
+    EXPECT_EQ(copy["ended"], "1") << "the removal ended before the temporary copy had ended";
+    ASSERT_NO_FATAL_FAILURE(finishFrom(finish));
     expectInstalledIn(product.folder());
 }
 
-TEST_F(EarlierInstallationTest, NoUninstallSkipsTheEarlierInstallationPages)
+TEST_F(EarlierInstallationTest, CancelBeforeInstallNeverStartsTheUninstaller)
+{
+    const std::string command = fakeCommand("own.txt");
+    ASSERT_TRUE(registerEarlierProduct(kOwnKey, command));
+    ASSERT_NO_FATAL_FAILURE(startWizard());
+    ASSERT_NE(nextToFoundPage(kOwnKey), nullptr);
+    ASSERT_TRUE(cancelFrame(setup, frame));
+    EXPECT_FALSE(fileExists(record("own.txt"))) << "the earlier uninstaller ran";
+    RegistryValue registered =
+        readRegistryValue(HKEY_LOCAL_MACHINE, uninstallKeyPath(kOwnKey), "UninstallString", KEY_WOW64_32KEY);
+    EXPECT_EQ(registered.data, storedText(command));
+    EXPECT_FALSE(fileExists(product.folder()));
+}
+
+TEST_F(EarlierInstallationTest, NoUninstallSkipsTheEarlierInstallationPage)
 {
     ASSERT_TRUE(registerEarlierProduct(kOwnKey, fakeCommand("own.txt")));
     ASSERT_NO_FATAL_FAILURE(startWizard("-nouninstall"));
@@ -237,54 +257,66 @@ TEST_F(EarlierInstallationTest, NoUninstallSkipsTheEarlierInstallationPages)
     HWND after = waitForNewPage(frame, welcome);
     PageKind kind = pageKind(after);
     EXPECT_TRUE(kind == PageKind::Progress || kind == PageKind::Finish) << pageKindName(kind);
+    if (kind == PageKind::Progress)
+        EXPECT_NE(stepRow(after, 0).caption, std::string("Removing ") + kOwnKey);
     ASSERT_NO_FATAL_FAILURE(finishFrom(after));
     EXPECT_FALSE(fileExists(record("own.txt"))) << "the earlier uninstaller ran";
     expectInstalledIn(product.folder());
 }
 
-TEST_F(EarlierInstallationTest, TwoEarlierProductsAreRemovedOneAfterTheOther)
+TEST_F(EarlierInstallationTest, TwoFurtherProductsAreRemovedInListOrderEachWaitedFor)
 {
-    const std::string commandA = fakeCommand("a.txt");
+    // The first one's copy is held: the second must wait for it.
+    EventHold hold(kFakeUninstallerHold);
+    ASSERT_TRUE(hold.held());
+    const std::string commandA = fakeCommand("a.txt", true);
     const std::string commandB = fakeCommand("b.txt");
-    ASSERT_TRUE(registerEarlierProduct(kFurtherKeyA, commandA));
     ASSERT_TRUE(registerEarlierProduct(kFurtherKeyB, commandB));
+    ASSERT_TRUE(registerEarlierProduct(kFurtherKeyA, commandA));
     ASSERT_NO_FATAL_FAILURE(startWizard());
 
-    ASSERT_NE(nextToFoundPage(), nullptr);
-    HWND removal = nextToRemovalPage();
-    ASSERT_NE(removal, nullptr);
-    // The second product leads back to the found page.
-    HWND found = waitForPage(frame, PageKind::Text, removal);
+    HWND found = nextToFoundPage(kFurtherKeyA);
     ASSERT_NE(found, nullptr);
-    EXPECT_EQ(pageText(found), kPreviousVersionText);
-    EXPECT_EQ(readRecord(record("a.txt"))["commandLine"], commandA);
-    EXPECT_FALSE(fileExists(record("b.txt"))) << "the second uninstaller ran before its found page";
-    ASSERT_TRUE(waitForNextEnabled(frame));
+    HWND progress = install();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(stepRow(progress, 0).caption, std::string("Removing ") + kFurtherKeyA);
+    EXPECT_EQ(stepRow(progress, 1).caption, std::string("Removing ") + kFurtherKeyB);
 
-    removal = nextToRemovalPage();
-    ASSERT_NE(removal, nullptr);
-    HWND after = waitForNewPage(frame, removal);
-    ASSERT_NE(after, nullptr);
-    EXPECT_NE(pageKind(after), PageKind::Text) << "an uninstaller was offered a third time";
-    EXPECT_EQ(readRecord(record("b.txt"))["commandLine"], commandB);
-    ASSERT_NO_FATAL_FAILURE(finishFrom(after));
+    Record startedA = waitForRecord(record("a.txt"));
+    ASSERT_TRUE(startedA.exists) << "the first uninstaller did not run";
+    EXPECT_EQ(startedA["commandLine"], commandA);
+    ASSERT_TRUE(uiauto::waitForProcessExit(DWORD(strtoul(startedA["pid"].c_str(), nullptr, 10)), kRunTimeoutMs));
+    Sleep(timeLimitMs(1000));
+    EXPECT_FALSE(fileExists(record("b.txt"))) << "the second uninstaller ran before the first one's copy ended";
+    hold.release();
+
+    Record startedB = waitForRecord(record("b.txt"));
+    ASSERT_TRUE(startedB.exists) << "the second uninstaller did not run";
+    EXPECT_EQ(startedB["commandLine"], commandB);
+    EXPECT_EQ(readRecord(record("a.txt.copy"))["ended"], "1");
+    ASSERT_NO_FATAL_FAILURE(finishFrom(progress));
     expectInstalledIn(product.folder());
 }
 
 TEST_F(EarlierInstallationTest, OneCommandUnderTwoNamesRunsOnce)
 {
-    const std::string command = fakeCommand("shared.txt");
+    EventHold hold(kFakeUninstallerHold);
+    ASSERT_TRUE(hold.held());
+    const std::string command = fakeCommand("shared.txt", true);
     ASSERT_TRUE(registerEarlierProduct(kFurtherKeyA, command));
     ASSERT_TRUE(registerEarlierProduct(kFurtherKeyB, command));
-    ASSERT_NO_FATAL_FAILURE(startWizard());
-    ASSERT_NE(nextToFoundPage(), nullptr);
-    HWND removal = nextToRemovalPage();
-    ASSERT_NE(removal, nullptr);
-    HWND after = waitForNewPage(frame, removal);
-    ASSERT_NE(after, nullptr);
-    EXPECT_NE(pageKind(after), PageKind::Text) << "the command already run was offered again";
-    EXPECT_TRUE(readRecord(record("shared.txt")).exists);
-    ASSERT_NO_FATAL_FAILURE(finishFrom(after));
+    ASSERT_NO_FATAL_FAILURE(start("/quiet"));
+    // The first run's record is taken away while its copy is held: a
+    // second run would write it again.
+    Record first = waitForRecord(record("shared.txt"));
+    ASSERT_TRUE(first.exists) << "the earlier uninstaller did not run";
+    ASSERT_TRUE(uiauto::waitForProcessExit(DWORD(strtoul(first["pid"].c_str(), nullptr, 10)), kRunTimeoutMs));
+    ASSERT_TRUE(DeleteFileA(record("shared.txt").c_str()));
+    hold.release();
+    ASSERT_NO_FATAL_FAILURE(expectEndsByItself());
+    EXPECT_FALSE(fileExists(record("shared.txt"))) << "the same command ran twice";
+    uiauto::waitForProcessExit(DWORD(strtoul(first["copyPid"].c_str(), nullptr, 10)), kRunTimeoutMs);
+    DeleteFileA(first["copyPath"].c_str());
 }
 
 TEST_F(EarlierInstallationTest, SilentUpgradeInstallsIntoTheEarlierFolderAndRunsItsUninstallerPassively)
