@@ -20,7 +20,6 @@ SLIPWAY_IMPORT_SLOT(DrawFrameControl, 16);
 SLIPWAY_IMPORT_SLOT(DrawTextA, 20);
 SLIPWAY_IMPORT_SLOT(FillRect, 12);
 SLIPWAY_IMPORT_SLOT(GetCursorPos, 4);
-SLIPWAY_IMPORT_SLOT(ScreenToClient, 8);
 SLIPWAY_IMPORT_SLOT(SetBkMode, 8);
 
 namespace {
@@ -106,8 +105,9 @@ void toggleComponent(HWND page, HWND list, int index)
 bool toggleOnSquarePress(HWND page, HWND list)
 {
     POINT point;
-    if (!GetCursorPosSlot(&point) || !ScreenToClientSlot(list, &point))
+    if (!GetCursorPosSlot(&point))
         return false;
+    MapWindowPoints(nullptr, list, &point, 1);
     LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
     if (HIWORD(hit) != 0)
         return false;
