@@ -1,6 +1,7 @@
 #include "wizard/page_sequence.h"
 
 #include "state/run_state.h"
+#include "platform/system_services.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "uninstall/earlier_installations.h"
@@ -41,9 +42,9 @@ void updateHintLine(HWND page, const char* hint)
     char expanded[1024];
     expandPathVariables(hint, expanded, sizeof expanded);
     char current[1024];
-    GetDlgItemTextA(page, IDC_HINT, current, sizeof current);
+    getItemText(page, IDC_HINT, current, sizeof current);
     if (strcmp(current, expanded) != 0)
-        SetDlgItemTextA(page, IDC_HINT, expanded);
+        setItemText(page, IDC_HINT, expanded);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // which keeps the product's own folder name. Up to two check boxes offer the
 // components placed on this page. Its Next starts the installation.
 #include "state/run_state.h"
+#include "platform/system_services.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "wizard/folder_browser.h"
@@ -27,7 +28,7 @@ void showGroupRow(HWND page, const InstallScript& script)
         return;
     }
     setDlgItemTextExpanded(page, IDC_GROUP_LABEL, script.programGroupLabel.text());
-    SetDlgItemTextA(page, IDC_GROUP_EDIT, runState.programGroup);
+    setItemText(page, IDC_GROUP_EDIT, runState.programGroup);
 }
 
 void showFolderRow(HWND page, const InstallScript& script)
@@ -39,17 +40,17 @@ void showFolderRow(HWND page, const InstallScript& script)
     }
     setDlgItemTextExpanded(page, IDC_FOLDER_LABEL, script.folderLabel.text());
     setDlgItemTextExpanded(page, IDC_BROWSE, script.browseText.text());
-    SetDlgItemTextA(page, IDC_FOLDER_EDIT, runState.installFolder);
+    setItemText(page, IDC_FOLDER_EDIT, runState.installFolder);
 }
 
 // Browse: the folder label is the browser's title.
 void chooseInstallFolder(HWND page)
 {
     char title[256];
-    GetDlgItemTextA(page, IDC_FOLDER_LABEL, title, sizeof title);
+    getItemText(page, IDC_FOLDER_LABEL, title, sizeof title);
     if (!browseForFolder(page, IDC_FOLDER_EDIT, title))
         return;
-    GetDlgItemTextA(page, IDC_FOLDER_EDIT, runState.installFolder, sizeof runState.installFolder);
+    getItemText(page, IDC_FOLDER_EDIT, runState.installFolder, sizeof runState.installFolder);
     // The hint before installing may name the install folder: it names the
     // new one before the user presses Next.
     offerNextPage(page, InstallPage::Progress, HintLine::Update);
