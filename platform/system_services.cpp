@@ -55,16 +55,6 @@ HWND rootWindowOf(HWND window)
     return window;
 }
 
-__attribute__((noinline)) void WINAPI setItemText(HWND dialog, int id, const char* text)
-{
-    SetWindowTextA(GetDlgItem(dialog, id), text);
-}
-
-__attribute__((noinline)) void WINAPI getItemText(HWND dialog, int id, char* text, int size)
-{
-    GetWindowTextA(GetDlgItem(dialog, id), text, size);
-}
-
 uint32_t detectWow64()
 {
     if (!wow64Looked) {

@@ -34,13 +34,6 @@ WNDCLASSA* tooltipClassInfo(WNDCLASSA* record);
 // The top-level window that owns or contains `window`.
 HWND rootWindowOf(HWND window);
 
-// A dialog item's text, set and read through the item's own window (what
-// SetDlgItemTextA and GetDlgItemTextA do, without two more imports). Standard
-// call, so that their callers push the arguments as they did for the system's
-// functions: in registers they took 60 bytes more code.
-void WINAPI setItemText(HWND dialog, int id, const char* text);
-void WINAPI getItemText(HWND dialog, int id, char* text, int size);
-
 // Keeps the loader out of the program's own folder (a user's Downloads
 // folder, or the temporary folder of the uninstaller's copy) for every
 // library it loads from now on, for this program and on its behalf: only the

@@ -4,7 +4,6 @@
 #include "state/run_state.h"
 #include "format/startup_rules.h"
 #include "platform/win32_handles.h"
-#include "platform/system_services.h"
 #include "engine/registry_roots_win32.h"
 #include "format/path_variables.h"
 
@@ -132,5 +131,5 @@ void WINAPI setDlgItemTextExpanded(HWND dialog, int id, const char* text)
         return;
     char* expanded = reinterpret_cast<char*>(work.data());
     expandPathVariables(text, expanded, size);
-    setItemText(dialog, id, expanded);
+    SetDlgItemTextA(dialog, id, expanded);
 }

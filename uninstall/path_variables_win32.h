@@ -23,6 +23,6 @@ char* shellFolderPathWithFallback(int csidl, int fallbackCsidl, char* buffer);
 bool readRegistryString(HKEY root, const char* keyPath, const char* valueName, char* out, size_t outSize);
 
 // Sets a dialog item's text after expanding its path variables. Standard
-// call, as setItemText: its many callers push an identifier and a text,
-// shorter than loading them into registers.
+// call: its many callers push an identifier and a text, shorter than loading
+// them into registers.
 void WINAPI setDlgItemTextExpanded(HWND dialog, int id, const char* text);

@@ -1,7 +1,6 @@
 #include "wizard/folder_browser.h"
 
 #include "platform/win32_handles.h"
-#include "platform/system_services.h"
 #include "wizard/install_folder_choice.h"
 #include "wizard/wizard_frame.h"
 
@@ -98,7 +97,7 @@ bool browseForFolder(HWND page, int editId, const char* title)
     BrowseState state;
     state.captionRead = false;
     char current[kFolderPathSize];
-    getItemText(page, editId, current, sizeof current);
+    GetDlgItemTextA(page, editId, current, sizeof current);
     splitInstallFolder(current, state.folders);
     FileSystemProbe probe;
     cutToExistingAncestor(state.folders.startFolder, probe);
@@ -122,7 +121,7 @@ bool browseForFolder(HWND page, int editId, const char* title)
     pathOf(chosen.get(), path);
     char result[kFolderPathSize];
     switch (joinChosenFolder(path, state.folders.leaf, result, sizeof result)) {
-    case FolderChoice::Chosen: setItemText(page, editId, result); return true;
+    case FolderChoice::Chosen: SetDlgItemTextA(page, editId, result); return true;
     case FolderChoice::TooLong: tellFolderTooLong(page, path, state.folders.leaf); return false;
     case FolderChoice::NoFileSystemPath: break;
     }

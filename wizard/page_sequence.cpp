@@ -1,7 +1,6 @@
 #include "wizard/page_sequence.h"
 
 #include "state/run_state.h"
-#include "platform/system_services.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "uninstall/earlier_installations.h"
@@ -42,9 +41,9 @@ void updateHintLine(HWND page, const char* hint)
     char expanded[1024];
     expandPathVariables(hint, expanded, sizeof expanded);
     char current[1024];
-    getItemText(page, IDC_HINT, current, sizeof current);
+    GetDlgItemTextA(page, IDC_HINT, current, sizeof current);
     if (strcmp(current, expanded) != 0)
-        setItemText(page, IDC_HINT, expanded);
+        SetDlgItemTextA(page, IDC_HINT, expanded);
 }
 
 }  // namespace

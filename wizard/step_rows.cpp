@@ -1,7 +1,6 @@
 #include "wizard/step_rows.h"
 
 #include "engine/page_link.h"
-#include "platform/system_services.h"
 #include "platform/import_slots.h"
 
 SLIPWAY_IMPORT_SLOT(CreateFontA, 56);
@@ -69,7 +68,7 @@ bool StepRows::handle(UINT message, WPARAM wParam, LPARAM lParam)
     HGDIOBJ font = begun ? boldFont_.get() : captionFont_;
     SendMessageA(GetDlgItem(page_, stepCaptionId(row)), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     if (!begun)
-        setItemText(page_, stepMarkId(row), lParam ? kSuccessMark : kFailureMark);
+        SetDlgItemTextA(page_, stepMarkId(row), lParam ? kSuccessMark : kFailureMark);
     return true;
 }
 

@@ -7,7 +7,6 @@
 #include "format/stub_texts.h"
 #include "format/unattended_rules.h"
 #include "platform/run_log.h"
-#include "platform/system_services.h"
 #include "resources/resource_ids.h"
 #include "state/run_state.h"
 #include "uninstall/path_variables_win32.h"
@@ -58,7 +57,7 @@ void showPageText(HWND page, const char* line)
     expandPathVariables(runState.actionScript->previousVersionText.text(), shown, sizeof shown - 600);
     size_t used = strlen(shown);
     formatTextOf(shown + used, sizeof shown - used, "\r\n\r\n%s", line);
-    setItemText(page, IDC_PAGE_TEXT, shown);
+    SetDlgItemTextA(page, IDC_PAGE_TEXT, shown);
 }
 
 // The box under a shortened text; Next waits for its tick. Out of line: in

@@ -4,7 +4,6 @@
 // which keeps the product's own folder name. Up to two check boxes offer the
 // components placed on this page. Its Next starts the installation.
 #include "state/run_state.h"
-#include "platform/system_services.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
 #include "wizard/folder_browser.h"
@@ -28,7 +27,7 @@ void showGroupRow(HWND page, const InstallScript& script)
         return;
     }
     setDlgItemTextExpanded(page, IDC_GROUP_LABEL, script.programGroupLabel.text());
-    setItemText(page, IDC_GROUP_EDIT, runState.programGroup);
+    SetDlgItemTextA(page, IDC_GROUP_EDIT, runState.programGroup);
 }
 
 void showFolderRow(HWND page, const InstallScript& script)
@@ -40,17 +39,17 @@ void showFolderRow(HWND page, const InstallScript& script)
     }
     setDlgItemTextExpanded(page, IDC_FOLDER_LABEL, script.folderLabel.text());
     setDlgItemTextExpanded(page, IDC_BROWSE, script.browseText.text());
-    setItemText(page, IDC_FOLDER_EDIT, runState.installFolder);
+    SetDlgItemTextA(page, IDC_FOLDER_EDIT, runState.installFolder);
 }
 
 // Browse: the folder label is the browser's title.
 void chooseInstallFolder(HWND page)
 {
     char title[256];
-    getItemText(page, IDC_FOLDER_LABEL, title, sizeof title);
+    GetDlgItemTextA(page, IDC_FOLDER_LABEL, title, sizeof title);
     if (!browseForFolder(page, IDC_FOLDER_EDIT, title))
         return;
-    getItemText(page, IDC_FOLDER_EDIT, runState.installFolder, sizeof runState.installFolder);
+    GetDlgItemTextA(page, IDC_FOLDER_EDIT, runState.installFolder, sizeof runState.installFolder);
     // The hint before installing may name the install folder: it names the
     // new one before the user presses Next.
     offerNextPage(page, InstallPage::Progress, HintLine::Update);

@@ -23,9 +23,9 @@ void dressUninstallFrame(HWND page)
 {
     HWND frame = frameOf(page);
     dressFrame(page, script().title.text(), script().bannerInfo, script().bannerBits);
-    setItemText(frame, IDC_BACK, script().backText.text());
-    setItemText(frame, IDC_NEXT, script().nextText.text());
-    setItemText(frame, IDCANCEL, script().cancelText.text());
+    SetDlgItemTextA(frame, IDC_BACK, script().backText.text());
+    SetDlgItemTextA(frame, IDC_NEXT, script().nextText.text());
+    SetDlgItemTextA(frame, IDCANCEL, script().cancelText.text());
 }
 
 StepRows rows;
@@ -45,7 +45,7 @@ void removalDone(HWND page, bool succeeded, LPARAM done)
     // The page waits for Next, also in silent mode: the failure stays on
     // screen with its crossed row. With nobody there, the run ends.
     runState.finishPageText = script().failureText.text();
-    setItemText(page, IDC_HINT, script().hintText.text());
+    SetDlgItemTextA(page, IDC_HINT, script().hintText.text());
     setNextCaption(page, script().nextText.text());
     if (nobodyToAsk)
         postNextCommand(page);
@@ -59,8 +59,8 @@ INT_PTR CALLBACK uninstallWelcomePageProcedure(HWND page, UINT message, WPARAM, 
         return FALSE;
     dressUninstallFrame(page);
     rememberDefaultNextCaption(page);
-    setItemText(page, IDC_PAGE_TEXT, script().welcomeText.text());
-    setItemText(page, IDC_HINT, script().readyToRemoveHint.text());
+    SetDlgItemTextA(page, IDC_PAGE_TEXT, script().welcomeText.text());
+    SetDlgItemTextA(page, IDC_HINT, script().readyToRemoveHint.text());
     setNextCaption(page, script().removeText.text());
     setNextTarget(page, &UninstallProgressPage);
     // From here on the registered uninstaller file is no longer in use.
@@ -75,7 +75,7 @@ INT_PTR CALLBACK uninstallProgressPageProcedure(HWND page, UINT message, WPARAM 
     switch (message) {
     case WM_INITDIALOG: {
         rows.show(page, planRemoval(script().undoLog, script().removeFilesStepCaption.text()));
-        setItemText(page, IDC_HINT, script().progressHint.text());
+        SetDlgItemTextA(page, IDC_HINT, script().progressHint.text());
         setNextCaption(page, script().finishText.text());
         setBusy(page, false, false);
         if (!startWorker(UninstallThread, page))
@@ -92,8 +92,8 @@ INT_PTR CALLBACK uninstallFinishPageProcedure(HWND page, UINT message, WPARAM, L
 {
     if (message != WM_INITDIALOG)
         return FALSE;
-    setItemText(page, IDC_PAGE_TEXT, runState.finishPageText ? runState.finishPageText : "");
-    setItemText(page, IDC_HINT, script().finishHint.text());
+    SetDlgItemTextA(page, IDC_PAGE_TEXT, runState.finishPageText ? runState.finishPageText : "");
+    SetDlgItemTextA(page, IDC_HINT, script().finishHint.text());
     setNextCaption(page, script().finishText.text());
     setNextTarget(page, &EndOfWizard);
     return TRUE;
