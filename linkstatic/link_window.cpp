@@ -42,13 +42,13 @@ LRESULT callStatic(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return CallWindowProcA(savedStaticProcedure, window, message, wParam, lParam);
 }
 
-int linkProperty(HWND window, LinkState which)
+int WINAPI linkProperty(HWND window, LinkState which)
 {
     // An unset property reads as 0: the focused link starts at the first.
     return int(reinterpret_cast<INT_PTR>(GetPropASlot(window, propertyName(which))));
 }
 
-void setLinkProperty(HWND window, LinkState which, int index)
+void WINAPI setLinkProperty(HWND window, LinkState which, int index)
 {
     SetPropASlot(window, propertyName(which), reinterpret_cast<HANDLE>(INT_PTR(index)));
 }

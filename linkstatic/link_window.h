@@ -13,8 +13,8 @@ LRESULT callStatic(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam =
 
 // The window properties of the hot, pressed and focused link; -1 is none.
 enum LinkState { kHotLink, kPressedLink, kFocusedLink };
-int linkProperty(HWND window, LinkState which);
-void setLinkProperty(HWND window, LinkState which, int index);
+int WINAPI linkProperty(HWND window, LinkState which);
+void WINAPI setLinkProperty(HWND window, LinkState which, int index);
 void removeLinkProperties(HWND window);
 
 // Sets WS_TABSTOP when `text` holds a link and clears it otherwise; returns

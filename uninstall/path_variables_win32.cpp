@@ -121,7 +121,7 @@ bool readRegistryString(HKEY root, const char* keyPath, const char* valueName, c
     return size <= outSize && memchr(out, 0, size) != nullptr;
 }
 
-void setDlgItemTextExpanded(HWND dialog, int id, const char* text)
+void WINAPI setDlgItemTextExpanded(HWND dialog, int id, const char* text)
 {
     if (!text)
         text = "";

@@ -22,5 +22,7 @@ char* shellFolderPathWithFallback(int csidl, int fallbackCsidl, char* buffer);
 // that fits `out`; the text is taken as stored, never expanded further.
 bool readRegistryString(HKEY root, const char* keyPath, const char* valueName, char* out, size_t outSize);
 
-// Sets a dialog item's text after expanding its path variables.
-void setDlgItemTextExpanded(HWND dialog, int id, const char* text);
+// Sets a dialog item's text after expanding its path variables. Standard
+// call: its many callers push an identifier and a text, shorter than loading
+// them into registers.
+void WINAPI setDlgItemTextExpanded(HWND dialog, int id, const char* text);

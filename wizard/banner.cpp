@@ -8,7 +8,6 @@ SLIPWAY_IMPORT_SLOT(CreateDIBitmap, 24);
 SLIPWAY_IMPORT_SLOT(GetDC, 4);
 SLIPWAY_IMPORT_SLOT(GetWindow, 8);
 SLIPWAY_IMPORT_SLOT(ReleaseDC, 8);
-SLIPWAY_IMPORT_SLOT(ScreenToClient, 8);
 
 void showBanner(HWND frame, const Bytes& info, const Bytes& bits)
 {
@@ -33,7 +32,7 @@ void showBanner(HWND frame, const Bytes& info, const Bytes& bits)
     int height = 0;
     if (separator && GetWindowRect(separator, &line)) {
         POINT top = {line.left, line.top};
-        ScreenToClientSlot(frame, &top);
+        MapWindowPoints(nullptr, frame, &top, 1);
         height = top.y;
     }
     SetWindowPos(banner, nullptr, 0, 0, client.right, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -170,7 +170,7 @@ void setNextCaption(HWND page, const char* text)
         SetWindowTextA(next, text);
 }
 
-void setBusy(HWND page, bool enable, bool keepClosable)
+void WINAPI setBusy(HWND page, bool enable, bool keepClosable)
 {
     HWND frame = frameOf(page);
     cancelAllowed = enable;

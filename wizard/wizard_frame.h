@@ -28,7 +28,7 @@ void setNextTarget(HWND page, const PageDescriptor* target);
 void setNextEnabled(HWND page, bool enabled);
 // Null means the default caption, the one the first page gave Next.
 void setNextCaption(HWND page, const char* text);
-void setBusy(HWND page, bool enable, bool keepClosable);
+void WINAPI setBusy(HWND page, bool enable, bool keepClosable);
 // Ends silent mode and shows the frame.
 void leaveSilentMode(HWND page);
 // Silent mode: the frame is minimised and stays so until a page shows it

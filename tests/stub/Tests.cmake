@@ -14,3 +14,6 @@ add_test(NAME stub.hardening
 add_test(NAME stub.layers COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/stub/check-layers.py ${CMAKE_SOURCE_DIR})
 add_test(NAME stub.frames
     COMMAND ${CMAKE_SOURCE_DIR}/tests/stub/check-frames.sh $<TARGET_FILE:slipway-stub>)
+# Initialised writable data would take a 512-byte section of the file.
+add_test(NAME stub.sections
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/stub/check-sections.sh $<TARGET_FILE:slipway-stub>)

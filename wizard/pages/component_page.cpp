@@ -20,8 +20,6 @@ SLIPWAY_IMPORT_SLOT(DrawFrameControl, 16);
 SLIPWAY_IMPORT_SLOT(DrawTextA, 20);
 SLIPWAY_IMPORT_SLOT(FillRect, 12);
 SLIPWAY_IMPORT_SLOT(GetCursorPos, 4);
-SLIPWAY_IMPORT_SLOT(GetSysColorBrush, 4);
-SLIPWAY_IMPORT_SLOT(ScreenToClient, 8);
 SLIPWAY_IMPORT_SLOT(SetBkMode, 8);
 
 namespace {
@@ -107,8 +105,9 @@ void toggleComponent(HWND page, HWND list, int index)
 bool toggleOnSquarePress(HWND page, HWND list)
 {
     POINT point;
-    if (!GetCursorPosSlot(&point) || !ScreenToClientSlot(list, &point))
+    if (!GetCursorPosSlot(&point))
         return false;
+    MapWindowPoints(nullptr, list, &point, 1);
     LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
     if (HIWORD(hit) != 0)
         return false;
@@ -146,7 +145,8 @@ void drawEntry(const DRAWITEMSTRUCT& item)
 {
     HDC dc = item.hDC;
     bool selected = (item.itemState & ODS_SELECTED) != 0;
-    FillRectSlot(dc, &item.rcItem, GetSysColorBrushSlot(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    // A colour index plus one stands for the system's own brush of that colour.
+    FillRectSlot(dc, &item.rcItem, reinterpret_cast<HBRUSH>(INT_PTR((selected ? COLOR_HIGHLIGHT : COLOR_WINDOW) + 1)));
     if (int(item.itemID) >= 0) {
         COLORREF previous = SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
         SetBkModeSlot(dc, TRANSPARENT);
