@@ -1,11 +1,11 @@
 #include "engine/ask_retry.h"
 
 #include "format/stub_texts.h"
-#include "format/unattended_rules.h"
 #include "platform/run_log.h"
 #include "platform/system_services.h"
 
 #include <stdarg.h>
+#include <stdio.h>
 #include <string.h>
 #include "platform/import_slots.h"
 
@@ -17,12 +17,15 @@ namespace {
 constexpr DWORD kSystemLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);
 
 // Appends formatted text at `length`, cut at the end of the buffer, and
-// returns the new length.
+// returns the new length. The runtime's bounded formatter leaves a text that
+// fills its space unterminated, so the last byte is always set here.
 size_t appendFormattedList(char* buffer, size_t size, size_t length, const char* format, va_list args)
 {
     if (length + 1 >= size)
         return length;
-    return length + formatTextList(buffer + length, size - length, format, args);
+    _vsnprintf(buffer + length, size - length - 1, format, args);
+    buffer[size - 1] = 0;
+    return length + strlen(buffer + length);
 }
 
 size_t appendFormatted(char* buffer, size_t size, size_t length, const char* format, ...)

@@ -208,7 +208,7 @@ void putNumber(TextOut& text, uint32_t number)
 void formatInto(TextOut& text, const char* format, va_list args)
 {
     for (const char* p = format; *p; ++p) {
-        if (*p != '%' || (p[1] != 's' && p[1] != 'u' && p[1] != 'd' && p[1] != '%')) {
+        if (*p != '%' || (p[1] != 's' && p[1] != 'u' && p[1] != '%')) {
             text.put(*p);
             continue;
         }
@@ -218,11 +218,6 @@ void formatInto(TextOut& text, const char* format, va_list args)
             text.put(s ? s : "(none)");
         } else if (*p == 'u') {
             putNumber(text, va_arg(args, uint32_t));
-        } else if (*p == 'd') {
-            int32_t number = va_arg(args, int32_t);
-            if (number < 0)
-                text.put('-');
-            putNumber(text, number < 0 ? 0u - uint32_t(number) : uint32_t(number));
         } else {
             text.put('%');
         }
@@ -231,23 +226,17 @@ void formatInto(TextOut& text, const char* format, va_list args)
 
 }  // namespace
 
-size_t formatTextList(char* out, size_t size, const char* format, va_list args)
+size_t formatTextOf(char* out, size_t size, const char* format, ...)
 {
     if (size == 0)
         return 0;
     TextOut text{out, size, 0};
-    formatInto(text, format, args);
-    out[text.used] = 0;
-    return text.used;
-}
-
-size_t formatTextOf(char* out, size_t size, const char* format, ...)
-{
     va_list args;
     va_start(args, format);
-    size_t used = formatTextList(out, size, format, args);
+    formatInto(text, format, args);
     va_end(args);
-    return used;
+    out[text.used] = 0;
+    return text.used;
 }
 
 size_t formatLogLine(char* out, size_t size, unsigned hour, unsigned minute, unsigned second, const char* format,

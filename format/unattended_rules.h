@@ -78,11 +78,10 @@ FolderProblem checkInstallFolder(const char* value, char* folder, size_t size);
 // Why a folder cannot be used, for the message and the log.
 const char* folderProblemText(FolderProblem problem);
 
-// Formats `format` with %s (null reads "(none)"), %u (uint32_t) and %d
-// (int32_t) into `out` of `size` bytes, cut to fit and always terminated;
-// "%%" is a percent sign. Returns the length written.
+// Formats `format` with %s (null reads "(none)") and %u (uint32_t) into
+// `out` of `size` bytes, cut to fit and always terminated; "%%" is a percent
+// sign. Returns the length written.
 size_t formatTextOf(char* out, size_t size, const char* format, ...);
-size_t formatTextList(char* out, size_t size, const char* format, va_list args);
 
 // One line of the run log: "hh:mm:ss " and the formatted text, ended by
 // CR LF, cut to fit `size` with its line end kept. Returns the length.

@@ -7,7 +7,6 @@
 #include "state/run_state.h"
 #include "format/startup_rules.h"
 #include "format/stub_texts.h"
-#include "format/unattended_rules.h"
 #include "platform/system_services.h"
 #include "platform/win32_handles.h"
 #include "threads/worker_threads.h"
@@ -315,7 +314,7 @@ void formatElevationMessage(int shellResult, char* message, size_t size)
                            MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), message + used, DWORD(size - used), nullptr);
     if (written == 0) {
         char code[32];
-        formatTextOf(code, sizeof code, kErrorCode, shellResult);
+        wsprintfA(code, kErrorCode, shellResult);
         copyTruncated(message + used, size - used, code);
     }
 }

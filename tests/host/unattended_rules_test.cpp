@@ -2,7 +2,6 @@
 // the switches with and without a value, the /dir= folder check, and the
 // text of the run log's lines.
 #include "format/startup_rules.h"
-#include "format/stub_texts.h"
 #include "format/unattended_rules.h"
 
 #include <gtest/gtest.h>
@@ -321,21 +320,6 @@ TEST(FormatText, CutsToTheBufferAndTerminates)
     EXPECT_EQ(out[8], '#');
     EXPECT_EQ(formatTextOf(out, sizeof out, "\"%s\" /quiet", "C:\\u.exe"), 17u);
     EXPECT_STREQ(out, "\"C:\\u.exe\" /quiet");
-}
-
-// The stub's "Error code %d" shows a system error code as a signed number,
-// as the runtime's formatter did: the HRESULT-style codes read negative.
-TEST(FormatText, SignedNumbersKeepTheirSign)
-{
-    char out[32];
-    EXPECT_EQ(formatTextOf(out, sizeof out, kErrorCode, 5), 12u);
-    EXPECT_STREQ(out, "Error code 5");
-    formatTextOf(out, sizeof out, kErrorCode, int(0x80070005u));
-    EXPECT_STREQ(out, "Error code -2147024891");
-    formatTextOf(out, sizeof out, "%d %d %u", 0, int(0x80000000u), 0x80000000u);
-    EXPECT_STREQ(out, "0 -2147483648 2147483648");
-    EXPECT_EQ(formatTextOf(out, 8, "code %d", -1234), 7u);
-    EXPECT_STREQ(out, "code -1");
 }
 
 }  // namespace
