@@ -7,7 +7,10 @@ set(SLIPWAY_FORMAT_SOURCES
     format/file_io.cpp
     format/byte_cursor.cpp
     format/lzma_stream.cpp
+    format/block_decoder.cpp
     format/block_reader.cpp
+    format/streamed_pool.cpp
+    format/streamed_action_script.cpp
     format/install_script.cpp
     format/package_container.cpp
     format/pe_image.cpp

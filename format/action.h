@@ -56,19 +56,24 @@ using ActionOfKind = RecordOfKind<Action, Derived>;
 class WriteFileAction final : public ActionOfKind<WriteFileAction> {
 public:
     Bytes path;
+    // The file's contents: held (a whole block, the builder's tests), or
+    // named by `dataRef` and decoded from the package as the file is written.
     Bytes data;
+    PayloadRef dataRef;
     uint32_t timeLow = 0, timeHigh = 0;        // last-write FILETIME
     uint32_t versionHigh = 0, versionLow = 0;  // major << 16 | minor, build << 16 | revision
     template <typename Self, typename V>
     static void fields(Self& s, V& v)
     {
         v.text("path", s.path);
-        v.blob("data", s.data);
+        v.payload("data", s.data, s.dataRef);
         v.number("timeLow", s.timeLow);
         v.number("timeHigh", s.timeHigh);
         v.number("versionHigh", s.versionHigh);
         v.number("versionLow", s.versionLow);
     }
+    // The contents' length: held, or as far as the package has told it.
+    uint32_t dataSize() const { return dataRef.streamed() ? dataRef.size : uint32_t(data.size()); }
     bool execute(ExecutionContext& context) override;
     // Extract-all mode: the one kind that does anything there.
     void extract(const char* prefix);

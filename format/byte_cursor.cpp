@@ -1,6 +1,14 @@
 #include "format/byte_cursor.h"
 
+#include "format/streamed_pool.h"
+
+#include <stdlib.h>
 #include <string.h>
+
+ByteCursor::~ByteCursor()
+{
+    free(items_);
+}
 
 bool ByteCursor::fail()
 {
@@ -8,8 +16,35 @@ bool ByteCursor::fail()
     return false;
 }
 
+bool ByteCursor::attachStream(const uint8_t* stream, size_t size, Mode mode)
+{
+    failed_ = false;
+    located_ = 0;
+    budget_ = UINT64_MAX;
+    exhausted_ = false;
+    mode_ = mode;
+    position_ = stream;
+    streamEnd_ = nextItem_ = blockEnd_ = stream + size;
+    if (!stream && size)
+        return fail();
+    return true;
+}
+
+bool ByteCursor::attachStreamed(const uint8_t* stream, size_t size, const StreamedPool& pool)
+{
+    pool_ = &pool;
+    return attachStream(stream, size, Mode::Streamed);
+}
+
+bool ByteCursor::attachScan(const uint8_t* stream, size_t size, PoolScan& scan)
+{
+    scan_ = &scan;
+    return attachStream(stream, size, Mode::Scan);
+}
+
 bool ByteCursor::attach(const uint8_t* block, size_t size)
 {
+    mode_ = Mode::Whole;
     failed_ = false;
     located_ = 0;
     budget_ = UINT64_MAX;
@@ -50,11 +85,18 @@ bool ByteCursor::readBytes(void* destination, size_t count)
 // index asked for.
 const ByteCursor::Item* ByteCursor::locate(uint32_t index)
 {
-    if (index >= kMaxPoolItems) {
-        fail();
-        return nullptr;
-    }
     while (located_ <= index) {
+        if (located_ == itemCapacity_) {
+            uint32_t grown = itemCapacity_ ? itemCapacity_ * 2 : 64;
+            Item* table =
+                grown > itemCapacity_ ? static_cast<Item*>(realloc(items_, sizeof(Item) * size_t(grown))) : nullptr;
+            if (!table) {
+                fail();
+                return nullptr;
+            }
+            items_ = table;
+            itemCapacity_ = grown;
+        }
         if (size_t(blockEnd_ - nextItem_) < 4) {
             fail();
             return nullptr;
@@ -76,7 +118,25 @@ const ByteCursor::Item* ByteCursor::locate(uint32_t index)
 const uint8_t* ByteCursor::stringRef(uint32_t* length)
 {
     uint32_t index = readU32();
-    const Item* item = failed_ ? nullptr : locate(index);
+    const Item* item = nullptr;
+    Item held;
+    if (failed_) {
+    } else if (mode_ == Mode::Whole) {
+        item = locate(index);
+    } else if (mode_ == Mode::Streamed) {
+        held.bytes = pool_->heldItem(index, &held.length);
+        item = held.bytes ? &held : nullptr;
+        if (!item)
+            fail();
+    } else {
+        // Scanning: the item is only noted; an empty text stands in for it.
+        if (!scan_->noteText(index))
+            fail();
+        static const uint8_t kNothing = 0;
+        held.bytes = &kNothing;
+        held.length = 0;
+        item = &held;
+    }
     if (!item) {
         if (length)
             *length = 0;
@@ -99,6 +159,27 @@ bool ByteCursor::readString(Bytes& out)
         out.reset();
         return fail();
     }
+    return true;
+}
+
+bool ByteCursor::readPayload(Bytes& out, PayloadRef& ref)
+{
+    ref = PayloadRef();
+    if (mode_ == Mode::Whole) {
+        if (!readString(out))
+            return false;
+        ref.size = uint32_t(out.size());
+        ref.sizeKnown = true;
+        return true;
+    }
+    out.reset();
+    uint32_t index = readU32();
+    if (failed_)
+        return false;
+    if (mode_ == Mode::Scan)
+        return scan_->notePayload(index) || fail();
+    if (!pool_->payloadRef(index, ref))
+        return fail();
     return true;
 }
 

@@ -3,12 +3,13 @@
 #pragma once
 
 #include "format/bytes.h"
+#include "format/payload.h"
 
 #include <stddef.h>
 #include <stdint.h>
 
-// A block may name pool items 0 to kMaxPoolItems - 1.
-constexpr uint32_t kMaxPoolItems = 16384;
+class PoolScan;
+class StreamedPool;
 // What an owned copy of an item costs beyond its bytes: the hidden NUL and
 // the allocator's bookkeeping, counted by a cursor with a memory bound.
 constexpr uint32_t kCopyOverhead = 16;
@@ -18,16 +19,27 @@ constexpr uint32_t kCopyOverhead = 16;
 constexpr uint32_t kRecordMemoryCharge = 128;
 
 // Reads a block it does not own. Every read is bounded by the block: a read
-// past the record stream, an item running past the block's end or an index of
-// kMaxPoolItems or more sets the sticky failed() flag and yields zeros or
+// past the record stream, an item running past the block's end or an index
+// beyond the last item sets the sticky failed() flag and yields zeros or
 // nothing, so a damaged package is refused rather than read out of bounds.
-// The item table lives inside the cursor (about 128 KiB): allocate cursors on
-// the heap or in static storage, not on a small thread stack.
+// The table of items located so far grows with the highest index asked for;
+// as every item takes at least its 4-byte length, it is bounded by the block.
 class ByteCursor {
 public:
-    // False (and failed()) when the block cannot hold its S field and the
-    // record stream that S announces.
+    ByteCursor() = default;
+    ~ByteCursor();
+    ByteCursor(const ByteCursor&) = delete;
+    ByteCursor& operator=(const ByteCursor&) = delete;
+
+    // A whole block in memory. False (and failed()) when the block cannot
+    // hold its S field and the record stream that S announces.
     bool attach(const uint8_t* block, size_t size);
+    // A record stream whose pool is read as a stream: texts come from the
+    // items `pool` holds, and a file's contents stay a reference to its item.
+    bool attachStreamed(const uint8_t* stream, size_t size, const StreamedPool& pool);
+    // Walks a record stream only to learn which items it names, and as what:
+    // nothing is read from a pool and every text comes out empty.
+    bool attachScan(const uint8_t* stream, size_t size, PoolScan& scan);
 
     uint32_t readU32();
     bool readBytes(void* destination, size_t count);
@@ -36,6 +48,9 @@ public:
     const uint8_t* stringRef(uint32_t* length);
     // An owned copy of the next referenced item (with the hidden NUL of Bytes).
     bool readString(Bytes& out);
+    // A file's contents: a copy in `out` from a whole block, a reference in
+    // `ref` from a streamed one (and then `out` stays empty).
+    bool readPayload(Bytes& out, PayloadRef& ref);
 
     // Bounds the memory that reading through this cursor may take: each
     // copied item counts its length plus kCopyOverhead, and whatever else
@@ -58,9 +73,15 @@ private:
         uint32_t length;
     };
 
+    enum class Mode : uint8_t { Whole, Streamed, Scan };
+
     bool fail();
+    bool attachStream(const uint8_t* stream, size_t size, Mode mode);
     const Item* locate(uint32_t index);
 
+    Mode mode_ = Mode::Whole;
+    const StreamedPool* pool_ = nullptr;
+    PoolScan* scan_ = nullptr;
     const uint8_t* blockEnd_ = nullptr;
     const uint8_t* position_ = nullptr;
     const uint8_t* streamEnd_ = nullptr;
@@ -70,5 +91,6 @@ private:
     bool failed_ = true;
     uint64_t budget_ = UINT64_MAX;
     bool exhausted_ = false;
-    Item items_[kMaxPoolItems];
+    Item* items_ = nullptr;
+    uint32_t itemCapacity_ = 0;
 };

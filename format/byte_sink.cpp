@@ -15,6 +15,23 @@ uint32_t hashBytes(const uint8_t* bytes, size_t length)
     return hash;
 }
 
+// Makes room for one more entry in a growable table.
+template <typename T>
+bool growTable(T*& table, uint32_t count, uint32_t& capacity)
+{
+    if (count < capacity)
+        return true;
+    uint32_t grown = capacity ? capacity * 2 : 64;
+    if (grown <= capacity || uint64_t(grown) * sizeof(T) > SIZE_MAX)
+        return false;
+    T* bigger = static_cast<T*>(realloc(table, sizeof(T) * size_t(grown)));
+    if (!bigger)
+        return false;
+    table = bigger;
+    capacity = grown;
+    return true;
+}
+
 }  // namespace
 
 ByteSink::~ByteSink()
@@ -23,6 +40,9 @@ ByteSink::~ByteSink()
     for (uint32_t i = 0; i < count_; ++i)
         items_[i].~Item();
     free(items_);
+    free(ordinals_);
+    free(payloadOrder_);
+    free(slots_);
 }
 
 bool ByteSink::fail()
@@ -78,14 +98,13 @@ bool ByteSink::addString(const void* bytes, size_t length)
             (length == 0 || memcmp(item.bytes.data(), data, length) == 0))
             return appendU32(i);
     }
-    // A block can address only kMaxPoolItems items: refuse the next one
-    // rather than write an index no reader accepts.
-    if (count_ >= kMaxPoolItems)
+    // Indices are u32: the pool can grow to the last one a stream can name.
+    if (count_ == UINT32_MAX)
         return fail();
     if (count_ == itemCapacity_) {
         uint32_t grown = itemCapacity_ ? itemCapacity_ * 2 : 64;
-        if (grown > kMaxPoolItems)
-            grown = kMaxPoolItems;
+        if (grown <= itemCapacity_ || uint64_t(grown) * sizeof(Item) > SIZE_MAX)
+            return fail();
         Item* table = static_cast<Item*>(malloc(sizeof(Item) * grown));
         if (!table)
             return fail();
@@ -104,6 +123,37 @@ bool ByteSink::addString(const void* bytes, size_t length)
     }
     ++count_;
     return appendU32(count_ - 1);
+}
+
+bool ByteSink::addPayload(uint32_t id)
+{
+    if (failed_)
+        return false;
+    if (id >= ordinalCapacity_) {
+        uint32_t grown = ordinalCapacity_ ? ordinalCapacity_ : 64;
+        while (grown <= id && grown < UINT32_MAX / 2)
+            grown *= 2;
+        if (grown <= id)
+            return fail();
+        uint32_t* table = static_cast<uint32_t*>(realloc(ordinals_, sizeof(uint32_t) * size_t(grown)));
+        if (!table)
+            return fail();
+        memset(table + ordinalCapacity_, 0, sizeof(uint32_t) * size_t(grown - ordinalCapacity_));
+        ordinals_ = table;
+        ordinalCapacity_ = grown;
+    }
+    if (ordinals_[id] == 0) {
+        if (!growTable(payloadOrder_, payloadCount_, payloadCapacity_))
+            return fail();
+        payloadOrder_[payloadCount_++] = id;
+        ordinals_[id] = payloadCount_;
+    }
+    if (end_ > UINT32_MAX || !growTable(slots_, slotCount_, slotCapacity_))
+        return fail();
+    slots_[slotCount_].offset = uint32_t(end_);
+    slots_[slotCount_].ordinal = ordinals_[id] - 1;
+    ++slotCount_;
+    return appendU32(0);  // the index, written when the pool's size is known
 }
 
 bool ByteSink::addText(const char* text)
@@ -131,6 +181,9 @@ bool ByteSink::flatten(Bytes& out) const
     if (end_)
         memcpy(p, start_, end_);
     p += end_;
+    // Streamed contents follow every pool item, in the order of first reference.
+    for (uint32_t i = 0; i < slotCount_; ++i)
+        storeU32(out.data() + 4 + slots_[i].offset, count_ + slots_[i].ordinal);
     for (uint32_t i = 0; i < count_; ++i) {
         const Bytes& bytes = items_[i].bytes;
         storeU32(p, uint32_t(bytes.size()));

@@ -6,6 +6,9 @@
 //   textList(name, value)        NUL-terminated texts ended by an empty one
 //   textPairs(name, value, a, b) (a, b) pairs of such texts ended by an empty a
 //   blob(name, value)            raw bytes, through the pool
+//   payload(name, value, ref)    a file's contents, through the pool: held in
+//                                `value`, or named by `ref` when they stay in
+//                                a block read as a stream (format/payload.h)
 //   banner(name, info, bits)     a bitmap header and its bits, two pool items
 //   number(name, value, form)    a u32
 //   shortNumber(name, value, form) a u32 of which the low half counts
@@ -16,6 +19,7 @@
 #include "format/byte_cursor.h"
 #include "format/bytes.h"
 #include "format/byte_sink.h"
+#include "format/payload.h"
 #include "format/record_kinds.h"
 
 #include <stdint.h>
@@ -29,6 +33,13 @@ class FieldVisitor {
 public:
     virtual void text(const char* name, const Bytes& value) = 0;
     virtual void blob(const char* name, const Bytes& value) = 0;
+    // A file's contents not held in memory: by default described as the
+    // held bytes (none) would be.
+    virtual void payload(const char* name, const Bytes& value, const PayloadRef& ref)
+    {
+        (void)ref;
+        blob(name, value);
+    }
     virtual void number(const char* name, uint32_t value, NumberForm form) = 0;
 
 protected:
@@ -42,6 +53,7 @@ struct FieldReader {
     void textList(const char*, Bytes& value) { cursor.readString(value); }
     void textPairs(const char*, Bytes& value, const char*, const char*) { cursor.readString(value); }
     void blob(const char*, Bytes& value) { cursor.readString(value); }
+    void payload(const char*, Bytes& value, PayloadRef& ref) { cursor.readPayload(value, ref); }
     void banner(const char*, Bytes& info, Bytes& bits)
     {
         cursor.readString(info);
@@ -62,6 +74,14 @@ struct FieldWriter {
     void textList(const char*, const Bytes& value) { add(value); }
     void textPairs(const char*, const Bytes& value, const char*, const char*) { add(value); }
     void blob(const char*, const Bytes& value) { add(value); }
+    // Contents the writer streams in later go in as its reference.
+    void payload(const char*, const Bytes& value, const PayloadRef& ref)
+    {
+        if (ref.streamed())
+            sink.addPayload(ref.item);
+        else
+            add(value);
+    }
     void banner(const char*, const Bytes& info, const Bytes& bits)
     {
         add(info);
@@ -77,6 +97,13 @@ struct FieldDescriber {
     FieldVisitor& visitor;
     void text(const char* name, const Bytes& value) { visitor.text(name, value); }
     void blob(const char* name, const Bytes& value) { visitor.blob(name, value); }
+    void payload(const char* name, const Bytes& value, const PayloadRef& ref)
+    {
+        if (ref.streamed())
+            visitor.payload(name, value, ref);
+        else
+            visitor.blob(name, value);
+    }
     void number(const char* name, uint32_t value, NumberForm form = NumberForm::Decimal)
     {
         visitor.number(name, value, form);
@@ -129,6 +156,11 @@ struct ByteFieldWalk {
     {
         fn(name, value);
     }
+    template <typename B, typename R>
+    void payload(const char* name, B& value, R&)
+    {
+        fn(name, value);
+    }
     template <typename B>
     void banner(const char*, B& info, B& bits)
     {
@@ -161,6 +193,7 @@ class FieldWalker {
 public:
     virtual void text(const char* name, Bytes& value) = 0;
     virtual void blob(const char* name, Bytes& value) = 0;
+    virtual void payload(const char* name, Bytes& value, PayloadRef& ref) = 0;
     virtual void number(const char* name, uint32_t& value, NumberForm form = NumberForm::Decimal) = 0;
     virtual void shortNumber(const char* name, uint16_t& value, NumberForm form = NumberForm::Decimal) = 0;
 
@@ -175,6 +208,7 @@ struct UnnamedFieldWalk {
     FieldWalker& walker;
     void text(const char*, Bytes& value) { walker.text(nullptr, value); }
     void blob(const char*, Bytes& value) { walker.blob(nullptr, value); }
+    void payload(const char*, Bytes& value, PayloadRef& ref) { walker.payload(nullptr, value, ref); }
     void number(const char*, uint32_t& value, NumberForm = NumberForm::Decimal) { walker.number(nullptr, value); }
     void shortNumber(const char*, uint16_t& value, NumberForm = NumberForm::Decimal)
     {

@@ -15,6 +15,7 @@ public:
     explicit WalkerOver(Visitor visitor) : visitor_(visitor) {}
     void text(const char* name, Bytes& value) override { visitor_.text(name, value); }
     void blob(const char* name, Bytes& value) override { visitor_.blob(name, value); }
+    void payload(const char* name, Bytes& value, PayloadRef& ref) override { visitor_.payload(name, value, ref); }
     void number(const char* name, uint32_t& value, NumberForm form) override { visitor_.number(name, value, form); }
     void shortNumber(const char* name, uint16_t& value, NumberForm form) override
     {

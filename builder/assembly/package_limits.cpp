@@ -9,6 +9,9 @@
 
 namespace {
 
+// The most distinct strings a block held for the readers of old.
+constexpr uint32_t kMaxPoolItems = 16384;
+
 std::string mebibytes(uint64_t bytes)
 {
     char text[32];

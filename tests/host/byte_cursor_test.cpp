@@ -259,13 +259,17 @@ TEST_F(CursorTest, LengthFieldCutByTheBlockEndFails)
     EXPECT_TRUE(cursor_->failed());
 }
 
-TEST_F(CursorTest, IndicesStopAt16383)
+TEST_F(CursorTest, IndicesRunToTheLastItemOfTheBlock)
 {
-    std::vector<std::string> items(kMaxPoolItems, text(""));
+    // Far beyond the 16,384 items a fixed table once held.
+    const uint32_t count = 40000;
+    std::vector<std::string> items(count, text(""));
+    items[count - 2] = text("next to last");
     items.back() = text("last");
-    items.push_back(text("beyond the table"));
-    ASSERT_TRUE(attach(blockOf({kMaxPoolItems - 1, kMaxPoolItems}, items)));
+    ASSERT_TRUE(attach(blockOf({count - 2, count - 1, 3, count}, items)));
+    EXPECT_EQ(nextString(), text("next to last"));
     EXPECT_EQ(nextString(), text("last"));
+    EXPECT_EQ(nextString(), text(""));
     EXPECT_FALSE(cursor_->failed());
     EXPECT_EQ(nextString(), "<failed>");
     EXPECT_TRUE(cursor_->failed());

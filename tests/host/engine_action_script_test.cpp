@@ -281,7 +281,7 @@ TEST(ActionScriptDamage, EveryShortenedRecordStreamIsRefused)
 
 TEST(ActionScriptDamage, IndexPastThePoolIsRefused)
 {
-    for (uint32_t index : {1u, 2u, kMaxPoolItems - 1, kMaxPoolItems, 0xFFFFFFFFu}) {
+    for (uint32_t index : {1u, 2u, 16383u, 16384u, 0xFFFFFFFFu}) {
         ByteSink sink;
         sink.appendU32(0);
         sink.appendU32(1);

@@ -40,6 +40,13 @@ struct FieldFiller {
         bytes += "tail";
         value.assign(bytes.data(), bytes.size());
     }
+    void payload(const char* name, Bytes& value, PayloadRef& ref)
+    {
+        blob(name, value);
+        ref = PayloadRef();
+        ref.size = uint32_t(value.size());
+        ref.sizeKnown = true;
+    }
     void number(const char*, uint32_t& value, NumberForm = NumberForm::Decimal)
     {
         value = 0x10000000u + seed * 0x100u + ++counter;

@@ -1,0 +1,18 @@
+// Block 1 read as a stream: the action script built from its record stream
+// and texts, the files' contents left in the package until they are written.
+#pragma once
+
+#include "format/action_script.h"
+#include "format/block_reader.h"
+#include "format/streamed_pool.h"
+
+#include <stdint.h>
+#include <stdio.h>
+
+// Reads block 1 at the file's position into `out` through `pool`, which then
+// serves each WriteFileAction's contents by its dataRef (copyItem). Only the
+// record stream and the texts are decoded; `memoryLimit` bounds what they and
+// the script built from them may take. A record stream that does not parse
+// answers BadStream.
+BlockResult loadStreamedActionScript(FILE* file, uint64_t available, uint64_t memoryLimit, StreamedPool& pool,
+                                     ActionScript& out);
