@@ -1,12 +1,24 @@
 #include "format/file_io.h"
 
 #include <limits.h>
+#include <stdint.h>
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
 
+// Packages of several GiB: positions are 64-bit on both sides. The
+// Windows runtime's fpos_t is the 64-bit offset itself, and every version
+// of it has fsetpos and fgetpos.
 bool seekTo(FILE* file, uint64_t offset)
 {
-    if (offset > uint64_t(LONG_MAX))
+    if (offset > uint64_t(INT64_MAX))
         return false;
-    return fseek(file, long(offset), SEEK_SET) == 0;
+#ifdef _WIN32
+    fpos_t position = fpos_t(offset);
+    return fsetpos(file, &position) == 0;
+#else
+    return fseeko(file, off_t(offset), SEEK_SET) == 0;
+#endif
 }
 
 bool seekFromEnd(FILE* file, uint32_t back)
@@ -18,8 +30,15 @@ bool seekFromEnd(FILE* file, uint32_t back)
 
 int64_t tellPosition(FILE* file)
 {
-    long position = ftell(file);
+#ifdef _WIN32
+    fpos_t position;
+    if (fgetpos(file, &position) != 0)
+        return -1;
+    return int64_t(position) < 0 ? -1 : int64_t(position);
+#else
+    off_t position = ftello(file);
     return position < 0 ? -1 : int64_t(position);
+#endif
 }
 
 int64_t fileLength(FILE* file)

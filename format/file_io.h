@@ -4,8 +4,7 @@
 #include <stdint.h>
 #include <stdio.h>
 
-// Seeks to an absolute offset; false when the offset is beyond what the
-// runtime's seek can address (a 32-bit long on Windows) or the seek fails.
+// Seeks to an absolute 64-bit offset; false when the seek fails.
 bool seekTo(FILE* file, uint64_t offset);
 // Seeks to `back` bytes before the end of the file.
 bool seekFromEnd(FILE* file, uint32_t back);
