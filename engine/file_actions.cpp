@@ -8,6 +8,7 @@
 #include "format/stub_texts.h"
 #include "engine/file_routines.h"
 #include "engine/kept_deletions.h"
+#include "format/streamed_pool.h"
 #include "format/undo_entry.h"
 
 #include <shlobj.h>
@@ -176,35 +177,60 @@ private:
     char copy_[kPathSize] = {};
 };
 
-// Writes the whole data in one write. A short write is a failure like any
-// other: a cut file must never pass for an installed one.
-bool writeContents(HANDLE file, const Bytes& data)
+// A file being written, told its contents chunk by chunk. A short write is
+// a failure like any other: a cut file must never pass for an installed one.
+struct FileWriter {
+    HANDLE file;
+    DWORD error;
+};
+
+bool writeChunk(void* context, const uint8_t* bytes, size_t size)
 {
-    if (data.size() == 0)
-        return true;
+    FileWriter& writer = *static_cast<FileWriter*>(context);
     DWORD written = 0;
-    if (!WriteFile(file, data.data(), DWORD(data.size()), &written, nullptr))
+    if (!WriteFile(writer.file, bytes, DWORD(size), &written, nullptr)) {
+        writer.error = GetLastError();
         return false;
-    if (written == data.size())
-        return true;
-    SetLastError(ERROR_DISK_FULL);
-    return false;
+    }
+    if (written != size) {
+        writer.error = ERROR_DISK_FULL;
+        return false;
+    }
+    return true;
 }
 
-// Creates the file and writes the data with the packaged times. Returns 0, or
-// the error of the creation or of the write; a half-written file is deleted.
-// Setting the times may fail (some file systems keep no creation time): that
-// is not fatal.
-DWORD writeFile(const char* path, const WriteFileAction& action)
+// Writes the action's contents: held ones in one write, streamed ones as
+// the package decodes them. False when the file could not take them
+// (writer.error says why) or the package is damaged (`damaged` set).
+bool writeContents(FileWriter& writer, WriteFileAction& action, StreamedPool* payload, bool& damaged)
+{
+    if (!action.dataRef.streamed())
+        return action.data.size() == 0 || writeChunk(&writer, action.data.data(), action.data.size());
+    uint32_t length = 0;
+    bool refused = false;
+    if (!payload || payload->copyItem(action.dataRef.item, writeChunk, &writer, length, refused) != BlockResult::Ok) {
+        damaged = true;
+        return false;
+    }
+    action.dataRef.size = length;
+    action.dataRef.sizeKnown = true;
+    return !refused;
+}
+
+// Creates the file and writes the contents with the packaged times. Returns
+// 0, or the error of the creation or of the write; a half-written file is
+// deleted. Setting the times may fail (some file systems keep no creation
+// time): that is not fatal.
+DWORD writeFile(const char* path, WriteFileAction& action, StreamedPool* payload, bool& damaged)
 {
     UniqueHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return GetLastError();
-    if (!writeContents(file.get(), action.data)) {
-        DWORD error = GetLastError();
+    FileWriter writer{file.get(), ERROR_SUCCESS};
+    if (!writeContents(writer, action, payload, damaged)) {
         file.reset();
         DeleteFileA(path);
-        return error ? error : DWORD(ERROR_WRITE_FAULT);
+        return writer.error ? writer.error : DWORD(ERROR_WRITE_FAULT);
     }
     FILETIME time;
     time.dwLowDateTime = action.timeLow;
@@ -257,13 +283,20 @@ bool WriteFileAction::execute(ExecutionContext& context)
     KeptFile kept(pathFits ? filePath : "");
     for (;;) {
         pathFits = expandPath(expand, path, filePath, sizeof filePath);
-        DWORD error = pathFits ? writeFile(filePath, *this) : DWORD(ERROR_FILENAME_EXCED_RANGE);
+        bool damaged = false;
+        DWORD error =
+            pathFits ? writeFile(filePath, *this, context.payload, damaged) : DWORD(ERROR_FILENAME_EXCED_RANGE);
+        if (damaged) {
+            // No retry helps a damaged package: the installation stops.
+            context.damagedPackage = true;
+            return false;
+        }
         if (error == ERROR_SUCCESS) {
             if (!kept.handOver(log) || !recordFile(log, filePath, 1)) {
                 DeleteFileA(filePath);
                 return false;
             }
-            context.bytesInstalled += uint32_t(data.size());
+            context.bytesInstalled += dataSize();
             return true;
         }
         if (error == ERROR_PATH_NOT_FOUND && !foldersTried) {
@@ -280,11 +313,12 @@ bool WriteFileAction::execute(ExecutionContext& context)
     }
 }
 
-void WriteFileAction::extract(const char* prefix)
+void WriteFileAction::extract(const char* prefix, StreamedPool* payload)
 {
     char name[kWorkNameSize];
+    bool damaged = false;
     if (extractName(prefix, path.text(), name, sizeof name))
-        writeFile(name, *this);
+        writeFile(name, *this, payload, damaged);
 }
 
 bool CopyFileAction::execute(ExecutionContext& context)

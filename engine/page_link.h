@@ -39,6 +39,8 @@ constexpr UINT WM_INSTALL_DONE = WM_USER + 99;
 constexpr LPARAM kDoneRestartNeeded = 1;
 // The work was stopped by a program or entry point that answered 1602.
 constexpr LPARAM kDoneCancelled = 2;
+// The package turned out damaged while its files were written.
+constexpr LPARAM kDoneDamagedPackage = 4;
 
 // Worker to the wizard's frame (the root window of the prompt's owner), sent:
 // lParam points at a RetryPrompt on the asking worker's stack, which stays

@@ -69,7 +69,7 @@ uint32_t packagedBytes(const Action& action)
 {
     if (action.kind() != WriteFileAction::kKind)
         return 0;
-    return uint32_t(static_cast<const WriteFileAction&>(action).data.size());
+    return static_cast<const WriteFileAction&>(action).dataSize();
 }
 
 }  // namespace

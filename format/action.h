@@ -53,6 +53,8 @@ private:
 template <typename Derived>
 using ActionOfKind = RecordOfKind<Action, Derived>;
 
+class StreamedPool;
+
 class WriteFileAction final : public ActionOfKind<WriteFileAction> {
 public:
     Bytes path;
@@ -76,7 +78,7 @@ public:
     uint32_t dataSize() const { return dataRef.streamed() ? dataRef.size : uint32_t(data.size()); }
     bool execute(ExecutionContext& context) override;
     // Extract-all mode: the one kind that does anything there.
-    void extract(const char* prefix);
+    void extract(const char* prefix, StreamedPool* payload = nullptr);
 };
 
 class CopyFileAction final : public ActionOfKind<CopyFileAction> {

@@ -8,8 +8,8 @@ namespace {
 
 // Compressed bytes are read from the file through a window of this size.
 constexpr uint32_t kWindowSize = 64 * 1024;
-// skip() decodes into a buffer of this size on the stack.
-constexpr size_t kSkipChunk = 4096;
+// Dropped bytes are decoded into a buffer of this size, made when first needed.
+constexpr size_t kSkipChunk = 64 * 1024;
 
 }  // namespace
 
@@ -30,33 +30,29 @@ BlockResult BlockDecoder::open(FILE* file, uint64_t available)
     file_ = file;
     result_ = BlockResult::Ok;
     int64_t here = tellPosition(file);
-    uint8_t header[kBlockHeaderSize];
-    if (here < 0 || !readExactly(file, header, sizeof header))
+    uint8_t header[kBlockHeaderSize + kLzmaPropertiesSize];
+    if (here < 0 || !readExactly(file, header, kBlockHeaderSize))
         return fail(BlockResult::Truncated);
     start_ = uint64_t(here);
     hasHeader_ = true;
     csize_ = loadU32(header);
     usize_ = loadU32(header + 4);
-    if (available < kBlockHeaderSize || csize_ > available - kBlockHeaderSize || csize_ < kLzmaPropertiesSize) {
-        seekTo(file, endOffset());
+    if (available < kBlockHeaderSize || csize_ > available - kBlockHeaderSize || csize_ < kLzmaPropertiesSize)
         return fail(BlockResult::BeyondPackage);
-    }
-    LzmaProperties properties;
-    if (!readExactly(file, properties_, sizeof properties_)) {
-        seekTo(file, endOffset());
+    if (!readExactly(file, header + kBlockHeaderSize, kLzmaPropertiesSize))
         return fail(BlockResult::Truncated);
-    }
     // liblzma refuses lc + lp > 4, which plain LZMA1 allows; no package
     // writer of ours makes such a stream, so it counts as a damaged block.
-    if (!parseLzmaProperties(properties_, properties) || properties.lc + properties.lp > 4) {
-        seekTo(file, endOffset());
+    if (!parseLzmaProperties(header + kBlockHeaderSize, properties_) || properties_.lc + properties_.lp > 4)
         return fail(BlockResult::BadProperties);
-    }
     // liblzma allocates the whole dictionary the properties name, but a
     // dictionary larger than the decoded size is never used.
+    uint32_t& dictionary = properties_.dictionarySize;
     uint32_t needed = usize_ < 4096 ? 4096 : usize_;
-    uint32_t dictionary = properties.dictionarySize < 4096 ? 4096 : properties.dictionarySize;
-    dictionary_ = dictionary < needed ? dictionary : needed;
+    if (dictionary > needed)
+        dictionary = needed;
+    if (dictionary < 4096)
+        dictionary = 4096;
     if (!window_.allocate(kWindowSize))
         return fail(BlockResult::OutOfMemory);
     return start();
@@ -66,13 +62,10 @@ BlockResult BlockDecoder::start()
 {
     lzma_end(&stream_);
     stream_ = LZMA_STREAM_INIT;
-    LzmaProperties properties;
-    parseLzmaProperties(properties_, properties);
-    properties.dictionarySize = dictionary_;
     LzmaFilterChain chain;
     memset(&chain.options, 0, sizeof chain.options);
     // Known size, no end marker: decoding stops when usize bytes are out.
-    setUpLzma1(chain, properties, usize_);
+    setUpLzma1(chain, properties_, usize_);
     lzma_ret started = lzma_raw_decoder(&stream_, chain.filters);
     if (started != LZMA_OK)
         return fail(started == LZMA_MEM_ERROR ? BlockResult::OutOfMemory : BlockResult::BadProperties);
@@ -136,24 +129,16 @@ BlockResult BlockDecoder::read(void* out, size_t count)
 {
     if (result_ != BlockResult::Ok)
         return result_;
-    if (count > uint64_t(usize_) - position_)
+    if (count > uint64_t(usize_) - position_ || (count && ended_))
         return fail(BlockResult::WrongSize);
-    if (count == 0)
-        return result_;
-    if (ended_)
-        return fail(BlockResult::WrongSize);
-    BlockResult result = decode(static_cast<uint8_t*>(out), count);
-    if (result == BlockResult::Ok)
-        position_ += count;
-    return result;
-}
-
-BlockResult BlockDecoder::skip(uint64_t count)
-{
-    uint8_t buffer[kSkipChunk];
+    if (!out && count && scratch_.isNull() && !scratch_.allocate(kSkipChunk))
+        return fail(BlockResult::OutOfMemory);
     while (count > 0 && result_ == BlockResult::Ok) {
-        size_t chunk = count < sizeof buffer ? size_t(count) : sizeof buffer;
-        read(buffer, chunk);
+        size_t chunk = out || count < kSkipChunk ? count : kSkipChunk;
+        if (decode(out ? static_cast<uint8_t*>(out) : scratch_.data(), chunk) == BlockResult::Ok)
+            position_ += chunk;
+        if (out)
+            out = static_cast<uint8_t*>(out) + chunk;
         count -= chunk;
     }
     return result_;

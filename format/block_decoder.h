@@ -21,15 +21,16 @@ public:
     // Reads the block's header at the file's current position and sets the
     // decoder up at the block's first byte. `available` is the number of
     // package bytes from that position to the trailer. The file stays in use
-    // by the decoder until it is destroyed; on failure the position is
-    // csize + 8 bytes further on when the file holds them.
+    // by the decoder until it is destroyed; endOffset() is where the next
+    // block begins once hasHeader().
     BlockResult open(FILE* file, uint64_t available);
 
-    // Decodes exactly `count` bytes into `out`. A block that ends before
-    // them, or a damaged stream, fails; the failure is sticky.
+    // Decodes exactly `count` bytes into `out`, or drops them when `out` is
+    // null. A block that ends before them, or a damaged stream, fails; the
+    // failure is sticky.
     BlockResult read(void* out, size_t count);
     // Decodes and drops `count` bytes.
-    BlockResult skip(uint64_t count);
+    BlockResult skip(uint64_t count) { return read(nullptr, size_t(count)); }
     // Starts again at the block's first decoded byte.
     BlockResult rewind();
     // Once every decoded byte is out: Ok only when the stream ends exactly
@@ -38,7 +39,7 @@ public:
 
     uint64_t position() const { return position_; }
     uint32_t decodedSize() const { return usize_; }
-    uint32_t dictionarySize() const { return dictionary_; }
+    uint32_t dictionarySize() const { return properties_.dictionarySize; }
     BlockResult result() const { return result_; }
     // False when open() could not even read the block's header.
     bool hasHeader() const { return hasHeader_; }
@@ -54,12 +55,12 @@ private:
     uint64_t start_ = 0;  // file offset of the block's header
     uint32_t csize_ = 0;
     uint32_t usize_ = 0;
-    uint32_t dictionary_ = 0;
     uint32_t inputLeft_ = 0;  // compressed bytes not yet read from the file
     uint64_t position_ = 0;   // decoded bytes handed out so far
-    uint8_t properties_[kLzmaPropertiesSize] = {};
+    LzmaProperties properties_;  // the dictionary as the decoder allocates it
     BlockResult result_ = BlockResult::Truncated;
     Bytes window_;
+    Bytes scratch_;
     lzma_stream stream_ = LZMA_STREAM_INIT;
     bool ended_ = false;  // the decoder said the stream ends
     bool hasHeader_ = false;

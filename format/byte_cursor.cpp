@@ -16,35 +16,19 @@ bool ByteCursor::fail()
     return false;
 }
 
-bool ByteCursor::attachStream(const uint8_t* stream, size_t size, Mode mode)
+bool ByteCursor::attachStreamed(const uint8_t* stream, size_t size, StreamedPool& pool)
 {
-    failed_ = false;
-    located_ = 0;
-    budget_ = UINT64_MAX;
-    exhausted_ = false;
-    mode_ = mode;
-    position_ = stream;
-    streamEnd_ = nextItem_ = blockEnd_ = stream + size;
-    if (!stream && size)
-        return fail();
-    return true;
-}
-
-bool ByteCursor::attachStreamed(const uint8_t* stream, size_t size, const StreamedPool& pool)
-{
+    attach(nullptr, 0);  // resets everything, and fails: nothing to walk
+    failed_ = !stream && size;
     pool_ = &pool;
-    return attachStream(stream, size, Mode::Streamed);
-}
-
-bool ByteCursor::attachScan(const uint8_t* stream, size_t size, PoolScan& scan)
-{
-    scan_ = &scan;
-    return attachStream(stream, size, Mode::Scan);
+    position_ = stream;
+    streamEnd_ = stream + size;
+    return !failed_;
 }
 
 bool ByteCursor::attach(const uint8_t* block, size_t size)
 {
-    mode_ = Mode::Whole;
+    pool_ = nullptr;
     failed_ = false;
     located_ = 0;
     budget_ = UINT64_MAX;
@@ -118,25 +102,7 @@ const ByteCursor::Item* ByteCursor::locate(uint32_t index)
 const uint8_t* ByteCursor::stringRef(uint32_t* length)
 {
     uint32_t index = readU32();
-    const Item* item = nullptr;
-    Item held;
-    if (failed_) {
-    } else if (mode_ == Mode::Whole) {
-        item = locate(index);
-    } else if (mode_ == Mode::Streamed) {
-        held.bytes = pool_->heldItem(index, &held.length);
-        item = held.bytes ? &held : nullptr;
-        if (!item)
-            fail();
-    } else {
-        // Scanning: the item is only noted; an empty text stands in for it.
-        if (!scan_->noteText(index))
-            fail();
-        static const uint8_t kNothing = 0;
-        held.bytes = &kNothing;
-        held.length = 0;
-        item = &held;
-    }
+    const Item* item = failed_ || pool_ ? nullptr : locate(index);
     if (!item) {
         if (length)
             *length = 0;
@@ -149,6 +115,14 @@ const uint8_t* ByteCursor::stringRef(uint32_t* length)
 
 bool ByteCursor::readString(Bytes& out)
 {
+    if (pool_) {
+        uint32_t index = readU32();
+        if (failed_ || !pool_->readItem(index, out) || !spend(uint64_t(out.size()) + kCopyOverhead)) {
+            out.reset();
+            return fail();
+        }
+        return true;
+    }
     uint32_t length = 0;
     const uint8_t* bytes = stringRef(&length);
     if (!bytes) {
@@ -165,7 +139,7 @@ bool ByteCursor::readString(Bytes& out)
 bool ByteCursor::readPayload(Bytes& out, PayloadRef& ref)
 {
     ref = PayloadRef();
-    if (mode_ == Mode::Whole) {
+    if (!pool_) {
         if (!readString(out))
             return false;
         ref.size = uint32_t(out.size());
@@ -176,10 +150,7 @@ bool ByteCursor::readPayload(Bytes& out, PayloadRef& ref)
     uint32_t index = readU32();
     if (failed_)
         return false;
-    if (mode_ == Mode::Scan)
-        return scan_->notePayload(index) || fail();
-    if (!pool_->payloadRef(index, ref))
-        return fail();
+    pool_->referTo(index, ref);
     return true;
 }
 

@@ -8,7 +8,6 @@
 #include <stddef.h>
 #include <stdint.h>
 
-class PoolScan;
 class StreamedPool;
 // What an owned copy of an item costs beyond its bytes: the hidden NUL and
 // the allocator's bookkeeping, counted by a cursor with a memory bound.
@@ -24,6 +23,7 @@ constexpr uint32_t kRecordMemoryCharge = 128;
 // nothing, so a damaged package is refused rather than read out of bounds.
 // The table of items located so far grows with the highest index asked for;
 // as every item takes at least its 4-byte length, it is bounded by the block.
+// A cursor is small: it lives on the stack of its reader.
 class ByteCursor {
 public:
     ByteCursor() = default;
@@ -34,12 +34,10 @@ public:
     // A whole block in memory. False (and failed()) when the block cannot
     // hold its S field and the record stream that S announces.
     bool attach(const uint8_t* block, size_t size);
-    // A record stream whose pool is read as a stream: texts come from the
-    // items `pool` holds, and a file's contents stay a reference to its item.
-    bool attachStreamed(const uint8_t* stream, size_t size, const StreamedPool& pool);
-    // Walks a record stream only to learn which items it names, and as what:
-    // nothing is read from a pool and every text comes out empty.
-    bool attachScan(const uint8_t* stream, size_t size, PoolScan& scan);
+    // A record stream whose pool is read as a stream: texts are decoded
+    // from `pool` as they are read, and a file's contents stay a reference
+    // to their item. stringRef() has nothing to point into and fails.
+    bool attachStreamed(const uint8_t* stream, size_t size, StreamedPool& pool);
 
     uint32_t readU32();
     bool readBytes(void* destination, size_t count);
@@ -73,15 +71,11 @@ private:
         uint32_t length;
     };
 
-    enum class Mode : uint8_t { Whole, Streamed, Scan };
-
     bool fail();
-    bool attachStream(const uint8_t* stream, size_t size, Mode mode);
     const Item* locate(uint32_t index);
 
-    Mode mode_ = Mode::Whole;
-    const StreamedPool* pool_ = nullptr;
-    PoolScan* scan_ = nullptr;
+    // Set for a record stream whose pool is read as a stream.
+    StreamedPool* pool_ = nullptr;
     const uint8_t* blockEnd_ = nullptr;
     const uint8_t* position_ = nullptr;
     const uint8_t* streamEnd_ = nullptr;

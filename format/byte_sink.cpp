@@ -40,9 +40,11 @@ ByteSink::~ByteSink()
     for (uint32_t i = 0; i < count_; ++i)
         items_[i].~Item();
     free(items_);
+#ifndef SLIPWAY_UNNAMED_FIELDS  // the stub writes no files' contents
     free(ordinals_);
     free(payloadOrder_);
     free(slots_);
+#endif
 }
 
 bool ByteSink::fail()
@@ -182,8 +184,10 @@ bool ByteSink::flatten(Bytes& out) const
         memcpy(p, start_, end_);
     p += end_;
     // Streamed contents follow every pool item, in the order of first reference.
+#ifndef SLIPWAY_UNNAMED_FIELDS
     for (uint32_t i = 0; i < slotCount_; ++i)
         storeU32(out.data() + 4 + slots_[i].offset, count_ + slots_[i].ordinal);
+#endif
     for (uint32_t i = 0; i < count_; ++i) {
         const Bytes& bytes = items_[i].bytes;
         storeU32(p, uint32_t(bytes.size()));

@@ -26,6 +26,7 @@ typedef void (*BytesDoneFn)(WindowHandle page, uint32_t done, uint32_t total);
 typedef void (*ReportFn)(const char* pass, const char* name, const char* caption, uint32_t result);
 
 class UndoLog;
+class StreamedPool;
 
 struct ExecutionContext {
     // Where actions record what undoes them. Only installing needs one: the
@@ -44,4 +45,9 @@ struct ExecutionContext {
     bool restartNeeded = false;
     // Set by a program or entry point that answered 1602: the user cancelled.
     bool cancelled = false;
+    // Where files' contents are decoded from as they are written; null when
+    // every action holds its own.
+    StreamedPool* payload = nullptr;
+    // Set when the package turned out damaged in the middle of the run.
+    bool damagedPackage = false;
 };

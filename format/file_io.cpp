@@ -32,9 +32,7 @@ int64_t tellPosition(FILE* file)
 {
 #ifdef _WIN32
     fpos_t position;
-    if (fgetpos(file, &position) != 0)
-        return -1;
-    return int64_t(position) < 0 ? -1 : int64_t(position);
+    return fgetpos(file, &position) == 0 ? int64_t(position) : -1;
 #else
     off_t position = ftello(file);
     return position < 0 ? -1 : int64_t(position);

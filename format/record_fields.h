@@ -74,13 +74,19 @@ struct FieldWriter {
     void textList(const char*, const Bytes& value) { add(value); }
     void textPairs(const char*, const Bytes& value, const char*, const char*) { add(value); }
     void blob(const char*, const Bytes& value) { add(value); }
-    // Contents the writer streams in later go in as its reference.
+    // Contents the writer streams in later go in as its reference. The
+    // stub writes no actions, only undo entries, which have no contents.
     void payload(const char*, const Bytes& value, const PayloadRef& ref)
     {
-        if (ref.streamed())
+#ifdef SLIPWAY_UNNAMED_FIELDS
+        (void)ref;
+#else
+        if (ref.streamed()) {
             sink.addPayload(ref.item);
-        else
-            add(value);
+            return;
+        }
+#endif
+        add(value);
     }
     void banner(const char*, const Bytes& info, const Bytes& bits)
     {

@@ -37,9 +37,9 @@ bool readUninstallScript(ByteCursor& cursor, UninstallScript& out)
 
 std::unique_ptr<UninstallScript> readUninstallPackage(const Bytes& body)
 {
-    std::unique_ptr<ByteCursor> cursor(new (std::nothrow) ByteCursor);
+    ByteCursor cursor;
     std::unique_ptr<UninstallScript> script(new (std::nothrow) UninstallScript);
-    if (!cursor || !script || !cursor->attach(body.data(), body.size()) || !readUninstallScript(*cursor, *script))
+    if (!script || !cursor.attach(body.data(), body.size()) || !readUninstallScript(cursor, *script))
         return nullptr;
     return script;
 }

@@ -214,6 +214,7 @@ void runInstallMode(HINSTANCE instance, const char* tail, const StartupSwitches&
 void endInstallRun()
 {
     waitForWorkers();
+    runState.payload.reset();
     runState.packageFile.reset();
     runState.finishPageText = nullptr;
     runState.actionScript.reset();

@@ -11,6 +11,7 @@
 #include "format/action_script.h"
 #include "format/earlier_installation.h"
 #include "format/pointer_list.h"
+#include "format/streamed_pool.h"
 
 struct UninstallScript;
 
@@ -33,8 +34,9 @@ struct RunState {
     std::unique_ptr<wchar_t[]> ownPath;
     uint32_t osClass = 0;
     uint32_t isWow64 = 0;
-    // The package, open behind block 0: start-up puts it here, the loading
-    // thread takes it to read block 1 and closes it.
+    // The package, open behind block 0: start-up puts it here; block 1 is
+    // read from it by the loading thread and, file by file, by the install
+    // thread, until start-up closes it.
     UniqueFile packageFile;
     // Package bytes left between the stream position and the trailer, for
     // the reader of block 1.
@@ -47,6 +49,10 @@ struct RunState {
     // Built by the loading thread from block 1; null until then, or when
     // block 1 could not be read.
     std::unique_ptr<ActionScript> actionScript;
+    // Block 1 as a stream, where the files' contents are decoded from as
+    // they are written; made with the action script. Declared behind the
+    // file it reads, so it goes first.
+    std::unique_ptr<StreamedPool> payload;
     // One byte per component of the action script, 1 = selected.
     std::unique_ptr<uint8_t[]> componentSelected;
     uint32_t componentCount = 0;

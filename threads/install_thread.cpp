@@ -45,6 +45,7 @@ bool install(HWND page, LPARAM& done)
     context.stepEnded = postStepEnded;
     context.bytesDone = postBytesDone;
     context.report = logStep;
+    context.payload = runState.payload.get();
     int row = 0;
     bool ok = removeEarlierInstallations(context, row) &&
               runInstallation(*runState.actionScript, runState.componentSelected.get(), context, row);
@@ -64,7 +65,8 @@ bool install(HWND page, LPARAM& done)
             if (earlier->removalBegun && earlier->package)
                 runLog("Restored %s", earlier->keyName);
     }
-    done = (context.restartNeeded ? kDoneRestartNeeded : 0) | (context.cancelled ? kDoneCancelled : 0);
+    done = (context.restartNeeded ? kDoneRestartNeeded : 0) | (context.cancelled ? kDoneCancelled : 0) |
+           (context.damagedPackage ? kDoneDamagedPackage : 0);
     if (SUCCEEDED(com))
         CoUninitialize();
     return ok;

@@ -1,7 +1,6 @@
 #include "threads/worker_threads.h"
 
-#include "format/block_reader.h"
-#include "format/byte_cursor.h"
+#include "format/streamed_action_script.h"
 #include "format/decimal_text.h"
 #include "state/run_state.h"
 #include "engine/page_link.h"
@@ -12,16 +11,22 @@
 
 namespace {
 
-// Decodes block 1; null when it cannot be read, decoded or parsed.
+// What the record stream and the texts of block 1 may take at most: far
+// beyond any real package's, well within a 32-bit process.
+constexpr uint64_t kScriptMemoryLimit = 512u << 20;
+
+// Reads block 1's records and texts, leaving the files' contents in the
+// package for the install thread; null when they cannot be read, decoded
+// or parsed. The stream the contents come from goes to the run state.
 std::unique_ptr<ActionScript> loadActionScript(FILE* package)
 {
-    Bytes block;
-    if (readBlock(package, runState.packageBytesLeft, block) != BlockResult::Ok)
-        return nullptr;
-    std::unique_ptr<ByteCursor> cursor(new (std::nothrow) ByteCursor);
+    std::unique_ptr<StreamedPool> pool(new (std::nothrow) StreamedPool);
     std::unique_ptr<ActionScript> script(new (std::nothrow) ActionScript);
-    if (!cursor || !script || !cursor->attach(block.data(), block.size()) || !readActionScript(*cursor, *script))
+    if (!pool || !script ||
+        loadStreamedActionScript(package, runState.packageBytesLeft, kScriptMemoryLimit, *pool, *script) !=
+            BlockResult::Ok)
         return nullptr;
+    runState.payload = std::move(pool);
     return script;
 }
 
@@ -66,7 +71,7 @@ void extractFiles(const ActionList& list, const char* prefix)
 {
     for (Action* action : list.actions)
         if (action->kind() == WriteFileAction::kKind)
-            static_cast<WriteFileAction*>(action)->extract(prefix);
+            static_cast<WriteFileAction*>(action)->extract(prefix, runState.payload.get());
 }
 
 }  // namespace
@@ -85,12 +90,14 @@ void extractAll(const ActionScript& script)
 DWORD WINAPI LoadingThread(LPVOID parameter)
 {
     HWND page = static_cast<HWND>(parameter);
-    // Taken on the first showing of the welcome page; a later one finds the
-    // script already loaded.
-    UniqueFile package(std::move(runState.packageFile));
-    if (package) {
-        publishActionScript(loadActionScript(package.get()));
-        package.reset();
+    // Read on the first showing of the welcome page; a later one finds the
+    // script already loaded. A package that cannot be read is closed.
+    if (!runState.actionScript && runState.packageFile) {
+        publishActionScript(loadActionScript(runState.packageFile.get()));
+        if (!runState.actionScript) {
+            runState.payload.reset();
+            runState.packageFile.reset();
+        }
         if (runState.extractAllFiles && runState.actionScript) {
             extractAll(*runState.actionScript);
             postLoadingDone(page, LoadingOutcome::Extracted);

@@ -12,7 +12,7 @@
     }
 SLIPWAY_ACTION_KINDS(SLIPWAY_REFUSE_EXECUTE)
 
-void WriteFileAction::extract(const char*)
+void WriteFileAction::extract(const char*, StreamedPool*)
 {
 }
 

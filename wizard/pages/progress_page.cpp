@@ -2,6 +2,7 @@
 // marked as the install thread's step events arrive; on success the wizard
 // moves on by itself. The thread's byte counts (WM_BYTES_DONE) have no bar
 // here and pass by.
+#include "format/stub_texts.h"
 #include "state/run_state.h"
 #include "platform/system_services.h"
 #include "engine/passes.h"
@@ -64,6 +65,11 @@ INT_PTR CALLBACK progressPageProcedure(HWND page, UINT message, WPARAM wParam, L
         } else {
             runState.outcome = (lParam & kDoneCancelled) ? RunOutcome::Cancelled : RunOutcome::Failed;
             runState.finishPageText = runState.actionScript->failureText.text();
+            // Rolled back already: the user learns why before the failure page.
+            if (lParam & kDoneDamagedPackage) {
+                runState.outcome = RunOutcome::DamagedPackage;
+                showError(frameOf(page), kDamagedPackage);
+            }
             offerNextPage(page, InstallPage::Finish, HintLine::Update);
             // With nobody to show the failure to, the run ends by itself
             // (the finish page passes in silent mode).

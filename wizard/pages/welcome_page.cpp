@@ -73,7 +73,7 @@ INT_PTR CALLBACK welcomePageProcedure(HWND page, UINT message, WPARAM wParam, LP
     rememberDefaultNextCaption(page);
     // The page waits while the package is still to be read; a later showing
     // finds it read.
-    if (runState.packageFile)
+    if (!runState.actionScript)
         setBusy(page, false, false);
     startWorker(LoadingThread, page);
     if (runState.silentMode)
