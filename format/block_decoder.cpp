@@ -129,7 +129,7 @@ BlockResult BlockDecoder::read(void* out, size_t count)
 {
     if (result_ != BlockResult::Ok)
         return result_;
-    if (count > uint64_t(usize_) - position_ || (count && ended_))
+    if (count > usize_ - position_ || (count && ended_))
         return fail(BlockResult::WrongSize);
     if (!out && count && scratch_.isNull() && !scratch_.allocate(kSkipChunk))
         return fail(BlockResult::OutOfMemory);

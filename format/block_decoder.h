@@ -30,14 +30,15 @@ public:
     // failure is sticky.
     BlockResult read(void* out, size_t count);
     // Decodes and drops `count` bytes.
-    BlockResult skip(uint64_t count) { return read(nullptr, size_t(count)); }
+    BlockResult skip(uint32_t count) { return read(nullptr, count); }
     // Starts again at the block's first decoded byte.
     BlockResult rewind();
     // Once every decoded byte is out: Ok only when the stream ends exactly
     // there with every input byte consumed.
     BlockResult finish();
 
-    uint64_t position() const { return position_; }
+    // Decoded offsets are u32, as the block's decoded size is.
+    uint32_t position() const { return position_; }
     uint32_t decodedSize() const { return usize_; }
     uint32_t dictionarySize() const { return properties_.dictionarySize; }
     BlockResult result() const { return result_; }
@@ -56,7 +57,7 @@ private:
     uint32_t csize_ = 0;
     uint32_t usize_ = 0;
     uint32_t inputLeft_ = 0;  // compressed bytes not yet read from the file
-    uint64_t position_ = 0;   // decoded bytes handed out so far
+    uint32_t position_ = 0;   // decoded bytes handed out so far
     LzmaProperties properties_;  // the dictionary as the decoder allocates it
     BlockResult result_ = BlockResult::Truncated;
     Bytes window_;

@@ -16,7 +16,6 @@ StreamedPool::~StreamedPool()
 
 BlockResult StreamedPool::open(FILE* file, uint64_t available, uint64_t memoryLimit)
 {
-    budget_ = memoryLimit;
     BlockResult result = decoder_.open(file, available);
     uint8_t raw[4];
     if (result == BlockResult::Ok)
@@ -24,9 +23,8 @@ BlockResult StreamedPool::open(FILE* file, uint64_t available, uint64_t memoryLi
     if (result != BlockResult::Ok)
         return result;
     uint32_t streamLength = loadU32(raw);
-    if (streamLength > budget_ || !stream_.allocate(streamLength))
+    if (streamLength > memoryLimit || !stream_.allocate(streamLength))
         return BlockResult::OutOfMemory;
-    budget_ -= streamLength;
     nextOffset_ = 4 + streamLength;  // read() refused a length past the block
     return decoder_.read(stream_.data(), streamLength);
 }
@@ -36,7 +34,7 @@ BlockResult StreamedPool::open(FILE* file, uint64_t available, uint64_t memoryLi
 // item, from the block's start again when the stream has passed it.
 BlockResult StreamedPool::standAt(uint32_t index)
 {
-    uint64_t target = index < located_ ? items_[index].offset : nextOffset_;
+    uint32_t target = index < located_ ? items_[index].offset : nextOffset_;
     if (decoder_.position() > target && decoder_.rewind() != BlockResult::Ok)
         return decoder_.result();
     if (decoder_.skip(target - decoder_.position()) != BlockResult::Ok)
@@ -47,16 +45,18 @@ BlockResult StreamedPool::standAt(uint32_t index)
             return decoder_.result();
         if (located_ == capacity_) {
             uint32_t grown = capacity_ ? capacity_ * 2 : 256;
-            uint64_t more = uint64_t(grown - capacity_) * sizeof(Located);
-            Located* table = more <= budget_ ? static_cast<Located*>(realloc(items_, sizeof(Located) * grown)) : nullptr;
+            // Each item takes at least its length field, so the table is
+            // bounded by the block.
+            Located* table = grown > capacity_ && grown <= SIZE_MAX / sizeof(Located)
+                                 ? static_cast<Located*>(realloc(items_, sizeof(Located) * grown))
+                                 : nullptr;
             if (!table)
                 return BlockResult::OutOfMemory;
-            budget_ -= more;
             items_ = table;
             capacity_ = grown;
         }
         Located& item = items_[located_++];
-        item.offset = uint32_t(decoder_.position());
+        item.offset = decoder_.position();
         item.length = loadU32(raw);
         // An item running past the block's end is damage, found here
         // rather than by decoding up to the end.

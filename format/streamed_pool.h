@@ -28,8 +28,8 @@ public:
     StreamedPool& operator=(const StreamedPool&) = delete;
 
     // Opens the block at the file's current position and reads its record
-    // stream. `memoryLimit` bounds what the record stream and the table of
-    // located items may take. The file stays in use by the pool.
+    // stream, refused when it is longer than `memoryLimit`. The file stays
+    // in use by the pool.
     BlockResult open(FILE* file, uint64_t available, uint64_t memoryLimit);
     const Bytes& recordStream() const { return stream_; }
     // The records are read: their stream goes.
@@ -47,7 +47,7 @@ public:
     // the sink refused one (`sinkRefused`); anything else is damage.
     BlockResult copyItem(uint32_t index, ChunkSink sink, void* context, uint32_t& length, bool& sinkRefused);
 
-    uint64_t position() const { return decoder_.position(); }
+    uint32_t position() const { return decoder_.position(); }
     uint32_t decodedSize() const { return decoder_.decodedSize(); }
     uint32_t dictionarySize() const { return decoder_.dictionarySize(); }
 
@@ -66,6 +66,5 @@ private:
     uint32_t capacity_ = 0;
     // Where the length field of the first item not yet located stands.
     uint32_t nextOffset_ = 0;
-    uint64_t budget_ = 0;
     Bytes chunk_;
 };
