@@ -214,15 +214,44 @@ bool writeContents(FileWriter& writer, WriteFileAction& action, StreamedPool* pa
     }
     action.dataRef.size = length;
     action.dataRef.sizeKnown = true;
+    if (!refused)
+        payload->noteWriter(action.dataRef.item, &action);
     return !refused;
+}
+
+// Contents the stream has passed, which an earlier action of this run wrote,
+// are copied from that action's file rather than decoded again from the
+// block's start; only while that file is still as the action left it (its
+// size and time stamp), else the caller decodes them after all.
+bool copiedFromEarlier(const char* path, WriteFileAction& action, StreamedPool* payload, ExpandFn expand)
+{
+    const WriteFileAction* earlier = payload && expand ? payload->earlierWriter(action.dataRef.item) : nullptr;
+    char source[kPathSize];
+    if (!earlier || !expandPath(expand, earlier->path, source, sizeof source) || !CopyFileASlot(source, path, FALSE))
+        return false;
+    UniqueHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    FILETIME time;
+    if (!file || GetFileSize(file.get(), nullptr) != earlier->dataRef.size ||
+        !GetFileTime(file.get(), nullptr, nullptr, &time) || time.dwLowDateTime != earlier->timeLow ||
+        time.dwHighDateTime != earlier->timeHigh)
+        return false;
+    action.dataRef.size = earlier->dataRef.size;
+    action.dataRef.sizeKnown = true;
+    time.dwLowDateTime = action.timeLow;
+    time.dwHighDateTime = action.timeHigh;
+    SetFileTimeSlot(file.get(), &time, &time, &time);
+    return true;
 }
 
 // Creates the file and writes the contents with the packaged times. Returns
 // 0, or the error of the creation or of the write; a half-written file is
 // deleted. Setting the times may fail (some file systems keep no creation
 // time): that is not fatal.
-DWORD writeFile(const char* path, WriteFileAction& action, StreamedPool* payload, bool& damaged)
+DWORD writeFile(const char* path, WriteFileAction& action, StreamedPool* payload, bool& damaged,
+                ExpandFn expand = nullptr)
 {
+    if (copiedFromEarlier(path, action, payload, expand))
+        return ERROR_SUCCESS;
     UniqueHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return GetLastError();
@@ -285,7 +314,7 @@ bool WriteFileAction::execute(ExecutionContext& context)
         pathFits = expandPath(expand, path, filePath, sizeof filePath);
         bool damaged = false;
         DWORD error =
-            pathFits ? writeFile(filePath, *this, context.payload, damaged) : DWORD(ERROR_FILENAME_EXCED_RANGE);
+            pathFits ? writeFile(filePath, *this, context.payload, damaged, expand) : DWORD(ERROR_FILENAME_EXCED_RANGE);
         if (damaged) {
             // No retry helps a damaged package: the installation stops.
             context.damagedPackage = true;

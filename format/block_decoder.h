@@ -56,8 +56,8 @@ private:
     uint64_t start_ = 0;  // file offset of the block's header
     uint32_t csize_ = 0;
     uint32_t usize_ = 0;
-    uint32_t inputLeft_ = 0;  // compressed bytes not yet read from the file
-    uint32_t position_ = 0;   // decoded bytes handed out so far
+    uint32_t inputLeft_ = 0;     // compressed bytes not yet read from the file
+    uint32_t position_ = 0;      // decoded bytes handed out so far
     LzmaProperties properties_;  // the dictionary as the decoder allocates it
     BlockResult result_ = BlockResult::Truncated;
     Bytes window_;

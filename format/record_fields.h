@@ -93,9 +93,18 @@ struct FieldWriter {
         add(info);
         add(bits);
     }
-    void number(const char*, uint32_t value, NumberForm = NumberForm::Decimal) { sink.appendU32(value); }
-    void shortNumber(const char*, uint16_t value, NumberForm = NumberForm::Decimal) { sink.appendU32(value); }
-    void add(const Bytes& value) { sink.addString(value.data(), value.size()); }
+    void number(const char*, uint32_t value, NumberForm = NumberForm::Decimal)
+    {
+        sink.appendU32(value);
+    }
+    void shortNumber(const char*, uint16_t value, NumberForm = NumberForm::Decimal)
+    {
+        sink.appendU32(value);
+    }
+    void add(const Bytes& value)
+    {
+        sink.addString(value.data(), value.size());
+    }
 };
 
 // Hands an action's or undo entry's fields to a FieldVisitor.

@@ -2,7 +2,6 @@
 
 #include "format/byte_cursor.h"
 
-
 BlockResult loadStreamedActionScript(FILE* file, uint64_t available, uint64_t memoryLimit, StreamedPool& pool,
                                      ActionScript& out)
 {

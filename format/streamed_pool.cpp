@@ -58,6 +58,7 @@ BlockResult StreamedPool::standAt(uint32_t index)
         Located& item = items_[located_++];
         item.offset = decoder_.position();
         item.length = loadU32(raw);
+        item.writer = nullptr;
         // An item running past the block's end is damage, found here
         // rather than by decoding up to the end.
         if (item.length > decoder_.decodedSize() - item.offset)
@@ -76,6 +77,19 @@ bool StreamedPool::readItem(uint32_t index, Bytes& out)
         return false;
     uint32_t length = items_[index].length;
     return out.allocate(length) && decoder_.read(out.data(), length) == BlockResult::Ok;
+}
+
+void StreamedPool::noteWriter(uint32_t index, const WriteFileAction* writer)
+{
+    if (index < located_)
+        items_[index].writer = writer;
+}
+
+const WriteFileAction* StreamedPool::earlierWriter(uint32_t index) const
+{
+    if (index >= located_ || decoder_.position() <= items_[index].offset)
+        return nullptr;
+    return items_[index].writer;
 }
 
 void StreamedPool::referTo(uint32_t index, PayloadRef& ref) const

@@ -17,6 +17,8 @@
 #include <stdint.h>
 #include <stdio.h>
 
+class WriteFileAction;
+
 // Told each chunk of an item's bytes in order; false stops the copy.
 typedef bool (*ChunkSink)(void* context, const uint8_t* bytes, size_t size);
 
@@ -47,6 +49,13 @@ public:
     // the sink refused one (`sinkRefused`); anything else is damage.
     BlockResult copyItem(uint32_t index, ChunkSink sink, void* context, uint32_t& length, bool& sinkRefused);
 
+    // Contents written into a file of this run, by the action that wrote
+    // them. A later action with the same contents takes them from that file
+    // once the stream has passed them (earlierWriter() names the action),
+    // rather than decode the block from its start again.
+    void noteWriter(uint32_t index, const WriteFileAction* writer);
+    const WriteFileAction* earlierWriter(uint32_t index) const;
+
     uint32_t position() const { return decoder_.position(); }
     uint32_t decodedSize() const { return decoder_.decodedSize(); }
     uint32_t dictionarySize() const { return decoder_.dictionarySize(); }
@@ -56,6 +65,7 @@ private:
     struct Located {
         uint32_t offset;
         uint32_t length;
+        const WriteFileAction* writer;
     };
     BlockResult standAt(uint32_t index);
 
