@@ -155,13 +155,7 @@ for product in $products; do
         continue
     fi
     size=$(stat -c %s "$dir/setup.exe")
-    read -r dictionary lc lp pb < <("$slipway" inspect "$dir/setup.exe" | awk '
-        /content: "actionScript"/ {found = 1}
-        found && /dictionarySize:/ && !d {d = $2}
-        found && / lc:/ && l == "" {l = $2}
-        found && / lp:/ && p == "" {p = $2}
-        found && / pb:/ && b == "" {b = $2}
-        END {print d, l, p, b}')
+    read -r _ dictionary lc lp pb < <(bench/block1-options.sh "$slipway" "$dir/setup.exe")
     need_mib=$(encoder_need_mib "$dictionary" "$lc" "$lp" "$pb")
     i_seconds=- i_kib=0 i_files=- u_seconds=- u_kib=0 left=-
     if [ -z "$build_only" ]; then
@@ -175,14 +169,14 @@ for product in $products; do
         read -r i_seconds i_kib i_ended < <(measure 'setup\.exe' "$timeout" wine "$dir/setup.exe" /quiet)
         [ "$i_ended" = 1 ] || i_seconds="$i_seconds(cut)"
         # The payload's files and the uninstaller the installer adds.
-        i_files=$(find "$folder" -type f ! -name uninstall.exe 2>/dev/null | wc -l)
+        i_files=$( (find "$folder" -type f ! -name uninstall.exe 2>/dev/null || true) | wc -l)
         echo "uninstalling"
         if [ -f "$folder/uninstall.exe" ]; then
             read -r u_seconds u_kib u_ended < <(measure 'uninstall\.exe|uni[0-9a-f]*\.tmp' "$timeout" \
                 wine "$(winepath -w "$folder/uninstall.exe")" /quiet)
             [ "$u_ended" = 1 ] || u_seconds="$u_seconds(cut)"
         fi
-        left=$(find "$folder" 2>/dev/null | wc -l)
+        left=$( (find "$folder" 2>/dev/null || true) | wc -l)
         wine reg query "$key" /reg:32 >/dev/null 2>&1 && left="$left+key"
         rm -rf "$folder"
         wine reg delete "$key" /f /reg:32 >/dev/null 2>&1 || true

@@ -106,11 +106,7 @@ build_installers() {
     fi
     [ -z "$slipway_refused" ] || return 0
     # Block 1 (the action block): its decoded size and its dictionary.
-    read -r block1 dictionary < <("$slipway" inspect "$dir/slipway-setup.exe" | awk '
-        /content: "actionScript"/ {found = 1}
-        found && /usize:/ && !size {size = $2}
-        found && /dictionarySize:/ && !dict {dict = $2}
-        END {print size, dict}')
+    read -r block1 dictionary _ < <(bench/block1-options.sh "$slipway" "$dir/slipway-setup.exe")
 }
 
 # ------------------------------------------------------------------ display and prefix
@@ -160,10 +156,10 @@ run_rounds() {
         local s_time=n/a s_peak=0 s_files=0 s_ended=1
         if [ -z "$slipway_refused" ]; then
             read -r s_time s_peak s_ended < <(measure 'slipway-setup\.exe' "$timeout" wine "$slipway_setup" /quiet)
-            s_files=$(find "$slipway_folder" -type f 2>/dev/null | wc -l)
+            s_files=$( (find "$slipway_folder" -type f 2>/dev/null || true) | wc -l)
         fi
         read -r n_time n_peak n_ended < <(measure 'nsis-setup\.exe' "$timeout" wine "$nsis_setup")
-        n_files=$(find "$nsis_folder" -type f 2>/dev/null | wc -l)
+        n_files=$( (find "$nsis_folder" -type f 2>/dev/null || true) | wc -l)
         [ "$s_ended" = 1 ] && [ "$n_ended" = 1 ] || { echo "round $round: an installer did not end within $timeout s" >&2; exit 1; }
 
         # Uninstall: the uninstaller and the temporary copy it runs from.
