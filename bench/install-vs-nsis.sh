@@ -91,8 +91,11 @@ build_installers() {
     slipway_refused=""
     block1=""
     dictionary=""
-    if [ ! -f "$dir/slipway-setup.exe" ] || [ "$slipway" -nt "$dir/slipway-setup.exe" ]; then
-        echo "building $dir/slipway-setup.exe"
+    # Built again for another builder or other options (WORK/slipway-setup.options).
+    if [ ! -f "$dir/slipway-setup.exe" ] || [ "$slipway" -nt "$dir/slipway-setup.exe" ] ||
+        [ "$(cat "$dir/slipway-setup.options" 2>/dev/null)" != "options: $fast" ]; then
+        echo "building $dir/slipway-setup.exe${fast:+ ($fast)}"
+        echo "options: $fast" >"$dir/slipway-setup.options"
         if ! "$slipway" build "$dir/slipway.toml" -o "$dir/slipway-setup.exe" $fast >"$dir/slipway-build.log" 2>&1; then
             rm -f "$dir/slipway-setup.exe"
             slipway_refused=$(grep -v '^\s*$' "$dir/slipway-build.log" | tail -n 3 | tr '\n' ' ')
