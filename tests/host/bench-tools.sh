@@ -3,7 +3,7 @@
 # the large payload is the same bytes on every layout, about the size asked,
 # with the mix it promises, and is laid out once; block 1's options come out
 # of `slipway inspect`; huge-products builds both products and reports the
-# builder's peak beside the encoder's need.
+# builder's peak beside the encoder's need, or the builder's refusal.
 #   bench-tools.sh SOURCE_DIR SLIPWAY
 set -euo pipefail
 source=${1:?usage: bench-tools.sh SOURCE_DIR SLIPWAY}
@@ -56,4 +56,21 @@ done
 read -r usize dictionary lc lp pb < <(bench/block1-options.sh "$slipway" "$scratch/work/huge-huge/setup.exe")
 [ "$usize" -gt 1500000 ] && [ "$dictionary" -ge 4096 ] && [ $((dictionary & (dictionary - 1))) -eq 0 ] &&
     [ -n "$pb" ] || fail "block 1's options read as '$usize $dictionary $lc $lp $pb'"
+
+# ---- a builder that refuses a payload (as one with today's limits does) is
+# reported, with its words, and the other product still runs
+cat >"$scratch/refusing-slipway" <<REFUSING
+#!/usr/bin/env bash
+if [ "\$1" = build ] && [[ "\$2" == */huge-huge/slipway.toml ]]; then
+    echo "\$2: error: the package is too large to install (refused for the test)" >&2
+    exit 1
+fi
+exec "$slipway" "\$@"
+REFUSING
+chmod +x "$scratch/refusing-slipway"
+out=$(SLIPWAY=$scratch/refusing-slipway bench/huge-products.sh --build-only --fast --files 300 --huge-mib 2 "$scratch/work" 2>&1) ||
+    { echo "$out" >&2; fail "huge-products failed on a refused payload"; }
+grep -q "^huge: slipway build REFUSED it: .*too large to install (refused for the test)" <<<"$out" ||
+    { echo "$out" >&2; fail "the refusal is not reported"; }
+grep -q "^many: installer " <<<"$out" || { echo "$out" >&2; fail "the product after a refusal is missing"; }
 echo "bench tools: 1 passed, 0 failed"
