@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 command -v clang-format >/dev/null 2>&1 || { echo "format: clang-format is missing; run scripts/bootstrap.sh" >&2; exit 1; }
 mapfile -t files < <(git ls-files -- 'format/*' 'platform/*' 'linkstatic/*' 'engine/*' 'state/*' 'uninstall/*' 'threads/*' \
     'wizard/*' 'startup/*' 'resources/*.h' \
-    'builder/*' 'tests/*' | grep -E '\.(cpp|h)$' | grep -v '/corpus/')
+    'builder/*' 'tests/*' 'bench/*' | grep -E '\.(cpp|h)$' | grep -v '/corpus/')
 if [ "${1:-}" = --check ]; then
     differ=0
     for file in "${files[@]}"; do

@@ -17,3 +17,7 @@ add_executable(make_fuzz_seeds ${CMAKE_SOURCE_DIR}/tests/fuzz/make_seeds.cpp ${C
 target_include_directories(make_fuzz_seeds PRIVATE ${CMAKE_SOURCE_DIR}/tests/host ${CMAKE_SOURCE_DIR}/tests/common)
 target_link_libraries(make_fuzz_seeds PRIVATE slipway_writer)
 target_compile_definitions(make_fuzz_seeds PRIVATE SLIPWAY_STUB_PATH="${SLIPWAY_STUB}")
+
+# The benchmarks' payload generator and their reading of the builder's output.
+add_test(NAME host.bench_tools COMMAND ${CMAKE_SOURCE_DIR}/tests/host/bench-tools.sh ${CMAKE_SOURCE_DIR} $<TARGET_FILE:slipway>)
+set_tests_properties(host.bench_tools PROPERTIES TIMEOUT 600)

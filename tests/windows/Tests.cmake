@@ -183,3 +183,8 @@ slipway_test_installer(mines_1_0_downgrade FOLDER mines MANIFEST mines-1.0-downg
 get_property(windows_tests DIRECTORY PROPERTY TESTS)
 list(FILTER windows_tests INCLUDE REGEX "^windows\\.")
 set_property(TEST ${windows_tests} APPEND PROPERTY ENVIRONMENT SLIPWAY_WINE_TIME_SCALE=${SLIPWAY_WINE_TIME_SCALE})
+
+# The probe bench/welcome-ready.sh starts an installer with: how long the
+# wizard's window waits for its welcome page's Next.
+add_executable(welcome_ready_probe ${CMAKE_SOURCE_DIR}/bench/welcome_ready_probe.cpp)
+target_link_libraries(welcome_ready_probe PRIVATE user32 winmm)
