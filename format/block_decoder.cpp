@@ -8,8 +8,9 @@ namespace {
 
 // Compressed bytes are read from the file through a window of this size.
 constexpr uint32_t kWindowSize = 64 * 1024;
-// skip() decodes into a buffer of this size on the stack.
-constexpr size_t kSkipChunk = 4096;
+// skip() decodes into a buffer of this size on the stack: within the stub's
+// 3 KiB frame limit.
+constexpr size_t kSkipChunk = 2048;
 
 }  // namespace
 
