@@ -101,12 +101,9 @@ void listPayloads(const ActionScript& script, PayloadDigests& out)
         out[i].item = items[i];
 }
 
-bool everyPayloadSeen(const PayloadDigests& digests)
+bool everyPayloadInPool(const PayloadDigests& digests, uint32_t poolItems)
 {
-    for (const ItemDigest& digest : digests)
-        if (!digest.seen)
-            return false;
-    return true;
+    return digests.empty() || digests.back().item < poolItems;
 }
 
 // Block 1 is read twice over, through two handles on the file: the pool
@@ -135,6 +132,17 @@ bool loadInstallBlocks(const char* path, OpenedPackage& opened, PackageUse use, 
     }
     uint64_t available = opened.remainingAfterBlock0;
     uint64_t memoryLimit = readingMemoryBound(facts.usize);
+    // One decoder, with its dictionary, at a time: extract surveys before
+    // the pool opens (it keeps the pool), inspect after the pool has gone.
+    bool describe = use == PackageUse::Describe;
+    BlockSurvey survey;
+    auto runSurvey = [&] {
+        UniqueFile second(fopen(path, "rb"));
+        if (second)
+            survey = surveyBlock(second.get(), block1Offset, available, describe, facts, out.payloads);
+    };
+    if (!describe)
+        runSurvey();
     out.pool.reset(new (std::nothrow) StreamedPool);
     BlockResult scriptResult = !out.pool                     ? BlockResult::OutOfMemory
                                : !seekTo(file, block1Offset) ? BlockResult::Truncated
@@ -142,13 +150,10 @@ bool loadInstallBlocks(const char* path, OpenedPackage& opened, PackageUse use, 
                                                                                         *out.pool, out.actionScript);
     if (scriptResult == BlockResult::Ok)
         listPayloads(out.actionScript, out.payloads);
-
-    UniqueFile second(fopen(path, "rb"));
-    BlockSurvey survey;
-    if (second)
-        survey = surveyBlock(second.get(), block1Offset, available, use == PackageUse::Describe, facts, out.payloads);
-    else
-        survey.result = BlockResult::Truncated;
+    if (describe) {
+        out.pool.reset();
+        runSurvey();
+    }
     if (survey.result != BlockResult::Ok) {
         error = damaged + blockDamage(survey.result, facts);
         return false;
@@ -163,7 +168,7 @@ bool loadInstallBlocks(const char* path, OpenedPackage& opened, PackageUse use, 
         return false;
     }
     // Contents named from beyond the pool are found only by the survey.
-    if (scriptResult != BlockResult::Ok || !everyPayloadSeen(out.payloads)) {
+    if (scriptResult != BlockResult::Ok || !everyPayloadInPool(out.payloads, facts.poolItems)) {
         error = std::string(damaged) + "a record reads past its record stream or string pool";
         return false;
     }

@@ -65,7 +65,7 @@ struct LoadedPackage {
     // Every item named as a file's contents: hashed when the package was
     // loaded for describing, only listed when for extracting.
     PayloadDigests payloads;
-    // An install package's files' contents, copied out of block 1 by their
+    // Extract only: the files' contents, copied out of block 1 by their
     // items (StreamedPool::copyItem). The pool reads through `file`, which
     // therefore outlives it.
     UniqueFile file;
