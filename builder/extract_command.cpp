@@ -34,7 +34,7 @@ int runExtractCommand(int argc, char** argv)
 
     std::unique_ptr<LoadedPackage> package(new LoadedPackage);
     std::string error;
-    if (!loadPackage(path, *package, error)) {
+    if (!loadPackage(path, *package, error, PackageUse::Extract)) {
         fprintf(stderr, "slipway extract: %s: %s\n", path, error.c_str());
         return 1;
     }
@@ -42,7 +42,7 @@ int runExtractCommand(int argc, char** argv)
         fprintf(stderr, "slipway extract: %s: an uninstall package holds no files\n", path);
         return 1;
     }
-    ExtractionResult result = extractPackagedFiles(package->actionScript, folder, stdout, stderr);
+    ExtractionResult result = extractPackagedFiles(package->actionScript, package->pool.get(), folder, stdout, stderr);
     printf("%" PRIu32 " files, %" PRIu64 " bytes written to %s\n", result.filesWritten, result.bytesWritten, folder);
     if (result.failures) {
         fprintf(stderr, "slipway extract: %" PRIu32 " files could not be written\n", result.failures);

@@ -80,6 +80,7 @@ set(SLIPWAY_BUILDER_SOURCES
 set(SLIPWAY_INSPECT_SOURCES
     builder/sha256.cpp
     builder/windows1252.cpp
+    builder/inspect/block_survey.cpp
     builder/inspect/loaded_package.cpp
     builder/inspect/package_description.cpp
     builder/inspect/report.cpp

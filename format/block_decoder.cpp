@@ -114,8 +114,10 @@ BlockResult BlockDecoder::decode(uint8_t* out, size_t count)
             // The stream ends before the bytes asked for.
             return stream_.avail_out == 0 ? result_ : fail(BlockResult::WrongSize);
         }
+        // An error once usize bytes are out is input left behind them.
         if (r != LZMA_OK)
-            return fail(BlockResult::BadStream);
+            return fail(position_ + (count - stream_.avail_out) == usize_ ? BlockResult::WrongSize
+                                                                          : BlockResult::BadStream);
         if (stream_.avail_out == 0 && count != 0)
             return result_;
         // No progress with input at hand (no room for output behind the

@@ -156,7 +156,7 @@ bool OutputFolder::open(std::string& error)
 
 #ifdef _WIN32
 
-bool OutputFolder::writeFile(const std::vector<std::string>& names, const Bytes& data, uint64_t fileTime,
+bool OutputFolder::writeFile(const std::vector<std::string>& names, const ContentSource& source, uint64_t fileTime,
                              std::string& error)
 {
     std::wstring path = widen(root_, CP_ACP);
@@ -184,17 +184,29 @@ bool OutputFolder::writeFile(const std::vector<std::string>& names, const Bytes&
                     : "cannot create the file: " + systemMessage(code);
         return false;
     }
-    const uint8_t* p = data.data();
-    size_t left = data.size();
-    while (left) {
-        DWORD chunk = left > 0x10000000 ? 0x10000000 : DWORD(left);
-        DWORD written = 0;
-        if (!WriteFile(file.handle, p, chunk, &written, nullptr) || written != chunk) {
-            error = "cannot write the file: " + systemMessage(GetLastError());
+    std::string writeError;
+    ContentWriter write = [&](const uint8_t* p, size_t left) {
+        while (left) {
+            DWORD chunk = left > 0x10000000 ? 0x10000000 : DWORD(left);
+            DWORD written = 0;
+            if (!WriteFile(file.handle, p, chunk, &written, nullptr) || written != chunk) {
+                writeError = "cannot write the file: " + systemMessage(GetLastError());
+                return false;
+            }
+            p += chunk;
+            left -= chunk;
+        }
+        return true;
+    };
+    if (!source(write, error)) {
+        if (!writeError.empty()) {
+            error = writeError;
             return false;
         }
-        p += chunk;
-        left -= chunk;
+        CloseHandle(file.handle);
+        file.handle = INVALID_HANDLE_VALUE;
+        DeleteFileW(path.c_str());
+        return false;
     }
     if (fileTime) {
         FILETIME time;
@@ -210,7 +222,7 @@ bool OutputFolder::writeFile(const std::vector<std::string>& names, const Bytes&
 
 #else
 
-bool OutputFolder::writeFile(const std::vector<std::string>& names, const Bytes& data, uint64_t fileTime,
+bool OutputFolder::writeFile(const std::vector<std::string>& names, const ContentSource& source, uint64_t fileTime,
                              std::string& error)
 {
     std::string path = root_;
@@ -235,18 +247,30 @@ bool OutputFolder::writeFile(const std::vector<std::string>& names, const Bytes&
             error = errno == EEXIST ? std::string(kExistsMessage) : "cannot create the file: " + errnoMessage(errno);
         return false;
     }
-    const uint8_t* p = data.data();
-    size_t left = data.size();
-    while (left) {
-        ssize_t written = write(file.fd, p, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            error = "cannot write the file: " + errnoMessage(written < 0 ? errno : ENOSPC);
+    std::string writeError;
+    ContentWriter writeChunk = [&](const uint8_t* p, size_t left) {
+        while (left) {
+            ssize_t written = write(file.fd, p, left);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                writeError = "cannot write the file: " + errnoMessage(written < 0 ? errno : ENOSPC);
+                return false;
+            }
+            p += written;
+            left -= size_t(written);
+        }
+        return true;
+    };
+    if (!source(writeChunk, error)) {
+        if (!writeError.empty()) {
+            error = writeError;
             return false;
         }
-        p += written;
-        left -= size_t(written);
+        close(file.fd);
+        file.fd = -1;
+        unlink(path.c_str());
+        return false;
     }
     if (fileTime) {
         // FILETIME counts 100 ns ticks from 1601; the Unix epoch is 11644473600 s later.
@@ -277,3 +301,10 @@ bool OutputFolder::writeFile(const std::vector<std::string>& names, const Bytes&
 }
 
 #endif
+
+bool OutputFolder::writeFile(const std::vector<std::string>& names, const Bytes& data, uint64_t fileTime,
+                             std::string& error)
+{
+    ContentSource held = [&](const ContentWriter& write, std::string&) { return write(data.data(), data.size()); };
+    return writeFile(names, held, fileTime, error);
+}

@@ -1,12 +1,14 @@
 #include "builder/inspect/loaded_package.h"
 
+#include "builder/inspect/block_survey.h"
 #include "format/block_reader.h"
 #include "format/byte_cursor.h"
 #include "format/file_io.h"
-#include "format/unique_resource.h"
+#include "format/streamed_action_script.h"
 
 #include <stdio.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <utility>
@@ -77,8 +79,41 @@ bool boundReached(const ByteCursor* cursor)
     return cursor && cursor->memoryExhausted();
 }
 
-bool loadInstallBlocks(FILE* file, OpenedPackage& opened, LoadedPackage& out, std::string& error)
+// Every pool item the script names as a file's contents, each once.
+void listPayloads(const ActionScript& script, PayloadDigests& out)
 {
+    std::vector<uint32_t> items;
+    auto collect = [&](const ActionList& list) {
+        for (const Action* action : list.actions)
+            if (action->kind() == WriteFileAction::kKind) {
+                const PayloadRef& ref = static_cast<const WriteFileAction*>(action)->dataRef;
+                if (ref.streamed())
+                    items.push_back(ref.item);
+            }
+    };
+    collect(script.mainActions);
+    for (const Component* component : script.components)
+        collect(component->actions);
+    std::sort(items.begin(), items.end());
+    items.erase(std::unique(items.begin(), items.end()), items.end());
+    out.assign(items.size(), ItemDigest());
+    for (size_t i = 0; i < items.size(); ++i)
+        out[i].item = items[i];
+}
+
+bool everyPayloadInPool(const PayloadDigests& digests, uint32_t poolItems)
+{
+    return digests.empty() || digests.back().item < poolItems;
+}
+
+// Block 1 is read twice over, through two handles on the file: the pool
+// takes the record stream and the texts (and later hands out the files'
+// contents), and a survey decodes the whole block to check it. A damaged
+// stream is named before any fault of the records, as a reader that
+// decoded the block whole would find it first.
+bool loadInstallBlocks(const char* path, OpenedPackage& opened, PackageUse use, LoadedPackage& out, std::string& error)
+{
+    FILE* file = out.file.get();
     ContainerFacts& container = out.container;
     uint64_t block0Offset = uint64_t(container.stubSize) + 4;
     readBlockHeader(file, block0Offset, out.blocks[0]);
@@ -89,26 +124,52 @@ bool loadInstallBlocks(FILE* file, OpenedPackage& opened, LoadedPackage& out, st
     out.installScript = std::move(opened.installScript);
 
     uint64_t block1Offset = block0Offset + kBlockHeaderSize + out.blocks[0].csize;
-    Bytes block1;
     BlockFacts& facts = out.blocks[1];
+    const char* damaged = "block 1 (the action script) is damaged: ";
     if (!readBlockHeader(file, block1Offset, facts)) {
-        error = "block 1 (the action script) is damaged: the file ends inside it";
+        error = std::string(damaged) + "the file ends inside it";
         return false;
     }
-    BlockResult result =
-        seekTo(file, block1Offset) ? readBlock(file, opened.remainingAfterBlock0, block1) : BlockResult::Truncated;
-    if (result != BlockResult::Ok || !measureBlock(block1, facts)) {
-        error = "block 1 (the action script) is damaged: " +
-                (result != BlockResult::Ok ? blockDamage(result, facts) : "its record stream runs past the block");
+    uint64_t available = opened.remainingAfterBlock0;
+    uint64_t memoryLimit = readingMemoryBound(facts.usize);
+    // One decoder, with its dictionary, at a time: extract surveys before
+    // the pool opens (it keeps the pool), inspect after the pool has gone.
+    bool describe = use == PackageUse::Describe;
+    BlockSurvey survey;
+    auto runSurvey = [&] {
+        UniqueFile second(fopen(path, "rb"));
+        if (second)
+            survey = surveyBlock(second.get(), block1Offset, available, describe, facts, out.payloads);
+    };
+    if (!describe)
+        runSurvey();
+    out.pool.reset(new (std::nothrow) StreamedPool);
+    BlockResult scriptResult = !out.pool                     ? BlockResult::OutOfMemory
+                               : !seekTo(file, block1Offset) ? BlockResult::Truncated
+                                                             : loadStreamedActionScript(file, available, memoryLimit,
+                                                                                        *out.pool, out.actionScript);
+    if (scriptResult == BlockResult::Ok)
+        listPayloads(out.actionScript, out.payloads);
+    if (describe) {
+        out.pool.reset();
+        runSurvey();
+    }
+    if (survey.result != BlockResult::Ok) {
+        error = damaged + blockDamage(survey.result, facts);
         return false;
     }
-    std::unique_ptr<ByteCursor> cursor = attachCursor(block1);
-    if (!cursor || !readActionScript(*cursor, out.actionScript)) {
-        error = boundReached(cursor.get())
-                    ? "block 1 (the action script) is damaged: its records name its items so often that reading "
-                      "them would take more than " +
-                          mebibytes(readingMemoryBound(block1.size())) + " of memory"
-                    : "block 1 (the action script) is damaged: a record reads past its record stream or string pool";
+    if (!survey.recordStreamFits) {
+        error = std::string(damaged) + "its record stream runs past the block";
+        return false;
+    }
+    if (scriptResult == BlockResult::OutOfMemory) {
+        error = std::string(damaged) + "its records name its items so often that reading them would take more than " +
+                mebibytes(memoryLimit) + " of memory";
+        return false;
+    }
+    // Contents named from beyond the pool are found only by the survey.
+    if (scriptResult != BlockResult::Ok || !everyPayloadInPool(out.payloads, facts.poolItems)) {
+        error = std::string(damaged) + "a record reads past its record stream or string pool";
         return false;
     }
     container.fillerBytes = container.trailerOffset - (block1Offset + kBlockHeaderSize + out.blocks[1].csize);
@@ -154,14 +215,21 @@ bool measureBlock(const Bytes& block, BlockFacts& facts)
     return true;
 }
 
-bool loadPackage(const char* path, LoadedPackage& out, std::string& error)
+const ItemDigest* findDigest(const PayloadDigests& digests, uint32_t item)
 {
-    UniqueFile opened(fopen(path, "rb"));
-    if (!opened) {
+    auto found = std::lower_bound(digests.begin(), digests.end(), item,
+                                  [](const ItemDigest& digest, uint32_t wanted) { return digest.item < wanted; });
+    return found != digests.end() && found->item == item ? &*found : nullptr;
+}
+
+bool loadPackage(const char* path, LoadedPackage& out, std::string& error, PackageUse use)
+{
+    out.file.reset(fopen(path, "rb"));
+    if (!out.file) {
         error = "cannot open the file";
         return false;
     }
-    FILE* file = opened.get();
+    FILE* file = out.file.get();
     int64_t size = fileLength(file);
     std::unique_ptr<OpenedPackage> package(new OpenedPackage);
     package->keepBlock0 = true;
@@ -194,7 +262,7 @@ bool loadPackage(const char* path, LoadedPackage& out, std::string& error)
     container.trailerOffset = location.trailerOffset;
     container.certificateOffset = certificateOffset(file);
 
-    bool loaded = package->kind == PackageKind::Install ? loadInstallBlocks(file, *package, out, error)
+    bool loaded = package->kind == PackageKind::Install ? loadInstallBlocks(path, *package, use, out, error)
                                                         : loadUninstallScript(*package, out, error);
     if (loaded)
         out.kind = package->kind;

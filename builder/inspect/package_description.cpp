@@ -30,10 +30,19 @@ const char* placementName(uint32_t placement)
 // an action's or undo entry's through FieldVisitor, a script's directly.
 class FieldCollector final : public FieldVisitor {
 public:
-    explicit FieldCollector(ReportNode& node) : node_(node) {}
+    explicit FieldCollector(ReportNode& node, const PayloadDigests* digests = nullptr) : node_(node), digests_(digests)
+    {
+    }
 
     void text(const char* name, const Bytes& value) override { node_.add(name, describeText(value)); }
     void blob(const char* name, const Bytes& value) override { node_.add(name, describeBlob(value)); }
+    // Contents left in the package: described as held ones are, by the
+    // digest taken when the package was loaded.
+    void payload(const char* name, const Bytes& value, const PayloadRef& ref) override
+    {
+        const ItemDigest* digest = digests_ ? findDigest(*digests_, ref.item) : nullptr;
+        node_.add(name, digest ? describeDigest(*digest) : describeBlob(value));
+    }
     void number(const char* name, uint32_t value, NumberForm form) override
     {
         node_.add(name, ReportNode::number(value, form == NumberForm::Decimal ? Hex::Decimal : Hex::Hex));
@@ -51,6 +60,7 @@ public:
 
 private:
     ReportNode& node_;
+    const PayloadDigests* digests_;
 };
 
 template <typename Record>
@@ -80,13 +90,13 @@ std::vector<std::string> splitTextList(const Bytes& list)
     return items;
 }
 
-ReportNode describeActionList(const ActionList& list)
+ReportNode describeActionList(const ActionList& list, const PayloadDigests& digests)
 {
     ReportNode node = ReportNode::object();
     node.add("pageFlags", ReportNode::number(list.pageFlags));
     ReportNode& actions = node.add("actions", ReportNode::list());
     for (const Action* action : list.actions)
-        actions.append(describeAction(*action));
+        actions.append(describeAction(*action, &digests));
     return node;
 }
 
@@ -100,7 +110,7 @@ ReportNode maskPair(const uint32_t mask[2])
 
 // Grouped for reading (the masks of both systems side by side), so not in
 // the order of Component::fields.
-ReportNode describeComponent(const Component& component)
+ReportNode describeComponent(const Component& component, const PayloadDigests& digests)
 {
     ReportNode node = ReportNode::object();
     node.add("name", describeText(component.name));
@@ -113,7 +123,7 @@ ReportNode describeComponent(const Component& component)
     node.add("pageFlags", ReportNode::number(component.actions.pageFlags));
     ReportNode& actions = node.add("actions", ReportNode::list());
     for (const Action* action : component.actions.actions)
-        actions.append(describeAction(*action));
+        actions.append(describeAction(*action, &digests));
     return node;
 }
 
@@ -214,6 +224,20 @@ ReportNode describeBlob(const Bytes& blob)
     return node;
 }
 
+ReportNode describeDigest(const ItemDigest& digest)
+{
+    static const char kHex[] = "0123456789abcdef";
+    std::string hex;
+    for (uint8_t byte : digest.sha256) {
+        hex += kHex[byte >> 4];
+        hex += kHex[byte & 15];
+    }
+    ReportNode node = ReportNode::object();
+    node.add("size", ReportNode::number(digest.size));
+    node.add("sha256", ReportNode::text(hex));
+    return node;
+}
+
 ReportNode describeBanner(const Bytes& info, const Bytes& bits)
 {
     ReportNode node = ReportNode::object();
@@ -260,13 +284,13 @@ ReportNode describeFileTime(uint64_t fileTime)
     return ReportNode::text(buffer);
 }
 
-ReportNode describeAction(const Action& action)
+ReportNode describeAction(const Action& action, const PayloadDigests* digests)
 {
     ReportNode node = ReportNode::object();
     node.add("kind", ReportNode::text(action.className()));
     node.add("code", ReportNode::number(action.kind()));
     node.add("stage", ReportNode::number(action.stage()));
-    FieldCollector collector(node);
+    FieldCollector collector(node, digests);
     action.describe(collector);
     if (action.kind() == WriteFileAction::kKind) {
         const WriteFileAction& write = static_cast<const WriteFileAction&>(action);
@@ -304,10 +328,10 @@ ReportNode describePackage(const LoadedPackage& package, const std::string& file
         root.add("installScript", describeFields(package.installScript));
         const ActionScript& script = package.actionScript;
         ReportNode& actions = root.add("actionScript", ReportNode::object());
-        actions.add("mainActions", describeActionList(script.mainActions));
+        actions.add("mainActions", describeActionList(script.mainActions, package.payloads));
         ReportNode& components = actions.add("components", ReportNode::list());
         for (const Component* component : script.components)
-            components.append(describeComponent(*component));
+            components.append(describeComponent(*component, package.payloads));
         actions.add("texts", describeFields(static_cast<const ActionScriptTexts&>(script)));
         actions.add("upgradeRules", ReportNode::number(script.upgradeRules));
     } else {

@@ -15,8 +15,11 @@ ReportNode describeTextList(const Bytes& list);
 // A list of (first, second) NUL-terminated pairs ended by an empty first.
 ReportNode describeTextPairs(const Bytes& pairs, const char* firstName, const char* secondName);
 ReportNode describeBlob(const Bytes& blob);
+// A file's contents left in the package, by the digest taken as it loaded.
+ReportNode describeDigest(const ItemDigest& digest);
 ReportNode describeBanner(const Bytes& info, const Bytes& bits);
-ReportNode describeAction(const Action& action);
+// Contents left in the package are described by their digests.
+ReportNode describeAction(const Action& action, const PayloadDigests* digests = nullptr);
 ReportNode describeUndoEntry(const UndoEntry& entry);
 // A FILETIME as "YYYY-MM-DDTHH:MM:SS.fffffffZ" (UTC); null for 0.
 ReportNode describeFileTime(uint64_t fileTime);
