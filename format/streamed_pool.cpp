@@ -23,10 +23,22 @@ BlockResult StreamedPool::open(FILE* file, uint64_t available, uint64_t memoryLi
     if (result != BlockResult::Ok)
         return result;
     uint32_t streamLength = loadU32(raw);
-    if (streamLength > memoryLimit || !stream_.allocate(streamLength))
+    if (streamLength > memoryLimit)
         return BlockResult::OutOfMemory;
+    // The buffer grows as the stream decodes into it: a header that names
+    // any length costs only what the block really holds.
+    for (uint32_t done = 0; result == BlockResult::Ok && done < streamLength;) {
+        uint32_t left = streamLength - done;
+        uint32_t step = done < kChunkSize ? kChunkSize : done;
+        if (step > left)
+            step = left;
+        if (!stream_.resize(done + step))
+            return BlockResult::OutOfMemory;
+        result = decoder_.read(stream_.data() + done, step);
+        done += step;
+    }
     nextOffset_ = 4 + streamLength;  // read() refused a length past the block
-    return decoder_.read(stream_.data(), streamLength);
+    return result;
 }
 
 // Leaves the decoder at the first byte of item `index`: forward through the
