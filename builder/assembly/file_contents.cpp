@@ -1,6 +1,8 @@
 #include "builder/assembly/file_contents.h"
 
 #include "builder/assembly/file_system.h"
+#include "builder/package/block_encoder.h"
+#include "format/bytes.h"
 #include "format/file_io.h"
 
 #include <errno.h>
@@ -100,4 +102,46 @@ bool catalogPlannedFiles(const Manifest& manifest, const ManifestList& list,
         }
     }
     return good;
+}
+
+bool streamContents(BlockEncoder& encoder, const std::vector<uint32_t>& contents, const ContentCatalog& catalog,
+                    uint8_t* buffer, std::string& problem)
+{
+    for (uint32_t number : contents) {
+        const SourceContent& expected = catalog[number];
+        uint8_t length[4];
+        storeU32(length, uint32_t(expected.size));
+        if (!encoder.write(length, 4, problem))
+            return false;
+        SourceContent found;
+        std::string why;
+        uint64_t fed = 0;
+        bool grew = false;
+        bool read = readFileInChunks(
+            expected.hostPath, buffer,
+            [&](const uint8_t* bytes, size_t size) {
+                grew = size > expected.size - fed;
+                fed += size;
+                return !grew && encoder.write(bytes, size, why);
+            },
+            found, problem);
+        if (!why.empty()) {
+            problem = why;
+            return false;
+        }
+        if (grew || (read && found.size != expected.size)) {
+            problem = expected.hostPath + " changed size while the installer was built (it held " +
+                      std::to_string(expected.size) + " bytes when first read); build again";
+            return false;
+        }
+        if (!read) {
+            problem = "cannot read " + expected.hostPath + " again: " + problem;
+            return false;
+        }
+        if (memcmp(found.digest, expected.digest, sizeof found.digest) != 0) {
+            problem = expected.hostPath + " changed while the installer was built; build again";
+            return false;
+        }
+    }
+    return true;
 }

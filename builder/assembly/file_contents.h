@@ -14,6 +14,8 @@
 
 #include <stdint.h>
 
+class BlockEncoder;
+
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -56,3 +58,10 @@ bool readFileInChunks(const std::string& path, uint8_t* buffer,
 bool catalogPlannedFiles(const Manifest& manifest, const ManifestList& list,
                          std::vector<std::vector<PlannedFile>>& plans, ContentCatalog& catalog, uint8_t* buffer,
                          ProgressBar& bar, uint64_t& done, uint64_t total, Diagnostics& diagnostics);
+
+// Hands the contents to the encoder in this order, each behind its u32
+// length, read again from its file in chunks and checked against what
+// the first reading saw: a file that changed size or contents since stops
+// the build with a problem that names it.
+bool streamContents(BlockEncoder& encoder, const std::vector<uint32_t>& contents, const ContentCatalog& catalog,
+                    uint8_t* buffer, std::string& problem);

@@ -138,53 +138,6 @@ bool writeBlock1Head(Manifest& manifest, const std::vector<std::vector<PlannedFi
     return true;
 }
 
-// Hands block 1 to the encoder: the head, then each content behind its
-// length, read again from its file and checked against what the first
-// reading saw.
-bool feedBlock1(BlockEncoder& encoder, const Bytes& head, const std::vector<uint32_t>& contents,
-                const ContentCatalog& catalog, uint8_t* buffer, std::string& problem)
-{
-    if (!encoder.write(head.data(), head.size(), problem))
-        return false;
-    for (uint32_t number : contents) {
-        const SourceContent& expected = catalog[number];
-        uint8_t length[4];
-        storeU32(length, uint32_t(expected.size));
-        if (!encoder.write(length, 4, problem))
-            return false;
-        SourceContent found;
-        std::string why;
-        uint64_t fed = 0;
-        bool grew = false;
-        bool read = readFileInChunks(
-            expected.hostPath, buffer,
-            [&](const uint8_t* bytes, size_t size) {
-                grew = size > expected.size - fed;
-                fed += size;
-                return !grew && encoder.write(bytes, size, why);
-            },
-            found, problem);
-        if (!why.empty()) {
-            problem = why;
-            return false;
-        }
-        if (grew || (read && found.size != expected.size)) {
-            problem = expected.hostPath + " changed size while the installer was built (it held " +
-                      std::to_string(expected.size) + " bytes when first read); build again";
-            return false;
-        }
-        if (!read) {
-            problem = "cannot read " + expected.hostPath + " again: " + problem;
-            return false;
-        }
-        if (memcmp(found.digest, expected.digest, sizeof found.digest) != 0) {
-            problem = expected.hostPath + " changed while the installer was built; build again";
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 CompressionOptions compressionFor(bool fast)
@@ -292,7 +245,8 @@ bool buildInstaller(Manifest& manifest, const Bytes& stub, const CompressionOpti
         ProgressBar bar(stderr, showProgress && block1Size >= kProgressThreshold, "compressing");
         CompressionProgress progress{&ProgressBar::report, &bar};
         auto feed = [&](BlockEncoder& encoder, std::string& why) {
-            return feedBlock1(encoder, head, contents, catalog, buffer.get(), why);
+            return encoder.write(head.data(), head.size(), why) &&
+                   streamContents(encoder, contents, catalog, buffer.get(), why);
         };
         built = writeInstallPackage(output.file(), stub, block0, block1Size, feed, options, &progress,
                                     packageLengthProblem, fileSize, problem);

@@ -3,8 +3,10 @@
 // installation writes it; and the limits the format alone sets.
 #include "builder_test_support.h"
 
+#include "builder/assembly/file_contents.h"
 #include "builder/assembly/package_limits.h"
 #include "builder/assembly/write_order.h"
+#include "builder/package/block_encoder.h"
 #include "format/block_reader.h"
 #include "format/file_io.h"
 #include "format/byte_sink.h"
@@ -230,4 +232,41 @@ TEST(BuilderStreamPool, TwoHundredThousandItemsAddInLinearTime)
     for (uint32_t k = 0, i = 0; i < count; i += 997, ++k)
         ASSERT_EQ(loadU32(block.data() + 4 + 4 * (count + k)), i) << i;
     EXPECT_EQ(stream, 4u * (count + (count + 996) / 997));
+}
+
+TEST(BuilderStreamContents, FileChangedSinceItWasFirstReadStopsTheBuildByName)
+{
+    ManifestFolder folder;
+    folder.write("a.txt", "first contents");
+    std::vector<uint8_t> buffer(kReadChunk);
+    ContentCatalog catalog;
+    SourceContent content;
+    std::string problem;
+    ASSERT_TRUE(readFileInChunks(folder.path("a.txt"), buffer.data(), nullptr, content, problem)) << problem;
+    std::vector<uint32_t> contents = {catalog.numberFor(content), catalog.numberFor(content)};
+    EXPECT_EQ(contents[0], contents[1]);
+
+    // Streams the one content into a block of its announced size.
+    auto stream = [&]() {
+        TemporaryFolder out;
+        FileHandle file(fopen(out.file("block").c_str(), "w+b"));
+        BlockEncoder encoder;
+        CompressionOptions quick;
+        quick.preset = 1;
+        problem.clear();
+        uint64_t framed = 0;
+        return encoder.begin(file.get(), 4 + content.size, quick, nullptr, problem) &&
+               streamContents(encoder, {contents[0]}, catalog, buffer.data(), problem) &&
+               encoder.finish(framed, problem);
+    };
+    EXPECT_TRUE(stream()) << problem;
+    folder.write("a.txt", "FIRST contents");
+    EXPECT_FALSE(stream());
+    EXPECT_NE(problem.find("a.txt changed while the installer was built"), std::string::npos) << problem;
+    folder.write("a.txt", "first contents, and more");
+    EXPECT_FALSE(stream());
+    EXPECT_NE(problem.find("a.txt changed size while the installer was built"), std::string::npos) << problem;
+    folder.write("a.txt", "first");
+    EXPECT_FALSE(stream());
+    EXPECT_NE(problem.find("a.txt changed size"), std::string::npos) << problem;
 }
