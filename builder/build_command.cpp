@@ -110,20 +110,13 @@ int runBuildCommand(int argc, char** argv)
     Bytes stub;
     if (!loadStub(chooseStub(arguments.stub), stub))
         return 1;
-    Bytes installer;
     InstallerSummary summary;
-    if (!buildInstaller(manifest, stub, compressionFor(arguments.fast), isTerminal(stderr), installer, diagnostics,
-                        &summary))
+    if (!buildInstaller(manifest, stub, compressionFor(arguments.fast), isTerminal(stderr), arguments.output,
+                        diagnostics, &summary))
         return fail(diagnostics);
     fputs(diagnostics.warningReport().c_str(), stderr);
-    std::string problem;
-    if (!writeFileAtomically(arguments.output, installer, problem)) {
-        fprintf(stderr, "slipway build: cannot write %s: %s\n", shown(arguments.output).c_str(),
-                shown(problem).c_str());
-        return 1;
-    }
     printf("%s: %u file%s, %llu bytes packed into %llu\n", shown(arguments.output).c_str(), summary.files,
            summary.files == 1 ? "" : "s", (unsigned long long)summary.payloadBytes,
-           (unsigned long long)installer.size());
+           (unsigned long long)summary.installerBytes);
     return 0;
 }

@@ -41,6 +41,7 @@ set(SLIPWAY_HOST_RECORD_SOURCES
 # Writing packages: the builder, and the tests that make their own packages.
 set(SLIPWAY_WRITER_SOURCES
     builder/package/block_compressor.cpp
+    builder/package/block_encoder.cpp
     builder/package/package_writer.cpp
 )
 
@@ -64,6 +65,7 @@ set(SLIPWAY_BUILDER_SOURCES
     builder/assembly/banner.cpp
     builder/assembly/code_page.cpp
     builder/assembly/file_collector.cpp
+    builder/assembly/file_contents.cpp
     builder/assembly/file_system.cpp
     builder/assembly/installer_builder.cpp
     builder/assembly/license.cpp
@@ -71,6 +73,7 @@ set(SLIPWAY_BUILDER_SOURCES
     builder/assembly/path_texts.cpp
     builder/assembly/pe_version.cpp
     builder/assembly/progress_bar.cpp
+    builder/assembly/write_order.cpp
     builder/text_escape.cpp
 )
 

@@ -40,6 +40,7 @@ ByteSink::~ByteSink()
     for (uint32_t i = 0; i < count_; ++i)
         items_[i].~Item();
     free(items_);
+    free(index_);
 #ifndef SLIPWAY_UNNAMED_FIELDS  // the stub writes no files' contents
     free(ordinals_);
     free(payloadOrder_);
@@ -94,11 +95,10 @@ bool ByteSink::addString(const void* bytes, size_t length)
         return fail();
     const uint8_t* data = static_cast<const uint8_t*>(bytes);
     uint32_t hash = hashBytes(data, length);
-    for (uint32_t i = 0; i < count_; ++i) {
-        const Item& item = items_[i];
-        if (item.hash == hash && item.bytes.size() == length &&
-            (length == 0 || memcmp(item.bytes.data(), data, length) == 0))
-            return appendU32(i);
+    if (indexCapacity_) {
+        uint32_t* slot = findSlot(data, length, hash);
+        if (*slot)
+            return appendU32(*slot - 1);
     }
     // Indices are u32: the pool can grow to the last one a stream can name.
     if (count_ == UINT32_MAX)
@@ -123,8 +123,48 @@ bool ByteSink::addString(const void* bytes, size_t length)
         item->~Item();
         return fail();
     }
+    if (uint64_t(count_ + 1) * 2 > indexCapacity_ && !growIndex()) {
+        item->~Item();
+        return fail();
+    }
+    *findSlot(data, length, hash) = count_ + 1;
     ++count_;
     return appendU32(count_ - 1);
+}
+
+uint32_t* ByteSink::findSlot(const uint8_t* bytes, size_t length, uint32_t hash) const
+{
+    uint32_t mask = indexCapacity_ - 1;
+    for (uint32_t at = hash & mask;; at = (at + 1) & mask) {
+        uint32_t* slot = &index_[at];
+        if (*slot == 0)
+            return slot;
+        const Item& item = items_[*slot - 1];
+        if (item.hash == hash && item.bytes.size() == length &&
+            (length == 0 || memcmp(item.bytes.data(), bytes, length) == 0))
+            return slot;
+    }
+}
+
+bool ByteSink::growIndex()
+{
+    uint32_t grown = indexCapacity_ ? indexCapacity_ * 2 : 128;
+    if (grown <= indexCapacity_ || uint64_t(grown) * sizeof(uint32_t) > SIZE_MAX)
+        return false;
+    uint32_t* table = static_cast<uint32_t*>(calloc(grown, sizeof(uint32_t)));
+    if (!table)
+        return false;
+    free(index_);
+    index_ = table;
+    indexCapacity_ = grown;
+    // Every item is distinct: each goes to the first empty slot of its run.
+    for (uint32_t i = 0; i < count_; ++i) {
+        uint32_t at = items_[i].hash & (grown - 1);
+        while (index_[at])
+            at = (at + 1) & (grown - 1);
+        index_[at] = i + 1;
+    }
+    return true;
 }
 
 bool ByteSink::addPayload(uint32_t id)

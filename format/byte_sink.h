@@ -56,6 +56,10 @@ private:
 
     bool fail();
     bool reserve(size_t more);
+    // The index slot of an item equal to these bytes, or of the empty slot
+    // where it would go.
+    uint32_t* findSlot(const uint8_t* bytes, size_t length, uint32_t hash) const;
+    bool growIndex();
 
     uint8_t* start_ = nullptr;
     size_t end_ = 0;
@@ -63,6 +67,10 @@ private:
     Item* items_ = nullptr;
     uint32_t count_ = 0;
     uint32_t itemCapacity_ = 0;
+    // Open-addressed index of the items by hash: item number + 1, 0 empty.
+    // Kept at most half full, so adding an item takes constant time.
+    uint32_t* index_ = nullptr;
+    uint32_t indexCapacity_ = 0;  // a power of two
     // Streamed contents: writer's number -> ordinal + 1, the numbers in
     // ordinal order, and the stream offsets whose index names one.
     uint32_t* ordinals_ = nullptr;

@@ -5,12 +5,14 @@
 #include "builder/assembly/file_system.h"
 #include "builder/assembly/path_texts.h"
 #include "builder/assembly/pe_version.h"
+#include "builder/assembly/write_order.h"
 #include "format/file_names.h"
 
 #include <ctype.h>
 #include <string.h>
 
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -126,7 +128,10 @@ bool planFiles(const Manifest& manifest, const ManifestList& list, std::vector<s
             continue;
         }
         for (const CollectedFile& file : found) {
-            PlannedFile plan{file.hostPath, std::string(), file.size, file.fileTime};
+            PlannedFile plan;
+            plan.hostPath = file.hostPath;
+            plan.size = file.size;
+            plan.fileTime = file.fileTime;
             if (!packagePathOf(files, file.relative, manifest.codePage, plan.packagePath, problem)) {
                 diagnostics.error(manifest.path, files.sourcePosition, problem);
                 good = false;
@@ -149,41 +154,52 @@ bool planFiles(const Manifest& manifest, const ManifestList& list, std::vector<s
 bool buildActionList(const Manifest& manifest, ManifestList& list, const std::vector<std::vector<PlannedFile>>& plans,
                      ActionList& out, ListOrigins& origins, Diagnostics& diagnostics)
 {
-    bool good = true;
+    // The run of file writes not yet put in the list, with their origins.
+    std::vector<std::unique_ptr<WriteFileAction>> run;
+    std::vector<SourcePosition> runOrigins;
+    auto endRun = [&]() {
+        std::vector<std::string> paths;
+        for (const auto& action : run)
+            paths.push_back(action->path.text());
+        bool pushed = true;
+        for (size_t index : orderOfWrites(paths)) {
+            pushed = pushed && out.actions.push(run[index].release());
+            origins.actions.push_back(runOrigins[index]);
+        }
+        run.clear();
+        runOrigins.clear();
+        return pushed;
+    };
     for (size_t i = 0; i < list.entries.size(); ++i) {
         ListEntry& entry = list.entries[i];
         if (entry.action) {
-            out.actions.push(entry.action.release());
+            if (!endRun() || !out.actions.push(entry.action.release())) {
+                diagnostics.error(manifest.path, entry.position, "out of memory");
+                return false;
+            }
             origins.actions.push_back(entry.position);
             continue;
         }
         for (const PlannedFile& plan : plans[i]) {
-            auto* action = new WriteFileAction;
-            std::string problem;
-            if (!readFileBytes(plan.hostPath, action->data, problem)) {
-                diagnostics.error(manifest.path, entry.files->sourcePosition,
-                                  "cannot read " + plan.hostPath + ": " + problem);
-                delete action;
-                good = false;
-                continue;
-            }
+            auto action = std::make_unique<WriteFileAction>();
             setText(action->path, plan.packagePath);
+            action->dataRef.item = plan.content;
+            action->dataRef.size = uint32_t(plan.size);
+            action->dataRef.sizeKnown = true;
             action->timeLow = uint32_t(plan.fileTime);
             action->timeHigh = uint32_t(plan.fileTime >> 32);
-            FileVersion version;
-            if (readPeFileVersion(action->data.data(), action->data.size(), version)) {
-                action->versionHigh = version.high;
-                action->versionLow = version.low;
-            }
-            if (!out.actions.push(action)) {
-                diagnostics.error(manifest.path, entry.position, "out of memory");
-                return false;
-            }
-            origins.actions.push_back(entry.files->sourcePosition);
+            action->versionHigh = plan.version.high;
+            action->versionLow = plan.version.low;
+            run.push_back(std::move(action));
+            runOrigins.push_back(entry.files->sourcePosition);
         }
     }
+    if (!endRun()) {
+        diagnostics.error(manifest.path, SourcePosition(), "out of memory");
+        return false;
+    }
     out.pageFlags = list.pageFlagsGiven ? list.pageFlags : derivePageFlags(out);
-    return good;
+    return true;
 }
 
 uint32_t derivePageFlags(const ActionList& list)

@@ -3,6 +3,7 @@
 // bytes, time stamp and version, and each list gets its pageFlags.
 #pragma once
 
+#include "builder/assembly/pe_version.h"
 #include "builder/manifest/diagnostics.h"
 #include "builder/manifest/manifest.h"
 #include "format/action_script.h"
@@ -17,12 +18,15 @@ struct ListOrigins {
     std::vector<SourcePosition> actions;
 };
 
-// The files of one `files` entry, found but not yet read.
+// The files of one `files` entry: found, then read once (file_contents.h)
+// for their content number and version.
 struct PlannedFile {
     std::string hostPath;
     std::string packagePath;  // the WriteFileAction's path text
     uint64_t size = 0;
     uint64_t fileTime = 0;
+    uint32_t content = 0;  // the contents' number, which block 1 streams them by
+    FileVersion version;
 };
 
 // Finds the files of every `files` entry of a list and checks their names
@@ -31,8 +35,10 @@ struct PlannedFile {
 bool planFiles(const Manifest& manifest, const ManifestList& list, std::vector<std::vector<PlannedFile>>& plans,
                Diagnostics& diagnostics);
 
-// Builds the list: reads the planned files and moves the other actions
-// out of the manifest list. pageFlags come from the manifest when it sets
+// Builds the list: a WriteFileAction per planned file, naming its contents
+// by number, and the other actions moved out of the manifest list. Each
+// run of consecutive file writes is put in the order of orderOfWrites
+// (write_order.h), the origins with them. pageFlags come from the manifest when it sets
 // them, else from the texts of the list's actions.
 bool buildActionList(const Manifest& manifest, ManifestList& list, const std::vector<std::vector<PlannedFile>>& plans,
                      ActionList& out, ListOrigins& origins, Diagnostics& diagnostics);

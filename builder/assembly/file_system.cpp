@@ -147,9 +147,10 @@ bool listFolder(const std::string& path, std::vector<std::string>& names, std::s
     return true;
 }
 
-bool readFileBytes(const std::string& path, Bytes& out, std::string& problem)
+bool openRegularFile(const std::string& path, UniqueFile& out, uint64_t& size, std::string& problem)
 {
     out.reset();
+    size = 0;
 #ifdef _WIN32
     FILE* file = _wfopen(pathOf(path).wstring().c_str(), L"rb");
     if (!file) {
@@ -160,7 +161,7 @@ bool readFileBytes(const std::string& path, Bytes& out, std::string& problem)
     HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
     LARGE_INTEGER length;
     bool regular = GetFileType(handle) == FILE_TYPE_DISK && GetFileSizeEx(handle, &length) && length.QuadPart >= 0;
-    uint64_t size = regular ? uint64_t(length.QuadPart) : 0;
+    uint64_t measured = regular ? uint64_t(length.QuadPart) : 0;
 #else
     // Not blocking on open: a FIFO put in the file's place would otherwise
     // wait for a writer for ever.
@@ -171,7 +172,7 @@ bool readFileBytes(const std::string& path, Bytes& out, std::string& problem)
     }
     struct stat st;
     bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    uint64_t size = regular ? uint64_t(st.st_size) : 0;
+    uint64_t measured = regular ? uint64_t(st.st_size) : 0;
     FILE* file = fdopen(fd, "rb");
     if (!file) {
         problem = strerror(errno);
@@ -184,84 +185,140 @@ bool readFileBytes(const std::string& path, Bytes& out, std::string& problem)
         problem = "it is not a regular file (a FIFO, device or socket stands there now)";
         return false;
     }
+    size = measured;
+    out = std::move(owned);
+    return true;
+}
+
+bool readFileBytes(const std::string& path, Bytes& out, std::string& problem)
+{
+    out.reset();
+    UniqueFile file;
+    uint64_t size = 0;
+    if (!openRegularFile(path, file, size, problem))
+        return false;
     bool ok = size <= SIZE_MAX && out.allocate(size_t(size));
     if (!ok)
         problem = "not enough memory to hold it";
     // A file that grew while being read is read as it was when measured;
     // one that shrank is an error.
-    if (ok && size && fread(out.data(), 1, size_t(size), file) != size) {
-        problem = ferror(file) ? strerror(errno) : "the file changed while it was read";
+    if (ok && size && fread(out.data(), 1, size_t(size), file.get()) != size) {
+        problem = ferror(file.get()) ? strerror(errno) : "the file changed while it was read";
         ok = false;
     }
-    owned.reset();
     if (!ok)
         out.reset();
     return ok;
 }
 
-bool writeFileAtomically(const std::string& path, const Bytes& bytes, std::string& problem)
+OutputFile::~OutputFile()
 {
+    discard();
+}
+
+void OutputFile::discard()
+{
+    if (file_) {
+        fclose(file_);
+        file_ = nullptr;
+    }
+    if (!temporary_.empty()) {
 #ifdef _WIN32
-    std::wstring target = pathOf(path).wstring();
-    std::wstring temporary = target + L".tmp-" + std::to_wstring(_getpid());
-    FILE* file = _wfopen(temporary.c_str(), L"wb");
-    if (!file) {
+        _wremove(pathOf(temporary_).wstring().c_str());
+#else
+        unlink(temporary_.c_str());
+#endif
+        temporary_.clear();
+    }
+}
+
+bool OutputFile::open(const std::string& path, std::string& problem)
+{
+    discard();
+    path_ = path;
+#ifdef _WIN32
+    temporary_ = path + ".tmp-" + std::to_string(_getpid());
+    file_ = _wfopen(pathOf(temporary_).wstring().c_str(), L"w+b");
+    if (!file_) {
         problem = strerror(errno);
+        temporary_.clear();
         return false;
     }
 #else
-    std::string temporary = path + ".tmp-XXXXXX";
-    int fd = mkstemp(&temporary[0]);
+    std::string name = path + ".tmp-XXXXXX";
+    int fd = mkstemp(&name[0]);
     if (fd < 0) {
         problem = strerror(errno);
         return false;
     }
+    temporary_ = name;
     // mkstemp creates the file for its owner only; an installer is as
     // readable as any file the user makes.
     mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0777 & ~mask);
-    FILE* file = fdopen(fd, "wb");
-    if (!file) {
+    file_ = fdopen(fd, "w+b");
+    if (!file_) {
         problem = strerror(errno);
         close(fd);
-        unlink(temporary.c_str());
+        discard();
         return false;
     }
 #endif
-    bool ok = bytes.size() == 0 || fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (!ok)
-        problem = strerror(errno);
-    if (fflush(file) != 0 && ok) {
+    return true;
+}
+
+bool OutputFile::commit(std::string& problem)
+{
+    if (!file_) {
+        problem = "the file is not open";
+        return false;
+    }
+    bool ok = true;
+    if (fflush(file_) != 0) {
         problem = strerror(errno);
         ok = false;
     }
 #ifndef _WIN32
-    if (ok && fsync(fileno(file)) != 0) {
+    if (ok && fsync(fileno(file_)) != 0) {
         problem = strerror(errno);
         ok = false;
     }
 #endif
-    if (fclose(file) != 0 && ok) {
+    if (fclose(file_) != 0 && ok) {
         problem = strerror(errno);
         ok = false;
     }
+    file_ = nullptr;
 #ifdef _WIN32
-    if (ok && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (ok && !MoveFileExW(pathOf(temporary_).wstring().c_str(), pathOf(path_).wstring().c_str(),
+                           MOVEFILE_REPLACE_EXISTING)) {
         problem = "cannot replace the file (error " + std::to_string(GetLastError()) + ")";
         ok = false;
     }
-    if (!ok)
-        _wremove(temporary.c_str());
 #else
-    if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
+    if (ok && rename(temporary_.c_str(), path_.c_str()) != 0) {
         problem = strerror(errno);
         ok = false;
     }
-    if (!ok)
-        unlink(temporary.c_str());
 #endif
+    if (ok)
+        temporary_.clear();
+    else
+        discard();
     return ok;
+}
+
+bool writeFileAtomically(const std::string& path, const Bytes& bytes, std::string& problem)
+{
+    OutputFile output;
+    if (!output.open(path, problem))
+        return false;
+    if (bytes.size() && fwrite(bytes.data(), 1, bytes.size(), output.file()) != bytes.size()) {
+        problem = strerror(errno);
+        return false;
+    }
+    return output.commit(problem);
 }
 
 bool isTerminal(FILE* stream)

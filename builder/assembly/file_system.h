@@ -3,6 +3,7 @@
 #pragma once
 
 #include "format/bytes.h"
+#include "format/unique_resource.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -37,6 +38,11 @@ bool resolvedPath(const std::string& path, std::string& out);
 // The names in a folder (no "." or ".."), in byte order.
 bool listFolder(const std::string& path, std::vector<std::string>& names, std::string& problem);
 
+// Opens a regular file for reading and measures it. What the path leads
+// to is checked on the open handle, so a file replaced by a FIFO or device
+// after it was examined is refused, not read (or waited on).
+bool openRegularFile(const std::string& path, UniqueFile& out, uint64_t& size, std::string& problem);
+
 // Reads a regular file whole. What the path leads to is checked on the open
 // handle, so a file replaced by a FIFO or device after it was examined is
 // refused, not read (or waited on).
@@ -45,6 +51,31 @@ bool readFileBytes(const std::string& path, Bytes& out, std::string& problem);
 // Writes a temporary file beside `path` and renames it over `path`, so the
 // output is either the whole new file or what was there before.
 bool writeFileAtomically(const std::string& path, const Bytes& bytes, std::string& problem);
+
+// A file written beside its final path and renamed over it on commit, so a
+// reader sees either the whole new file or what was there before. Until
+// commit() the temporary file can be written, read back and changed at
+// any place; dropped uncommitted, it is removed.
+class OutputFile {
+public:
+    OutputFile() = default;
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    bool open(const std::string& path, std::string& problem);
+    FILE* file() const { return file_; }
+    // Flushes, closes and renames; false (the temporary file removed) on
+    // any failure.
+    bool commit(std::string& problem);
+
+private:
+    void discard();
+
+    FILE* file_ = nullptr;
+    std::string path_;
+    std::string temporary_;
+};
 
 bool isTerminal(FILE* stream);
 

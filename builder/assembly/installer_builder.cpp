@@ -2,12 +2,18 @@
 
 #include "builder/assembly/action_lists.h"
 #include "builder/assembly/banner.h"
+#include "builder/assembly/file_contents.h"
 #include "builder/assembly/file_system.h"
 #include "builder/assembly/license.h"
 #include "builder/assembly/package_limits.h"
 #include "builder/assembly/progress_bar.h"
+#include "builder/package/block_encoder.h"
 #include "builder/package/package_writer.h"
 #include "format/byte_sink.h"
+
+#include <string.h>
+
+#include <memory>
 
 namespace {
 
@@ -70,12 +76,28 @@ uint64_t plannedBytes(const std::vector<std::vector<PlannedFile>>& plans, uint32
     return total;
 }
 
-// Block 1 flattened: the lists built from the manifest (files read), the
-// components, the seventeen texts and the upgrade rules, checked against the pool's limit.
-// The script, which holds a copy of every file, ends with this function.
-bool writeBlock1(Manifest& manifest, const std::vector<std::vector<PlannedFile>>& mainPlans,
-                 const std::vector<std::vector<std::vector<PlannedFile>>>& componentPlans, Bytes& block1,
-                 Diagnostics& diagnostics)
+// Refuses, at its entry, every file too large for any block, before a byte
+// of the payload is read.
+void checkFileSizes(const Manifest& manifest, const ManifestList& list,
+                    const std::vector<std::vector<PlannedFile>>& plans, Diagnostics& diagnostics)
+{
+    for (size_t i = 0; i < plans.size() && i < list.entries.size(); ++i) {
+        for (const PlannedFile& file : plans[i]) {
+            std::string problem = fileSizeProblem(file.hostPath, file.size);
+            if (!problem.empty())
+                diagnostics.error(manifest.path, list.entries[i].files->sourcePosition, problem);
+        }
+    }
+}
+
+// Block 1 laid out for streaming: the lists built from the manifest (every
+// file write naming its contents by number), the components, the seventeen
+// texts and the upgrade rules. `head` gets the record stream and every
+// small item; `contents` the content numbers in the order their items
+// follow, which is the order the installation writes them.
+bool writeBlock1Head(Manifest& manifest, const std::vector<std::vector<PlannedFile>>& mainPlans,
+                     const std::vector<std::vector<std::vector<PlannedFile>>>& componentPlans, Bytes& head,
+                     std::vector<uint32_t>& contents, Diagnostics& diagnostics)
 {
     size_t before = diagnostics.count();
     ActionScript script;
@@ -83,7 +105,6 @@ bool writeBlock1(Manifest& manifest, const std::vector<std::vector<PlannedFile>>
     script.upgradeRules = manifest.upgradeRules;
     ListOrigins mainOrigins;
     std::vector<ListOrigins> componentOrigins(manifest.components.size());
-    std::vector<SourcePosition> componentPlaces;
     buildActionList(manifest, manifest.mainList, mainPlans, script.mainActions, mainOrigins, diagnostics);
     for (size_t c = 0; c < manifest.components.size(); ++c) {
         ManifestComponent& from = manifest.components[c];
@@ -97,7 +118,6 @@ bool writeBlock1(Manifest& manifest, const std::vector<std::vector<PlannedFile>>
         setText(component->name, from.name);
         setText(component->description, from.description);
         buildActionList(manifest, from.list, componentPlans[c], component->actions, componentOrigins[c], diagnostics);
-        componentPlaces.push_back(from.position);
         if (!script.components.push(component)) {
             diagnostics.error(manifest.path, from.position, "out of memory");
             return false;
@@ -106,16 +126,15 @@ bool writeBlock1(Manifest& manifest, const std::vector<std::vector<PlannedFile>>
     if (diagnostics.count() != before)
         return false;
     warnSharedDestinations(script, mainOrigins, componentOrigins, manifest.path, diagnostics);
-    if (!checkStringPool(script, mainOrigins, componentOrigins, componentPlaces, manifest.path, diagnostics))
-        return false;
 
-    {
-        ByteSink sink;
-        if (!serializeActionScript(script, sink) || !sink.flatten(block1)) {
-            diagnostics.error(manifest.path, SourcePosition(), "out of memory while writing block 1");
-            return false;
-        }
+    ByteSink sink;
+    if (!serializeActionScript(script, sink) || !sink.flatten(head)) {
+        diagnostics.error(manifest.path, SourcePosition(), "out of memory while writing block 1");
+        return false;
     }
+    contents.clear();
+    for (uint32_t i = 0; i < sink.payloadCount(); ++i)
+        contents.push_back(sink.payloadAt(i));
     return true;
 }
 
@@ -161,55 +180,88 @@ void checkNamedFiles(const Manifest& manifest, Diagnostics& diagnostics)
 }
 
 bool buildInstaller(Manifest& manifest, const Bytes& stub, const CompressionOptions& options, bool showProgress,
-                    Bytes& out, Diagnostics& diagnostics, InstallerSummary* summary)
+                    const std::string& outputPath, Diagnostics& diagnostics, InstallerSummary* summary)
 {
-    out.reset();
     size_t before = diagnostics.count();
     InstallScript& block0 = manifest.installScript;
     loadBanner(manifest, block0, diagnostics);
     loadLicenseText(manifest, block0, diagnostics);
 
-    // Find every file first: a payload too large is refused before a byte
-    // of it is read.
+    // Find every file first: a file too large for a block is refused before
+    // a byte of the payload is read.
     std::vector<std::vector<PlannedFile>> mainPlans;
     std::vector<std::vector<std::vector<PlannedFile>>> componentPlans(manifest.components.size());
     planFiles(manifest, manifest.mainList, mainPlans, diagnostics);
-    for (size_t c = 0; c < manifest.components.size(); ++c)
+    checkFileSizes(manifest, manifest.mainList, mainPlans, diagnostics);
+    for (size_t c = 0; c < manifest.components.size(); ++c) {
         planFiles(manifest, manifest.components[c].list, componentPlans[c], diagnostics);
+        checkFileSizes(manifest, manifest.components[c].list, componentPlans[c], diagnostics);
+    }
     uint32_t fileCount = 0;
-    uint64_t payload = plannedBytes(mainPlans, fileCount);
+    uint64_t planned = plannedBytes(mainPlans, fileCount);
     for (const auto& plans : componentPlans)
-        payload += plannedBytes(plans, fileCount);
-    std::string tooLarge = installMemoryProblem(payload, dictionarySizeFor(payload, options), "its files hold");
-    if (!tooLarge.empty())
-        diagnostics.error(manifest.path, SourcePosition(), tooLarge);
+        planned += plannedBytes(plans, fileCount);
     if (diagnostics.count() != before)
         return false;
 
-    Bytes block1;
-    if (!writeBlock1(manifest, mainPlans, componentPlans, block1, diagnostics))
+    // One pass over the payload: contents numbered, equal ones once.
+    ContentCatalog catalog;
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[kReadChunk]);
+    {
+        ProgressBar bar(stderr, showProgress && planned >= kProgressThreshold, "reading");
+        uint64_t done = 0;
+        catalogPlannedFiles(manifest, manifest.mainList, mainPlans, catalog, buffer.get(), bar, done, planned,
+                            diagnostics);
+        for (size_t c = 0; c < manifest.components.size(); ++c)
+            catalogPlannedFiles(manifest, manifest.components[c].list, componentPlans[c], catalog, buffer.get(), bar,
+                                done, planned, diagnostics);
+    }
+    if (diagnostics.count() != before)
         return false;
-    tooLarge = installMemoryProblem(block1.size(), dictionarySizeFor(block1.size(), options), "block 1 decodes to");
+
+    Bytes head;
+    std::vector<uint32_t> contents;
+    if (!writeBlock1Head(manifest, mainPlans, componentPlans, head, contents, diagnostics))
+        return false;
+    uint64_t distinct = 0;
+    for (uint32_t number : contents)
+        distinct += catalog[number].size;
+    uint64_t block1Size = head.size() + distinct + kPayloadItemOverhead * contents.size();
+    std::string tooLarge = block1SizeProblem(block1Size, distinct, fileCount);
     if (!tooLarge.empty()) {
         diagnostics.error(manifest.path, SourcePosition(), tooLarge);
         return false;
     }
 
+    OutputFile output;
+    std::string problem;
+    if (!output.open(outputPath, problem)) {
+        diagnostics.error(manifest.path, SourcePosition(), "cannot write " + outputPath + ": " + problem);
+        return false;
+    }
+    uint64_t fileSize = 0;
     bool built;
     {
-        ProgressBar bar(stderr, showProgress && block1.size() >= kProgressThreshold, "compressing");
+        ProgressBar bar(stderr, showProgress && block1Size >= kProgressThreshold, "compressing");
         CompressionProgress progress{&ProgressBar::report, &bar};
-        built = buildInstallPackage(stub, block0, block1, options, out, &progress);
+        auto feed = [&](BlockEncoder& encoder, std::string& why) {
+            return encoder.write(head.data(), head.size(), why) &&
+                   streamContents(encoder, contents, catalog, buffer.get(), why);
+        };
+        built = writeInstallPackage(output.file(), stub, block0, block1Size, feed, options, &progress,
+                                    packageLengthProblem, fileSize, problem);
     }
-    if (!built) {
-        diagnostics.error(manifest.path, SourcePosition(), "compressing the package failed (out of memory?)");
-        out.reset();
+    if (!built || !output.commit(problem)) {
+        diagnostics.error(manifest.path, SourcePosition(), problem);
         return false;
     }
     if (summary) {
         summary->files = fileCount;
-        summary->payloadBytes = payload;
-        summary->block1Bytes = block1.size();
+        summary->contents = uint32_t(contents.size());
+        summary->payloadBytes = planned;
+        summary->block1Bytes = block1Size;
+        summary->installerBytes = fileSize;
+        summary->encoderMemory = encoderMemoryFor(block1Size, options);
     }
     return true;
 }

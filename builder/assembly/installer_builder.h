@@ -1,6 +1,9 @@
-// From a read manifest to the bytes of a finished installer: banner and
-// licence loaded, files read, both blocks checked against the package's
-// limits, compressed and put behind the stub.
+// From a read manifest to a finished installer file: banner and licence
+// loaded, files found and read once for their contents (equal ones stored
+// once), block 1 laid out for streaming and checked against the format's
+// limits, then compressed straight into the file behind the stub, the
+// files read again in bounded chunks. Memory stays the encoder's own plus
+// a few MiB and the files' metadata, whatever the payload.
 #pragma once
 
 #include "format/bytes.h"
@@ -16,9 +19,12 @@
 CompressionOptions compressionFor(bool fast);
 
 struct InstallerSummary {
-    uint32_t files = 0;         // WriteFileActions in all lists
-    uint64_t payloadBytes = 0;  // their contents
-    uint64_t block1Bytes = 0;   // decoded block 1
+    uint32_t files = 0;           // WriteFileActions in all lists
+    uint32_t contents = 0;        // distinct contents among them
+    uint64_t payloadBytes = 0;    // their contents, duplicates counted
+    uint64_t block1Bytes = 0;     // decoded block 1
+    uint64_t installerBytes = 0;  // the installer file
+    uint64_t encoderMemory = 0;   // what liblzma asked for block 1
 };
 
 // For a manifest whose reading found mistakes: reports the mistakes about
@@ -26,7 +32,8 @@ struct InstallerSummary {
 // same pass, so a user fixes them all at once. Reads no payload.
 void checkNamedFiles(const Manifest& manifest, Diagnostics& diagnostics);
 
-// Builds the installer into `out`. The manifest's lists are consumed.
-// False with everything wrong in `diagnostics`; `out` is then empty.
+// Builds the installer into the file `outputPath`, written beside it and
+// renamed over it when whole. The manifest's lists are consumed. False with
+// everything wrong in `diagnostics`; the file is then left as it was.
 bool buildInstaller(Manifest& manifest, const Bytes& stub, const CompressionOptions& options, bool showProgress,
-                    Bytes& out, Diagnostics& diagnostics, InstallerSummary* summary = nullptr);
+                    const std::string& outputPath, Diagnostics& diagnostics, InstallerSummary* summary = nullptr);

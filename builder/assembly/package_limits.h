@@ -1,38 +1,28 @@
-// The two limits a package must keep to be installable: the string pool of
-// a block, and the memory of the 32-bit process that installs it.
+// The limits a package keeps, all of them the format's own: a block's
+// decoded size is a u32 in its header, and so are the package's length L
+// and the trailer's offset T. Memory is no limit: the stub decodes block 1
+// as a stream.
 #pragma once
-
-#include "builder/assembly/action_lists.h"
-#include "builder/manifest/diagnostics.h"
-#include "format/action_script.h"
 
 #include <stdint.h>
 
 #include <string>
-#include <vector>
 
-// The installing process holds the decoded block 1 and the copies the
-// actions make of it side by side, plus the decoder's dictionary: about
-// twice block 1 plus the dictionary. A 32-bit process can count on this
-// much for it.
-constexpr uint64_t kInstallMemoryLimit = 1536ull << 20;
+// The most bytes a block decodes to.
+constexpr uint64_t kMaxBlockSize = UINT32_MAX;
 
-// Peak memory of installing a block 1 of this decoded size with this
-// dictionary (the decoder never allocates more dictionary than the block).
-uint64_t installPeakMemory(uint64_t decodedBlock1, uint64_t dictionary);
+// Block 1 holds each distinct content behind a 4-byte length.
+constexpr uint64_t kPayloadItemOverhead = 4;
 
-// Empty when the peak fits; else the message that refuses the package.
-// `what` names the size: "its files hold" before the files are read, "block
-// 1 decodes to" once it is known.
-std::string installMemoryProblem(uint64_t decodedBlock1, uint64_t dictionary, const char* what);
+// Empty when one file of `size` bytes fits in a block; else the message
+// that refuses it, naming `shownPath`.
+std::string fileSizeProblem(const std::string& shownPath, uint64_t size);
 
-// Counts the distinct strings of block 1 in the order the writer stores
-// them. When they exceed the pool's 16384 items, reports the manifest place
-// of the action at which the pool overflows and returns false. The report
-// says how many files the package has and how many would fit, or, when the
-// manifest's other texts leave no room for a single file, how many of those
-// texts there are.
-bool checkStringPool(const ActionScript& script, const ListOrigins& mainOrigins,
-                     const std::vector<ListOrigins>& componentOrigins,
-                     const std::vector<SourcePosition>& componentPlaces, const std::string& manifestPath,
-                     Diagnostics& diagnostics);
+// Empty when a block 1 that decodes to `decodedSize` bytes (record stream,
+// texts and the distinct contents of `files` files) fits; else the
+// message that refuses the package before anything is compressed.
+std::string block1SizeProblem(uint64_t decodedSize, uint64_t payloadBytes, uint32_t files);
+
+// Empty when a package of `bodySize` compressed bytes behind a stub of
+// `stubSize` bytes can be framed (L and T fit in a u32); else the message.
+std::string packageLengthProblem(uint64_t stubSize, uint64_t bodySize);

@@ -1,6 +1,7 @@
 #include "builder/assembly/pe_version.h"
 
 #include "format/bytes.h"
+#include "format/file_io.h"
 
 #include <string.h>
 
@@ -11,31 +12,60 @@ constexpr uint32_t kVersionResourceType = 16;  // RT_VERSION
 constexpr uint32_t kFixedFileInfoSignature = 0xFEEF04BD;
 constexpr uint32_t kSubdirectoryFlag = 0x80000000;
 
-// Bounded reads over the image's bytes.
+// Bounded reads over the image: its bytes in memory, or an open file read
+// through a small window, so a large program is never held whole.
 class Image {
 public:
     Image(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
+    Image(FILE* file, uint64_t size) : file_(file), size_(size) {}
 
     bool has(uint64_t offset, uint64_t length) const { return offset <= size_ && length <= size_ - offset; }
     bool u16(uint64_t offset, uint32_t& out) const
     {
-        if (!has(offset, 2))
+        uint8_t raw[2];
+        if (!read(offset, raw, 2))
             return false;
-        out = loadU16(bytes_ + offset);
+        out = loadU16(raw);
         return true;
     }
     bool u32(uint64_t offset, uint32_t& out) const
     {
-        if (!has(offset, 4))
+        uint8_t raw[4];
+        if (!read(offset, raw, 4))
             return false;
-        out = loadU32(bytes_ + offset);
+        out = loadU32(raw);
         return true;
     }
-    const uint8_t* at(uint64_t offset) const { return bytes_ + offset; }
 
 private:
-    const uint8_t* bytes_;
-    size_t size_;
+    static constexpr size_t kWindow = 4096;
+
+    bool read(uint64_t offset, uint8_t* out, size_t length) const
+    {
+        if (!has(offset, length))
+            return false;
+        if (bytes_) {
+            memcpy(out, bytes_ + offset, length);
+            return true;
+        }
+        if (offset < windowStart_ || offset + length > windowStart_ + windowSize_) {
+            uint64_t left = size_ - offset;
+            size_t size = left < kWindow ? size_t(left) : kWindow;
+            if (!seekTo(file_, offset) || fread(window_, 1, size, file_) != size)
+                return false;
+            windowStart_ = offset;
+            windowSize_ = size;
+        }
+        memcpy(out, window_ + (offset - windowStart_), length);
+        return true;
+    }
+
+    const uint8_t* bytes_ = nullptr;
+    FILE* file_ = nullptr;
+    uint64_t size_;
+    mutable uint8_t window_[kWindow];
+    mutable uint64_t windowStart_ = 0;
+    mutable size_t windowSize_ = 0;
 };
 
 struct Section {
@@ -111,14 +141,11 @@ bool readFixedFileInfo(const Image& image, uint64_t offset, uint32_t size, FileV
     return image.u32(offset + valueOffset + 8, out.high) && image.u32(offset + valueOffset + 12, out.low);
 }
 
-}  // namespace
-
-bool readPeFileVersion(const uint8_t* bytes, size_t size, FileVersion& out)
+bool readVersion(const Image& image, FileVersion& out)
 {
     out = FileVersion();
-    Image image(bytes, size);
-    uint32_t peOffset, signature, sectionCount, optionalSize, magic;
-    if (size < 64 || bytes[0] != 'M' || bytes[1] != 'Z' || !image.u32(0x3C, peOffset))
+    uint32_t mz, peOffset, signature, sectionCount, optionalSize, magic;
+    if (!image.has(0, 64) || !image.u16(0, mz) || mz != 0x5A4D || !image.u32(0x3C, peOffset))
         return false;
     if (!image.u32(peOffset, signature) || signature != 0x00004550)  // "PE\0\0"
         return false;
@@ -164,4 +191,16 @@ bool readPeFileVersion(const uint8_t* bytes, size_t size, FileVersion& out)
         return false;
     out = version;
     return true;
+}
+
+}  // namespace
+
+bool readPeFileVersion(const uint8_t* bytes, size_t size, FileVersion& out)
+{
+    return readVersion(Image(bytes, size), out);
+}
+
+bool readPeFileVersion(FILE* file, uint64_t size, FileVersion& out)
+{
+    return readVersion(Image(file, size), out);
 }

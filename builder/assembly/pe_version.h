@@ -4,6 +4,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <stdio.h>
 
 struct FileVersion {
     uint32_t high = 0;  // major << 16 | minor
@@ -15,3 +16,8 @@ struct FileVersion {
 // bytes are no PE image, hold no version resource, or any structure on the
 // way runs outside the bytes: every read is bounded by `size`.
 bool readPeFileVersion(const uint8_t* image, size_t size, FileVersion& out);
+
+// The same read from an open file of `size` bytes, a few bytes at a time,
+// so a large program is never held whole. The file's position is left
+// anywhere.
+bool readPeFileVersion(FILE* file, uint64_t size, FileVersion& out);

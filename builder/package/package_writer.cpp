@@ -1,5 +1,7 @@
 #include "builder/package/package_writer.h"
 
+#include "builder/package/block_encoder.h"
+
 #include "format/file_io.h"
 #include "format/install_script.h"
 #include "format/package_container.h"
@@ -7,8 +9,11 @@
 #include "format/unique_resource.h"
 #include "format/byte_sink.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
+
+#include <memory>
 
 bool assemblePackageFile(const Bytes& stubImage, uint32_t magic, std::initializer_list<const Bytes*> body, Bytes& out)
 {
@@ -52,6 +57,104 @@ bool buildInstallPackage(const Bytes& stubImage, const InstallScript& script, co
         !compressBlock(decodedBlock1.data(), decodedBlock1.size(), options, framed1, progress))
         return false;
     return assemblePackageFile(stubImage, kInstallMagic, {&framed0, &framed1}, out);
+}
+
+namespace {
+
+std::string writeProblem()
+{
+    return std::string("cannot write the installer: ") + strerror(errno);
+}
+
+// The image's checksum field, for the file that now holds it: computed
+// over the image (its checksum zeroed) and every byte behind it, read back
+// from the file, and written into the file's header. An image without a PE
+// header (a test's stand-in) is left as it is.
+bool sealWrittenImage(FILE* file, Bytes& image, std::string& problem)
+{
+    PeHeaderFields fields;
+    if (!findPeHeaderFields(image.data(), image.size(), fields))
+        return true;
+    PeChecksum checksum;
+    checksum.add(image.data(), image.size());
+    std::unique_ptr<uint8_t[]> chunk(new uint8_t[kEncoderBuffer]);
+    if (fflush(file) != 0 || !seekTo(file, image.size())) {
+        problem = writeProblem();
+        return false;
+    }
+    for (;;) {
+        size_t got = fread(chunk.get(), 1, kEncoderBuffer, file);
+        checksum.add(chunk.get(), got);
+        if (got < kEncoderBuffer)
+            break;
+    }
+    if (ferror(file)) {
+        problem = std::string("cannot read the installer back: ") + strerror(errno);
+        return false;
+    }
+    uint8_t raw[4];
+    storeU32(raw, checksum.value());
+    if (!seekTo(file, fields.checksum) || fwrite(raw, 1, 4, file) != 4 || fflush(file) != 0) {
+        problem = writeProblem();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool writeInstallPackage(FILE* file, const Bytes& stubImage, const InstallScript& script, uint64_t block1Size,
+                         const std::function<bool(BlockEncoder&, std::string&)>& feedBlock1,
+                         const CompressionOptions& options, const CompressionProgress* progress,
+                         const std::function<std::string(uint64_t stubSize, uint64_t bodySize)>& bodyProblem,
+                         uint64_t& fileSize, std::string& problem)
+{
+    ByteSink sink;
+    Bytes block0, framed0, image;
+    if (!serializeInstallScript(script, sink) || !sink.flatten(block0) ||
+        !compressBlock(block0.data(), block0.size(), options, framed0) ||
+        !image.assign(stubImage.data(), stubImage.size())) {
+        problem = "writing block 0 failed (out of memory?)";
+        return false;
+    }
+    // The header as it will be sealed: no certificate table, checksum zero
+    // until the file is whole.
+    PeHeaderFields fields;
+    if (findPeHeaderFields(image.data(), image.size(), fields)) {
+        if (fields.hasCertificateEntry)
+            memset(image.data() + fields.certificateEntry, 0, 8);
+        memset(image.data() + fields.checksum, 0, 4);
+    }
+    uint8_t magic[4];
+    storeU32(magic, kInstallMagic);
+    if (!seekTo(file, 0) || fwrite(image.data(), 1, image.size(), file) != image.size() ||
+        fwrite(magic, 1, 4, file) != 4 || fwrite(framed0.data(), 1, framed0.size(), file) != framed0.size()) {
+        problem = writeProblem();
+        return false;
+    }
+    BlockEncoder encoder;
+    uint64_t framed1 = 0;
+    if (!encoder.begin(file, block1Size, options, progress, problem) || !feedBlock1(encoder, problem) ||
+        !encoder.finish(framed1, problem))
+        return false;
+    uint64_t bodySize = framed0.size() + framed1;
+    if (bodyProblem) {
+        problem = bodyProblem(image.size(), bodySize);
+        if (!problem.empty())
+            return false;
+    }
+    PackageFrame frame;
+    if (!framePackage(kInstallMagic, image.size(), bodySize, frame)) {
+        problem = "the package is too large to frame";
+        return false;
+    }
+    static const uint8_t kZeros[8] = {};
+    if (fwrite(kZeros, 1, frame.fillerSize, file) != frame.fillerSize || fwrite(frame.trailer, 1, 4, file) != 4) {
+        problem = writeProblem();
+        return false;
+    }
+    fileSize = image.size() + 4 + bodySize + frame.fillerSize + 4;
+    return sealWrittenImage(file, image, problem);
 }
 
 bool writeWholeFile(const char* path, const Bytes& bytes)

@@ -3,6 +3,7 @@
 #include "format/block_reader.h"
 #include "format/byte_cursor.h"
 #include "builder/assembly/installer_builder.h"
+#include "builder/package/package_writer.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -46,9 +47,14 @@ BuildOutcome buildFolder(const ManifestFolder& folder)
     CompressionOptions quick;
     quick.preset = 1;
     quick.extreme = false;
-    if (readManifest(folder.manifestPath(), manifest, diagnostics))
-        outcome.ok = buildInstaller(manifest, sampleStubImage(), quick, false, outcome.installer, diagnostics);
-    else
+    // The installer goes to a folder of its own, never into a source.
+    TemporaryFolder output;
+    std::string installer = output.file("setup.exe");
+    if (readManifest(folder.manifestPath(), manifest, diagnostics)) {
+        outcome.ok = buildInstaller(manifest, sampleStubImage(), quick, false, installer, diagnostics);
+        if (outcome.ok && !readWholeFile(installer.c_str(), outcome.installer))
+            outcome.ok = false;
+    } else
         checkNamedFiles(manifest, diagnostics);
     outcome.report = diagnostics.report();
     outcome.warnings = diagnostics.warningReport();
