@@ -11,7 +11,17 @@ constexpr uint32_t kChunkSize = 64 * 1024;
 
 StreamedPool::~StreamedPool()
 {
+    dropRecordStream();
     free(items_);
+}
+
+void StreamedPool::dropRecordStream()
+{
+    stream_.reset();
+    for (uint32_t i = 0; i < located_; ++i) {
+        free(items_[i].text);
+        items_[i].text = nullptr;
+    }
 }
 
 BlockResult StreamedPool::open(FILE* file, uint64_t available, uint64_t memoryLimit)
@@ -71,6 +81,7 @@ BlockResult StreamedPool::standAt(uint32_t index)
         item.offset = decoder_.position();
         item.length = loadU32(raw);
         item.writer = nullptr;
+        item.text = nullptr;
         // An item running past the block's end is damage, found here
         // rather than by decoding up to the end.
         if (item.length > decoder_.decodedSize() - item.offset)
@@ -85,10 +96,18 @@ BlockResult StreamedPool::standAt(uint32_t index)
 bool StreamedPool::readItem(uint32_t index, Bytes& out)
 {
     out.reset();
-    if (standAt(index) != BlockResult::Ok)
-        return false;
-    uint32_t length = items_[index].length;
-    return out.allocate(length) && decoder_.read(out.data(), length) == BlockResult::Ok;
+    if (index >= located_ || !items_[index].text) {
+        if (standAt(index) != BlockResult::Ok)
+            return false;
+        uint32_t length = items_[index].length;
+        uint8_t* text = static_cast<uint8_t*>(malloc(length ? length : 1));
+        if (!text || decoder_.read(text, length) != BlockResult::Ok) {
+            free(text);
+            return false;
+        }
+        items_[index].text = text;
+    }
+    return out.assign(items_[index].text, items_[index].length);
 }
 
 void StreamedPool::noteWriter(uint32_t index, const WriteFileAction* writer)

@@ -34,11 +34,13 @@ public:
     // in use by the pool.
     BlockResult open(FILE* file, uint64_t available, uint64_t memoryLimit);
     const Bytes& recordStream() const { return stream_; }
-    // The records are read: their stream goes.
-    void dropRecordStream() { stream_.reset(); }
+    // The records are read: their stream and the texts kept for them go.
+    void dropRecordStream();
 
     // An owned copy of item `index`; false when the block has no such item
-    // or is damaged.
+    // or is damaged. Texts are kept once read: records name the same text
+    // again and again, and each would otherwise be decoded again from the
+    // block's start.
     bool readItem(uint32_t index, Bytes& out);
     // Fills a reference to item `index` for a file's contents, with its
     // length when the item has been located already.
@@ -66,6 +68,7 @@ private:
         uint32_t offset;
         uint32_t length;
         const WriteFileAction* writer;
+        uint8_t* text;  // the bytes of an item read as a text, kept while the records are read
     };
     BlockResult standAt(uint32_t index);
 

@@ -253,3 +253,24 @@ TEST(BlockDecoder, ReadingPastTheDecodedSizeFails)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StreamedPool, TextsNamedAgainComeFromWhatWasReadNotFromTheStart)
+{
+    // Thousands of records naming one path: read once, not decoded again
+    // from the block's start for every record.
+    HandBlock hand;
+    hand.textItem = hand.add(std::string("text", 5));
+    uint32_t path = hand.add(std::string("same\\path", 10));
+    uint32_t data = hand.add(content(4 << 20, 11));
+    for (int i = 0; i < 20000; ++i)
+        hand.files.push_back({path, data});
+    Loaded loaded(framedBlock(hand.decoded()));
+    ASSERT_EQ(loaded.result, BlockResult::Ok);
+    EXPECT_EQ(loaded.script.mainActions.actions.count(), 20000u);
+    EXPECT_STREQ(loaded.file_(19999).path.text(), "same\\path");
+    EXPECT_LT(loaded.pool.position(), 1u << 20) << "the contents behind the texts were never decoded";
+}
+
+}  // namespace
