@@ -85,7 +85,7 @@ void removeLeftFolders(const UndoLog& earlier, UndoLog& successor)
         }
         if (GetLastError() != ERROR_DIR_NOT_EMPTY)
             continue;
-        RemoveFolderUndo* handed = new (std::nothrow) RemoveFolderUndo;
+        RemoveFolderUndo* handed = new (std::nothrow) RemoveFolderUndo();
         if (handed && handed->path.assignText(path))
             successor.append(handed);
         else

@@ -18,11 +18,12 @@ BlockDecoder::~BlockDecoder()
     lzma_end(&stream_);
 }
 
+// Every caller runs only while result_ is Ok (open() sets it, the others
+// return the failure already recorded), so the first failure is the one kept.
 BlockResult BlockDecoder::fail(BlockResult result)
 {
-    if (result_ == BlockResult::Ok)
-        result_ = result;
-    return result_;
+    result_ = result;
+    return result;
 }
 
 BlockResult BlockDecoder::open(FILE* file, uint64_t available)

@@ -40,6 +40,8 @@ public:
     // Decoded offsets are u32, as the block's decoded size is.
     uint32_t position() const { return position_; }
     uint32_t decodedSize() const { return usize_; }
+    // The block's csize field: its properties and its LZMA stream.
+    uint32_t compressedSize() const { return csize_; }
     uint32_t dictionarySize() const { return properties_.dictionarySize; }
     BlockResult result() const { return result_; }
     // False when open() could not even read the block's header.

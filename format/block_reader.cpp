@@ -7,14 +7,14 @@ namespace {
 
 // The first output allocation: what honest compression of csize bytes
 // usually decodes to, at least 1 MiB, at most usize.
-constexpr size_t kMinimumOutput = 1 << 20;
+constexpr uint32_t kMinimumOutput = 1 << 20;
 
-size_t nextOutputSize(size_t size, uint64_t csize, uint32_t usize)
+uint32_t nextOutputSize(uint32_t size, uint32_t csize, uint32_t usize)
 {
-    uint64_t target = size == 0 ? csize * 8 : uint64_t(size) * 2;
+    uint32_t target = size == 0 ? (csize < usize / 8 ? csize * 8 : usize) : (size < usize / 2 ? size * 2 : usize);
     if (target < kMinimumOutput)
         target = kMinimumOutput;
-    return target < usize ? size_t(target) : size_t(usize);
+    return target < usize ? target : usize;
 }
 
 }  // namespace
@@ -31,10 +31,9 @@ BlockResult readBlock(FILE* file, uint64_t available, Bytes& out)
     if (result == BlockResult::Ok && decoder.decodedSize() > kMaxDecodedBlockSize)
         result = BlockResult::TooLarge;
     uint32_t usize = decoder.decodedSize();
-    uint64_t csize = decoder.endOffset() - kBlockHeaderSize;
-    size_t done = 0;
+    uint32_t done = 0;
     while (result == BlockResult::Ok && done < usize) {
-        size_t target = nextOutputSize(out.size(), csize, usize);
+        uint32_t target = nextOutputSize(done, decoder.compressedSize(), usize);
         if (!out.resize(target)) {
             result = BlockResult::OutOfMemory;
             break;

@@ -66,7 +66,7 @@ Action* newAction(uint32_t kind)
 {
     switch (kind) {
 #define SLIPWAY_NEW_ACTION(code, Class, ...)                                                                           \
-    case code: return new (std::nothrow) Class;
+    case code: return new (std::nothrow) Class();
         SLIPWAY_ACTION_KINDS(SLIPWAY_NEW_ACTION)
 #undef SLIPWAY_NEW_ACTION
     default: return nullptr;
@@ -85,7 +85,7 @@ UndoEntry* createUndoEntry(uint32_t kind)
     switch (kind) {
         // Only the kinds a package stores: a rollback-only code makes nothing.
 #define SLIPWAY_NEW_UNDO(code, Class, reversal, stored)                                                                \
-    case code: return stored ? new (std::nothrow) Class : nullptr;
+    case code: return stored ? new (std::nothrow) Class() : nullptr;
         SLIPWAY_UNDO_KINDS(SLIPWAY_NEW_UNDO)
 #undef SLIPWAY_NEW_UNDO
     default: return nullptr;

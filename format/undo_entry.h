@@ -175,7 +175,7 @@ public:
     template <typename Entry>
     Entry* pushNew()
     {
-        return static_cast<Entry*>(push(new (std::nothrow) Entry));
+        return static_cast<Entry*>(push(new (std::nothrow) Entry()));
     }
     // Takes `entry` back out and deletes it, when it is the newest (the one
     // pushNew just gave); null does nothing.

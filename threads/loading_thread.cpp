@@ -20,8 +20,8 @@ constexpr uint64_t kScriptMemoryLimit = 512u << 20;
 // or parsed. The stream the contents come from goes to the run state.
 std::unique_ptr<ActionScript> loadActionScript(FILE* package)
 {
-    std::unique_ptr<StreamedPool> pool(new (std::nothrow) StreamedPool);
-    std::unique_ptr<ActionScript> script(new (std::nothrow) ActionScript);
+    std::unique_ptr<StreamedPool> pool(new (std::nothrow) StreamedPool());
+    std::unique_ptr<ActionScript> script(new (std::nothrow) ActionScript());
     if (!pool || !script ||
         loadStreamedActionScript(package, runState.packageBytesLeft, kScriptMemoryLimit, *pool, *script) !=
             BlockResult::Ok)

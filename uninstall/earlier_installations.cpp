@@ -86,7 +86,7 @@ std::unique_ptr<UninstallScript> readEarlierPackage(const char* uninstallerPath)
     UniqueFile file(fopen(uninstallerPath, "rb"));
     if (!file)
         return nullptr;
-    std::unique_ptr<OpenedPackage> opened(new (std::nothrow) OpenedPackage);
+    std::unique_ptr<OpenedPackage> opened(new (std::nothrow) OpenedPackage());
     if (!opened)
         return nullptr;
     openPackage(file.get(), *opened);
@@ -113,7 +113,7 @@ bool findEarlierInstallations(const ActionScript& script, EarlierInstallations& 
     for (bool first = true; !names.atEnd(); first = false) {
         char keyName[kRegistryNameSize];
         expandPathVariables(names.take(), keyName, sizeof keyName);
-        std::unique_ptr<EarlierInstallation> earlier(new (std::nothrow) EarlierInstallation);
+        std::unique_ptr<EarlierInstallation> earlier(new (std::nothrow) EarlierInstallation());
         if (!earlier || !readEarlierInstallation(keyName, first, *earlier) || alreadyFound(found, earlier->command))
             continue;
         found.push(std::move(earlier));
