@@ -54,7 +54,8 @@ BlockResult BlockDecoder::open(FILE* file, uint64_t available)
         dictionary = needed;
     if (dictionary < 4096)
         dictionary = 4096;
-    if (!window_.allocate(kWindowSize))
+    // The input window, then the room that dropped bytes decode into.
+    if (!window_.allocate(kWindowSize + kSkipChunk))
         return fail(BlockResult::OutOfMemory);
     return start();
 }
@@ -134,11 +135,9 @@ BlockResult BlockDecoder::read(void* out, size_t count)
         return result_;
     if (count > usize_ - position_ || (count && ended_))
         return fail(BlockResult::WrongSize);
-    if (!out && count && scratch_.isNull() && !scratch_.allocate(kSkipChunk))
-        return fail(BlockResult::OutOfMemory);
     while (count > 0 && result_ == BlockResult::Ok) {
         size_t chunk = out || count < kSkipChunk ? count : kSkipChunk;
-        if (decode(out ? static_cast<uint8_t*>(out) : scratch_.data(), chunk) == BlockResult::Ok)
+        if (decode(out ? static_cast<uint8_t*>(out) : window_.data() + kWindowSize, chunk) == BlockResult::Ok)
             position_ += chunk;
         if (out)
             out = static_cast<uint8_t*>(out) + chunk;

@@ -63,7 +63,6 @@ private:
     LzmaProperties properties_;  // the dictionary as the decoder allocates it
     BlockResult result_ = BlockResult::Truncated;
     Bytes window_;
-    Bytes scratch_;
     lzma_stream stream_ = LZMA_STREAM_INIT;
     bool ended_ = false;  // the decoder said the stream ends
     bool hasHeader_ = false;

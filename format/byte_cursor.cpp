@@ -138,20 +138,13 @@ bool ByteCursor::readString(Bytes& out)
 
 bool ByteCursor::readPayload(Bytes& out, PayloadRef& ref)
 {
-    ref = PayloadRef();
-    if (!pool_) {
-        if (!readString(out))
-            return false;
-        ref.size = uint32_t(out.size());
-        ref.sizeKnown = true;
-        return true;
-    }
-    out.reset();
+    // Held contents leave the reference as it was made: not streamed.
+    if (!pool_)
+        return readString(out);
     uint32_t index = readU32();
-    if (failed_)
-        return false;
-    pool_->referTo(index, ref);
-    return true;
+    if (!failed_)
+        pool_->referTo(index, ref);
+    return !failed_;
 }
 
 bool ByteCursor::spend(uint64_t bytes)

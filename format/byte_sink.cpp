@@ -95,11 +95,22 @@ bool ByteSink::addString(const void* bytes, size_t length)
         return fail();
     const uint8_t* data = static_cast<const uint8_t*>(bytes);
     uint32_t hash = hashBytes(data, length);
+#ifdef SLIPWAY_UNNAMED_FIELDS
+    // The stub writes only its uninstaller's pool, one entry per change: a
+    // plain scan keeps the index's code out of its image.
+    for (uint32_t i = 0; i < count_; ++i) {
+        const Item& item = items_[i];
+        if (item.hash == hash && item.bytes.size() == length &&
+            (length == 0 || memcmp(item.bytes.data(), data, length) == 0))
+            return appendU32(i);
+    }
+#else
     if (indexCapacity_) {
         uint32_t* slot = findSlot(data, length, hash);
         if (*slot)
             return appendU32(*slot - 1);
     }
+#endif
     // Indices are u32: the pool can grow to the last one a stream can name.
     if (count_ == UINT32_MAX)
         return fail();
@@ -123,11 +134,13 @@ bool ByteSink::addString(const void* bytes, size_t length)
         item->~Item();
         return fail();
     }
+#ifndef SLIPWAY_UNNAMED_FIELDS
     if (uint64_t(count_ + 1) * 2 > indexCapacity_ && !growIndex()) {
         item->~Item();
         return fail();
     }
     *findSlot(data, length, hash) = count_ + 1;
+#endif
     ++count_;
     return appendU32(count_ - 1);
 }

@@ -11,17 +11,9 @@ constexpr uint32_t kChunkSize = 64 * 1024;
 
 StreamedPool::~StreamedPool()
 {
-    dropRecordStream();
-    free(items_);
-}
-
-void StreamedPool::dropRecordStream()
-{
-    stream_.reset();
-    for (uint32_t i = 0; i < located_; ++i) {
+    for (uint32_t i = 0; i < located_; ++i)
         free(items_[i].text);
-        items_[i].text = nullptr;
-    }
+    free(items_);
 }
 
 BlockResult StreamedPool::open(FILE* file, uint64_t available, uint64_t memoryLimit)

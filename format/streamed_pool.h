@@ -34,8 +34,9 @@ public:
     // in use by the pool.
     BlockResult open(FILE* file, uint64_t available, uint64_t memoryLimit);
     const Bytes& recordStream() const { return stream_; }
-    // The records are read: their stream and the texts kept for them go.
-    void dropRecordStream();
+    // The records are read: their stream goes. The texts kept for them go
+    // with the pool: at most as much again as the script's own copies.
+    void dropRecordStream() { stream_.reset(); }
 
     // An owned copy of item `index`; false when the block has no such item
     // or is damaged. Texts are kept once read: records name the same text

@@ -147,8 +147,8 @@ protected:
     void TearDown() override { removeInstalledTree(folder_); }
 
     // A folder of its own per test, below the temporary folder.
-    std::string folder_ = makeTestFolder("streamed") + "\\" +
-                          ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::string folder_ =
+        makeTestFolder("streamed") + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
 };
 
 TEST_F(StreamedInstall, PackageWithPathsAndContentsAlternatingInstallsByteForByte)
