@@ -4,6 +4,7 @@
 // files it has already written; a file that cannot be created while the
 // stream goes on, answered with Retry and with Abort.
 #include "support/file_steps.h"
+#include "support/installer_wizard.h"
 #include "support/stub_runs.h"
 #include "support/test_environment.h"
 #include "support/test_packages.h"
