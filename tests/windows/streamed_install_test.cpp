@@ -28,6 +28,8 @@
 
 namespace {
 
+constexpr char kFailureText[] = "Streamed could not be installed.";
+
 // Contents of some size that compress somewhat, different per seed.
 std::string contentsOf(size_t size, uint32_t seed)
 {
@@ -72,8 +74,11 @@ ActionScript scriptFor(const std::vector<PlannedFile>& files, bool streamed)
         }
         script.mainActions.actions.push(std::move(action));
     }
-    for (Bytes* text : {&script.successText, &script.failureText, &script.uninstallKeyName})
+    // No success page: a run that succeeds ends by itself. A failure shows
+    // its page, which has a text.
+    for (Bytes* text : {&script.successText, &script.uninstallKeyName})
         text->assignText("");
+    script.failureText.assignText(kFailureText);
     script.uninstallKeyName.assign("\0", 2);
     return script;
 }
@@ -217,7 +222,10 @@ TEST_F(StreamedInstall, AttendedRunMeetingDamageSaysSoThenFails)
     uiauto::saveScreenshot(box, (testOutputFolder() + "\\streamed-damage-message.bmp").c_str());
     EXPECT_TRUE(folderEntries(folder_).empty()) << "rolled back before the message";
     ASSERT_TRUE(uiauto::answerMessageBox(box, IDOK));
-    ASSERT_NE(pressAndWaitForPage(frame, IDC_NEXT, PageKind::Finish), nullptr);
+    ASSERT_TRUE(waitForNextEnabled(frame));
+    HWND finish = pressAndWaitForPage(frame, IDC_NEXT, PageKind::Finish);
+    ASSERT_NE(finish, nullptr);
+    EXPECT_EQ(pageText(finish), kFailureText);
     ASSERT_TRUE(waitForNextEnabled(frame));
     ASSERT_TRUE(uiauto::pressButton(frame, IDC_NEXT));
     DWORD exitCode = 0;

@@ -144,10 +144,13 @@ TEST_F(UnattendedTest, QuietKeepsTheFrameMinimisedThroughout)
     // helper step holds the run until the progress page has been seen.
     bool sawProgress = false;
     int shownNormally = 0;
+    std::string shownOn;  // the pages on show when the frame was, for the message
     for (DWORD waited = 0; isRunning(setup.processHandle()) && waited < kRunTimeoutMs; waited += 10) {
-        if (IsWindow(frame) && IsWindowVisible(frame) && !IsIconic(frame))
-            ++shownNormally;
         HWND page = currentPage(frame);
+        if (IsWindow(frame) && IsWindowVisible(frame) && !IsIconic(frame)) {
+            ++shownNormally;
+            shownOn += std::string(" ") + pageKindName(pageKind(page)) + (sawProgress ? "(after progress)" : "");
+        }
         if (!sawProgress && isProgressPage(page) && !stepRow(page, 0).mark.empty()) {
             sawProgress = true;
             EXPECT_FALSE(IsWindowEnabled(GetDlgItem(frame, IDC_NEXT)));
@@ -156,7 +159,7 @@ TEST_F(UnattendedTest, QuietKeepsTheFrameMinimisedThroughout)
         Sleep(10);
     }
     EXPECT_TRUE(sawProgress) << "the progress page was never seen";
-    EXPECT_EQ(shownNormally, 0) << "the frame was shown normally " << shownNormally << " times";
+    EXPECT_EQ(shownNormally, 0) << "the frame was shown normally " << shownNormally << " times, on:" << shownOn;
     ASSERT_NO_FATAL_FAILURE(expectEndsByItself());
     expectInstalled();
 }

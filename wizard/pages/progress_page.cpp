@@ -48,7 +48,10 @@ INT_PTR CALLBACK progressPageProcedure(HWND page, UINT message, WPARAM wParam, L
         NextPageChoice success = nextPageInThisRun(InstallPage::Finish);
         showNextPageChoice(page, success, HintLine::Keep);
         successTarget = installPageDescriptor(success.page);
-        if (runState.silentMode)
+        // A quiet run stays minimised to its end: the frame goes on refusing
+        // to be restored, also by the dialog manager's first show, which a
+        // fast run may not give before this page.
+        if (runState.silentMode && !nobodyToAsk)
             showFrame(page, runState.showCommand);
         if (!startWorker(InstallThread, page))
             PostMessageA(page, WM_INSTALL_DONE, 0, 0);
