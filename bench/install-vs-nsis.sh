@@ -33,21 +33,21 @@ cd "$(dirname "$0")/.."
 fast=""
 rounds=3
 payloads=standard
-large_mib=${SLIPWAY_BENCH_LARGE_MIB:-1024}
+. bench/payload-options.sh
 while [ $# -gt 0 ]; do
+    payload_option "$@"
+    if [ "$taken" -gt 0 ]; then
+        shift "$taken"
+        continue
+    fi
     case $1 in
     --fast) fast=--fast; shift ;;
     --rounds) rounds=${2:?--rounds needs a number}; shift 2 ;;
-    --payload) payloads=${2:?--payload needs a list such as standard,large}; shift 2 ;;
-    --large) payloads=standard,large; shift ;;
-    --large-mib) large_mib=${2:?--large-mib needs a number}; shift 2 ;;
     -*) echo "install-vs-nsis: unknown option $1" >&2; exit 2 ;;
     *) break ;;
     esac
 done
-for p in ${payloads//,/ }; do
-    case $p in standard | large) ;; *) echo "install-vs-nsis: unknown payload '$p' (standard, large)" >&2; exit 2 ;; esac
-done
+check_payloads install-vs-nsis
 work=${1:-${SLIPWAY_BUILD:-build}/bench}
 shared=${SLIPWAY_SHARED:-../shared}/bench
 slipway=${SLIPWAY:-${SLIPWAY_BUILD:-build}/host/slipway}

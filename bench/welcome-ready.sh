@@ -20,20 +20,20 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=3
 payloads=standard,large
-large_mib=${SLIPWAY_BENCH_LARGE_MIB:-1024}
+. bench/payload-options.sh
 while [ $# -gt 0 ]; do
+    payload_option "$@"
+    if [ "$taken" -gt 0 ]; then
+        shift "$taken"
+        continue
+    fi
     case $1 in
     --rounds) rounds=${2:?--rounds needs a number}; shift 2 ;;
-    --payload) payloads=${2:?--payload needs a list such as standard,large}; shift 2 ;;
-    --large) payloads=standard,large; shift ;;
-    --large-mib) large_mib=${2:?--large-mib needs a number}; shift 2 ;;
     -*) echo "welcome-ready: unknown option $1" >&2; exit 2 ;;
     *) break ;;
     esac
 done
-for p in ${payloads//,/ }; do
-    case $p in standard | large) ;; *) echo "welcome-ready: unknown payload '$p' (standard, large)" >&2; exit 2 ;; esac
-done
+check_payloads welcome-ready
 build_dir=${SLIPWAY_BUILD:-build}
 work=${1:-$build_dir/bench}
 shared=${SLIPWAY_SHARED:-../shared}/bench
