@@ -8,6 +8,7 @@
 #include "format/pointer_list.h"
 
 #include <stdint.h>
+#include <string.h>
 
 // pageFlags bits: the lists use the Start-menu group, the install folder.
 constexpr uint32_t kPageFlagProgramGroup = 1;
@@ -35,6 +36,11 @@ inline constexpr NamedCode kNamedPlacements[] = {
 };
 
 struct Component {
+    // Every member starts as zero bytes (kPlacementList is 0): one fill
+    // rather than a store per member.
+    Component() { memset(static_cast<void*>(this), 0, sizeof(*this)); }
+    static_assert(kPlacementList == 0, "the fill sets the first placement");
+
     uint32_t placement = kPlacementList;
     // [0] for 32-bit Windows, [1] for 64-bit; a mask holds when
     // mask[isWow64] & osClass is nonzero.
@@ -108,6 +114,10 @@ constexpr uint32_t kUpgradeAllowDowngrade = 1;  // install over a higher version
 
 // The main list, the components, the texts, then the upgrade rules.
 struct ActionScript : ActionScriptTexts {
+    // Every member starts as zero bytes: one fill rather than a store per
+    // member, and none at all where the script comes from zeroed memory.
+    ActionScript() { memset(static_cast<void*>(this), 0, sizeof(*this)); }
+
     ActionList mainActions;
     PointerList<Component> components;
     uint32_t upgradeRules = 0;

@@ -7,8 +7,13 @@
 #include "format/undo_entry.h"
 
 #include <memory>
+#include <string.h>
 
 struct UninstallScript : WizardFrameTexts {
+    // Every member starts as zero bytes: one fill rather than a store per
+    // member, and none at all where the script comes from zeroed memory.
+    UninstallScript() { memset(static_cast<void*>(this), 0, sizeof(*this)); }
+
     Bytes removeFilesStepCaption;
     Bytes progressHint;
     Bytes readyToRemoveHint;

@@ -5,7 +5,7 @@
 #include "platform/system_services.h"
 #include "resources/resource_ids.h"
 #include "uninstall/path_variables_win32.h"
-#include "format/uninstall_script.h"
+#include "format/undo_entry.h"
 #include "wizard/option_boxes.h"
 #include "wizard/page_sequence.h"
 #include "wizard/pages.h"
@@ -23,9 +23,9 @@ bool installationSucceeded()
 void runFinishActions()
 {
     const ActionScript& script = *runState.actionScript;
-    UninstallScript scratch;
+    UndoLog scratch;
     ExecutionContext context;
-    context.undoLog = &scratch.undoLog;
+    context.undoLog = &scratch;
     context.expand = expandPathVariables;
     context.restartNeeded = runState.restartNeeded != 0;
     auto run = [&](const ActionList& list) {
