@@ -31,7 +31,7 @@ bool ByteCursor::attach(const uint8_t* block, size_t size)
     pool_ = nullptr;
     failed_ = false;
     located_ = 0;
-    budget_ = UINT64_MAX;
+    budget_ = SIZE_MAX;
     exhausted_ = false;
     blockEnd_ = block + size;
     position_ = streamEnd_ = nextItem_ = block;

@@ -55,7 +55,7 @@ public:
     // a reader creates from the stream counts what it charges with spend().
     // Once the total would pass `bytes` the cursor fails. attach() lifts
     // the bound; without one a cursor copies whatever the block names.
-    void limitMemory(uint64_t bytes) { budget_ = bytes; }
+    void limitMemory(uint64_t bytes) { budget_ = bytes < SIZE_MAX ? size_t(bytes) : SIZE_MAX; }
     // Charges `bytes` against the bound; false (and failed()) past it.
     bool spend(uint64_t bytes);
 
@@ -83,7 +83,9 @@ private:
     const uint8_t* nextItem_ = nullptr;
     uint32_t located_ = 0;
     bool failed_ = true;
-    uint64_t budget_ = UINT64_MAX;
+    // As wide as an address: no reader could allocate more, and no 64-bit
+    // member makes every function that keeps a cursor realign its stack.
+    size_t budget_ = SIZE_MAX;
     bool exhausted_ = false;
     Item* items_ = nullptr;
     uint32_t itemCapacity_ = 0;

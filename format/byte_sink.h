@@ -1,5 +1,6 @@
 // A growable output buffer with a string pool that stores equal byte runs
-// once: the writer of every package block.
+// once (in the builder; the stub, which writes only its uninstaller's pool,
+// stores each as it comes): the writer of every package block.
 #pragma once
 
 #include "format/byte_cursor.h"
