@@ -15,22 +15,28 @@ uint32_t dictionarySizeFor(uint64_t size, const CompressionOptions& options)
     return uint32_t(dictionary);
 }
 
+bool setUpEncoderChain(LzmaFilterChain& chain, LzmaProperties& properties, uint64_t decodedSize,
+                       const CompressionOptions& options)
+{
+    if (options.lc + options.lp > 4 || options.pb > 4 ||
+        lzma_lzma_preset(&chain.options, options.preset | (options.extreme ? LZMA_PRESET_EXTREME : 0)))
+        return false;
+    properties.lc = options.lc;
+    properties.lp = options.lp;
+    properties.pb = options.pb;
+    properties.dictionarySize = dictionarySizeFor(decodedSize, options);
+    setUpLzma1(chain, properties, 0);
+    return true;
+}
+
 bool compressBlock(const uint8_t* decoded, size_t size, const CompressionOptions& options, Bytes& framed,
                    const CompressionProgress* progress)
 {
     framed.reset();
-    if (size > kMaxDecodedBlockSize || options.lc + options.lp > 4 || options.pb > 4)
-        return false;
     LzmaFilterChain chain;
-    if (lzma_lzma_preset(&chain.options, options.preset | (options.extreme ? LZMA_PRESET_EXTREME : 0)))
-        return false;
     LzmaProperties properties;
-    properties.lc = options.lc;
-    properties.lp = options.lp;
-    properties.pb = options.pb;
-    properties.dictionarySize = dictionarySizeFor(size, options);
-    // No end marker: the reader knows the decoded size from the header.
-    setUpLzma1(chain, properties, 0);
+    if (size > kMaxDecodedBlockSize || !setUpEncoderChain(chain, properties, size, options))
+        return false;
 
     LzmaStreamOwner lzma;
     if (lzma_raw_encoder(&lzma.stream, chain.filters) != LZMA_OK)

@@ -18,6 +18,14 @@ struct CompressionOptions {
 // The dictionary size written for a block of `size` bytes.
 uint32_t dictionarySizeFor(uint64_t size, const CompressionOptions& options);
 
+struct LzmaFilterChain;
+struct LzmaProperties;
+// The encoder's raw LZMA1 chain for a block of `decodedSize` bytes, without
+// an end marker (the reader knows the size from the header), and the
+// properties its header carries; false for options no encoder takes.
+bool setUpEncoderChain(LzmaFilterChain& chain, LzmaProperties& properties, uint64_t decodedSize,
+                       const CompressionOptions& options);
+
 // Told how many input bytes the encoder has taken so far, now and then
 // while a block is compressed (a large block takes a while).
 struct CompressionProgress {

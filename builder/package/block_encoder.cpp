@@ -9,21 +9,6 @@
 
 namespace {
 
-bool setUpChain(LzmaFilterChain& chain, uint64_t decodedSize, const CompressionOptions& options)
-{
-    if (options.lc + options.lp > 4 || options.pb > 4 ||
-        lzma_lzma_preset(&chain.options, options.preset | (options.extreme ? LZMA_PRESET_EXTREME : 0)))
-        return false;
-    LzmaProperties properties;
-    properties.lc = options.lc;
-    properties.lp = options.lp;
-    properties.pb = options.pb;
-    properties.dictionarySize = dictionarySizeFor(decodedSize, options);
-    // No end marker: the reader knows the decoded size from the header.
-    setUpLzma1(chain, properties, 0);
-    return true;
-}
-
 std::string writeProblem()
 {
     return std::string("cannot write the installer: ") + strerror(errno);
@@ -34,7 +19,8 @@ std::string writeProblem()
 uint64_t encoderMemoryFor(uint64_t decodedSize, const CompressionOptions& options)
 {
     LzmaFilterChain chain;
-    if (!setUpChain(chain, decodedSize, options))
+    LzmaProperties properties;
+    if (!setUpEncoderChain(chain, properties, decodedSize, options))
         return 0;
     uint64_t need = lzma_raw_encoder_memusage(chain.filters);
     return need == UINT64_MAX ? 0 : need;
@@ -46,7 +32,8 @@ bool BlockEncoder::begin(FILE* file, uint64_t decodedSize, const CompressionOpti
     file_ = file;
     decodedSize_ = decodedSize;
     progress_ = progress;
-    if (decodedSize > UINT32_MAX || !setUpChain(chain_, decodedSize, options)) {
+    LzmaProperties properties;
+    if (decodedSize > UINT32_MAX || !setUpEncoderChain(chain_, properties, decodedSize, options)) {
         problem = "the block cannot be described (its size or the compression options are out of range)";
         return false;
     }
@@ -57,11 +44,6 @@ bool BlockEncoder::begin(FILE* file, uint64_t decodedSize, const CompressionOpti
     }
     start_ = uint64_t(at);
     uint8_t header[kBlockHeaderSize + kLzmaPropertiesSize];
-    LzmaProperties properties;
-    properties.lc = options.lc;
-    properties.lp = options.lp;
-    properties.pb = options.pb;
-    properties.dictionarySize = chain_.options.dict_size;
     storeU32(header, 0);  // csize, written once known
     storeU32(header + 4, uint32_t(decodedSize));
     storeLzmaProperties(properties, header + kBlockHeaderSize);
