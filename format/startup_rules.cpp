@@ -50,10 +50,10 @@ StartupSwitches parseSwitches(const char* tail)
 {
     StartupSwitches s;
     s.installerInfo = strcmp(tail, "-installerinfo") == 0;
-    s.silentMode = findOutsideValues(tail, "-passive") || findOutsideValues(tail, "/passive");
-    s.quiet = findOutsideValues(tail, "-quiet") || findOutsideValues(tail, "/quiet");
+    s.silentMode = findFlagOutsideValues(tail, "passive");
+    s.quiet = findFlagOutsideValues(tail, "quiet");
     s.silentMode = s.silentMode || s.quiet;
-    s.noUninstall = findOutsideValues(tail, "-nouninstall") || findOutsideValues(tail, "/nouninstall");
+    s.noUninstall = findFlagOutsideValues(tail, "nouninstall");
     s.extractAllFiles = strcmp(tail, "-extractallfiles") == 0;
     const char* ip = findOutsideValues(tail, "-ip ");
     s.packagePathArgument = ip ? ip + 4 : nullptr;

@@ -107,6 +107,16 @@ const char* findOutsideValues(const char* tail, const char* text)
     return nullptr;
 }
 
+bool findFlagOutsideValues(const char* tail, const char* name)
+{
+    size_t length = strlen(name);
+    for (const char* p = tail; *p; p = nextScanPosition(tail, p)) {
+        if ((*p == '/' || *p == '-') && strncmp(p + 1, name, length) == 0)
+            return true;
+    }
+    return false;
+}
+
 const char* findSwitch(const char* tail, const char* name)
 {
     size_t length = strlen(name);

@@ -54,6 +54,10 @@ const char* findSwitch(const char* tail, const char* name);
 // is not there.
 const char* findOutsideValues(const char* tail, const char* text);
 
+// Whether "/NAME" or "-NAME" is in the tail (a plain substring match after
+// the prefix), leaving out the same values as findOutsideValues.
+bool findFlagOutsideValues(const char* tail, const char* name);
+
 enum class SwitchValue : uint8_t { Absent, Taken, TooLong };
 
 // The value of "/NAME=VALUE" or "-NAME=VALUE" (NAME given with its '='): in
