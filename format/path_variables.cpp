@@ -15,36 +15,41 @@ enum class FolderKind : uint8_t {
     InstallFolder,      // run state
 };
 
-// Packed: every shell folder number fits a byte.
+// Each variable's name, then how its folder is found. Packed: every shell
+// folder number fits a byte.
+#define SLIPWAY_PATH_VARIABLES(X) \
+    X("SYSTEM", FolderKind::System, 0, 0, false) \
+    X("WINDOWS", FolderKind::Windows, 0, 0, false) \
+    X("STARTUP", FolderKind::Shell, kCsidlStartup, 0, false) \
+    X("APPDATA", FolderKind::Shell, kCsidlAppData, 0, false) \
+    X("PROGRAMS", FolderKind::Shell, kCsidlPrograms, 0, false) \
+    X("STARTMENU", FolderKind::Shell, kCsidlStartMenu, 0, false) \
+    X("PROGRAMFILES", FolderKind::ProgramFiles, 0, 0, false) \
+    X("LOCALAPPDATA", FolderKind::Shell, kCsidlLocalAppData, 0, false) \
+    X("COMMONSTARTUP", FolderKind::Shell, kCsidlCommonStartup, 0, false) \
+    X("COMMONAPPDATA", FolderKind::Shell, kCsidlCommonAppData, 0, false) \
+    X("PROGRAMSFOLDER", FolderKind::Shell, kCsidlPrograms, 0, true) \
+    X("COMMONPROGRAMS", FolderKind::ShellWithFallback, kCsidlCommonPrograms, kCsidlPrograms, false) \
+    X("COMMONSTARTMENU", FolderKind::Shell, kCsidlCommonStartMenu, 0, false) \
+    X("DESKTOPDIRECTORY", FolderKind::Shell, kCsidlDesktopDirectory, 0, false) \
+    X("PROGRAMFILESFOLDER", FolderKind::InstallFolder, 0, 0, false) \
+    X("PROGRAMFILESCOMMON", FolderKind::Shell, kCsidlProgramFilesCommon, 0, false) \
+    X("COMMONPROGRAMSFOLDER", FolderKind::ShellWithFallback, kCsidlCommonPrograms, kCsidlPrograms, true) \
+    X("COMMONDESKTOPDIRECTORY", FolderKind::ShellWithFallback, kCsidlCommonDesktopDirectory, kCsidlDesktopDirectory, false)
+
 struct PathVariable {
-    const char* name;
     FolderKind kind;
     uint8_t csidl;
     uint8_t fallbackCsidl;
     bool joinsProgramGroup;  // the folder, a backslash and programGroup
 };
 
-const PathVariable kPathVariables[] = {
-    {"SYSTEM", FolderKind::System, 0, 0, false},
-    {"WINDOWS", FolderKind::Windows, 0, 0, false},
-    {"STARTUP", FolderKind::Shell, kCsidlStartup, 0, false},
-    {"APPDATA", FolderKind::Shell, kCsidlAppData, 0, false},
-    {"PROGRAMS", FolderKind::Shell, kCsidlPrograms, 0, false},
-    {"STARTMENU", FolderKind::Shell, kCsidlStartMenu, 0, false},
-    {"PROGRAMFILES", FolderKind::ProgramFiles, 0, 0, false},
-    {"LOCALAPPDATA", FolderKind::Shell, kCsidlLocalAppData, 0, false},
-    {"COMMONSTARTUP", FolderKind::Shell, kCsidlCommonStartup, 0, false},
-    {"COMMONAPPDATA", FolderKind::Shell, kCsidlCommonAppData, 0, false},
-    {"PROGRAMSFOLDER", FolderKind::Shell, kCsidlPrograms, 0, true},
-    {"COMMONPROGRAMS", FolderKind::ShellWithFallback, kCsidlCommonPrograms, kCsidlPrograms, false},
-    {"COMMONSTARTMENU", FolderKind::Shell, kCsidlCommonStartMenu, 0, false},
-    {"DESKTOPDIRECTORY", FolderKind::Shell, kCsidlDesktopDirectory, 0, false},
-    {"PROGRAMFILESFOLDER", FolderKind::InstallFolder, 0, 0, false},
-    {"PROGRAMFILESCOMMON", FolderKind::Shell, kCsidlProgramFilesCommon, 0, false},
-    {"COMMONPROGRAMSFOLDER", FolderKind::ShellWithFallback, kCsidlCommonPrograms, kCsidlPrograms, true},
-    {"COMMONDESKTOPDIRECTORY", FolderKind::ShellWithFallback, kCsidlCommonDesktopDirectory, kCsidlDesktopDirectory,
-     false},
-};
+// The names one after another, each with its NUL, in the table's order: no
+// pointer per entry for the loader to relocate.
+#define SLIPWAY_PATH_VARIABLE_NAME(name, kind, csidl, fallback, joins) name "\0"
+const char kPathVariableNames[] = SLIPWAY_PATH_VARIABLES(SLIPWAY_PATH_VARIABLE_NAME);
+#define SLIPWAY_PATH_VARIABLE_ENTRY(name, kind, csidl, fallback, joins) {kind, csidl, fallback, joins},
+const PathVariable kPathVariables[] = {SLIPWAY_PATH_VARIABLES(SLIPWAY_PATH_VARIABLE_ENTRY)};
 
 // The roots a look-up may read below, each named by its short name and a
 // colon ("HKLM:").
@@ -89,9 +94,13 @@ struct OutputCursor {
 
 const PathVariable* findPathVariable(const char* name, size_t length)
 {
-    for (const PathVariable& variable : kPathVariables)
-        if (strlen(variable.name) == length && memcmp(variable.name, name, length) == 0)
+    const char* candidate = kPathVariableNames;
+    for (const PathVariable& variable : kPathVariables) {
+        size_t candidateLength = strlen(candidate);
+        if (candidateLength == length && memcmp(candidate, name, length) == 0)
             return &variable;
+        candidate += candidateLength + 1;
+    }
     return nullptr;
 }
 
