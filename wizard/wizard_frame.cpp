@@ -159,6 +159,11 @@ void setNextEnabled(HWND page, bool enabled)
         EnableWindow(next, enabled);
 }
 
+void setItemText(HWND window, int id, const Bytes& text)
+{
+    SetDlgItemTextA(window, id, text.text());
+}
+
 void setNextCaption(HWND page, const char* text)
 {
     if (!text)

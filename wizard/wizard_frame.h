@@ -28,6 +28,8 @@ void setNextTarget(HWND page, const PageDescriptor* target);
 void setNextEnabled(HWND page, bool enabled);
 // Null means the default caption, the one the first page gave Next.
 void setNextCaption(HWND page, const char* text);
+// A control's text from a package text, set as it is stored.
+void setItemText(HWND window, int id, const Bytes& text);
 void WINAPI setBusy(HWND page, bool enable, bool keepClosable);
 // Ends silent mode and shows the frame.
 void leaveSilentMode(HWND page);

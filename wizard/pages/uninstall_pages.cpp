@@ -19,13 +19,13 @@ const UninstallScript& script()
     return *runState.uninstallScript;
 }
 
-void dressUninstallFrame(HWND page)
+void dressUninstallFrame(HWND page, const UninstallScript& script)
 {
     HWND frame = frameOf(page);
-    dressFrame(page, script().title.text(), script().bannerInfo, script().bannerBits);
-    SetDlgItemTextA(frame, IDC_BACK, script().backText.text());
-    SetDlgItemTextA(frame, IDC_NEXT, script().nextText.text());
-    SetDlgItemTextA(frame, IDCANCEL, script().cancelText.text());
+    dressFrame(page, script.title.text(), script.bannerInfo, script.bannerBits);
+    setItemText(frame, IDC_BACK, script.backText);
+    setItemText(frame, IDC_NEXT, script.nextText);
+    setItemText(frame, IDCANCEL, script.cancelText);
 }
 
 StepRows rows;
@@ -44,9 +44,10 @@ void removalDone(HWND page, bool succeeded, LPARAM done)
     runState.outcome = (done & kDoneCancelled) ? RunOutcome::Cancelled : RunOutcome::Failed;
     // The page waits for Next, also in silent mode: the failure stays on
     // screen with its crossed row. With nobody there, the run ends.
-    runState.finishPageText = script().failureText.text();
-    SetDlgItemTextA(page, IDC_HINT, script().hintText.text());
-    setNextCaption(page, script().nextText.text());
+    const UninstallScript& uninstall = script();
+    runState.finishPageText = uninstall.failureText.text();
+    setItemText(page, IDC_HINT, uninstall.hintText);
+    setNextCaption(page, uninstall.nextText.text());
     if (nobodyToAsk)
         postNextCommand(page);
 }
@@ -57,11 +58,12 @@ INT_PTR CALLBACK uninstallWelcomePageProcedure(HWND page, UINT message, WPARAM, 
 {
     if (message != WM_INITDIALOG)
         return FALSE;
-    dressUninstallFrame(page);
+    const UninstallScript& uninstall = script();
+    dressUninstallFrame(page, uninstall);
     rememberDefaultNextCaption(page);
-    SetDlgItemTextA(page, IDC_PAGE_TEXT, script().welcomeText.text());
-    SetDlgItemTextA(page, IDC_HINT, script().readyToRemoveHint.text());
-    setNextCaption(page, script().removeText.text());
+    setItemText(page, IDC_PAGE_TEXT, uninstall.welcomeText);
+    setItemText(page, IDC_HINT, uninstall.readyToRemoveHint);
+    setNextCaption(page, uninstall.removeText.text());
     setNextTarget(page, &UninstallProgressPage);
     // From here on the registered uninstaller file is no longer in use.
     releaseParentProcess();
@@ -74,9 +76,10 @@ INT_PTR CALLBACK uninstallProgressPageProcedure(HWND page, UINT message, WPARAM 
         return TRUE;
     switch (message) {
     case WM_INITDIALOG: {
-        rows.show(page, planRemoval(script().undoLog, script().removeFilesStepCaption.text()));
-        SetDlgItemTextA(page, IDC_HINT, script().progressHint.text());
-        setNextCaption(page, script().finishText.text());
+        const UninstallScript& uninstall = script();
+        rows.show(page, planRemoval(uninstall.undoLog, uninstall.removeFilesStepCaption.text()));
+        setItemText(page, IDC_HINT, uninstall.progressHint);
+        setNextCaption(page, uninstall.finishText.text());
         setBusy(page, false, false);
         if (!startWorker(UninstallThread, page))
             PostMessageA(page, WM_INSTALL_DONE, 0, 0);
@@ -93,8 +96,9 @@ INT_PTR CALLBACK uninstallFinishPageProcedure(HWND page, UINT message, WPARAM, L
     if (message != WM_INITDIALOG)
         return FALSE;
     SetDlgItemTextA(page, IDC_PAGE_TEXT, runState.finishPageText ? runState.finishPageText : "");
-    SetDlgItemTextA(page, IDC_HINT, script().finishHint.text());
-    setNextCaption(page, script().finishText.text());
+    const UninstallScript& uninstall = script();
+    setItemText(page, IDC_HINT, uninstall.finishHint);
+    setNextCaption(page, uninstall.finishText.text());
     setNextTarget(page, &EndOfWizard);
     return TRUE;
 }
