@@ -37,6 +37,8 @@ public:
     bool isNull() const { return data_ == nullptr; }
     // The bytes as a NUL-terminated text; "" for a null run.
     const char* text() const { return data_ ? reinterpret_cast<const char*>(data_) : ""; }
+    // The same, null for a null run: for a callee that reads null as empty.
+    const char* textOrNull() const { return reinterpret_cast<const char*>(data_); }
 
 private:
     uint8_t* data_ = nullptr;

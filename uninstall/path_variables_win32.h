@@ -22,7 +22,8 @@ char* shellFolderPathWithFallback(int csidl, int fallbackCsidl, char* buffer);
 // that fits `out`; the text is taken as stored, never expanded further.
 bool readRegistryString(HKEY root, const char* keyPath, const char* valueName, char* out, size_t outSize);
 
-// Sets a dialog item's text after expanding its path variables. Standard
+// Sets a dialog item's text after expanding its path variables; a null text
+// reads as empty, so package texts come as Bytes::textOrNull. Standard
 // call: its many callers push an identifier and a text, shorter than loading
 // them into registers.
 void WINAPI setDlgItemTextExpanded(HWND dialog, int id, const char* text);

@@ -172,7 +172,7 @@ void initialise(HWND page)
 {
     HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
     buttonTheme = openActiveTheme(page, L"Button");
-    setDlgItemTextExpanded(page, IDC_COMPONENTS_LABEL, runState.installScript->componentsLabel.text());
+    setDlgItemTextExpanded(page, IDC_COMPONENTS_LABEL, runState.installScript->componentsLabel.textOrNull());
     fillList(list);
     offerBackPage(page, InstallPage::Components);
     offerNextForSelection(page);

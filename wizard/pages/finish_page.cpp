@@ -48,7 +48,7 @@ INT_PTR CALLBACK finishPageProcedure(HWND page, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case WM_INITDIALOG:
-        setDlgItemTextExpanded(page, IDC_PAGE_TEXT, runState.finishPageText ? runState.finishPageText : "");
+        setDlgItemTextExpanded(page, IDC_PAGE_TEXT, runState.finishPageText);
         if (installationSucceeded())
             offerOptionBoxes(page, kPlacementFinishPage);
         offerNextPage(page, InstallPage::End, HintLine::Update);

@@ -26,7 +26,7 @@ void showGroupRow(HWND page, const InstallScript& script)
         hideControls(page, row, 2);
         return;
     }
-    setDlgItemTextExpanded(page, IDC_GROUP_LABEL, script.programGroupLabel.text());
+    setDlgItemTextExpanded(page, IDC_GROUP_LABEL, script.programGroupLabel.textOrNull());
     SetDlgItemTextA(page, IDC_GROUP_EDIT, runState.programGroup);
 }
 
@@ -37,8 +37,8 @@ void showFolderRow(HWND page, const InstallScript& script)
         hideControls(page, row, 3);
         return;
     }
-    setDlgItemTextExpanded(page, IDC_FOLDER_LABEL, script.folderLabel.text());
-    setDlgItemTextExpanded(page, IDC_BROWSE, script.browseText.text());
+    setDlgItemTextExpanded(page, IDC_FOLDER_LABEL, script.folderLabel.textOrNull());
+    setDlgItemTextExpanded(page, IDC_BROWSE, script.browseText.textOrNull());
     SetDlgItemTextA(page, IDC_FOLDER_EDIT, runState.installFolder);
 }
 

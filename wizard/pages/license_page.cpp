@@ -127,7 +127,7 @@ INT_PTR CALLBACK licensePageProcedure(HWND page, UINT message, WPARAM, LPARAM lP
         SetPropASlot(edit, kRichEditProcedureProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrA(edit, GWLP_WNDPROC)));
         SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(licenseEditProcedure));
         streamLicense(edit, script);
-        setDlgItemTextExpanded(page, IDC_HINT, script.licenseHint.text());
+        setDlgItemTextExpanded(page, IDC_HINT, script.licenseHint.textOrNull());
         fitHintLine(page, edit);
         offerBackPage(page, InstallPage::License);
         offerNextPage(page, InstallPage::PreviousVersion, HintLine::Keep);

@@ -19,9 +19,9 @@ void dressInstallFrame(HWND page, const InstallScript& script)
     char title[256];
     expandPathVariables(script.title.text(), title, sizeof title);
     dressFrame(page, title, script.bannerInfo, script.bannerBits);
-    setDlgItemTextExpanded(frame, IDC_BACK, script.backText.text());
-    setDlgItemTextExpanded(frame, IDC_NEXT, script.nextText.text());
-    setDlgItemTextExpanded(frame, IDCANCEL, script.cancelText.text());
+    setDlgItemTextExpanded(frame, IDC_BACK, script.backText.textOrNull());
+    setDlgItemTextExpanded(frame, IDC_NEXT, script.nextText.textOrNull());
+    setDlgItemTextExpanded(frame, IDCANCEL, script.cancelText.textOrNull());
 }
 
 // The loading thread's outcome, when it has posted it.
@@ -68,7 +68,7 @@ INT_PTR CALLBACK welcomePageProcedure(HWND page, UINT message, WPARAM wParam, LP
         return FALSE;
     const InstallScript& script = *runState.installScript;
     dressInstallFrame(page, script);
-    setDlgItemTextExpanded(page, IDC_PAGE_TEXT, script.welcomeText.text());
+    setDlgItemTextExpanded(page, IDC_PAGE_TEXT, script.welcomeText.textOrNull());
     // Fixed before the loading thread may change the caption.
     rememberDefaultNextCaption(page);
     // The page waits while the package is still to be read; a later showing
