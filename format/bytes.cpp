@@ -3,6 +3,11 @@
 #include <stdlib.h>
 #include <string.h>
 
+const char* Bytes::text() const
+{
+    return data_ ? reinterpret_cast<const char*>(data_) : "";
+}
+
 Bytes::~Bytes()
 {
     free(data_);

@@ -36,7 +36,9 @@ public:
     size_t size() const { return size_; }
     bool isNull() const { return data_ == nullptr; }
     // The bytes as a NUL-terminated text; "" for a null run.
-    const char* text() const { return data_ ? reinterpret_cast<const char*>(data_) : ""; }
+    // Out of line: the test for null and the empty text's address, written
+    // once rather than at every one of its many callers.
+    __attribute__((noinline)) const char* text() const;
     // The same, null for a null run: for a callee that reads null as empty.
     const char* textOrNull() const { return reinterpret_cast<const char*>(data_); }
 
