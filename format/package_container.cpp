@@ -125,7 +125,7 @@ PackageResult openPackage(FILE* file, OpenedPackage& out)
         return PackageResult::InstallScriptDamaged;
     if (out.keepBlock0)
         out.block0 = static_cast<Bytes&&>(block0);
-    out.remainingAfterBlock0 = location.trailerOffset - uint64_t(behind);
+    out.remainingAfterBlock0 = location.trailerOffset - uint32_t(behind);
     out.kind = PackageKind::Install;
     return PackageResult::Ok;
 }

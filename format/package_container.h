@@ -73,8 +73,10 @@ struct OpenedPackage {
     BlockResult block0Result = BlockResult::Ok;
     // The body of an uninstall package, L - 4 bytes, for its reader.
     Bytes uninstallBody;
-    // Install packages: bytes from behind block 0 to the trailer.
-    uint64_t remainingAfterBlock0 = 0;
+    // Install packages: bytes from behind block 0 to the trailer, which
+    // stands at a 32-bit offset. (No 64-bit member: a caller's frame holding
+    // the structure needs no 8-byte alignment.)
+    uint32_t remainingAfterBlock0 = 0;
 };
 
 // Locates the package, keeps the stub image, and decodes block 0 of an
