@@ -52,8 +52,12 @@ const char kPathVariableNames[] = SLIPWAY_PATH_VARIABLES(SLIPWAY_PATH_VARIABLE_N
 const PathVariable kPathVariables[] = {SLIPWAY_PATH_VARIABLES(SLIPWAY_PATH_VARIABLE_ENTRY)};
 
 // The roots a look-up may read below, each named by its short name and a
-// colon ("HKLM:").
-const RegistryRoot kLookUpRoots[] = {kClassesRoot, kCurrentUser, kLocalMachine};
+// colon ("HKLM:"), in the order of their values from HKEY_CLASSES_ROOT on.
+// Written out here rather than found in the table of root names, which would
+// bring every root's long name into the stub.
+const char kLookUpPrefixes[] = "HKCR:HKCU:HKLM:";
+const size_t kLookUpPrefixLength = 5;
+const uint32_t kLookUpRootCount = 3;
 
 // The output of an expansion: where the next byte goes and how many bytes
 // are left for it, the final NUL included.
@@ -108,12 +112,12 @@ const PathVariable* findPathVariable(const char* name, size_t length)
 // 0 when the token is no look-up.
 size_t registryPrefixOf(const char* token, size_t length, uint32_t* root)
 {
-    for (RegistryRoot candidate : kLookUpRoots) {
-        const char* name = namesOfRegistryRoot(candidate)->shortName;
-        size_t nameLength = strlen(name);
-        if (length > nameLength && memcmp(token, name, nameLength) == 0 && token[nameLength] == ':') {
-            *root = candidate;
-            return nameLength + 1;
+    if (length < kLookUpPrefixLength)
+        return 0;
+    for (uint32_t i = 0; i < kLookUpRootCount; ++i) {
+        if (memcmp(token, kLookUpPrefixes + i * kLookUpPrefixLength, kLookUpPrefixLength) == 0) {
+            *root = kClassesRoot + i;
+            return kLookUpPrefixLength;
         }
     }
     return 0;
