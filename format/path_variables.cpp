@@ -17,25 +17,26 @@ enum class FolderKind : uint8_t {
 
 // Each variable's name, then how its folder is found. Packed: every shell
 // folder number fits a byte.
-#define SLIPWAY_PATH_VARIABLES(X) \
-    X("SYSTEM", FolderKind::System, 0, 0, false) \
-    X("WINDOWS", FolderKind::Windows, 0, 0, false) \
-    X("STARTUP", FolderKind::Shell, kCsidlStartup, 0, false) \
-    X("APPDATA", FolderKind::Shell, kCsidlAppData, 0, false) \
-    X("PROGRAMS", FolderKind::Shell, kCsidlPrograms, 0, false) \
-    X("STARTMENU", FolderKind::Shell, kCsidlStartMenu, 0, false) \
-    X("PROGRAMFILES", FolderKind::ProgramFiles, 0, 0, false) \
-    X("LOCALAPPDATA", FolderKind::Shell, kCsidlLocalAppData, 0, false) \
-    X("COMMONSTARTUP", FolderKind::Shell, kCsidlCommonStartup, 0, false) \
-    X("COMMONAPPDATA", FolderKind::Shell, kCsidlCommonAppData, 0, false) \
-    X("PROGRAMSFOLDER", FolderKind::Shell, kCsidlPrograms, 0, true) \
-    X("COMMONPROGRAMS", FolderKind::ShellWithFallback, kCsidlCommonPrograms, kCsidlPrograms, false) \
-    X("COMMONSTARTMENU", FolderKind::Shell, kCsidlCommonStartMenu, 0, false) \
-    X("DESKTOPDIRECTORY", FolderKind::Shell, kCsidlDesktopDirectory, 0, false) \
-    X("PROGRAMFILESFOLDER", FolderKind::InstallFolder, 0, 0, false) \
-    X("PROGRAMFILESCOMMON", FolderKind::Shell, kCsidlProgramFilesCommon, 0, false) \
-    X("COMMONPROGRAMSFOLDER", FolderKind::ShellWithFallback, kCsidlCommonPrograms, kCsidlPrograms, true) \
-    X("COMMONDESKTOPDIRECTORY", FolderKind::ShellWithFallback, kCsidlCommonDesktopDirectory, kCsidlDesktopDirectory, false)
+#define SLIPWAY_PATH_VARIABLES(X)                                                                                      \
+    X("SYSTEM", FolderKind::System, 0, 0, false)                                                                       \
+    X("WINDOWS", FolderKind::Windows, 0, 0, false)                                                                     \
+    X("STARTUP", FolderKind::Shell, kCsidlStartup, 0, false)                                                           \
+    X("APPDATA", FolderKind::Shell, kCsidlAppData, 0, false)                                                           \
+    X("PROGRAMS", FolderKind::Shell, kCsidlPrograms, 0, false)                                                         \
+    X("STARTMENU", FolderKind::Shell, kCsidlStartMenu, 0, false)                                                       \
+    X("PROGRAMFILES", FolderKind::ProgramFiles, 0, 0, false)                                                           \
+    X("LOCALAPPDATA", FolderKind::Shell, kCsidlLocalAppData, 0, false)                                                 \
+    X("COMMONSTARTUP", FolderKind::Shell, kCsidlCommonStartup, 0, false)                                               \
+    X("COMMONAPPDATA", FolderKind::Shell, kCsidlCommonAppData, 0, false)                                               \
+    X("PROGRAMSFOLDER", FolderKind::Shell, kCsidlPrograms, 0, true)                                                    \
+    X("COMMONPROGRAMS", FolderKind::ShellWithFallback, kCsidlCommonPrograms, kCsidlPrograms, false)                    \
+    X("COMMONSTARTMENU", FolderKind::Shell, kCsidlCommonStartMenu, 0, false)                                           \
+    X("DESKTOPDIRECTORY", FolderKind::Shell, kCsidlDesktopDirectory, 0, false)                                         \
+    X("PROGRAMFILESFOLDER", FolderKind::InstallFolder, 0, 0, false)                                                    \
+    X("PROGRAMFILESCOMMON", FolderKind::Shell, kCsidlProgramFilesCommon, 0, false)                                     \
+    X("COMMONPROGRAMSFOLDER", FolderKind::ShellWithFallback, kCsidlCommonPrograms, kCsidlPrograms, true)               \
+    X("COMMONDESKTOPDIRECTORY", FolderKind::ShellWithFallback, kCsidlCommonDesktopDirectory, kCsidlDesktopDirectory,   \
+      false)
 
 struct PathVariable {
     FolderKind kind;

@@ -1,6 +1,7 @@
 #include "format/unattended_rules.h"
 
 #include "format/decimal_text.h"
+#include "format/file_names.h"
 #include "format/stub_texts.h"
 
 #include <string.h>
@@ -165,7 +166,8 @@ FolderProblem checkInstallFolder(const char* value, char* folder, size_t size)
         --length;
     for (size_t i = volume; i < length; ++i) {
         char c = value[i];
-        if (static_cast<unsigned char>(c) < ' ' || strchr("<>:\"/|?*", c) || (c == '\\' && value[i - 1] == '\\'))
+        if (static_cast<unsigned char>(c) < ' ' || strchr(kForbiddenNameMarks + 1, c) ||
+            (c == '\\' && value[i - 1] == '\\'))
             return FolderProblem::BadCharacter;
     }
     if (length > kLongestInstallFolder || length >= size)

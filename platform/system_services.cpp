@@ -59,7 +59,7 @@ uint32_t detectWow64()
 {
     if (!wow64Looked) {
         wow64Looked = true;
-        HMODULE kernel = GetModuleHandleA("kernel32");
+        HMODULE kernel = GetModuleHandleA("kernel32.dll");
         if (kernel)
             isWow64Process =
                 reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));

@@ -20,7 +20,7 @@ SLIPWAY_IMPORT_SLOT(SetPropA, 12);
 
 namespace {
 
-const char kRichEditProcedureProperty[] = "SlipwayRichEditProcedure";
+const char kRichEditProcedureProperty[] = "SlipwayEdit";
 
 struct LicenseStream {
     const char* next;
