@@ -79,24 +79,25 @@ UniqueFile openPackageFile()
 
 void applySwitches(const StartupSwitches& switches)
 {
-    runState.showCommand = startupShowCommand();
+    RunState& state = heldRunState();
+    state.showCommand = startupShowCommand();
     nobodyToAsk = switches.quiet;
     neverRestart = switches.noRestart;
     if (switches.silentMode)
-        runState.silentMode = 1;
+        state.silentMode = 1;
     if (switches.quiet)
-        runState.showCommand = kShowMinNoActive;
-    runState.noUninstall = switches.noUninstall;
-    runState.allowDowngrade = switches.allowDowngrade;
-    runState.extractAllFiles = switches.extractAllFiles;
+        state.showCommand = kShowMinNoActive;
+    state.noUninstall = switches.noUninstall;
+    state.allowDowngrade = switches.allowDowngrade;
+    state.extractAllFiles = switches.extractAllFiles;
     if (switches.packagePathArgument) {
         // An argument too long for the buffer names no file: the package then
         // does not open and the damaged-package message follows. A signed
         // installer vouches for its own package only: with another one its
         // signer's name would stand for whatever that package does.
         if (isSignedModule() ||
-            !takePackagePath(switches.packagePathArgument, runState.packagePath, sizeof runState.packagePath))
-            runState.packagePath[0] = 0;
+            !takePackagePath(switches.packagePathArgument, state.packagePath, sizeof state.packagePath))
+            state.packagePath[0] = 0;
     } else {
         takeOwnPath();
     }
@@ -146,23 +147,24 @@ void reportDamagedPackage()
 // when it cannot be used (the run then ends, having said why).
 bool takeInstallFolderSwitch(const StartupSwitches& switches)
 {
+    RunState& state = heldRunState();
     if (switches.dir == SwitchValue::Absent)
         return true;
     FolderProblem problem = FolderProblem::TooLong;
     if (switches.dir == SwitchValue::Taken)
-        problem = checkInstallFolder(switches.dirValue, runState.installFolder, sizeof runState.installFolder);
-    DWORD attributes = GetFileAttributesA(runState.installFolder);
+        problem = checkInstallFolder(switches.dirValue, state.installFolder, sizeof state.installFolder);
+    DWORD attributes = GetFileAttributesA(state.installFolder);
     if (problem == FolderProblem::None && attributes != INVALID_FILE_ATTRIBUTES &&
         !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         problem = FolderProblem::IsAFile;
     if (problem == FolderProblem::None) {
-        runState.folderFromCommandLine = 1;
+        state.folderFromCommandLine = 1;
         return true;
     }
     char message[kPathBufferSize + 128];
     formatTextOf(message, sizeof message, kUnusableInstallFolder, switches.dirValue, folderProblemText(problem));
     showError(nullptr, message);
-    runState.outcome = RunOutcome::UnusableFolder;
+    state.outcome = RunOutcome::UnusableFolder;
     return false;
 }
 
@@ -177,13 +179,13 @@ int endRun(uint32_t exitCode)
 
 void setInstallFolders(const InstallScript& script)
 {
-    copyTruncated(runState.programGroup, sizeof runState.programGroup, script.defaultProgramGroup.text());
+    RunState& state = heldRunState();
+    copyTruncated(state.programGroup, sizeof state.programGroup, script.defaultProgramGroup.text());
     char value[260];
     bool haveValue = readProgramFilesDir(value, sizeof value);
-    programFilesFolderFrom(haveValue ? value : nullptr, runState.programFilesFolder,
-                           sizeof runState.programFilesFolder);
-    composeInstallFolder(runState.programFilesFolder, script.defaultFolder.text(), runState.installFolder,
-                         sizeof runState.installFolder);
+    programFilesFolderFrom(haveValue ? value : nullptr, state.programFilesFolder, sizeof state.programFilesFolder);
+    composeInstallFolder(state.programFilesFolder, script.defaultFolder.text(), state.installFolder,
+                         sizeof state.installFolder);
 }
 
 void runInstallMode(HINSTANCE instance, const char* tail, const StartupSwitches& switches)
@@ -213,15 +215,16 @@ void runInstallMode(HINSTANCE instance, const char* tail, const StartupSwitches&
 // switch).
 void endInstallRun()
 {
+    RunState& state = heldRunState();
     waitForWorkers();
-    runState.payload.reset();
-    runState.packageFile.reset();
-    runState.finishPageText = nullptr;
-    runState.actionScript.reset();
-    runState.componentSelected.reset();
-    runState.componentCount = 0;
-    runState.installScript = nullptr;
-    runState.earlierInstallations.clear();
+    state.payload.reset();
+    state.packageFile.reset();
+    state.finishPageText = nullptr;
+    state.actionScript.reset();
+    state.componentSelected.reset();
+    state.componentCount = 0;
+    state.installScript = nullptr;
+    state.earlierInstallations.clear();
 }
 
 void runUninstallWizard(HINSTANCE instance, const UninstallScript& script, bool isCopy)

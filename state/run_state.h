@@ -84,3 +84,14 @@ struct RunState {
 };
 
 extern RunState runState;
+
+// The run state's address, hidden from the optimiser so that it stays in a
+// register: for a function that hands out or writes several of its fields,
+// each then takes an offset from that register rather than a four-byte
+// address the loader has to relocate.
+inline RunState& heldRunState()
+{
+    RunState* state = &runState;
+    __asm__("" : "+r"(state));
+    return *state;
+}

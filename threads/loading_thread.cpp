@@ -89,21 +89,22 @@ void extractAll(const ActionScript& script)
 
 DWORD WINAPI LoadingThread(LPVOID parameter)
 {
+    RunState& state = heldRunState();
     HWND page = static_cast<HWND>(parameter);
     // Read on the first showing of the welcome page; a later one finds the
     // script already loaded. A package that cannot be read is closed.
-    if (!runState.actionScript && runState.packageFile) {
-        publishActionScript(loadActionScript(runState.packageFile.get()));
-        if (!runState.actionScript) {
-            runState.payload.reset();
-            runState.packageFile.reset();
+    if (!state.actionScript && state.packageFile) {
+        publishActionScript(loadActionScript(state.packageFile.get()));
+        if (!state.actionScript) {
+            state.payload.reset();
+            state.packageFile.reset();
         }
-        if (runState.extractAllFiles && runState.actionScript) {
-            extractAll(*runState.actionScript);
+        if (state.extractAllFiles && state.actionScript) {
+            extractAll(*state.actionScript);
             postLoadingDone(page, LoadingOutcome::Extracted);
             return 0;
         }
     }
-    postLoadingDone(page, runState.actionScript ? LoadingOutcome::Loaded : LoadingOutcome::Damaged);
+    postLoadingDone(page, state.actionScript ? LoadingOutcome::Loaded : LoadingOutcome::Damaged);
     return 0;
 }
