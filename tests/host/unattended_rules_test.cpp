@@ -3,6 +3,7 @@
 // text of the run log's lines.
 #include "format/startup_rules.h"
 #include "format/unattended_rules.h"
+#include "format/file_names.h"
 
 #include <gtest/gtest.h>
 
@@ -186,6 +187,19 @@ TEST(Switches, NoSwitchIsReadInsideAValue)
     }
 }
 
+// /passive, /quiet and /nouninstall: the slash or the dash, nothing else.
+TEST(Switches, FlagsTakeASlashOrADashOnly)
+{
+    for (const char* tail : {"-passive", "/passive", "x /passive", "a-passive", "/log=C:\\l.txt -passive"})
+        EXPECT_TRUE(findFlagOutsideValues(tail, "passive")) << tail;
+    for (const char* tail : {"passive", "\\passive", "+passive", "/pass", "/log=C:\\-passive", "-ip -passive"})
+        EXPECT_FALSE(findFlagOutsideValues(tail, "passive")) << tail;
+    EXPECT_TRUE(parseSwitches("-quiet").quiet);
+    EXPECT_TRUE(parseSwitches("/nouninstall").noUninstall);
+    EXPECT_FALSE(parseSwitches("quiet nouninstall").silentMode);
+    EXPECT_FALSE(parseSwitches("quiet nouninstall").noUninstall);
+}
+
 TEST(Switches, NoValuedSwitchIsReadInsideAnotherValue)
 {
     StartupSwitches s = parseSwitches("/log=\"C:\\x /dir=D:\\wrong\" /dir=C:\\right");
@@ -241,6 +255,21 @@ INSTANTIATE_TEST_SUITE_P(
                       FolderCase{"ControlCharacter", "C:\\Apps\tx", FolderProblem::BadCharacter, "unchanged"},
                       FolderCase{"EmptyPart", "C:\\Apps\\\\x", FolderProblem::BadCharacter, "unchanged"}),
     [](const ::testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
+
+// The folder check and the name rule refuse the same marks, save the
+// backslash that separates the folder's names.
+TEST(InstallFolder, RefusesTheMarksNamesCannotHold)
+{
+    for (const char* mark = kForbiddenNameMarks + 1; *mark; ++mark) {
+        std::string value = std::string("C:\\a") + *mark + "b";
+        char folder[kPathBufferSize];
+        EXPECT_EQ(checkInstallFolder(value.c_str(), folder, sizeof folder), FolderProblem::BadCharacter) << value;
+        EXPECT_TRUE(isForbiddenInName(static_cast<unsigned char>(*mark))) << *mark;
+    }
+    EXPECT_EQ(kForbiddenNameMarks[0], '\\');
+    char folder[kPathBufferSize];
+    EXPECT_EQ(checkInstallFolder("C:\\a\\b\x7F", folder, sizeof folder), FolderProblem::None);
+}
 
 TEST(InstallFolder, LongestCreatableFolderIsTakenOneMoreIsRefused)
 {
