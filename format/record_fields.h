@@ -249,7 +249,7 @@ public:
     static constexpr uint32_t kKind = KindCode<Derived>::value;
 
     RecordOfKind() : Base(KindCode<Derived>::value) {}
-    void walkFields(FieldWalker& walker) override
+    void walkFields(FieldWalker& walker)
     {
 #ifdef SLIPWAY_UNNAMED_FIELDS
         UnnamedFieldWalk unnamed{walker};
