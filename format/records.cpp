@@ -6,33 +6,48 @@
 #include <new>
 #include <type_traits>
 
-namespace {
+template <typename Field>
+void FieldWalker::hand(Field field)
+{
+    if (reading_)
+        field(FieldReader{*reading_});
+    else if (writing_)
+        field(FieldWriter{*writing_});
+#ifndef SLIPWAY_UNNAMED_FIELDS
+    else
+        field(FieldDescriber{*describing_});
+#endif
+}
 
-// A FieldWalker that hands each field on to one of the template visitors of
-// format/record_fields.h.
-template <typename Visitor>
-class WalkerOver final : public FieldWalker {
-public:
-    explicit WalkerOver(Visitor visitor) : visitor_(visitor) {}
-    void text(const char* name, Bytes& value) override { visitor_.text(name, value); }
-    void blob(const char* name, Bytes& value) override { visitor_.blob(name, value); }
-    void payload(const char* name, Bytes& value, PayloadRef& ref) override { visitor_.payload(name, value, ref); }
-    void number(const char* name, uint32_t& value, NumberForm form) override { visitor_.number(name, value, form); }
-    void shortNumber(const char* name, uint16_t& value, NumberForm form) override
-    {
-        visitor_.shortNumber(name, value, form);
-    }
+void FieldWalker::text(const char* name, Bytes& value)
+{
+    hand([&](auto visitor) { visitor.text(name, value); });
+}
 
-private:
-    Visitor visitor_;
-};
+void FieldWalker::blob(const char* name, Bytes& value)
+{
+    hand([&](auto visitor) { visitor.blob(name, value); });
+}
 
-}  // namespace
+void FieldWalker::payload(const char* name, Bytes& value, PayloadRef& ref)
+{
+    hand([&](auto visitor) { visitor.payload(name, value, ref); });
+}
+
+void FieldWalker::number(const char* name, uint32_t& value, NumberForm form)
+{
+    hand([&](auto visitor) { visitor.number(name, value, form); });
+}
+
+void FieldWalker::shortNumber(const char* name, uint16_t& value, NumberForm form)
+{
+    hand([&](auto visitor) { visitor.shortNumber(name, value, form); });
+}
 
 template <typename Record>
 bool readWalkedFields(Record& record, ByteCursor& cursor)
 {
-    WalkerOver<FieldReader> walker(FieldReader{cursor});
+    FieldWalker walker(cursor);
     record.walkFields(walker);
     return !cursor.failed();
 }
@@ -42,24 +57,28 @@ template <typename Record>
 bool writeWalkedFields(const Record& record, ByteSink& sink)
 {
     sink.appendU32(record.kind());
-    WalkerOver<FieldWriter> walker(FieldWriter{sink});
+    FieldWalker walker(sink);
     const_cast<Record&>(record).walkFields(walker);
     return !sink.failed();
 }
 
+// The stub never describes: its walkers cannot.
+#ifndef SLIPWAY_UNNAMED_FIELDS
 template <typename Record>
 void describeWalkedFields(const Record& record, FieldVisitor& visitor)
 {
-    WalkerOver<FieldDescriber> walker(FieldDescriber{visitor});
+    FieldWalker walker(visitor);
     const_cast<Record&>(record).walkFields(walker);
 }
 
+template void describeWalkedFields(const Action&, FieldVisitor&);
+template void describeWalkedFields(const UndoEntry&, FieldVisitor&);
+#endif
+
 template bool readWalkedFields(Action&, ByteCursor&);
 template bool writeWalkedFields(const Action&, ByteSink&);
-template void describeWalkedFields(const Action&, FieldVisitor&);
 template bool readWalkedFields(UndoEntry&, ByteCursor&);
 template bool writeWalkedFields(const UndoEntry&, ByteSink&);
-template void describeWalkedFields(const UndoEntry&, FieldVisitor&);
 
 // What differs by kind, dispatched on the kind code through the lists of
 // format/record_kinds.h: one switch an operation instead of a vtable a
