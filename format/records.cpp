@@ -1,5 +1,6 @@
 // The factories of actions and undo entries, the reading, writing and
-// describing of their fields over one walk, and the undo log.
+// describing of their fields over one walk, what differs by kind dispatched
+// on the kind code, and the undo log.
 #include "format/action.h"
 #include "format/undo_entry.h"
 
