@@ -16,38 +16,49 @@
 
 class Action {
 public:
-    virtual ~Action() = default;
-
     // The kind code, then the fields in stream order. Not virtual, like
-    // read and describe below: the walk is, and the stub never writes
-    // actions, so fourteen vtable slots and their relocations stay out of
-    // its image.
+    // read and describe below: the stub never writes actions.
     bool serialize(ByteSink& sink) const { return writeWalkedFields(*this, sink); }
     // The kind's code, stage and class name, as format/record_kinds.h lists
-    // them: looked up, not virtual, so no kind carries a slot for them.
+    // them. Nothing here is virtual: what differs by kind is looked up by the
+    // code or dispatched on it (format/records.cpp), so no kind carries a
+    // vtable, nor its constructor a store of one.
     uint32_t kind() const { return kind_; }
     uint32_t stage() const { return kActionStages[kind_]; }
     const char* className() const { return kActionClassNames[kind_]; }
-    // The step caption, or null: only kinds with their own step row have one.
-    virtual const char* caption() const { return nullptr; }
-    // True to go on; false stops the installation and rolls it back.
-    virtual bool execute(ExecutionContext& context) = 0;
+    // The step caption, or null: only kinds whose caption rule gives them
+    // their own step row have one, and only when it is not empty.
+    const char* caption() const;
+    // True to go on; false stops the installation and rolls it back. Each
+    // kind's class has its own `execute`, which this calls by the code.
+    bool execute(ExecutionContext& context);
 
     // Reads the fields (the kind code is already read). False when the
     // cursor ran out of bounds.
     bool read(ByteCursor& cursor) { return readWalkedFields(*this, cursor); }
     // The stub never describes, so the describing code stays out of its image.
     void describe(FieldVisitor& visitor) const { describeWalkedFields(*this, visitor); }
-    // Hands the fields, in stream order, to the walker; a kind without
-    // fields has nothing to hand.
-    virtual void walkFields(FieldWalker& walker) { (void)walker; }
+    // Hands the fields, in stream order, to the walker (by the kind's class).
+    void walkFields(FieldWalker& walker);
 
 protected:
     explicit Action(uint8_t kind) : kind_(kind) {}
+    // Not virtual: an owner deletes an action through std::default_delete,
+    // which destroys it as the class of its code.
+    ~Action() = default;
 
 private:
     uint8_t kind_;
 };
+
+// Deletes an action as the class its kind code names, so std::unique_ptr<Action>
+// and the action lists own actions without a virtual destructor.
+namespace std {
+template <>
+struct default_delete<Action> {
+    void operator()(Action* action) const;
+};
+}  // namespace std
 
 // An action kind: its code from the list, and the shared walks.
 template <typename Derived>
@@ -76,7 +87,7 @@ public:
     }
     // The contents' length: held, or as far as the package has told it.
     uint32_t dataSize() const { return dataRef.streamed() ? dataRef.size : uint32_t(data.size()); }
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
     // Extract-all mode: the one kind that does anything there.
     void extract(const char* prefix, StreamedPool* payload = nullptr);
 };
@@ -91,7 +102,7 @@ public:
         v.text("source", s.source);
         v.text("destination", s.destination);
     }
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
 };
 
 class DeleteFilesAction final : public ActionOfKind<DeleteFilesAction> {
@@ -104,7 +115,7 @@ public:
         v.text("pathPattern", s.pathPattern);
         v.number("recurse", s.recurse);
     }
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
 };
 
 class RemoveOnUninstallAction final : public ActionOfKind<RemoveOnUninstallAction> {
@@ -115,7 +126,7 @@ public:
     {
         v.text("path", s.path);
     }
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
 };
 
 class ShortcutAction final : public ActionOfKind<ShortcutAction> {
@@ -138,7 +149,7 @@ public:
         v.number("iconIndex", s.iconIndex);
         v.shortNumber("hotKey", s.hotKey, NumberForm::Hex);
     }
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
 };
 
 class SetRegStringAction final : public ActionOfKind<SetRegStringAction>, public RegistryValueFields {
@@ -150,7 +161,7 @@ public:
         RegistryValueFields::fields(s, v);
         v.text("data", s.data);
     }
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
 };
 
 class SetRegDwordAction final : public ActionOfKind<SetRegDwordAction>, public RegistryValueFields {
@@ -162,12 +173,12 @@ public:
         RegistryValueFields::fields(s, v);
         v.number("data", s.data);
     }
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
 };
 
 class DeleteRegValueAction final : public ActionOfKind<DeleteRegValueAction>, public RegistryValueFields {
 public:
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
 };
 
 // Programs started without waiting: at install (stage 1) or from the finish page.
@@ -188,12 +199,12 @@ public:
 
 class RunAction final : public StartProgramFields<RunAction> {
 public:
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
 };
 
 class RunAtFinishAction final : public StartProgramFields<RunAtFinishAction> {
 public:
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
 };
 
 // Programs with a step caption: run and waited for, or run at uninstall.
@@ -203,13 +214,12 @@ class CaptionedProgramFields : public ActionOfKind<Derived>, public ProgramStepF
 
 class RunAndWaitAction final : public CaptionedProgramFields<RunAndWaitAction> {
 public:
-    const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
 };
 
 class RunOnUninstallAction final : public CaptionedProgramFields<RunOnUninstallAction> {
 public:
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
 };
 
 // Library entry points, called at install or at uninstall.
@@ -219,13 +229,12 @@ class LibraryCallFields : public ActionOfKind<Derived>, public LibraryStepFields
 
 class CallLibraryAction final : public LibraryCallFields<CallLibraryAction> {
 public:
-    const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
 };
 
 class CallLibraryOnUninstallAction final : public LibraryCallFields<CallLibraryOnUninstallAction> {
 public:
-    bool execute(ExecutionContext& context) override;
+    bool execute(ExecutionContext& context);
 };
 
 // A new, empty action of a kind code, owned by the caller; null for a code

@@ -1,4 +1,5 @@
-// A growable list of owned objects. The stub avoids std::vector, whose
+// A growable list of owned objects, deleted as std::unique_ptr<T> would
+// delete them. The stub avoids std::vector, whose
 // length errors would pull the exception runtime into the image.
 #pragma once
 
@@ -43,7 +44,7 @@ public:
     void clear()
     {
         for (uint32_t i = 0; i < count_; ++i)
-            delete items_[i];
+            std::default_delete<T>()(items_[i]);
         free(items_);
         items_ = nullptr;
         count_ = capacity_ = 0;

@@ -199,26 +199,44 @@ void forEachByteField(Record& record, Fn fn)
     Record::fields(record, walk);
 }
 
-// A record's fields walked through virtual calls: every action and undo kind
+// A record's fields walked without templates: every action and undo kind
 // has one body that hands its field list to a FieldWalker, and reading,
 // writing and describing are each written once, in format/records.cpp, over
-// that walk. (Three template walks a kind cost the stub about 1.7 KiB.) The
-// writing and describing walkers only look at the fields.
+// that walk. (Three template walks a kind cost the stub about 1.7 KiB.) A
+// walker does the one of the three it was made for, by a test rather than a
+// virtual call; the writing and describing walkers only look at the fields.
 class FieldWalker {
 public:
-    virtual void text(const char* name, Bytes& value) = 0;
-    virtual void blob(const char* name, Bytes& value) = 0;
-    virtual void payload(const char* name, Bytes& value, PayloadRef& ref) = 0;
-    virtual void number(const char* name, uint32_t& value, NumberForm form = NumberForm::Decimal) = 0;
-    virtual void shortNumber(const char* name, uint16_t& value, NumberForm form = NumberForm::Decimal) = 0;
+    explicit FieldWalker(ByteCursor& reading) : reading_(&reading) {}
+    explicit FieldWalker(ByteSink& writing) : writing_(&writing) {}
+#ifndef SLIPWAY_UNNAMED_FIELDS
+    explicit FieldWalker(FieldVisitor& describing) : describing_(&describing)
+    {
+    }
+#endif
+    void text(const char* name, Bytes& value);
+    void blob(const char* name, Bytes& value);
+    void payload(const char* name, Bytes& value, PayloadRef& ref);
+    void number(const char* name, uint32_t& value, NumberForm form = NumberForm::Decimal);
+    void shortNumber(const char* name, uint16_t& value, NumberForm form = NumberForm::Decimal);
 
-protected:
-    ~FieldWalker() = default;
+private:
+    // Calls `field` with the template visitor (FieldReader, FieldWriter or
+    // FieldDescriber) the walker was made for.
+    template <typename Field>
+    void hand(Field field);
+
+    ByteCursor* reading_ = nullptr;
+    ByteSink* writing_ = nullptr;
+#ifndef SLIPWAY_UNNAMED_FIELDS
+    FieldVisitor* describing_ = nullptr;
+#endif
 };
 
 // The stub reads and writes records but never describes them: built with
 // SLIPWAY_UNNAMED_FIELDS, its walks hand on neither field names nor number
-// forms, and its image carries none of the names' texts.
+// forms, its image carries none of the names' texts, and its walkers have no
+// describing.
 struct UnnamedFieldWalk {
     FieldWalker& walker;
     void text(const char*, Bytes& value) { walker.text(nullptr, value); }
@@ -249,7 +267,7 @@ public:
     static constexpr uint32_t kKind = KindCode<Derived>::value;
 
     RecordOfKind() : Base(KindCode<Derived>::value) {}
-    void walkFields(FieldWalker& walker) override
+    void walkFields(FieldWalker& walker)
     {
 #ifdef SLIPWAY_UNNAMED_FIELDS
         UnnamedFieldWalk unnamed{walker};

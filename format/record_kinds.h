@@ -1,9 +1,9 @@
 // The two record families of a package, each listed once: the action kinds
 // of block 1 and the undo kinds of the uninstall package. Every place that
 // names a kind is made from these lists: the class's code and name, the
-// factories (format/records.cpp), the host tools' refusals
-// (format/host/record_only.cpp), the builder's manifest names and reader
-// (builder/manifest/) and `slipway inspect`. A kind added to a list and not
+// factories and the dispatch on the kind code (format/records.cpp), the host
+// tools' refusals (format/host/record_only.cpp), the builder's manifest
+// names and reader (builder/manifest/) and `slipway inspect`. A kind added to a list and not
 // given its class, its execute or undo code or its manifest reading stops
 // the build where it is missing.
 #pragma once

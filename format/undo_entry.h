@@ -22,13 +22,11 @@ enum UndoResult : uint32_t {
 
 class UndoEntry {
 public:
-    virtual ~UndoEntry() = default;
-
     // The undo kind code, then the fields. Not virtual, like read and
-    // describe: the walk is.
+    // describe: nothing here is; what differs by kind is looked up by the
+    // code or dispatched on it (format/records.cpp).
     bool serialize(ByteSink& sink) const { return writeWalkedFields(*this, sink); }
-    // The kind's code and name, and what format/record_kinds.h says of it:
-    // looked up, not virtual.
+    // The kind's code and name, and what format/record_kinds.h says of it.
     uint32_t kind() const { return kind_; }
     const char* className() const { return kUndoClassNames[kind_]; }
     // True for the reversals (files, folders, shortcuts, registry values),
@@ -37,19 +35,21 @@ public:
     // Rollback-only entries put back what an installation replaced, should it
     // fail; they are never written into the uninstall package.
     bool isRollbackOnly() const { return (kStoredUndoKinds >> kind_ & 1) == 0; }
-    virtual const char* caption() const { return nullptr; }
+    // The custom steps' caption, when not empty; null for every other entry.
+    const char* caption() const;
     // Carries the entry out with the context's page and restart flag; the
-    // context's undo target and expander are not used.
-    virtual uint32_t undo(ExecutionContext& context) = 0;
+    // context's undo target and expander are not used. Each kind's class
+    // has its own `undo`, which this calls by the code.
+    uint32_t undo(ExecutionContext& context);
 
     bool read(ByteCursor& cursor) { return readWalkedFields(*this, cursor); }
     // The stub never describes, so the describing code stays out of its image.
     void describe(FieldVisitor& visitor) const { describeWalkedFields(*this, visitor); }
-    // Hands the fields, in stream order, to the walker.
-    virtual void walkFields(FieldWalker& walker) { (void)walker; }
+    // Hands the fields, in stream order, to the walker (by the kind's class).
+    void walkFields(FieldWalker& walker);
 
     // A successful installation lets a rollback-only entry go.
-    virtual void commit() {}
+    void commit();
 
     // The next older entry of the log this entry belongs to.
     UndoEntry* next = nullptr;
@@ -60,10 +60,21 @@ public:
 
 protected:
     explicit UndoEntry(uint8_t kind) : kind_(kind) {}
+    // Not virtual: an owner deletes an entry through std::default_delete,
+    // which destroys it as the class of its code.
+    ~UndoEntry() = default;
 
 private:
     uint8_t kind_;
 };
+
+// Deletes an entry as the class its kind code names (see Action's).
+namespace std {
+template <>
+struct default_delete<UndoEntry> {
+    void operator()(UndoEntry* entry) const;
+};
+}  // namespace std
 
 // An undo kind: its code from the list, and the shared walks.
 template <typename Derived>
@@ -77,7 +88,7 @@ public:
     {
         v.text("path", s.path);
     }
-    uint32_t undo(ExecutionContext& context) override;
+    uint32_t undo(ExecutionContext& context);
 };
 
 class DeleteFileUndo final : public UndoOfKind<DeleteFileUndo> {
@@ -90,7 +101,7 @@ public:
         v.text("path", s.path);
         v.number("reportFailure", s.reportFailure);
     }
-    uint32_t undo(ExecutionContext& context) override;
+    uint32_t undo(ExecutionContext& context);
 };
 
 class DeleteShortcutUndo final : public UndoOfKind<DeleteShortcutUndo> {
@@ -101,24 +112,22 @@ public:
     {
         v.text("path", s.path);
     }
-    uint32_t undo(ExecutionContext& context) override;
+    uint32_t undo(ExecutionContext& context);
 };
 
 class DeleteRegValueUndo final : public UndoOfKind<DeleteRegValueUndo>, public RegistryValueFields {
 public:
-    uint32_t undo(ExecutionContext& context) override;
+    uint32_t undo(ExecutionContext& context);
 };
 
 class RunProgramUndo final : public UndoOfKind<RunProgramUndo>, public ProgramStepFields {
 public:
-    const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
-    uint32_t undo(ExecutionContext& context) override;
+    uint32_t undo(ExecutionContext& context);
 };
 
 class CallLibraryUndo final : public UndoOfKind<CallLibraryUndo>, public LibraryStepFields {
 public:
-    const char* caption() const override { return *stepCaption.text() ? stepCaption.text() : nullptr; }
-    uint32_t undo(ExecutionContext& context) override;
+    uint32_t undo(ExecutionContext& context);
 };
 
 // The entries that only a failed installation carries out. They are never
@@ -128,6 +137,9 @@ template <typename Derived>
 class RollbackOfKind : public UndoEntry {
 public:
     RollbackOfKind() : UndoEntry(KindCode<Derived>::value) {}
+    void walkFields(FieldWalker&) {}
+    // What a successful installation does with the entry: by default nothing.
+    void commit() {}
 };
 
 // A file the installation replaced or deleted: `keptCopy` holds what was
@@ -136,8 +148,8 @@ public:
 // made again on rollback (before its files go back).
 class RestoreFileRollback final : public RollbackOfKind<RestoreFileRollback> {
 public:
-    uint32_t undo(ExecutionContext& context) override;
-    void commit() override;
+    uint32_t undo(ExecutionContext& context);
+    void commit();
     Bytes path;
     Bytes keptCopy;
 };
@@ -148,7 +160,7 @@ public:
 // on, deleted innermost first, each once nothing is left below it.
 class RegistryRollback final : public RollbackOfKind<RegistryRollback>, public RegistryValueFields {
 public:
-    uint32_t undo(ExecutionContext& context) override;
+    uint32_t undo(ExecutionContext& context);
     uint32_t type = 0;
     Bytes data;
     uint32_t createdFrom = 0;

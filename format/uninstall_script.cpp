@@ -27,7 +27,7 @@ bool readUninstallScript(ByteCursor& cursor, UninstallScript& out)
         if (!entry)
             continue;
         if (!cursor.spend(kRecordMemoryCharge) || !entry->read(cursor)) {
-            delete entry;
+            std::default_delete<UndoEntry>()(entry);
             return false;
         }
         out.undoLog.append(entry);

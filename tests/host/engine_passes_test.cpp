@@ -2,9 +2,12 @@
 // in what order, with which step rows, and where they stop.
 #include "engine/passes.h"
 
+#include "format/host/record_only.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <map>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -27,64 +30,85 @@ void stepEnded(WindowHandle page, int row, bool ok)
                       (ok ? " ok" : " failed"));
 }
 
-// An action that notes its execution, counts one byte installed, asks for
-// a restart when told to, and answers as told.
-class FakeAction final : public Action {
-public:
-    FakeAction(std::string name, uint32_t stage, bool result = true, const char* caption = nullptr,
-               bool asksRestart = false)
-        : Action(kindAt(stage)), name_(std::move(name)), result_(result), caption_(caption), asksRestart_(asksRestart)
-    {
-    }
-    const char* caption() const override { return caption_; }
-    bool execute(ExecutionContext& context) override
-    {
-        journal.push_back(context.page == kPage ? name_ : name_ + " on the wrong page");
-        ++context.bytesInstalled;
-        if (asksRestart_)
-            context.restartNeeded = true;
-        return result_;
-    }
-
-private:
-    // A kind of the stage: the stage is the kind's, as the list gives it.
-    static uint8_t kindAt(uint32_t stage)
-    {
-        return stage == kFileStage      ? CopyFileAction::kKind
-               : stage == kProgramStage ? RunAction::kKind
-                                        : RunAtFinishAction::kKind;
-    }
-    std::string name_;
-    bool result_;
-    const char* caption_;
-    bool asksRestart_;
-};
-
-// An undo entry that notes its undo, asks for a restart when told to, and
+// Real records of the kinds the passes tell apart, carried out by a stand-in
+// (format/host/record_only.h) that notes what each did in the journal, counts
+// a byte installed for every action, asks for a restart when told to, and
 // answers as told.
-class FakeUndo final : public UndoEntry {
-public:
-    FakeUndo(std::string name, bool reversal, uint32_t result = kUndoContinue, const char* caption = nullptr,
-             bool asksRestart = false)
-        : UndoEntry(reversal ? DeleteFileUndo::kKind : RunProgramUndo::kKind), name_(std::move(name)), result_(result),
-          caption_(caption), asksRestart_(asksRestart)
-    {
-    }
-    const char* caption() const override { return caption_; }
-    uint32_t undo(ExecutionContext& context) override
-    {
-        journal.push_back(context.page == kPage ? name_ : name_ + " on the wrong page");
-        if (asksRestart_)
-            context.restartNeeded = true;
-        return result_;
-    }
-
-private:
-    std::string name_;
-    uint32_t result_;
-    const char* caption_;
-    bool asksRestart_;
+struct FakeBehaviour {
+    std::string name;
+    uint32_t result;
+    bool asksRestart;
 };
+std::map<const void*, FakeBehaviour> fakes;
+
+void carryOut(const FakeBehaviour& fake, const std::string& note, ExecutionContext& context)
+{
+    journal.push_back(context.page == kPage ? note : note + " on the wrong page");
+    if (fake.asksRestart)
+        context.restartNeeded = true;
+}
+
+const RecordStandIn kFakeRecords = {
+    [](Action& action, ExecutionContext& context) {
+        const FakeBehaviour& fake = fakes.at(&action);
+        carryOut(fake, fake.name, context);
+        ++context.bytesInstalled;
+        return fake.result != 0;
+    },
+    [](UndoEntry& entry, ExecutionContext& context) {
+        const FakeBehaviour& fake = fakes.at(&entry);
+        bool kept = entry.kind() == KindCode<RestoreFileRollback>::value;
+        carryOut(fake, kept ? "put back " + fake.name : fake.name, context);
+        return fake.result;
+    },
+    [](UndoEntry& entry) { journal.push_back("let go " + fakes.at(&entry).name); },
+};
+
+// Puts the stand-in in place for one test, with an empty journal.
+struct StandInPlaced {
+    StandInPlaced()
+    {
+        journal.clear();
+        fakes.clear();
+        recordStandIn = &kFakeRecords;
+    }
+    ~StandInPlaced() { recordStandIn = nullptr; }
+};
+
+template <typename Record>
+Record* faked(Record* record, std::string name, uint32_t result, bool asksRestart)
+{
+    fakes[record] = FakeBehaviour{std::move(name), result, asksRestart};
+    return record;
+}
+
+// An action of the stage: a captioned program is a kind with its own step
+// row; a caption on another stage's kind would have no field to go in.
+Action* fakeAction(std::string name, uint32_t stage, bool result = true, const char* caption = nullptr,
+                   bool asksRestart = false)
+{
+    if (stage == kFileStage)
+        return faked(new CopyFileAction, std::move(name), result, asksRestart);
+    if (stage == kFinishStage)
+        return faked(new RunAtFinishAction, std::move(name), result, asksRestart);
+    if (!caption)
+        return faked(new RunAction, std::move(name), result, asksRestart);
+    RunAndWaitAction* waited = new RunAndWaitAction;
+    waited->stepCaption.assignText(caption);
+    return faked(waited, std::move(name), result, asksRestart);
+}
+
+// An undo entry: a reversal, or a custom step with its caption.
+UndoEntry* fakeUndo(std::string name, bool reversal, uint32_t result = kUndoContinue, const char* caption = nullptr,
+                    bool asksRestart = false)
+{
+    if (reversal)
+        return faked(new DeleteFileUndo, std::move(name), result, asksRestart);
+    RunProgramUndo* program = new RunProgramUndo;
+    if (caption)
+        program->stepCaption.assignText(caption);
+    return faked(program, std::move(name), result, asksRestart);
+}
 
 // The context of a run on the test's page, marking rows through the
 // journal; the fakes neither record undo entries nor expand texts.
@@ -119,6 +143,7 @@ using Journal = std::vector<std::string>;
 
 class Passes : public ::testing::Test {
 protected:
+    StandInPlaced standIn;
     void SetUp() override { journal.clear(); }
 
     bool run(const uint8_t* selected) { return runInstallation(script, selected, context); }
@@ -133,13 +158,13 @@ protected:
 
 TEST_F(Passes, StageZeroRunsMainListThenSelectedComponentsInOrderInOneRow)
 {
-    script.mainActions.actions.push(new FakeAction("main file", kFileStage));
-    script.mainActions.actions.push(new FakeAction("main program", kProgramStage));
-    script.mainActions.actions.push(new FakeAction("main finish", kFinishStage));
-    script.mainActions.actions.push(new FakeAction("main registry", kFileStage));
-    script.components.push(componentWith(kPlacementList, {new FakeAction("first", kFileStage)}));
-    script.components.push(componentWith(kPlacementFolderPage, {new FakeAction("unselected", kFileStage)}));
-    script.components.push(componentWith(kPlacementFinishPage, {new FakeAction("third", kFileStage)}));
+    script.mainActions.actions.push(fakeAction("main file", kFileStage));
+    script.mainActions.actions.push(fakeAction("main program", kProgramStage));
+    script.mainActions.actions.push(fakeAction("main finish", kFinishStage));
+    script.mainActions.actions.push(fakeAction("main registry", kFileStage));
+    script.components.push(componentWith(kPlacementList, {fakeAction("first", kFileStage)}));
+    script.components.push(componentWith(kPlacementFolderPage, {fakeAction("unselected", kFileStage)}));
+    script.components.push(componentWith(kPlacementFinishPage, {fakeAction("third", kFileStage)}));
     const uint8_t selected[] = {1, 0, 1};
 
     EXPECT_TRUE(run(selected));
@@ -150,10 +175,10 @@ TEST_F(Passes, StageZeroRunsMainListThenSelectedComponentsInOrderInOneRow)
 
 TEST_F(Passes, StageZeroStopsAtTheFirstFailureAndStageOneNeverRuns)
 {
-    script.mainActions.actions.push(new FakeAction("one", kFileStage));
-    script.mainActions.actions.push(new FakeAction("two fails", kFileStage, false));
-    script.mainActions.actions.push(new FakeAction("program never", kProgramStage, true, "Configuring"));
-    script.components.push(componentWith(kPlacementList, {new FakeAction("never", kFileStage)}));
+    script.mainActions.actions.push(fakeAction("one", kFileStage));
+    script.mainActions.actions.push(fakeAction("two fails", kFileStage, false));
+    script.mainActions.actions.push(fakeAction("program never", kProgramStage, true, "Configuring"));
+    script.components.push(componentWith(kPlacementList, {fakeAction("never", kFileStage)}));
     const uint8_t selected[] = {1};
     EXPECT_FALSE(run(selected));
     EXPECT_EQ(journal, (Journal{"begin 0", "one", "two fails", "end 0 failed"}));
@@ -163,7 +188,7 @@ TEST_F(Passes, UnselectedComponentRunsNothingWhateverItsPlacement)
 {
     for (uint32_t placement : {kPlacementList, kPlacementFolderPage, kPlacementFinishPage})
         script.components.push(
-            componentWith(placement, {new FakeAction("file", kFileStage), new FakeAction("program", kProgramStage)}));
+            componentWith(placement, {fakeAction("file", kFileStage), fakeAction("program", kProgramStage)}));
     const uint8_t none[] = {0, 0, 0};
     EXPECT_TRUE(run(none));
     EXPECT_FALSE(hasStage0Actions(script, none));
@@ -173,25 +198,24 @@ TEST_F(Passes, UnselectedComponentRunsNothingWhateverItsPlacement)
 
 TEST_F(Passes, HasStageZeroActionsLooksAtMainListAndSelectedComponents)
 {
-    script.mainActions.actions.push(new FakeAction("program", kProgramStage));
-    script.mainActions.actions.push(new FakeAction("finish", kFinishStage));
-    script.components.push(componentWith(kPlacementList, {new FakeAction("file", kFileStage)}));
+    script.mainActions.actions.push(fakeAction("program", kProgramStage));
+    script.mainActions.actions.push(fakeAction("finish", kFinishStage));
+    script.components.push(componentWith(kPlacementList, {fakeAction("file", kFileStage)}));
     const uint8_t unselected[] = {0};
     const uint8_t selected[] = {1};
     EXPECT_FALSE(hasStage0Actions(script, unselected));
     EXPECT_TRUE(hasStage0Actions(script, selected));
-    script.mainActions.actions.push(new FakeAction("main file", kFileStage));
+    script.mainActions.actions.push(fakeAction("main file", kFileStage));
     EXPECT_TRUE(hasStage0Actions(script, unselected));
     EXPECT_TRUE(journal.empty());  // asking runs nothing
 }
 
 TEST_F(Passes, StageOneGivesCaptionedActionsTheirStepRow)
 {
-    script.mainActions.actions.push(new FakeAction("run", kProgramStage));
-    script.mainActions.actions.push(new FakeAction("run and wait", kProgramStage, true, "Configuring"));
-    script.mainActions.actions.push(new FakeAction("at finish", kFinishStage));
-    script.components.push(
-        componentWith(kPlacementList, {new FakeAction("library", kProgramStage, true, "Registering")}));
+    script.mainActions.actions.push(fakeAction("run", kProgramStage));
+    script.mainActions.actions.push(fakeAction("run and wait", kProgramStage, true, "Configuring"));
+    script.mainActions.actions.push(fakeAction("at finish", kFinishStage));
+    script.components.push(componentWith(kPlacementList, {fakeAction("library", kProgramStage, true, "Registering")}));
     const uint8_t selected[] = {1};
 
     EXPECT_TRUE(run(selected));
@@ -200,23 +224,23 @@ TEST_F(Passes, StageOneGivesCaptionedActionsTheirStepRow)
 
 TEST_F(Passes, StageOneEndsAFailedStepRowAndStops)
 {
-    script.mainActions.actions.push(new FakeAction("captioned fails", kProgramStage, false, "Configuring"));
-    script.mainActions.actions.push(new FakeAction("never", kProgramStage));
+    script.mainActions.actions.push(fakeAction("captioned fails", kProgramStage, false, "Configuring"));
+    script.mainActions.actions.push(fakeAction("never", kProgramStage));
     EXPECT_FALSE(run(nullptr));
     EXPECT_EQ(journal, (Journal{"begin 0", "captioned fails", "end 0 failed"}));
 
     journal.clear();
     ActionScript uncaptioned;
-    uncaptioned.mainActions.actions.push(new FakeAction("plain fails", kProgramStage, false));
-    uncaptioned.mainActions.actions.push(new FakeAction("never", kProgramStage));
+    uncaptioned.mainActions.actions.push(fakeAction("plain fails", kProgramStage, false));
+    uncaptioned.mainActions.actions.push(fakeAction("never", kProgramStage));
     EXPECT_FALSE(runInstallation(uncaptioned, nullptr, context));
     EXPECT_EQ(journal, (Journal{"plain fails"}));
 }
 
 TEST_F(Passes, RunsWithoutCallbacks)
 {
-    script.mainActions.actions.push(new FakeAction("file", kFileStage));
-    script.mainActions.actions.push(new FakeAction("run and wait", kProgramStage, true, "Configuring"));
+    script.mainActions.actions.push(fakeAction("file", kFileStage));
+    script.mainActions.actions.push(fakeAction("run and wait", kProgramStage, true, "Configuring"));
     context = contextWithoutRows();
     EXPECT_TRUE(run(nullptr));
     EXPECT_EQ(journal, (Journal{"file", "run and wait"}));
@@ -226,10 +250,10 @@ TEST_F(Passes, RunsWithoutCallbacks)
 // adds or asks for is there for the next step and for the caller.
 TEST_F(Passes, StagesShareTheCallersContext)
 {
-    script.mainActions.actions.push(new FakeAction("file", kFileStage));
-    script.mainActions.actions.push(new FakeAction("asks restart", kProgramStage, true, nullptr, true));
-    script.mainActions.actions.push(new FakeAction("another file", kFileStage));
-    script.mainActions.actions.push(new FakeAction("plain program", kProgramStage));
+    script.mainActions.actions.push(fakeAction("file", kFileStage));
+    script.mainActions.actions.push(fakeAction("asks restart", kProgramStage, true, nullptr, true));
+    script.mainActions.actions.push(fakeAction("another file", kFileStage));
+    script.mainActions.actions.push(fakeAction("plain program", kProgramStage));
     context = contextWithoutRows();
     EXPECT_TRUE(run(nullptr));
     EXPECT_EQ(journal, (Journal{"file", "another file", "asks restart", "plain program"}));
@@ -243,16 +267,16 @@ TEST_F(Passes, StagesShareTheCallersContext)
 TEST_F(Passes, ThePlanHasTheCaptionOfEveryRowTheRunMarks)
 {
     script.filesStepCaption.assignText("Copying files");
-    script.mainActions.actions.push(new FakeAction("program", kProgramStage));
-    script.mainActions.actions.push(new FakeAction("configure", kProgramStage, true, "configure"));
-    script.mainActions.actions.push(new FakeAction("file", kFileStage));
-    script.mainActions.actions.push(new FakeAction("at finish", kFinishStage, true, "at finish"));
-    script.components.push(componentWith(kPlacementList, {new FakeAction("skipped", kProgramStage, true, "skipped")}));
+    script.mainActions.actions.push(fakeAction("program", kProgramStage));
+    script.mainActions.actions.push(fakeAction("configure", kProgramStage, true, "configure"));
+    script.mainActions.actions.push(fakeAction("file", kFileStage));
+    script.mainActions.actions.push(fakeAction("at finish", kFinishStage, true, "at finish"));
+    script.components.push(componentWith(kPlacementList, {fakeAction("skipped", kProgramStage, true, "skipped")}));
     Component* many = componentWith(kPlacementList, {});
     std::deque<std::string> captions;  // stays put as it grows
     for (int i = 0; i < kStepRowLimit; ++i) {
         captions.push_back("step " + std::to_string(i));
-        many->actions.actions.push(new FakeAction(captions.back(), kProgramStage, true, captions.back().c_str()));
+        many->actions.actions.push(fakeAction(captions.back(), kProgramStage, true, captions.back().c_str()));
     }
     script.components.push(many);
     const uint8_t selected[] = {0, 1};
@@ -286,7 +310,7 @@ TEST_F(Passes, ThePlanCountsThePackagedBytesOfTheSelectedFiles)
         return file;
     };
     script.mainActions.actions.push(packaged("12345"));
-    script.mainActions.actions.push(new FakeAction("program", kProgramStage));
+    script.mainActions.actions.push(fakeAction("program", kProgramStage));
     script.components.push(componentWith(kPlacementList, {packaged("123")}));
     script.components.push(componentWith(kPlacementList, {packaged("1234567")}));
     const uint8_t selected[] = {0, 1};
@@ -298,10 +322,11 @@ TEST_F(Passes, ThePlanCountsThePackagedBytesOfTheSelectedFiles)
 
 TEST(UndoLogOrder, EntriesComeNewestFirst)
 {
+    StandInPlaced standIn;
     UndoLog log;
-    log.push(new FakeUndo("E1", true));
-    log.push(new FakeUndo("E2", true));
-    log.push(new FakeUndo("E3", true));
+    log.push(fakeUndo("E1", true));
+    log.push(fakeUndo("E2", true));
+    log.push(fakeUndo("E3", true));
     journal.clear();
     ExecutionContext context = contextWithoutRows();
     EXPECT_EQ(runReversals(log, context), uint32_t(kUndoContinue));
@@ -314,6 +339,7 @@ TEST(UndoLogOrder, EntriesComeNewestFirst)
 // is whole again afterwards.
 TEST(UndoLogOrder, PushNewPutsEntriesInFrontAndDropNewestTakesOnlyTheNewest)
 {
+    StandInPlaced standIn;
     UndoLog log;
     RemoveFolderUndo* oldest = log.pushNew<RemoveFolderUndo>();
     ASSERT_NE(oldest, nullptr);
@@ -334,8 +360,8 @@ TEST(UndoLogOrder, PushNewPutsEntriesInFrontAndDropNewestTakesOnlyTheNewest)
     EXPECT_EQ(log.count(), 0u);
 
     // Emptied, the log takes entries at either end again.
-    log.append(new FakeUndo("appended", true));
-    log.push(new FakeUndo("pushed", true));
+    log.append(fakeUndo("appended", true));
+    log.push(fakeUndo("pushed", true));
     journal.clear();
     ExecutionContext context = contextWithoutRows();
     EXPECT_EQ(runReversals(log, context), uint32_t(kUndoContinue));
@@ -344,15 +370,16 @@ TEST(UndoLogOrder, PushNewPutsEntriesInFrontAndDropNewestTakesOnlyTheNewest)
 
 class UndoPasses : public ::testing::Test {
 protected:
+    StandInPlaced standIn;
     void SetUp() override
     {
         journal.clear();
         // Pushed oldest first: the passes meet them from the bottom up.
-        log.push(new FakeUndo("oldest folder", true));
-        log.push(new FakeUndo("uninstall program", false, kUndoContinue, "Removing settings"));
-        log.push(new FakeUndo("file", true));
-        log.push(new FakeUndo("silent library", false));
-        log.push(new FakeUndo("newest registry value", true));
+        log.push(fakeUndo("oldest folder", true));
+        log.push(fakeUndo("uninstall program", false, kUndoContinue, "Removing settings"));
+        log.push(fakeUndo("file", true));
+        log.push(fakeUndo("silent library", false));
+        log.push(fakeUndo("newest registry value", true));
     }
     UndoLog log;
     ExecutionContext context = contextOnPage();
@@ -372,7 +399,7 @@ TEST_F(UndoPasses, ReversalsAreOneStepRow)
 
 TEST_F(UndoPasses, ThePlanHasTheRowsTheRemovalMarks)
 {
-    log.push(new FakeUndo("second program", false, kUndoContinue, "Stopping the service"));
+    log.push(fakeUndo("second program", false, kUndoContinue, "Stopping the service"));
     StepPlan plan = planRemoval(log, "Removing files");
     ASSERT_EQ(plan.count, 3);
     EXPECT_STREQ(plan.captions[0], "Stopping the service");
@@ -407,32 +434,16 @@ TEST_F(UndoPasses, RollbackMarksNoRowsWhateverTheContextHolds)
 // file listed only for the uninstaller stays where it was.
 class RollbackPass : public ::testing::Test {
 protected:
-    // A rollback-only entry that notes its undo and its commit.
-    class FakeRestore final : public UndoEntry {
-    public:
-        explicit FakeRestore(std::string name) : UndoEntry(KindCode<RestoreFileRollback>::value), name_(std::move(name))
-        {
-        }
-        uint32_t undo(ExecutionContext&) override
-        {
-            journal.push_back("put back " + name_);
-            return kUndoContinue;
-        }
-        void commit() override { journal.push_back("let go " + name_); }
-
-    private:
-        std::string name_;
-    };
-
+    StandInPlaced standIn;
     void SetUp() override
     {
         journal.clear();
-        log.push(new FakeRestore("old settings.ini"));
-        log.push(new FakeUndo("new settings.ini", true));
-        UndoEntry* listed = new FakeUndo("listed for the uninstaller", true);
+        log.push(faked(new RestoreFileRollback, "old settings.ini", kUndoContinue, false));
+        log.push(fakeUndo("new settings.ini", true));
+        UndoEntry* listed = fakeUndo("listed for the uninstaller", true);
         listed->uninstallOnly = true;
         log.push(listed);
-        log.push(new FakeUndo("uninstall program", false));
+        log.push(fakeUndo("uninstall program", false));
     }
     UndoLog log;
     ExecutionContext context = contextWithoutRows();
@@ -459,11 +470,12 @@ TEST_F(RollbackPass, SuccessLetsGoOfWhatWasKept)
 
 TEST(UndoPassStops, CustomStepStopsWithItsResult)
 {
+    StandInPlaced standIn;
     for (uint32_t result : {uint32_t(kUndoFailed), uint32_t(kUndoCancelled)}) {
         UndoLog log;
-        log.push(new FakeUndo("never", false));
-        log.push(new FakeUndo("stops", false, result, "Removing settings"));
-        log.push(new FakeUndo("reversal skipped", true));
+        log.push(fakeUndo("never", false));
+        log.push(fakeUndo("stops", false, result, "Removing settings"));
+        log.push(fakeUndo("reversal skipped", true));
         journal.clear();
         ExecutionContext context = contextOnPage();
         EXPECT_EQ(runCustomSteps(log, context), result);
@@ -473,11 +485,12 @@ TEST(UndoPassStops, CustomStepStopsWithItsResult)
 
 TEST(UndoPassStops, ReversalStopsAndEndsItsRowFailed)
 {
+    StandInPlaced standIn;
     UndoLog log;
-    log.push(new FakeUndo("never", true));
-    log.push(new FakeUndo("custom skipped", false));
-    log.push(new FakeUndo("stops", true, kUndoFailed));
-    log.push(new FakeUndo("first", true));
+    log.push(fakeUndo("never", true));
+    log.push(fakeUndo("custom skipped", false));
+    log.push(fakeUndo("stops", true, kUndoFailed));
+    log.push(fakeUndo("first", true));
     journal.clear();
     ExecutionContext context = contextOnPage();
     EXPECT_EQ(runReversals(log, context), uint32_t(kUndoFailed));
@@ -486,6 +499,7 @@ TEST(UndoPassStops, ReversalStopsAndEndsItsRowFailed)
 
 TEST(UndoPassStops, EmptyLogStillOpensAndClosesTheReversalRow)
 {
+    StandInPlaced standIn;
     UndoLog log;
     journal.clear();
     ExecutionContext context = contextOnPage();
@@ -498,10 +512,11 @@ TEST(UndoPassStops, EmptyLogStillOpensAndClosesTheReversalRow)
 // passes and from a rollback alike.
 TEST(UndoPassRestart, AnEntrysRestartReachesTheCaller)
 {
+    StandInPlaced standIn;
     for (bool custom : {false, true}) {
         UndoLog log;
-        log.push(new FakeUndo("asks restart", !custom, kUndoContinue, nullptr, true));
-        log.push(new FakeUndo("plain", !custom));
+        log.push(fakeUndo("asks restart", !custom, kUndoContinue, nullptr, true));
+        log.push(fakeUndo("plain", !custom));
         ExecutionContext uninstalling = contextWithoutRows();
         EXPECT_EQ(custom ? runCustomSteps(log, uninstalling) : runReversals(log, uninstalling),
                   uint32_t(kUndoContinue));

@@ -6,12 +6,15 @@
 #include "builder/manifest/readable_names.h"
 #include "format/action.h"
 #include "format/field_limits.h"
+#include "format/host/record_only.h"
 #include "format/undo_entry.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -86,6 +89,59 @@ TEST(RecordKinds, OnlyStoredUndoKindsAreMadeFromACode)
     EXPECT_TRUE(registry.isReversal() && file.isReversal());
     EXPECT_EQ(createUndoEntry(registry.kind()), nullptr);
     EXPECT_EQ(createUndoEntry(0), nullptr);
+}
+
+// Nothing about a kind is virtual: its execute, undo and commit are reached
+// by its code. Every kind reaches its own class's code with the record
+// itself (the host's code hands it to the stand-in), and an owner of the
+// base deletes rollback-only entries as their own class too (the leak check
+// sees a field left behind).
+TEST(RecordKinds, EveryKindIsCarriedOutAndDeletedAsItsOwnClass)
+{
+    static std::vector<std::pair<const void*, uint32_t>> reached;
+    static const RecordStandIn kSeen = {
+        [](Action& action, ExecutionContext&) {
+            reached.emplace_back(&action, action.kind());
+            return true;
+        },
+        [](UndoEntry& entry, ExecutionContext&) {
+            reached.emplace_back(&entry, entry.kind());
+            return uint32_t(kUndoContinue);
+        },
+        [](UndoEntry& entry) { reached.emplace_back(&entry, entry.kind() + 100); },
+    };
+    recordStandIn = &kSeen;
+    ExecutionContext context;
+    for (uint32_t code = 1; code <= kActionKindCount; ++code) {
+        std::unique_ptr<Action> action = createAction(code);
+        reached.clear();
+        EXPECT_TRUE(action->execute(context));
+        EXPECT_EQ(reached, (decltype(reached){{action.get(), code}})) << kActionClassNames[code];
+    }
+    UndoLog log;
+    RestoreFileRollback* file = log.pushNew<RestoreFileRollback>();
+    RegistryRollback* registry = log.pushNew<RegistryRollback>();
+    ASSERT_TRUE(file && registry);
+    EXPECT_TRUE(file->path.assignText("C:\\App\\settings.ini") && file->keptCopy.assignText("C:\\App\\kept.ini"));
+    EXPECT_TRUE(registry->subKey.assignText("Software\\Vendor") && registry->data.assignText("old value"));
+    for (uint32_t code = 1; code <= kUndoKindCount; ++code)
+        if (UndoEntry* entry = createUndoEntry(code))
+            log.append(entry);
+    for (UndoEntry* entry = log.first(); entry; entry = entry->next) {
+        reached.clear();
+        EXPECT_EQ(entry->undo(context), uint32_t(kUndoContinue));
+        entry->commit();
+        // Only the kept file has anything to let go of at the end.
+        decltype(reached) expected{{entry, entry->kind()}};
+        if (entry == file)
+            expected.emplace_back(entry, entry->kind() + 100);
+        EXPECT_EQ(reached, expected) << entry->className();
+    }
+    recordStandIn = nullptr;
+    // Without the stand-in the host refuses every kind.
+    EXPECT_FALSE(createAction(1)->execute(context));
+    EXPECT_EQ(log.first()->undo(context), uint32_t(kUndoFailed));
+    log.clear();
 }
 
 // The builder lets through exactly what the stub's buffer holds.
