@@ -6,6 +6,7 @@
 
 namespace {
 
+#ifndef SLIPWAY_UNNAMED_FIELDS  // the stub's pool does not look for equal items
 // FNV-1a: lets the pool skip most byte comparisons of equal-length items.
 uint32_t hashBytes(const uint8_t* bytes, size_t length)
 {
@@ -14,6 +15,7 @@ uint32_t hashBytes(const uint8_t* bytes, size_t length)
         hash = (hash ^ bytes[i]) * 16777619u;
     return hash;
 }
+#endif
 
 // Makes room for one more entry in a growable table.
 template <typename T>
