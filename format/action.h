@@ -13,6 +13,7 @@
 #include <stdint.h>
 
 #include <memory>
+#include <type_traits>
 
 class Action {
 public:
@@ -56,6 +57,12 @@ private:
 namespace std {
 template <>
 struct default_delete<Action> {
+    constexpr default_delete() noexcept = default;
+    // An owner of one kind's class hands its record on to an owner of any.
+    template <typename Kind, typename = enable_if_t<is_convertible_v<Kind*, Action*>>>
+    default_delete(const default_delete<Kind>&) noexcept
+    {
+    }
     void operator()(Action* action) const;
 };
 }  // namespace std

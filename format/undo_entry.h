@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #include <memory>
+#include <type_traits>
 #include <new>
 
 // Results of UndoEntry::undo.
@@ -72,6 +73,12 @@ private:
 namespace std {
 template <>
 struct default_delete<UndoEntry> {
+    constexpr default_delete() noexcept = default;
+    // An owner of one kind's class hands its record on to an owner of any.
+    template <typename Kind, typename = enable_if_t<is_convertible_v<Kind*, UndoEntry*>>>
+    default_delete(const default_delete<Kind>&) noexcept
+    {
+    }
     void operator()(UndoEntry* entry) const;
 };
 }  // namespace std
