@@ -54,6 +54,11 @@ BlockResult BlockDecoder::open(FILE* file, uint64_t available)
         dictionary = needed;
     if (dictionary < 4096)
         dictionary = 4096;
+    // Refused before the decoder allocates it: a dictionary beyond what a
+    // 32-bit process is asked to hold would only fail there, and a package's
+    // header must not make a reader on a larger machine try.
+    if (dictionary > kMaxDecodedBlockSize)
+        return fail(BlockResult::TooLarge);
     // The input window, then the room that dropped bytes decode into.
     if (!window_.allocate(kWindowSize + kSkipChunk))
         return fail(BlockResult::OutOfMemory);

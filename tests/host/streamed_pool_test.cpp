@@ -252,6 +252,20 @@ TEST(BlockDecoder, ReadingPastTheDecodedSizeFails)
     EXPECT_EQ(decoder.read(&more, 1), BlockResult::WrongSize);
 }
 
+TEST(BlockDecoder, ADictionaryNoInstallerCouldHoldIsRefusedBeforeItIsMade)
+{
+    // A streamed block may name any u32 decoded size, so the dictionary
+    // (cut to that size) is what must be bounded: 4 GiB here, which the
+    // decoder would otherwise ask liblzma for.
+    Bytes framed = framedBlock(bytesOf(content(1000, 11)));
+    uint8_t* header = framed.data();
+    storeU32(header + 4, 0xFFFFFFFF);  // usize
+    storeU32(header + 9, 0xFFFFFFFF);  // the properties' dictionary size
+    FileHandle file = fileWith(framed);
+    BlockDecoder decoder;
+    EXPECT_EQ(decoder.open(file.get(), framed.size()), BlockResult::TooLarge);
+}
+
 }  // namespace
 
 namespace {
