@@ -65,6 +65,9 @@ inline constexpr const char* kEarlierInstalled = "Installed now: %s.";
 // The check box a downgrade needs ticked before Next goes on.
 inline constexpr const char* kConfirmDowngrade = "&Replace the newer version with this older one";
 
+// Asked, Yes or No, when Cancel is pressed while the files are written.
+inline constexpr const char* kCancelQuestion = "Are you sure?";
+
 // A folder chosen in the browser that, with the product's own folder
 // behind it, would not fit: the start, the whole folder, then the end.
 inline constexpr const char* kChosenFolderTooLongStart =
