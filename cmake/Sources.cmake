@@ -10,6 +10,7 @@ set(SLIPWAY_FORMAT_SOURCES
     format/block_decoder.cpp
     format/block_reader.cpp
     format/streamed_pool.cpp
+    format/payload_sizes.cpp
     format/streamed_action_script.cpp
     format/install_script.cpp
     format/package_container.cpp
