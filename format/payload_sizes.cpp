@@ -11,22 +11,42 @@ namespace {
 
 const char kTag[4] = {'L', 'E', 'N', 'S'};
 
-// Calls `visit` with every streamed write-file action of the script, in
-// list order: the main list, then each component's.
-template <typename Visit>
-void forEachStreamedWrite(ActionScript& script, Visit visit)
+// The streamed write-file actions of the script, in list order (the main
+// list, then each component's), handed to `visit` one by one. Not a
+// template: the stub carries one walk for both of its uses.
+void visitStreamedWrites(ActionScript& script, void (*visit)(WriteFileAction&, void*), void* context)
 {
-    auto walk = [&](ActionList& list) {
-        for (Action* action : list.actions)
+    for (uint32_t list = 0; list <= script.components.count(); ++list) {
+        ActionList& actions = list == 0 ? script.mainActions : script.components[list - 1]->actions;
+        for (Action* action : actions.actions)
             if (action->kind() == WriteFileAction::kKind) {
                 auto* write = static_cast<WriteFileAction*>(action);
                 if (write->dataRef.streamed())
-                    visit(*write);
+                    visit(*write, context);
             }
-    };
-    walk(script.mainActions);
-    for (Component* component : script.components)
-        walk(component->actions);
+    }
+}
+
+// The contents items the records name: the table must cover them exactly.
+struct ItemRange {
+    uint32_t first = UINT32_MAX;
+    uint32_t last = 0;
+    const uint8_t* lengths = nullptr;
+};
+
+void widenRange(WriteFileAction& write, void* context)
+{
+    auto& range = *static_cast<ItemRange*>(context);
+    uint32_t item = write.dataRef.item;
+    range.first = item < range.first ? item : range.first;
+    range.last = item > range.last ? item : range.last;
+}
+
+void takeLength(WriteFileAction& write, void* context)
+{
+    auto& range = *static_cast<ItemRange*>(context);
+    if (!write.dataRef.sizeKnown)
+        write.dataRef.size = loadU32(range.lengths + size_t(write.dataRef.item - range.first) * 4);
 }
 
 }  // namespace
@@ -47,26 +67,19 @@ bool addPayloadSizeTable(ByteSink& sink, ContentsLengthFn lengthOf, void* contex
 
 bool applyPayloadSizeTable(StreamedPool& pool, ActionScript& script)
 {
-    // The contents items the records name, which the table must cover
-    // exactly: it stands just before the first of them.
-    uint32_t first = UINT32_MAX, last = 0;
-    forEachStreamedWrite(script, [&](WriteFileAction& write) {
-        first = write.dataRef.item < first ? write.dataRef.item : first;
-        last = write.dataRef.item > last ? write.dataRef.item : last;
-    });
-    if (first == UINT32_MAX || first == 0)
+    ItemRange range;
+    visitStreamedWrites(script, widenRange, &range);
+    if (range.first == UINT32_MAX || range.first == 0)
         return false;
     // Bounded before anything is read: the length the table must have for
     // these items, which no other item is likely to have.
-    uint64_t expected = sizeof kTag + (uint64_t(last - first) + 1) * 4;
+    uint64_t expected = sizeof kTag + (uint64_t(range.last - range.first) + 1) * 4;
     uint32_t length = 0;
     Bytes table;
-    if (!pool.itemLength(first - 1, length) || length != expected || !pool.readItem(first - 1, table) ||
+    if (!pool.itemLength(range.first - 1, length) || length != expected || !pool.readItem(range.first - 1, table) ||
         memcmp(table.data(), kTag, sizeof kTag) != 0)
         return false;
-    forEachStreamedWrite(script, [&](WriteFileAction& write) {
-        if (!write.dataRef.sizeKnown)
-            write.dataRef.size = loadU32(table.data() + sizeof kTag + size_t(write.dataRef.item - first) * 4);
-    });
+    range.lengths = table.data() + sizeof kTag;
+    visitStreamedWrites(script, takeLength, &range);
     return true;
 }
