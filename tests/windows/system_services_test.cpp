@@ -9,6 +9,7 @@
 #include "linkstatic/link_static.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
