@@ -28,11 +28,13 @@ set(SLIPWAY_FORMAT_SOURCES
     format/earlier_installation.cpp
 )
 
-# The link markup and line layout of the formatted text control: portable,
-# so the host tests and the fuzzer check what the stub draws.
+# The link markup, line layout and link colour rule of the formatted text
+# control: portable, so the host tests and the fuzzer check what the stub
+# draws.
 set(SLIPWAY_LINK_LAYOUT_SOURCES
     linkstatic/link_markup.cpp
     linkstatic/link_layout.cpp
+    linkstatic/link_contrast.cpp
 )
 
 # The host tools read and write actions but never carry them out.

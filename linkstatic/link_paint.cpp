@@ -2,6 +2,7 @@
 
 #include "platform/theme_library.h"
 #include "platform/win32_handles.h"
+#include "linkstatic/link_contrast.h"
 #include "linkstatic/link_notify.h"
 #include "linkstatic/link_styles.h"
 #include "linkstatic/link_window.h"
@@ -81,6 +82,10 @@ void paintLinkStatic(HWND window, HDC dc, int left, int top)
     // brushes start where they start on the window.
     if (left | top)
         SetBrushOrgExSlot(dc, -left, -top, nullptr);
+    // Links keep to a colour that reads on a plain background; a patterned
+    // one has no single colour to be read on.
+    LOGBRUSH background;
+    bool plainBackground = GetObjectASlot(brush, sizeof background, &background) && background.lbStyle == BS_SOLID;
 
     WindowLayout layout;
     layout.prepare(window, dc);
@@ -114,6 +119,8 @@ void paintLinkStatic(HWND window, HDC dc, int left, int top)
             look.state = index == pressed ? 2 : index == hot;
             const LinkStyleSet& styles = link->tip ? tipStyles : linkStyles;
             look.colour = styles.colour[look.state];
+            if (plainBackground)
+                look.colour = readableLinkColour(look.colour, background.lbColor);
             look.underline = styles.underline[look.state];
             if (!link->tip && parent)
                 notifyLink(window, link, kLinkStyleCode, &look);
