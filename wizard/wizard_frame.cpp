@@ -122,6 +122,13 @@ HWND frameOf(HWND page)
     return GetParent(page);
 }
 
+int showFrameMessage(HWND page, const char* text, UINT flags)
+{
+    char caption[256];
+    GetWindowTextA(frameOf(page), caption, sizeof caption);
+    return MessageBoxA(page, text, caption, flags);
+}
+
 void dressFrame(HWND page, const char* caption, const Bytes& bannerInfo, const Bytes& bannerBits)
 {
     HWND frame = frameOf(page);
@@ -254,7 +261,8 @@ INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, L
             return TRUE;
         }
         if (wParam == IDC_NEXT) {
-            navigate(frame, frameState.nextTarget, kLeaveNext);
+            if (SendMessageA(frameState.currentPage, WM_QUERY_NEXT, 0, 0) == 0)
+                navigate(frame, frameState.nextTarget, kLeaveNext);
             return TRUE;
         }
         if (wParam == IDCANCEL) {

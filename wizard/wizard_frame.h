@@ -14,6 +14,11 @@ constexpr UINT WM_QUERY_LEAVE = WM_USER + 17;
 
 enum LeaveReason : WPARAM { kLeaveCancel = 0, kLeaveBack = 1, kLeaveNext = 2 };
 
+// Frame to page, sent when Next is pressed, before anything else: nonzero
+// keeps the page (the user answered a question with No). Pages that ask
+// nothing leave it to the default answer, 0.
+constexpr UINT WM_QUERY_NEXT = WM_USER + 18;
+
 enum class WizardKind { Install, Uninstall };
 
 // Runs the modal frame dialog with the first page of a sequence.
@@ -46,6 +51,9 @@ void postNextCommand(HWND page);
 void rememberDefaultNextCaption(HWND page);
 
 HWND frameOf(HWND page);
+
+// A message box over the page, captioned with the wizard's title.
+int showFrameMessage(HWND page, const char* text, UINT flags);
 
 // The first page dresses the frame: the program's icon, the caption and the
 // banner. The button captions are the page's to set.
