@@ -10,6 +10,7 @@ set(SLIPWAY_FORMAT_SOURCES
     format/block_decoder.cpp
     format/block_reader.cpp
     format/streamed_pool.cpp
+    format/payload_sizes.cpp
     format/streamed_action_script.cpp
     format/install_script.cpp
     format/package_container.cpp
@@ -20,6 +21,7 @@ set(SLIPWAY_FORMAT_SOURCES
     format/action_script.cpp
     format/records.cpp
     engine/passes.cpp
+    engine/progress_meter.cpp
     format/uninstall_script.cpp
     format/path_variables.cpp
     format/product_version.cpp
@@ -147,6 +149,7 @@ set(SLIPWAY_STUB_SOURCES
     wizard/page_sequence.cpp
     wizard/banner.cpp
     wizard/step_rows.cpp
+    wizard/progress_display.cpp
     wizard/option_boxes.cpp
     wizard/folder_browser.cpp
     wizard/pages/welcome_page.cpp

@@ -8,6 +8,7 @@
 #include "format/stub_texts.h"
 #include "engine/file_routines.h"
 #include "engine/kept_deletions.h"
+#include "engine/progress_meter.h"
 #include "format/streamed_pool.h"
 #include "format/undo_entry.h"
 
@@ -179,14 +180,21 @@ private:
 
 // A file being written, told its contents chunk by chunk. A short write is
 // a failure like any other: a cut file must never pass for an installed one.
+// The run (null when extracting) counts each chunk on its bar and may stop
+// the file between two chunks.
 struct FileWriter {
     HANDLE file;
     DWORD error;
+    const ExecutionContext* run;
 };
 
 bool writeChunk(void* context, const uint8_t* bytes, size_t size)
 {
     FileWriter& writer = *static_cast<FileWriter*>(context);
+    if (writer.run && writer.run->stopAsked()) {
+        writer.error = ERROR_CANCELLED;
+        return false;
+    }
     DWORD written = 0;
     if (!WriteFile(writer.file, bytes, DWORD(size), &written, nullptr)) {
         writer.error = GetLastError();
@@ -196,6 +204,8 @@ bool writeChunk(void* context, const uint8_t* bytes, size_t size)
         writer.error = ERROR_DISK_FULL;
         return false;
     }
+    if (writer.run && writer.run->progress)
+        writer.run->progress->bytesWritten(uint32_t(size));
     return true;
 }
 
@@ -248,14 +258,14 @@ bool copiedFromEarlier(const char* path, WriteFileAction& action, StreamedPool* 
 // deleted. Setting the times may fail (some file systems keep no creation
 // time): that is not fatal.
 DWORD writeFile(const char* path, WriteFileAction& action, StreamedPool* payload, bool& damaged,
-                ExpandFn expand = nullptr)
+                const ExecutionContext* run = nullptr)
 {
-    if (copiedFromEarlier(path, action, payload, expand))
+    if (copiedFromEarlier(path, action, payload, run ? run->expand : nullptr))
         return ERROR_SUCCESS;
     UniqueHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return GetLastError();
-    FileWriter writer{file.get(), ERROR_SUCCESS};
+    FileWriter writer{file.get(), ERROR_SUCCESS, run};
     if (!writeContents(writer, action, payload, damaged)) {
         file.reset();
         DeleteFileA(path);
@@ -314,7 +324,7 @@ bool WriteFileAction::execute(ExecutionContext& context)
         pathFits = expandPath(expand, path, filePath, sizeof filePath);
         bool damaged = false;
         DWORD error =
-            pathFits ? writeFile(filePath, *this, context.payload, damaged, expand) : DWORD(ERROR_FILENAME_EXCED_RANGE);
+            pathFits ? writeFile(filePath, *this, context.payload, damaged, &context) : DWORD(ERROR_FILENAME_EXCED_RANGE);
         if (damaged) {
             // No retry helps a damaged package: the installation stops.
             context.damagedPackage = true;
@@ -327,6 +337,11 @@ bool WriteFileAction::execute(ExecutionContext& context)
             }
             context.bytesInstalled += dataSize();
             return true;
+        }
+        // The user cancelled: the cut file is gone, and no question follows.
+        if (context.stopAsked()) {
+            context.cancelled = true;
+            return false;
         }
         if (error == ERROR_PATH_NOT_FOUND && !foldersTried) {
             foldersTried = true;

@@ -29,9 +29,13 @@ constexpr UINT WM_STEP_BEGUN = WM_USER + 96;
 // That step ended: wParam is its row, lParam 1 when it succeeded. The page
 // gives the caption its font back and marks the row with a check or a cross.
 constexpr UINT WM_STEP_ENDED = WM_USER + 97;
-// Packaged bytes written so far (wParam) of the total the run writes
-// (lParam). A page without a bar for them lets them pass.
-constexpr UINT WM_BYTES_DONE = WM_USER + 98;
+// The progress bar moved: wParam is its position of kProgressRange
+// (engine/progress_meter.h), never less than the one before.
+constexpr UINT WM_PROGRESS_MOVED = WM_USER + 98;
+// The run came to a file or an entry whose name the page may show under the
+// bar: wParam is its number (engine/passes.h, selectedActionAt and
+// undoEntryAt), which the page looks up in the script of the run state.
+constexpr UINT WM_ITEM_BEGUN = WM_USER + 93;
 
 // The worker is done, its last event: wParam 1 = success; lParam holds the
 // bits below.
@@ -71,9 +75,14 @@ inline void postStepEnded(HWND page, int row, bool ok)
 {
     PostMessageA(page, WM_STEP_ENDED, WPARAM(row), ok ? 1 : 0);
 }
-inline void postBytesDone(HWND page, uint32_t done, uint32_t total)
+// The progress meter's reports (engine/progress_meter.h).
+inline void postProgressMoved(HWND page, uint32_t position)
 {
-    PostMessageA(page, WM_BYTES_DONE, WPARAM(done), LPARAM(total));
+    PostMessageA(page, WM_PROGRESS_MOVED, WPARAM(position), 0);
+}
+inline void postItemBegun(HWND page, uint32_t item)
+{
+    PostMessageA(page, WM_ITEM_BEGUN, WPARAM(item), 0);
 }
 
 // Posted last by the install and removal threads.

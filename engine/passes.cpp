@@ -1,5 +1,7 @@
 #include "engine/passes.h"
 
+#include "engine/progress_meter.h"
+
 namespace {
 
 void report(const ExecutionContext& context, const char* pass, const char* name, const char* caption, uint32_t result)
@@ -42,19 +44,26 @@ public:
         while (list_ <= script_.components.count()) {
             const ActionList& list = list_ == 0 ? script_.mainActions : script_.components[list_ - 1]->actions;
             bool selected = list_ == 0 || (selected_ && selected_[list_ - 1]);
-            if (selected && index_ < list.actions.count())
+            if (selected && index_ < list.actions.count()) {
+                ++ordinal_;
                 return list.actions[index_++];
+            }
             ++list_;
             index_ = 0;
         }
         return nullptr;
     }
 
+    // The place of the action next() returned last in the walk, from 0: the
+    // number the page is told, which it looks up with selectedActionAt.
+    uint32_t ordinal() const { return ordinal_ - 1; }
+
 private:
     const ActionScript& script_;
     const uint8_t* selected_;
     uint32_t list_ = 0;  // 0 the main list, then the components from 1
     uint32_t index_ = 0;
+    uint32_t ordinal_ = 0;
 };
 
 // The caption of a stage 1 action's own row; null for an action that runs
@@ -62,6 +71,15 @@ private:
 const char* programRowCaption(const Action& action)
 {
     return action.stage() == kProgramStage ? action.caption() : nullptr;
+}
+
+// The user cancelled the file writes: the installation stops as cancelled.
+bool stoppedByUser(ExecutionContext& context)
+{
+    if (!context.stopAsked())
+        return false;
+    context.cancelled = true;
+    return true;
 }
 
 // The bytes of the package that the action writes out.
@@ -96,10 +114,21 @@ StepPlan planInstallation(const ActionScript& script, const uint8_t* componentSe
     SelectedActions actions(script, componentSelected);
     while (Action* action = actions.next()) {
         plan.packagedBytes += packagedBytes(*action);
+        if (action->stage() == kProgramStage)
+            ++plan.steps;
         if (const char* caption = programRowCaption(*action))
             addStepRow(plan, caption);
     }
     return plan;
+}
+
+const Action* selectedActionAt(const ActionScript& script, const uint8_t* componentSelected, uint32_t ordinal)
+{
+    SelectedActions actions(script, componentSelected);
+    while (Action* action = actions.next())
+        if (actions.ordinal() == ordinal)
+            return action;
+    return nullptr;
 }
 
 bool runInstallation(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context,
@@ -107,23 +136,27 @@ bool runInstallation(const ActionScript& script, const uint8_t* componentSelecte
 {
     int row = firstRow;
     if (hasStage0Actions(script, componentSelected)) {
-        uint32_t total = planInstallation(script, componentSelected).packagedBytes;
-        uint32_t written = 0;
         bool ok = true;
         beginRow(context, row);
         SelectedActions files(script, componentSelected);
         while (Action* action = files.next()) {
             if (action->stage() != kFileStage)
                 continue;
+            ok = !stoppedByUser(context);
+            if (!ok)
+                break;
+            uint32_t bytes = packagedBytes(*action);
+            if (action->kind() == WriteFileAction::kKind)
+                beginProgressItem(context, files.ordinal());
             ok = executeReported(*action, context);
             if (!ok)
                 break;
-            if (uint32_t bytes = packagedBytes(*action)) {
-                written += bytes;
-                if (context.bytesDone)
-                    context.bytesDone(context.page, written, total);
-            }
+            if (context.progress && bytes)
+                context.progress->fileDone(bytes);
         }
+        // A cancel that came as the last file was written still stops
+        // the installation before its programs run.
+        ok = ok && !stoppedByUser(context);
         endRow(context, row++, ok);
         if (!ok)
             return false;
@@ -140,6 +173,7 @@ bool runInstallation(const ActionScript& script, const uint8_t* componentSelecte
             endRow(context, row++, ok);
         if (!ok)
             return false;
+        progressStepDone(context);
     }
     return true;
 }
@@ -179,16 +213,27 @@ int reversalsRow(const UndoLog& log)
     return row;
 }
 
+// An entry counted on the context's bar.
+uint32_t undoCounted(UndoEntry& entry, uint32_t ordinal, UndoPass pass, ExecutionContext& context)
+{
+    beginProgressItem(context, ordinal);
+    uint32_t result = undoReported(entry, pass, context);
+    if (result == kUndoContinue)
+        progressStepDone(context);
+    return result;
+}
+
 uint32_t customSteps(const UndoLog& log, UndoPass pass, ExecutionContext& context)
 {
     int row = 0;
-    for (UndoEntry* entry = log.first(); entry; entry = entry->next) {
+    uint32_t ordinal = 0;
+    for (UndoEntry* entry = log.first(); entry; entry = entry->next, ++ordinal) {
         if (entry->isReversal() || !takesPart(*entry, pass))
             continue;
         bool ownRow = pass == UndoPass::Uninstall && customRowCaption(*entry) != nullptr;
         if (ownRow)
             beginRow(context, row);
-        uint32_t result = undoReported(*entry, pass, context);
+        uint32_t result = undoCounted(*entry, ordinal, pass, context);
         if (ownRow)
             endRow(context, row++, result == kUndoContinue);
         if (result != kUndoContinue)
@@ -204,9 +249,10 @@ uint32_t reversals(const UndoLog& log, UndoPass pass, ExecutionContext& context)
     if (ownRow)
         beginRow(context, row);
     uint32_t result = kUndoContinue;
-    for (UndoEntry* entry = log.first(); entry && result == kUndoContinue; entry = entry->next) {
+    uint32_t ordinal = 0;
+    for (UndoEntry* entry = log.first(); entry && result == kUndoContinue; entry = entry->next, ++ordinal) {
         if (entry->isReversal() && takesPart(*entry, pass))
-            result = undoReported(*entry, pass, context);
+            result = undoCounted(*entry, ordinal, pass, context);
     }
     if (ownRow)
         endRow(context, row, result == kUndoContinue);
@@ -225,6 +271,14 @@ StepPlan planRemoval(const UndoLog& log, const char* reversalsCaption)
     return plan;
 }
 
+const UndoEntry* undoEntryAt(const UndoLog& log, uint32_t ordinal)
+{
+    const UndoEntry* entry = log.first();
+    for (; entry && ordinal; --ordinal)
+        entry = entry->next;
+    return entry;
+}
+
 uint32_t runCustomSteps(const UndoLog& log, ExecutionContext& context)
 {
     return customSteps(log, UndoPass::Uninstall, context);
@@ -237,6 +291,8 @@ uint32_t runReversals(const UndoLog& log, ExecutionContext& context)
 
 void rollBack(const UndoLog& log, ExecutionContext& context)
 {
+    // The bar, like the rows, shows the installation that failed.
+    context.progress = nullptr;
     customSteps(log, UndoPass::Rollback, context);
     reversals(log, UndoPass::Rollback, context);
 }

@@ -11,13 +11,15 @@
 constexpr int kStepRowLimit = 9;
 
 // What a run will show, planned by the same walk that runs it: the captions
-// of its step rows in the order the run marks them, and the packaged bytes
-// its file stage writes. The captions point into the script and live as
-// long as it does.
+// of its step rows in the order the run marks them, and what an
+// installation's progress bar counts: the packaged bytes its file stage
+// writes and its programs and libraries (a removal's bar counts the entries
+// of its log). The captions point into the script and live as long as it does.
 struct StepPlan {
     const char* captions[kStepRowLimit];
     int count = 0;
     uint32_t packagedBytes = 0;
+    uint32_t steps = 0;
 };
 
 // Adds a row for a step that runs before the installation's own (the
@@ -30,25 +32,33 @@ bool hasStage0Actions(const ActionScript& script, const uint8_t* componentSelect
 // whole file stage (stage 0) when it has anything to do, then one for every
 // captioned action of stage 1.
 StepPlan planInstallation(const ActionScript& script, const uint8_t* componentSelected, StepPlan plan = StepPlan());
+// The action that a run's progress events number `ordinal`: its place in
+// the walk over the main list and the selected components. Null past the end.
+const Action* selectedActionAt(const ActionScript& script, const uint8_t* componentSelected, uint32_t ordinal);
 // Runs stage 0 and, once it succeeded, stage 1, marking the planned rows
-// from `firstRow` on and counting the packaged bytes through the context.
-// False when an action stopped the installation.
+// from `firstRow` on and counting the bytes and steps on the context's
+// meter. The user's cancel stops stage 0 before the next file (the file
+// being written stops itself) and sets the context's `cancelled`. False
+// when an action or the user stopped the installation.
 bool runInstallation(const ActionScript& script, const uint8_t* componentSelected, ExecutionContext& context,
                      int firstRow = 0);
 
 // A removal's rows: one for every captioned custom step, newest first, then
 // one for the reversals as a whole, under `reversalsCaption`.
 StepPlan planRemoval(const UndoLog& log, const char* reversalsCaption);
-// Both walk the log newest first, marking the planned rows through the
-// context. They are the uninstaller's passes: rollback-only entries are
-// passed over.
+// The entry that a removal's progress events number `ordinal`: its place in
+// the log, newest first. Null past the end.
+const UndoEntry* undoEntryAt(const UndoLog& log, uint32_t ordinal);
+// Both walk the log newest first, marking the planned rows and counting
+// each entry on the context's meter. They are the uninstaller's passes:
+// rollback-only entries are passed over.
 uint32_t runCustomSteps(const UndoLog& log, ExecutionContext& context);
 uint32_t runReversals(const UndoLog& log, ExecutionContext& context);
 
 // Takes a failed installation back: the custom steps, then the reversals
 // with the rollback-only entries, newest first, leaving the files that only
-// the uninstaller would remove. It marks no rows, whatever the context
-// holds: the rows show the installation that failed.
+// the uninstaller would remove. It marks no rows and drops the context's
+// meter: the rows and the bar show the installation that failed.
 void rollBack(const UndoLog& log, ExecutionContext& context);
 // After a successful installation: the rollback-only entries let go of what
 // they kept.

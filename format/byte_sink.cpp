@@ -143,6 +143,15 @@ bool ByteSink::addString(const void* bytes, size_t length)
     return appendU32(count_ - 1);
 }
 
+bool ByteSink::addUnnamedItem(const void* bytes, size_t length)
+{
+    size_t streamEnd = end_;
+    if (!addString(bytes, length))
+        return false;
+    end_ = streamEnd;  // the index addString named it by
+    return true;
+}
+
 uint32_t* ByteSink::findSlot(const uint8_t* bytes, size_t length, uint32_t hash) const
 {
     uint32_t mask = indexCapacity_ - 1;

@@ -28,6 +28,10 @@ public:
     // Appends the index of an item equal to these bytes, adding the item when
     // the pool has none yet. Texts are passed with their NUL.
     bool addString(const void* bytes, size_t length);
+    // An item that no record names, after those added so far; a reader
+    // that does not look for it passes it by. Equal bytes already in the
+    // pool are not added again.
+    bool addUnnamedItem(const void* bytes, size_t length);
     // Convenience for texts: the text and its NUL.
     bool addText(const char* text);
     // A file's contents that the writer streams in behind the pool, named by

@@ -6,6 +6,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <atomic>
+
 // A window handle without windows.h: the same type as HWND.
 typedef struct HWND__* WindowHandle;
 
@@ -14,11 +16,9 @@ typedef bool (*ExpandFn)(const char* source, char* output, size_t outputSize);
 
 // What a run tells the page as it goes; each may be null. A step with a row
 // of its own begins and ends in that row, its place in the plan that the
-// passes made of the run (engine/passes.h); packaged bytes are counted as
-// the files that hold them are written, of the total the plan counted.
+// passes made of the run (engine/passes.h).
 typedef void (*StepBegunFn)(WindowHandle page, int row);
 typedef void (*StepEndedFn)(WindowHandle page, int row, bool ok);
-typedef void (*BytesDoneFn)(WindowHandle page, uint32_t done, uint32_t total);
 
 // Told of every action and undo entry a pass carried out, for the run's
 // log: the pass ("install", "uninstall", "rollback"), the class name, the
@@ -27,6 +27,7 @@ typedef void (*ReportFn)(const char* pass, const char* name, const char* caption
 
 class UndoLog;
 class StreamedPool;
+class ProgressMeter;
 
 struct ExecutionContext {
     // Where actions record what undoes them. Only installing needs one: the
@@ -37,8 +38,13 @@ struct ExecutionContext {
     WindowHandle page = nullptr;
     StepBegunFn stepBegun = nullptr;
     StepEndedFn stepEnded = nullptr;
-    BytesDoneFn bytesDone = nullptr;
     ReportFn report = nullptr;
+    // Counts the bytes written and the steps done for the page's bar
+    // (engine/progress_meter.h); null when nobody shows one.
+    ProgressMeter* progress = nullptr;
+    // Set by the wizard's thread when the user cancels the file writes: the
+    // writes stop at the next chunk or file. Null when nothing can stop them.
+    const std::atomic<bool>* stopRequested = nullptr;
     // Grows with every file written, for the size the Uninstall entry shows.
     uint32_t bytesInstalled = 0;
     // Set by a program or entry point that answered 3010; never cleared.
@@ -50,4 +56,6 @@ struct ExecutionContext {
     StreamedPool* payload = nullptr;
     // Set when the package turned out damaged in the middle of the run.
     bool damagedPackage = false;
+
+    bool stopAsked() const { return stopRequested && stopRequested->load(std::memory_order_relaxed); }
 };

@@ -102,6 +102,14 @@ bool StreamedPool::readItem(uint32_t index, Bytes& out)
     return out.assign(items_[index].text, items_[index].length);
 }
 
+bool StreamedPool::itemLength(uint32_t index, uint32_t& length)
+{
+    if (index >= located_ && standAt(index) != BlockResult::Ok)
+        return false;
+    length = items_[index].length;
+    return true;
+}
+
 void StreamedPool::noteWriter(uint32_t index, const WriteFileAction* writer)
 {
     if (index < located_)

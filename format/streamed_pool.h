@@ -43,6 +43,10 @@ public:
     // again and again, and each would otherwise be decoded again from the
     // block's start.
     bool readItem(uint32_t index, Bytes& out);
+    // The length of item `index`, located by decoding forward to it when
+    // the stream has not come so far; false when the block has no such
+    // item or is damaged. Its bytes are not read.
+    bool itemLength(uint32_t index, uint32_t& length);
     // Fills a reference to item `index` for a file's contents, with its
     // length when the item has been located already.
     void referTo(uint32_t index, PayloadRef& ref) const;

@@ -65,6 +65,9 @@ inline constexpr const char* kEarlierInstalled = "Installed now: %s.";
 // The check box a downgrade needs ticked before Next goes on.
 inline constexpr const char* kConfirmDowngrade = "&Replace the newer version with this older one";
 
+// Asked, Yes or No, when Cancel is pressed while the files are written.
+inline constexpr const char* kCancelQuestion = "Are you sure?";
+
 // A folder chosen in the browser that, with the product's own sub-path
 // behind it, would not fit: the chosen folder, a backslash unless it ends
 // with one, and the sub-path.
@@ -72,14 +75,9 @@ inline constexpr const char* kChosenFolderTooLong =
     "The installation folder would be longer than 259 characters:\n\n%s%s%s\n\n"
     "Please choose a folder with a shorter path.";
 
-// The lines of the component and folder pages under the list and the rows,
-// each with a size ("12.3 MB").
+// The line of the component and folder pages under the list and the rows,
+// with a size ("12.3 MB").
 inline constexpr const char* kSpaceRequired = "Space required: %s";
-inline constexpr const char* kSpaceAvailable = "Space available: %s";
-// Asked with Yes and No when Install is pressed and the files need more
-// than the install folder's drive has free, naming the folder; the page's
-// space lines below the question's box say how much.
-inline constexpr const char* kNotEnoughSpace = "There is not enough space on the drive of \"%s\".\n\nInstall anyway?";
 
 // Asked when a restart is needed and the system's own question (advpack's)
 // cannot be read.

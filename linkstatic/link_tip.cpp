@@ -36,7 +36,7 @@ bool createTipWindow(TOOLINFOA* tool)
     // the balloon goes to the window below.
     WNDCLASSA tipClass;
     tipClass.lpfnWndProc = nullptr;
-    tooltipProcedure = tooltipClassInfo(&tipClass)->lpfnWndProc;
+    tooltipProcedure = commonControlClassInfo(TOOLTIPS_CLASSA, &tipClass)->lpfnWndProc;
     if (!tooltipProcedure)
         return false;
     tipWindow = CreateWindowExASlot(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX, 0, 0, 0, 0, nullptr, nullptr,

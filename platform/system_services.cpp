@@ -159,12 +159,13 @@ HMODULE loadCommonControls()
 
 }  // namespace
 
-WNDCLASSA* tooltipClassInfo(WNDCLASSA* record)
+WNDCLASSA* commonControlClassInfo(const char* className, WNDCLASSA* record)
 {
     // The common controls register their classes when first asked to: the
-    // stub creates none from its templates, so before its first tip balloon
-    // the class may not exist in the process yet (Windows XP and earlier).
-    if (!GetClassInfoA(nullptr, TOOLTIPS_CLASSA, record)) {
+    // stub's templates hold none, so before its first tip balloon or
+    // progress bar the class may not exist in the process yet (Windows XP
+    // and earlier).
+    if (!GetClassInfoA(nullptr, className, record)) {
         typedef void(WINAPI * InitCommonControlsFn)();
         HMODULE controls = loadCommonControls();
         auto initialise = controls ? reinterpret_cast<InitCommonControlsFn>(
@@ -172,7 +173,7 @@ WNDCLASSA* tooltipClassInfo(WNDCLASSA* record)
                                    : nullptr;
         if (initialise)
             initialise();
-        GetClassInfoA(nullptr, TOOLTIPS_CLASSA, record);
+        GetClassInfoA(nullptr, className, record);
     }
     return record;
 }

@@ -26,10 +26,11 @@ bool offerRestart(HWND owner, const char* caption);
 // gets the text either way.
 void showError(HWND owner, const char* text);
 bool restartSystem();
-// Fills `record` with the system's tooltip class, loading the common
-// controls from the system folder first when the class is not there yet; the
-// record stays as it was given when the class cannot be had.
-WNDCLASSA* tooltipClassInfo(WNDCLASSA* record);
+// Fills `record` with a class of the common controls (the tooltip's, the
+// progress bar's), loading them from the system folder first when the class
+// is not there yet; the record stays as it was given when the class cannot
+// be had.
+WNDCLASSA* commonControlClassInfo(const char* className, WNDCLASSA* record);
 
 // The top-level window that owns or contains `window`.
 HWND rootWindowOf(HWND window);

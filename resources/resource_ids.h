@@ -67,6 +67,10 @@
  * caption IDC_STEP_CAPTION_1 + n. */
 #define IDC_STEP_MARK_1             1016
 #define IDC_STEP_CAPTION_1          1026
+/* Page 113, made at run time too: the progress bar under the rows and the
+ * line under it that names the file at hand. */
+#define IDC_PROGRESS_BAR            1036
+#define IDC_PROGRESS_ITEM           1037
 
 /* clang-format on */
 

@@ -76,6 +76,9 @@ struct RunState {
     // How the work ended: the wizard's pages and threads set it, start-up
     // turns it into the exit code.
     RunOutcome outcome = RunOutcome::Unfinished;
+    // The user answered Yes to cancelling the file writes: set on the
+    // wizard's thread, read by the install thread at every file and chunk.
+    std::atomic<bool> stopRequested{false};
     // The earlier installations the last search found, in the order of the
     // package's list; the install thread removes them first.
     PointerList<EarlierInstallation> earlierInstallations;

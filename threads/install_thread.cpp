@@ -4,6 +4,7 @@
 #include "state/run_state.h"
 #include "engine/passes.h"
 #include "engine/page_link.h"
+#include "engine/progress_meter.h"
 #include "uninstall/path_variables_win32.h"
 #include "uninstall/earlier_installations.h"
 #include "uninstall/uninstaller_writer.h"
@@ -24,6 +25,7 @@ bool removeEarlierInstallations(ExecutionContext& context, int& row)
         postStepEnded(context.page, row++, ok);
         if (!ok)
             return false;
+        progressStepDone(context);
     }
     return true;
 }
@@ -43,9 +45,16 @@ bool install(HWND page, LPARAM& done)
     context.page = page;
     context.stepBegun = postStepBegun;
     context.stepEnded = postStepEnded;
-    context.bytesDone = postBytesDone;
     context.report = logStep;
     context.payload = runState.payload.get();
+    context.stopRequested = &runState.stopRequested;
+    // The bar counts the earlier installations' removals as steps too.
+    StepPlan plan = planInstallation(*runState.actionScript, runState.componentSelected.get());
+    ProgressMeter progress(plan.packagedBytes, plan.steps + runState.earlierInstallations.count());
+    progress.page = page;
+    progress.moved = postProgressMoved;
+    progress.itemBegun = postItemBegun;
+    context.progress = &progress;
     int row = 0;
     bool ok = removeEarlierInstallations(context, row) &&
               runInstallation(*runState.actionScript, runState.componentSelected.get(), context, row);
@@ -56,6 +65,7 @@ bool install(HWND page, LPARAM& done)
             completeEarlierRemoval(*earlier, target->undoLog);
         if (*runState.actionScript->uninstallerPath.text())
             writeUninstaller(*target, *runState.actionScript, context.bytesInstalled);
+        progress.finish();
     } else {
         // Custom steps first, then the reversals, newest first: the
         // machine as the installation found it, earlier versions included.

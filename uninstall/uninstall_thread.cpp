@@ -7,6 +7,7 @@
 #include "engine/file_routines.h"
 #include "engine/passes.h"
 #include "engine/page_link.h"
+#include "engine/progress_meter.h"
 #include "format/stub_texts.h"
 #include "uninstall/uninstall_entry.h"
 #include "format/uninstall_script.h"
@@ -61,7 +62,17 @@ DWORD WINAPI UninstallThread(LPVOID parameter)
     context.stepBegun = postStepBegun;
     context.stepEnded = postStepEnded;
     context.report = logStep;
-    uint32_t result = removeProduct(*runState.uninstallScript, context);
+    const UninstallScript& script = *runState.uninstallScript;
+    // Every entry of the uninstall package takes part: rollback-only ones
+    // are never stored in it.
+    ProgressMeter progress(0, script.undoLog.count());
+    progress.page = page;
+    progress.moved = postProgressMoved;
+    progress.itemBegun = postItemBegun;
+    context.progress = &progress;
+    uint32_t result = removeProduct(script, context);
+    if (result == kUndoContinue)
+        progress.finish();
     runLog("Removal ended (%u)", result);
     LPARAM done = (context.restartNeeded ? kDoneRestartNeeded : 0) | (result == kUndoCancelled ? kDoneCancelled : 0);
     postWorkDone(page, result == kUndoContinue, done);

@@ -16,18 +16,27 @@ namespace {
 const char kSuccessMark[] = "\xFC";
 const char kFailureMark[] = "\xFB";
 
-// One row control in dialog units, 10 high, as the page's template would
-// have made it, under the same identifier, in the given font.
-HWND makeRowControl(HWND page, int id, int left, int top, int right, bool visible, HFONT font)
+}  // namespace
+
+HWND makePageControl(HWND page, const char* className, int id, DWORD style, int left, int top, int right, int bottom,
+                     HFONT font)
 {
-    RECT box = {left, top, right, top + 10};
+    RECT box = {left, top, right, bottom};
     MapDialogRectSlot(page, &box);
     HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongA(page, GWL_HINSTANCE));
-    HWND control = CreateWindowExASlot(0, "Static", "", WS_CHILD | (visible ? WS_VISIBLE : 0), box.left, box.top,
-                                       box.right - box.left, box.bottom - box.top, page,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, nullptr);
+    HWND control = CreateWindowExASlot(0, className, "", WS_CHILD | style, box.left, box.top, box.right - box.left,
+                                       box.bottom - box.top, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                       module, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
+}
+
+namespace {
+
+// One row control, 10 dialog units high.
+HWND makeRowControl(HWND page, int id, int left, int top, int right, bool visible, HFONT font)
+{
+    return makePageControl(page, "Static", id, visible ? WS_VISIBLE : 0, left, top, right, top + 10, font);
 }
 
 }  // namespace
@@ -45,10 +54,10 @@ void StepRows::show(HWND page, const StepPlan& plan)
     boldFont_.reset(CreateFontIndirectASlot(&bold));
     // The rows are made here rather than in the page's template, where nine
     // of them took 800 bytes of every installer: a mark (Wingdings, bigger)
-    // and a caption each, one row every 11 dialog units, mark before
-    // caption. Rows the run has no step for stay hidden.
+    // and a caption each, one row every 10 dialog units above the progress
+    // bar, mark before caption. Rows the run has no step for stay hidden.
     for (int row = 0; row < kStepRowCount; ++row) {
-        int top = 16 + 11 * row;
+        int top = kFirstRowTop + kRowSpacing * row;
         bool used = row < count_;
         makeRowControl(page, stepMarkId(row), 13, top, 25, used, static_cast<HFONT>(markFont_.get()));
         HWND caption = makeRowControl(page, stepCaptionId(row), 36, top + 3, 321, used, captionFont_);

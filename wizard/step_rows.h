@@ -10,6 +10,10 @@
 #include <windows.h>
 
 constexpr int kStepRowCount = kStepRowLimit;
+// Where the rows stand on the page, in dialog units: the ninth ends above
+// the progress bar (wizard/progress_display.h).
+constexpr int kFirstRowTop = 3;
+constexpr int kRowSpacing = 10;
 constexpr int stepMarkId(int row)
 {
     return IDC_STEP_MARK_1 + row;
@@ -18,6 +22,11 @@ constexpr int stepCaptionId(int row)
 {
     return IDC_STEP_CAPTION_1 + row;
 }
+
+// A control made on a page at run time as its template would have made it:
+// the box in dialog units, the identifier, the font.
+HWND makePageControl(HWND page, const char* className, int id, DWORD style, int left, int top, int right, int bottom,
+                     HFONT font);
 
 // A progress page's rows and the fonts they are drawn in, owned by the page
 // from its WM_INITDIALOG to its WM_DESTROY and used on its thread only.

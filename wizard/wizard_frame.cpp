@@ -64,6 +64,15 @@ void leavePage(HWND frame, HWND page, LeaveReason reason)
     (void)frame;
 }
 
+// Paints what waits to be painted on this thread's windows; bounded, since
+// a window that never validates itself would be handed its paint forever.
+void paintNow()
+{
+    MSG message;
+    for (int round = 0; round < 64 && PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++round)
+        DispatchMessageA(&message);
+}
+
 void showPage(HWND frame, const PageDescriptor* descriptor)
 {
     if (!descriptor || descriptor->resourceId == 0) {
@@ -82,8 +91,12 @@ void showPage(HWND frame, const PageDescriptor* descriptor)
         GetWindowTextA(next, frameState.defaultNextCaption, sizeof frameState.defaultNextCaption);
     // A page that needs nobody in silent mode is left at once. Posted once
     // its WM_INITDIALOG has set Next's target, as the pages did at its end.
-    if (descriptor->whenSilent == WhenSilent::PressesNext && runState.silentMode)
+    // Painted first: a posted command comes before any painting, and the
+    // page passed by would leave the frame blank until the wizard is gone.
+    if (descriptor->whenSilent == WhenSilent::PressesNext && runState.silentMode) {
+        paintNow();
         PostMessageA(frame, WM_COMMAND, IDC_NEXT, 0);
+    }
 }
 
 void navigate(HWND frame, const PageDescriptor* target, LeaveReason reason)
@@ -104,6 +117,8 @@ void navigate(HWND frame, const PageDescriptor* target, LeaveReason reason)
 void cancelWizard(HWND frame)
 {
     if (!cancelAllowed || frameState.leaving)
+        return;
+    if (frameState.currentPage && SendMessageA(frameState.currentPage, WM_CANCEL_PRESSED, 0, 0))
         return;
     frameState.leaving = true;
     if (HWND page = frameState.currentPage) {
@@ -210,6 +225,12 @@ void WINAPI setBusy(HWND page, bool enable, bool keepClosable)
         cancelAllowed = true;
 }
 
+void setCancelEnabled(HWND page, bool enable)
+{
+    cancelAllowed = enable;
+    enableControl(frameOf(page), IDCANCEL, enable);
+}
+
 void leaveSilentMode(HWND page)
 {
     if (!runState.silentMode.exchange(0))
@@ -261,8 +282,7 @@ INT_PTR CALLBACK wizardFrameProcedure(HWND frame, UINT message, WPARAM wParam, L
             return TRUE;
         }
         if (wParam == IDC_NEXT) {
-            if (SendMessageA(frameState.currentPage, WM_QUERY_NEXT, 0, 0) == 0)
-                navigate(frame, frameState.nextTarget, kLeaveNext);
+            navigate(frame, frameState.nextTarget, kLeaveNext);
             return TRUE;
         }
         if (wParam == IDCANCEL) {

@@ -14,10 +14,11 @@ constexpr UINT WM_QUERY_LEAVE = WM_USER + 17;
 
 enum LeaveReason : WPARAM { kLeaveCancel = 0, kLeaveBack = 1, kLeaveNext = 2 };
 
-// Frame to page, sent when Next is pressed, before anything else: nonzero
-// keeps the page (the user answered a question with No). Pages that ask
-// nothing leave it to the default answer, 0.
-constexpr UINT WM_QUERY_NEXT = WM_USER + 18;
+// Frame to page, sent when Cancel, Escape or the close box is pressed while
+// cancelling is allowed, before the page is left. Nonzero answer: the page
+// took the cancel over (a page whose worker is busy asks and stops it
+// itself) and the wizard goes on.
+constexpr UINT WM_CANCEL_PRESSED = WM_USER + 18;
 
 enum class WizardKind { Install, Uninstall };
 
@@ -36,6 +37,9 @@ void setNextCaption(HWND page, const char* text);
 // A control's text from a package text, set as it is stored.
 void setItemText(HWND window, int id, const Bytes& text);
 void WINAPI setBusy(HWND page, bool enable, bool keepClosable);
+// Allows Cancel (the button, Escape and the close box) or not, leaving Back
+// and Next as they are: a busy page whose work may be stopped.
+void setCancelEnabled(HWND page, bool enable);
 // Ends silent mode and shows the frame.
 void leaveSilentMode(HWND page);
 // Silent mode: the frame is minimised and stays so until a page shows it

@@ -10,6 +10,7 @@
 #include "builder/package/block_encoder.h"
 #include "builder/package/package_writer.h"
 #include "format/byte_sink.h"
+#include "format/payload_sizes.h"
 
 #include <string.h>
 
@@ -96,8 +97,9 @@ void checkFileSizes(const Manifest& manifest, const ManifestList& list,
 // small item; `contents` the content numbers in the order their items
 // follow, which is the order the installation writes them.
 bool writeBlock1Head(Manifest& manifest, const std::vector<std::vector<PlannedFile>>& mainPlans,
-                     const std::vector<std::vector<std::vector<PlannedFile>>>& componentPlans, Bytes& head,
-                     std::vector<uint32_t>& contents, Diagnostics& diagnostics)
+                     const std::vector<std::vector<std::vector<PlannedFile>>>& componentPlans,
+                     const ContentCatalog& catalog, Bytes& head, std::vector<uint32_t>& contents,
+                     Diagnostics& diagnostics)
 {
     size_t before = diagnostics.count();
     ActionScript script;
@@ -128,7 +130,13 @@ bool writeBlock1Head(Manifest& manifest, const std::vector<std::vector<PlannedFi
     warnSharedDestinations(script, mainOrigins, componentOrigins, manifest.path, diagnostics);
 
     ByteSink sink;
-    if (!serializeActionScript(script, sink) || !sink.flatten(head)) {
+    // The contents' lengths go last among the small items, so the wizard
+    // knows them before the stream reaches the contents.
+    auto lengthOf = [](void* context, uint32_t number) {
+        return uint32_t((*static_cast<const ContentCatalog*>(context))[number].size);
+    };
+    if (!serializeActionScript(script, sink) ||
+        !addPayloadSizeTable(sink, lengthOf, const_cast<ContentCatalog*>(&catalog)) || !sink.flatten(head)) {
         diagnostics.error(manifest.path, SourcePosition(), "out of memory while writing block 1");
         return false;
     }
@@ -221,7 +229,7 @@ bool buildInstaller(Manifest& manifest, const Bytes& stub, const CompressionOpti
 
     Bytes head;
     std::vector<uint32_t> contents;
-    if (!writeBlock1Head(manifest, mainPlans, componentPlans, head, contents, diagnostics))
+    if (!writeBlock1Head(manifest, mainPlans, componentPlans, catalog, head, contents, diagnostics))
         return false;
     uint64_t distinct = 0;
     for (uint32_t number : contents)

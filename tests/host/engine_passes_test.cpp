@@ -2,6 +2,7 @@
 // in what order, with which step rows, and where they stop.
 #include "engine/passes.h"
 
+#include "engine/progress_meter.h"
 #include "format/host/record_only.h"
 
 #include <gtest/gtest.h>
@@ -41,8 +42,15 @@ struct FakeBehaviour {
 };
 std::map<const void*, FakeBehaviour> fakes;
 
+// The user's cancel, as the page sets it; a fake of this name sets it as it
+// runs, as a user would while it writes.
+std::atomic<bool> stopFlag(false);
+const char kCancelsWhileRunning[] = "cancelled while running";
+
 void carryOut(const FakeBehaviour& fake, const std::string& note, ExecutionContext& context)
 {
+    if (fake.name == kCancelsWhileRunning)
+        stopFlag = true;
     journal.push_back(context.page == kPage ? note : note + " on the wrong page");
     if (fake.asksRestart)
         context.restartNeeded = true;
@@ -318,6 +326,79 @@ TEST_F(Passes, ThePlanCountsThePackagedBytesOfTheSelectedFiles)
     EXPECT_EQ(planInstallation(script, selected).count, 1);
 }
 
+// The meter counts each write by its place in the walk over the selected
+// lists, which the page looks up again; programs count as steps.
+TEST_F(Passes, TheMeterNamesFilesByTheirPlaceInTheWalkAndCountsProgramsAsSteps)
+{
+    auto packaged = [](const char* name, const char* bytes) {
+        WriteFileAction* file = faked(new WriteFileAction, name, 1, false);
+        file->data.assign(reinterpret_cast<const uint8_t*>(bytes), strlen(bytes));
+        return file;
+    };
+    WriteFileAction* first = packaged("first file", "12345");
+    WriteFileAction* second = packaged("second file", "123");
+    script.mainActions.actions.push(first);
+    script.mainActions.actions.push(fakeAction("copy", kFileStage));
+    script.mainActions.actions.push(fakeAction("program", kProgramStage));
+    script.components.push(componentWith(kPlacementList, {packaged("not selected", "1234567")}));
+    script.components.push(componentWith(kPlacementList, {second}));
+    const uint8_t selected[] = {0, 1};
+    StepPlan plan = planInstallation(script, selected);
+    EXPECT_EQ(plan.packagedBytes, 8u);
+    EXPECT_EQ(plan.steps, 1u);
+
+    std::vector<uint32_t> items;
+    static std::vector<uint32_t>* named;
+    named = &items;
+    ProgressMeter meter(plan.packagedBytes, plan.steps);
+    meter.page = kPage;
+    meter.itemBegun = [](WindowHandle, uint32_t item) { named->push_back(item); };
+    context.progress = &meter;
+    EXPECT_TRUE(run(selected));
+    EXPECT_EQ(meter.position(), kProgressRange);
+    ASSERT_EQ(items, (std::vector<uint32_t>{0, 3}));
+    EXPECT_EQ(selectedActionAt(script, selected, 0), first);
+    EXPECT_EQ(selectedActionAt(script, selected, 3), second);
+    EXPECT_EQ(selectedActionAt(script, selected, 4), nullptr);
+}
+
+// A cancel stops the files before the next one, or after the last one before
+// any program: the run ends cancelled, its row failed.
+TEST_F(Passes, TheUsersCancelStopsTheFileStageAndNoProgramRuns)
+{
+    script.mainActions.actions.push(fakeAction("first copy", kFileStage));
+    script.mainActions.actions.push(fakeAction(kCancelsWhileRunning, kFileStage));
+    script.mainActions.actions.push(fakeAction("second copy", kFileStage));
+    script.mainActions.actions.push(fakeAction("program", kProgramStage, true, "Configuring"));
+    context.stopRequested = &stopFlag;
+    stopFlag = false;
+    EXPECT_FALSE(run(nullptr));
+    EXPECT_TRUE(context.cancelled);
+    EXPECT_EQ(journal, (Journal{"begin 0", "first copy", kCancelsWhileRunning, "end 0 failed"}));
+
+    // Cancelled as the last file was written.
+    script.mainActions.actions.clear();
+    script.mainActions.actions.push(fakeAction("first copy", kFileStage));
+    script.mainActions.actions.push(fakeAction(kCancelsWhileRunning, kFileStage));
+    script.mainActions.actions.push(fakeAction("program", kProgramStage, true, "Configuring"));
+    journal.clear();
+    stopFlag = false;
+    context.cancelled = false;
+    EXPECT_FALSE(run(nullptr));
+    EXPECT_TRUE(context.cancelled);
+    EXPECT_EQ(journal, (Journal{"begin 0", "first copy", kCancelsWhileRunning, "end 0 failed"}));
+
+    // Without a cancel, or without a flag, the run goes on.
+    journal.clear();
+    stopFlag = false;
+    context.cancelled = false;
+    script.mainActions.actions.clear();
+    script.mainActions.actions.push(fakeAction("first copy", kFileStage));
+    script.mainActions.actions.push(fakeAction("program", kProgramStage, true, "Configuring"));
+    EXPECT_TRUE(run(nullptr));
+    EXPECT_FALSE(context.cancelled);
+}
+
 // ------------------------------------------------------------ undo passes
 
 TEST(UndoLogOrder, EntriesComeNewestFirst)
@@ -428,6 +509,32 @@ TEST_F(UndoPasses, RollbackMarksNoRowsWhateverTheContextHolds)
     rollBack(log, context);
     EXPECT_EQ(journal,
               (Journal{"silent library", "uninstall program", "newest registry value", "file", "oldest folder"}));
+}
+
+// The removal's bar counts every entry of both passes, named by its place in
+// the log; a rollback leaves the installation's meter where it stood.
+TEST_F(UndoPasses, TheMeterCountsEveryEntryByItsPlaceInTheLog)
+{
+    std::vector<uint32_t> items;
+    static std::vector<uint32_t>* named;
+    named = &items;
+    ProgressMeter meter(0, log.count());
+    meter.itemBegun = [](WindowHandle, uint32_t item) { named->push_back(item); };
+    context.progress = &meter;
+    EXPECT_EQ(runCustomSteps(log, context), uint32_t(kUndoContinue));
+    EXPECT_EQ(meter.position(), 2 * kProgressRange / 5);
+    EXPECT_EQ(runReversals(log, context), uint32_t(kUndoContinue));
+    EXPECT_EQ(meter.position(), kProgressRange);
+    EXPECT_EQ(items, (std::vector<uint32_t>{1, 3, 0, 2, 4}));
+    EXPECT_EQ(undoEntryAt(log, 0), log.first());
+    EXPECT_EQ(undoEntryAt(log, 4)->next, nullptr);
+    EXPECT_EQ(undoEntryAt(log, 5), nullptr);
+
+    ProgressMeter installation(100, 1);
+    context.progress = &installation;
+    rollBack(log, context);
+    EXPECT_EQ(installation.position(), 0u);
+    EXPECT_EQ(context.progress, nullptr);
 }
 
 // What the installation replaced comes back on rollback and only then; a

@@ -1,6 +1,7 @@
 // inspect and extract read block 1 as a stream: what they show and write
 // must be what a reader of the whole block finds, whatever order the pool
 // keeps paths and contents in, and damage anywhere in the block is refused.
+#include "builder_test_support.h"
 #include "engine_samples.h"
 #include "test_packages.h"
 
@@ -12,12 +13,14 @@
 #include "format/block_reader.h"
 #include "format/byte_cursor.h"
 #include "format/file_io.h"
+#include "format/streamed_action_script.h"
 
 #include <gtest/gtest.h>
 
 #include <stdio.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -253,4 +256,85 @@ TEST(StreamedPackage, ContentsNamedBeyondThePoolAreDamage)
         EXPECT_NE(error.find("block 1 (the action script) is damaged: a record reads past"), std::string::npos)
             << error;
     }
+}
+
+namespace {
+
+std::string u32Bytes(uint32_t value)
+{
+    uint8_t raw[4];
+    storeU32(raw, value);
+    return std::string(reinterpret_cast<char*>(raw), 4);
+}
+
+// The lengths the stub's streamed reading gives the files before any is
+// written, and how far it decoded the block to learn them.
+std::vector<uint32_t> lengthsUpFront(const std::string& path, uint32_t& decodedSoFar)
+{
+    std::unique_ptr<LoadedPackage> package(new LoadedPackage);
+    std::string error;
+    EXPECT_TRUE(loadPackage(path.c_str(), *package, error)) << error;
+    UniqueFile file(fopen(path.c_str(), "rb"));
+    StreamedPool pool;
+    ActionScript script;
+    int64_t size = file ? fileLength(file.get()) : -1;
+    EXPECT_TRUE(size > 0 && seekTo(file.get(), package->blocks[1].offset));
+    EXPECT_EQ(loadStreamedActionScript(file.get(), uint64_t(size) - package->blocks[1].offset, 1u << 30, pool,
+                                       script),
+              BlockResult::Ok);
+    std::vector<uint32_t> lengths;
+    for (const Action* action : actionsOf(script))
+        lengths.push_back(static_cast<const WriteFileAction*>(action)->dataSize());
+    decodedSoFar = pool.position();
+    return lengths;
+}
+
+}  // namespace
+
+TEST(StreamedPackage, ContentsLengthsComeFromTheTableBeforeTheContents)
+{
+    samples::ScratchFolder folder;
+    const std::string big = noise(200000, 5);
+    const std::vector<uint32_t> records = fileRecords({{1, 5}, {2, 6}, {3, 5}}, 0);
+    auto blockWithTable = [&](const std::string& table) {
+        return rawBlock(records, {std::string(1, '\0'), std::string("a.txt\0", 6), std::string("b.bin\0", 6),
+                                  std::string("c.txt\0", 6), table, "hello", big});
+    };
+    // Items 0 to 3 are texts, 4 the table, 5 and 6 the contents.
+    const std::string good = "LENS" + u32Bytes(5) + u32Bytes(uint32_t(big.size()));
+    std::string path = packageFile(folder, "table.exe", blockWithTable(good));
+    uint32_t decoded = 0;
+    EXPECT_EQ(lengthsUpFront(path, decoded), (std::vector<uint32_t>{5, 200000, 5}));
+    uint32_t beforeContents = 4 + uint32_t(records.size() * 4) + (4 + 1) + 3 * (4 + 6) + 4 + uint32_t(good.size());
+    EXPECT_EQ(decoded, beforeContents) << "the contents are not decoded to learn their lengths";
+    // Any other reader passes the table by as an item nothing names.
+    expectSameAsWholeReading(path);
+
+    // A table that does not fit the contents is not believed: wrong tag,
+    // one length short, one too many.
+    for (const std::string& bad : {"LENX" + u32Bytes(5) + u32Bytes(200000), "LENS" + u32Bytes(5),
+                                   "LENS" + u32Bytes(5) + u32Bytes(200000) + u32Bytes(1)}) {
+        std::string badPath = packageFile(folder, "bad.exe", blockWithTable(bad));
+        EXPECT_EQ(lengthsUpFront(badPath, decoded), (std::vector<uint32_t>{0, 0, 0}));
+        expectSameAsWholeReading(badPath);
+    }
+}
+
+TEST(StreamedPackage, BuiltInstallersTellTheirContentsLengthsUpFront)
+{
+    ManifestFolder product;
+    product.write("files/one.txt", "one");
+    product.write("files/big.bin", noise(100000, 9));
+    product.write("files/same.txt", "one");
+    product.writeManifest(productTable() + "\n[[files]]\nsource = \"files\"\n");
+    BuildOutcome built = buildFolder(product);
+    ASSERT_TRUE(built.ok) << built.report;
+    samples::ScratchFolder folder;
+    std::string setup = folder.path() + "/setup.exe";
+    ASSERT_TRUE(samples::writeBytes(setup, built.installer));
+    uint32_t decoded = 0;
+    std::vector<uint32_t> lengths = lengthsUpFront(setup, decoded);
+    std::sort(lengths.begin(), lengths.end());
+    EXPECT_EQ(lengths, (std::vector<uint32_t>{3, 3, 100000})) << "equal contents, stored once, count for each file";
+    expectSameAsWholeReading(setup);
 }

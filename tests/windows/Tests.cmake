@@ -80,10 +80,12 @@ target_compile_definitions(windows_test_support PUBLIC
 # Installers that the whole-run tests install: the manifest folder
 # tests/windows/packages/NAME (or FOLDER, for several versions of a product
 # built from one folder, each from its MANIFEST there), with the PAYLOAD
-# targets' files copied into its "payload" folder, built by the host's
-# slipway into installers/NAME.exe. The TESTS that run it are built after it.
+# targets' files copied into its "payload" folder (and what its
+# PAYLOAD_SCRIPT, a CMake script of the folder, writes there), built by the
+# host's slipway into installers/NAME.exe. The TESTS that run it are built
+# after it.
 function(slipway_test_installer name)
-    cmake_parse_arguments(ARG "" "FOLDER;MANIFEST" "PAYLOAD;TESTS" ${ARGN})
+    cmake_parse_arguments(ARG "" "FOLDER;MANIFEST;PAYLOAD_SCRIPT" "PAYLOAD;TESTS" ${ARGN})
     if(NOT ARG_FOLDER)
         set(ARG_FOLDER ${name})
     endif()
@@ -98,6 +100,9 @@ function(slipway_test_installer name)
     foreach(target IN LISTS ARG_PAYLOAD)
         list(APPEND copy_payload COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${stage}/payload/)
     endforeach()
+    if(ARG_PAYLOAD_SCRIPT)
+        list(APPEND copy_payload COMMAND ${CMAKE_COMMAND} -DPAYLOAD=${stage}/payload -P ${source}/${ARG_PAYLOAD_SCRIPT})
+    endif()
     add_custom_command(OUTPUT ${installer}
         COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
         COMMAND ${CMAKE_COMMAND} -E copy_directory ${source} ${stage}
@@ -125,6 +130,8 @@ target_compile_definitions(windows_test_support PUBLIC SLIPWAY_FAKE_UNINSTALLER=
 # installations they remove.
 slipway_test_installer(wizard_run PAYLOAD recording_program TESTS wizard_run_test unattended_test)
 slipway_test_installer(extract_all TESTS unattended_test)
+# The progress bar, the file it names and Cancel while the files are written.
+slipway_test_installer(progress PAYLOAD recording_program PAYLOAD_SCRIPT make-payload.cmake TESTS progress_page_test)
 slipway_test_installer(earlier_installation TESTS earlier_installation_test)
 
 # The uninstaller's whole runs: a product with files, registry values, a

@@ -9,6 +9,7 @@
 #include "linkstatic/link_static.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -176,9 +177,12 @@ TEST(SystemServices, RegisteredStaticClassKeepsTheStandardBehaviour)
     DestroyWindow(control);
 
     // The stub never imports the common controls: asking for the tooltip
-    // class loads them from the system folder and registers the class.
-    WNDCLASSA record;
-    memset(&record, 0, sizeof record);
-    EXPECT_EQ(tooltipClassInfo(&record), &record);
-    EXPECT_NE(record.lpfnWndProc, nullptr) << "tooltips_class32 is not registered";
+    // or the progress bar class loads them from the system folder and
+    // registers the class.
+    for (const char* className : {TOOLTIPS_CLASSA, PROGRESS_CLASSA}) {
+        WNDCLASSA record;
+        memset(&record, 0, sizeof record);
+        EXPECT_EQ(commonControlClassInfo(className, &record), &record);
+        EXPECT_NE(record.lpfnWndProc, nullptr) << className << " is not registered";
+    }
 }

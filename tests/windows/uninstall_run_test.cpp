@@ -322,8 +322,33 @@ TEST_F(UninstallRunTest, RegisteredUninstallerRemovesEverythingThroughItsThreePa
     ASSERT_TRUE(sendEscape(frame));
     ASSERT_TRUE(sendCloseBox(frame));
     EXPECT_EQ(currentPage(frame), progress);
+    // The bar counts the entries; the uninstall program, the first, holds it
+    // at the start and the line under it names the step.
+    ProgressBarView bar = progressBar(progress);
+    ASSERT_TRUE(bar.exists) << "the uninstall progress page has no bar";
+    EXPECT_TRUE(bar.visible);
+    EXPECT_EQ(bar.high, 1000);
+    EXPECT_EQ(bar.position, 0);
+    for (DWORD waited = 0; bar.item.empty() && waited < kRunTimeoutMs; waited += 20) {
+        Sleep(20);
+        bar = progressBar(progress);
+    }
+    EXPECT_EQ(bar.item, kGoodbyeCaption);
     saveScreenshot(frame, "uninstall-2-progress");
     hold.release();
+    // Read as fast as the page answers until it goes: the bar only rises, to
+    // its end.
+    int lastPosition = 0;
+    bool wentBack = false;
+    for (DWORD started = GetTickCount(); IsWindow(progress) && GetTickCount() - started < kRunTimeoutMs;) {
+        bar = progressBar(progress);
+        if (!bar.exists)
+            continue;
+        wentBack |= bar.position < lastPosition;
+        lastPosition = bar.position;
+    }
+    EXPECT_FALSE(wentBack);
+    EXPECT_EQ(lastPosition, 1000) << "the bar did not reach the end before the page went";
 
     HWND finish = waitForPage(frame, PageKind::Text, progress);
     ASSERT_NE(finish, nullptr) << "the wizard did not move on to its last page";

@@ -4,11 +4,14 @@
 #include "state/run_state.h"
 #include "engine/passes.h"
 #include "platform/system_services.h"
+#include "wizard/progress_display.h"
 #include "wizard/step_rows.h"
 #include "threads/worker_threads.h"
 #include "resources/resource_ids.h"
 #include "uninstall/uninstall_mode.h"
 #include "format/uninstall_script.h"
+#include "format/undo_entry.h"
+#include "format/startup_rules.h"
 #include "wizard/pages.h"
 #include "wizard/wizard_frame.h"
 
@@ -29,6 +32,30 @@ void dressUninstallFrame(HWND page, const UninstallScript& script)
 }
 
 StepRows rows;
+ProgressDisplay display;
+
+// What the line under the bar shows for an entry: the path of a file,
+// folder or shortcut removed, the caption of a custom step; other entries
+// (registry values) leave it as it is.
+const char* entryName(const UndoEntry& entry)
+{
+    switch (entry.kind()) {
+    case DeleteFileUndo::kKind: return static_cast<const DeleteFileUndo&>(entry).path.text();
+    case RemoveFolderUndo::kKind: return static_cast<const RemoveFolderUndo&>(entry).path.text();
+    case DeleteShortcutUndo::kKind: return static_cast<const DeleteShortcutUndo&>(entry).path.text();
+    default: return entry.caption();
+    }
+}
+
+bool removedName(uint32_t item, char* name, size_t size)
+{
+    const UndoEntry* entry = undoEntryAt(script().undoLog, item);
+    const char* text = entry ? entryName(*entry) : nullptr;
+    if (!text)
+        return false;
+    copyTruncated(name, size, text);
+    return true;
+}
 
 void removalDone(HWND page, bool succeeded, LPARAM done)
 {
@@ -72,12 +99,13 @@ INT_PTR CALLBACK uninstallWelcomePageProcedure(HWND page, UINT message, WPARAM, 
 
 INT_PTR CALLBACK uninstallProgressPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (rows.handle(message, wParam, lParam))
+    if (rows.handle(message, wParam, lParam) || display.handle(message, wParam))
         return TRUE;
     switch (message) {
     case WM_INITDIALOG: {
         const UninstallScript& uninstall = script();
         rows.show(page, planRemoval(uninstall.undoLog, uninstall.removeFilesStepCaption.text()));
+        display.show(page, removedName);
         setItemText(page, IDC_HINT, uninstall.progressHint);
         setNextCaption(page, uninstall.finishText.text());
         setBusy(page, false, false);

@@ -76,7 +76,9 @@ INT_PTR CALLBACK welcomePageProcedure(HWND page, UINT message, WPARAM wParam, LP
     if (!runState.actionScript)
         setBusy(page, false, false);
     startWorker(LoadingThread, page);
-    if (runState.silentMode)
+    // A quiet run stays minimised to its end; a passive one shows every page
+    // it passes from the first, so that the user sees the run begin.
+    if (nobodyToAsk)
         minimiseFrame(page);
     return TRUE;
 }

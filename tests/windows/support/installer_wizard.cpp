@@ -7,6 +7,8 @@
 #include "uiauto/ui_automation.h"
 #include "uiauto/time_limits.h"
 
+#include <commctrl.h>
+
 namespace {
 
 constexpr DWORD kPollMs = 20;
@@ -112,6 +114,28 @@ StepRow stepRow(HWND page, int row)
     out.visible = caption && IsWindowVisible(caption) && mark && IsWindowVisible(mark);
     out.caption = uiauto::windowText(caption);
     out.mark = uiauto::windowText(mark);
+    return out;
+}
+
+ProgressBarView progressBar(HWND page)
+{
+    ProgressBarView out;
+    HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
+    if (!bar)
+        return out;
+    // Sent with a bound, as values only (the range's record would be a
+    // pointer into this process): a page that went away answers nothing.
+    auto ask = [bar](UINT message, WPARAM wParam, int& value) {
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutA(bar, message, wParam, 0, SMTO_ABORTIFHUNG, kPageTimeoutMs, &answer))
+            return false;
+        value = int(answer);
+        return true;
+    };
+    out.exists = ask(PBM_GETRANGE, TRUE, out.low) && ask(PBM_GETRANGE, FALSE, out.high) &&
+                 ask(PBM_GETPOS, 0, out.position);
+    out.visible = IsWindowVisible(bar) != FALSE;
+    out.item = uiauto::windowText(GetDlgItem(page, IDC_PROGRESS_ITEM));
     return out;
 }
 

@@ -43,3 +43,14 @@ extern const char kFailedMark[];
 
 // Waits until the row's mark is set; false when it is not in time.
 bool waitForMark(HWND page, int row);
+
+// The progress bar of a progress page, read from outside as a user's tools
+// would (PBM_GETRANGE, PBM_GETPOS), and the line under it that names the
+// file at hand. `exists` is false when the page has no bar (or is gone).
+struct ProgressBarView {
+    bool exists = false;
+    bool visible = false;
+    int low = 0, high = 0, position = 0;
+    std::string item;
+};
+ProgressBarView progressBar(HWND page);
