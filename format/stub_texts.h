@@ -68,11 +68,16 @@ inline constexpr const char* kConfirmDowngrade = "&Replace the newer version wit
 // Asked, Yes or No, when Cancel is pressed while the files are written.
 inline constexpr const char* kCancelQuestion = "Are you sure?";
 
-// A folder chosen in the browser that, with the product's own folder
-// behind it, would not fit: the start, the whole folder, then the end.
-inline constexpr const char* kChosenFolderTooLongStart =
-    "The installation folder would be longer than 259 characters:\n\n";
-inline constexpr const char* kChosenFolderTooLongEnd = "\n\nPlease choose a folder with a shorter path.";
+// A folder chosen in the browser that, with the product's own sub-path
+// behind it, would not fit: the chosen folder, a backslash unless it ends
+// with one, and the sub-path.
+inline constexpr const char* kChosenFolderTooLong =
+    "The installation folder would be longer than 259 characters:\n\n%s%s%s\n\n"
+    "Please choose a folder with a shorter path.";
+
+// The line of the component and folder pages under the list and the rows,
+// with a size ("12.3 MB").
+inline constexpr const char* kSpaceRequired = "Space required: %s";
 
 // Asked when a restart is needed and the system's own question (advpack's)
 // cannot be read.

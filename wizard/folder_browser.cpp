@@ -1,6 +1,7 @@
 #include "wizard/folder_browser.h"
 
 #include "platform/win32_handles.h"
+#include "wizard/file_system_probe.h"
 #include "wizard/install_folder_choice.h"
 #include "wizard/wizard_frame.h"
 
@@ -13,16 +14,12 @@ namespace {
 
 // What the browser's callback works with, alive while the browser is open.
 struct BrowseState {
+    char installFolder[kFolderPathSize];
     BrowseFolders folders;
     // The browser's own caption, shown again while the selection gives no
     // folder; read at the first callback, before any selection changed it.
     char caption[128];
     bool captionRead;
-};
-
-class FileSystemProbe final : public FolderProbe {
-public:
-    bool exists(const char* folder) override { return GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES; }
 };
 
 // The new-style browser needs OLE on the thread that shows it, which the
@@ -60,9 +57,11 @@ void showResultFor(HWND browser, const BrowseState& state, LPCITEMIDLIST item)
     char path[MAX_PATH];
     pathOf(item, path);
     char result[kFolderPathSize];
-    FolderChoice choice = joinChosenFolder(path, state.folders.leaf, result, sizeof result);
+    FolderChoice choice = chooseInstallFolder(path, state.folders, result, sizeof result);
     SendMessageA(browser, BFFM_ENABLEOK, 0, choice != FolderChoice::NoFileSystemPath);
-    const char* shown = choice == FolderChoice::Chosen ? result : "";
+    const char* shown = choice == FolderChoice::Unchanged ? state.installFolder
+                        : choice == FolderChoice::Chosen  ? result
+                                                          : "";
     SendMessageA(browser, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(shown));
     SetWindowTextA(browser, *shown ? shown : state.caption);
 }
@@ -81,13 +80,11 @@ int CALLBACK browseCallback(HWND browser, UINT message, LPARAM parameter, LPARAM
     return 0;
 }
 
-void tellFolderTooLong(HWND page, const char* chosen, const char* leaf)
+void tellFolderTooLong(HWND page, const char* chosen, const char* subPath)
 {
     char message[1024];
-    describeTooLongFolder(chosen, leaf, message, sizeof message);
-    char caption[256];
-    GetWindowTextA(frameOf(page), caption, sizeof caption);
-    MessageBoxA(page, message, caption, MB_OK | MB_ICONEXCLAMATION);
+    describeTooLongFolder(chosen, subPath, message, sizeof message);
+    showFrameMessage(page, message, MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace
@@ -96,11 +93,9 @@ bool browseForFolder(HWND page, int editId, const char* title)
 {
     BrowseState state;
     state.captionRead = false;
-    char current[kFolderPathSize];
-    GetDlgItemTextA(page, editId, current, sizeof current);
-    splitInstallFolder(current, state.folders);
+    GetDlgItemTextA(page, editId, state.installFolder, sizeof state.installFolder);
     FileSystemProbe probe;
-    cutToExistingAncestor(state.folders.startFolder, probe);
+    splitInstallFolder(state.installFolder, probe, state.folders);
 
     OleSession ole;
     char displayName[MAX_PATH];
@@ -120,9 +115,10 @@ bool browseForFolder(HWND page, int editId, const char* title)
     char path[MAX_PATH];
     pathOf(chosen.get(), path);
     char result[kFolderPathSize];
-    switch (joinChosenFolder(path, state.folders.leaf, result, sizeof result)) {
+    switch (chooseInstallFolder(path, state.folders, result, sizeof result)) {
     case FolderChoice::Chosen: SetDlgItemTextA(page, editId, result); return true;
-    case FolderChoice::TooLong: tellFolderTooLong(page, path, state.folders.leaf); return false;
+    case FolderChoice::TooLong: tellFolderTooLong(page, path, state.folders.subPath); return false;
+    case FolderChoice::Unchanged:
     case FolderChoice::NoFileSystemPath: break;
     }
     return false;

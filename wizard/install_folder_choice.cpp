@@ -2,110 +2,102 @@
 
 #include "format/startup_rules.h"
 #include "format/stub_texts.h"
+#include "format/unattended_rules.h"
 
 #include <string.h>
 
 namespace {
 
-// "D:" alone: a drive without its root.
-bool isBareDrive(const char* text, size_t length)
+// Cuts the last part off a folder longer than its root, keeping the root.
+void cutLastPart(char* folder, size_t root)
 {
-    return length == 2 && text[1] == ':';
-}
-
-// Whether the backslash at `offset` is the one of a root ("\" or "D:\").
-bool isRootBackslash(const char* text, size_t offset)
-{
-    return offset == 0 || isBareDrive(text, offset);
-}
-
-// Copies `length` characters of `text`, cut to the buffer, and terminates.
-void copyPart(char* out, size_t size, const char* text, size_t length)
-{
-    if (length >= size)
-        length = size - 1;
-    memcpy(out, text, length);
-    out[length] = 0;
-}
-
-// Appends to a terminated text in a buffer of `size` bytes, cutting what
-// does not fit.
-void appendCut(char* out, size_t size, const char* text)
-{
-    size_t used = strlen(out);
-    copyTruncated(out + used, size - used, text);
+    char* last = strrchr(folder, '\\');
+    size_t cut = last ? size_t(last - folder) : 0;
+    folder[cut < root ? root : cut] = 0;
 }
 
 }  // namespace
 
-void splitInstallFolder(const char* installFolder, BrowseFolders& out)
+size_t pathRootLength(const char* path)
 {
-    out.startFolder[0] = 0;
-    out.leaf[0] = 0;
-    size_t length = strlen(installFolder);
-    const char* last = strrchr(installFolder, '\\');
-    if (!last) {
-        if (isBareDrive(installFolder, length)) {
-            copyPart(out.startFolder, sizeof out.startFolder, installFolder, length);
-            appendCut(out.startFolder, sizeof out.startFolder, "\\");
-        } else {
-            copyTruncated(out.leaf, sizeof out.leaf, installFolder);
-        }
-        return;
-    }
-    size_t offset = size_t(last - installFolder);
-    copyTruncated(out.leaf, sizeof out.leaf, last + 1);
-    copyPart(out.startFolder, sizeof out.startFolder, installFolder,
-             isRootBackslash(installFolder, offset) ? offset + 1 : offset);
+    if (path[0] && path[1] == ':')
+        return path[2] == '\\' && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') ? 3 : 0;
+    if (path[0] != '\\')
+        return 0;
+    if (path[1] != '\\')
+        return 1;
+    // "\\server\share\": up to the fourth backslash, or the whole text.
+    size_t length = 0;
+    for (int seen = 0; path[length]; ++length)
+        if (path[length] == '\\' && ++seen == 4)
+            return length + 1;
+    return length;
 }
 
-void cutToExistingAncestor(char* startFolder, FolderProbe& probe)
+void cutToExistingFolder(char* folder, FolderProbe& probe)
 {
-    while (*startFolder && !probe.exists(startFolder)) {
-        char* last = strrchr(startFolder, '\\');
-        if (!last) {
-            startFolder[0] = 0;
-            return;
-        }
-        size_t offset = size_t(last - startFolder);
-        if (!isRootBackslash(startFolder, offset)) {
-            *last = 0;
-        } else if (last[1]) {
-            last[1] = 0;
-        } else {
-            // The root itself is missing: there is nothing above it.
-            startFolder[0] = 0;
-            return;
-        }
+    size_t root = pathRootLength(folder);
+    if (root == 0)
+        folder[0] = 0;
+    while (*folder && !probe.exists(folder)) {
+        if (strlen(folder) <= root)
+            folder[0] = 0;
+        else
+            cutLastPart(folder, root);
     }
 }
 
-FolderChoice joinChosenFolder(const char* chosen, const char* leaf, char* out, size_t size)
+void splitInstallFolder(const char* installFolder, FolderProbe& probe, BrowseFolders& out)
+{
+    char* start = out.startFolder;
+    char* subPath = out.subPath;
+    copyTruncated(subPath, kFolderPathSize, installFolder);
+    size_t root = pathRootLength(subPath);
+    size_t length = strlen(subPath);
+    while (length > root && subPath[length - 1] == '\\')
+        subPath[--length] = 0;
+    memcpy(start, subPath, length + 1);
+    // A reinstall: the folder is there, and only its last part is the
+    // product's own. Otherwise all below its nearest existing ancestor, or
+    // below the root when not even that exists.
+    if (root && length > root && probe.exists(start))
+        cutLastPart(start, root);
+    cutToExistingFolder(start, probe);
+    size_t kept = *start ? strlen(start) : root;
+    while (subPath[kept] == '\\')
+        ++kept;
+    memmove(subPath, subPath + kept, length - kept + 1);
+}
+
+FolderChoice joinChosenFolder(const char* chosen, const char* subPath, char* out, size_t size)
 {
     size_t chosenLength = strlen(chosen);
     if (chosenLength == 0)
         return FolderChoice::NoFileSystemPath;
-    bool separator = chosen[chosenLength - 1] != '\\';
-    size_t leafLength = strlen(leaf);
-    if (chosenLength + separator + leafLength >= size)
+    size_t subLength = strlen(subPath);
+    bool separator = subLength && chosen[chosenLength - 1] != '\\';
+    if (chosenLength + separator + subLength >= size)
         return FolderChoice::TooLong;
     memcpy(out, chosen, chosenLength);
     if (separator)
         out[chosenLength] = '\\';
-    memcpy(out + chosenLength + separator, leaf, leafLength + 1);
+    memcpy(out + chosenLength + separator, subPath, subLength + 1);
     return FolderChoice::Chosen;
 }
 
-void describeTooLongFolder(const char* chosen, const char* leaf, char* out, size_t size)
+FolderChoice chooseInstallFolder(const char* chosen, const BrowseFolders& folders, char* out, size_t size)
+{
+    // The shell names the start folder as the browser was given it; any
+    // other name of it (another case) joins to the same folder.
+    if (*chosen && strcmp(chosen, folders.startFolder) == 0)
+        return FolderChoice::Unchanged;
+    return joinChosenFolder(chosen, folders.subPath, out, size);
+}
+
+void describeTooLongFolder(const char* chosen, const char* subPath, char* out, size_t size)
 {
     static_assert(kFolderPathSize == 260, "the message names the longest folder");
-    if (size == 0)
-        return;
-    copyTruncated(out, size, kChosenFolderTooLongStart);
-    appendCut(out, size, chosen);
     size_t chosenLength = strlen(chosen);
-    if (chosenLength && chosen[chosenLength - 1] != '\\')
-        appendCut(out, size, "\\");
-    appendCut(out, size, leaf);
-    appendCut(out, size, kChosenFolderTooLongEnd);
+    const char* separator = chosenLength && chosen[chosenLength - 1] != '\\' ? "\\" : "";
+    formatTextOf(out, size, kChosenFolderTooLong, chosen, separator, subPath);
 }

@@ -137,6 +137,13 @@ HWND frameOf(HWND page)
     return GetParent(page);
 }
 
+int showFrameMessage(HWND page, const char* text, UINT flags)
+{
+    char caption[256];
+    GetWindowTextA(frameOf(page), caption, sizeof caption);
+    return MessageBoxA(page, text, caption, flags);
+}
+
 void dressFrame(HWND page, const char* caption, const Bytes& bannerInfo, const Bytes& bannerBits)
 {
     HWND frame = frameOf(page);

@@ -56,6 +56,9 @@ void rememberDefaultNextCaption(HWND page);
 
 HWND frameOf(HWND page);
 
+// A message box over the page, captioned with the wizard's title.
+int showFrameMessage(HWND page, const char* text, UINT flags);
+
 // The first page dresses the frame: the program's icon, the caption and the
 // banner. The button captions are the page's to set.
 void dressFrame(HWND page, const char* caption, const Bytes& bannerInfo, const Bytes& bannerBits);

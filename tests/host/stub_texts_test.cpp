@@ -37,6 +37,10 @@ TEST(StubTexts, FormatsHoldTheConversionsTheirCallersPass)
     EXPECT_EQ(conversionsOf(kErrorCode), "d");
     // The /dir= folder, then what is wrong with it.
     EXPECT_EQ(conversionsOf(kUnusableInstallFolder), "ss");
+    // The space line takes a size, the folder too long for the sub-path
+    // the chosen folder, a backslash or none, and the sub-path.
+    EXPECT_EQ(conversionsOf(kSpaceRequired), "s");
+    EXPECT_EQ(conversionsOf(kChosenFolderTooLong), "sss");
 }
 
 // The banner and /? list every code a run can end with.
