@@ -64,15 +64,6 @@ void leavePage(HWND frame, HWND page, LeaveReason reason)
     (void)frame;
 }
 
-// Paints what waits to be painted on this thread's windows; bounded, since
-// a window that never validates itself would be handed its paint forever.
-void paintNow()
-{
-    MSG message;
-    for (int round = 0; round < 64 && PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++round)
-        DispatchMessageA(&message);
-}
-
 void showPage(HWND frame, const PageDescriptor* descriptor)
 {
     if (!descriptor || descriptor->resourceId == 0) {
@@ -91,10 +82,7 @@ void showPage(HWND frame, const PageDescriptor* descriptor)
         GetWindowTextA(next, frameState.defaultNextCaption, sizeof frameState.defaultNextCaption);
     // A page that needs nobody in silent mode is left at once. Posted once
     // its WM_INITDIALOG has set Next's target, as the pages did at its end.
-    // Painted first: a posted command comes before any painting, and the
-    // page passed by would leave the frame blank until the wizard is gone.
     if (descriptor->whenSilent == WhenSilent::PressesNext && runState.silentMode) {
-        paintNow();
         PostMessageA(frame, WM_COMMAND, IDC_NEXT, 0);
     }
 }

@@ -130,9 +130,9 @@ INT_PTR CALLBACK progressPageProcedure(HWND page, UINT message, WPARAM wParam, L
         const uint8_t* selected = runState.componentSelected.get();
         StepPlan earlier = removalRows();
         filesRow = hasStage0Actions(script, selected) ? int(runState.earlierInstallations.count()) : -1;
-        writingFiles = askingToCancel = doneWhileAsking = false;
+        // The page comes once in a run (it is never a Back target): its
+        // flags and the run's stop request start as zero.
         workerRunning = true;
-        runState.stopRequested = false;
         rows.show(page, planInstallation(script, selected, earlier));
         display.show(page, fileName);
         setDlgItemTextExpanded(page, IDC_HINT, script.progressHint.text());
