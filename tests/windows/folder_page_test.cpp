@@ -29,8 +29,11 @@ namespace {
 
 const char kPackage[] = "folder_page";
 const char kKeyName[] = "SlipwayFolderPageTest";
-// The install folder's last part, which Browse keeps.
+// The install folder's parts below Program Files, which does exist: the
+// product's own sub-path, which Browse keeps.
+const char kParent[] = "SlipwayMissingParent";
 const char kLeaf[] = "Slipway Folder Test";
+const std::string kSubPath = std::string(kParent) + "\\" + kLeaf;
 
 const char kTitle[] = "Folder Page Setup";
 const char kNextText[] = "&Next >";
@@ -94,6 +97,9 @@ protected:
         removeInstalledTree(deepBase);
     }
 
+    // The root of Program Files' drive, with its backslash.
+    static std::string rootFolder() { return programFilesFolder().substr(0, 3); }
+
     // The install folder the package gives: its parent does not exist.
     std::string defaultFolder() const { return product.at(kLeaf); }
 
@@ -127,7 +133,7 @@ protected:
 
     const std::string installer = testInstallerPath(kPackage);
     // Removed before and after, so the install folder's parent is missing.
-    InstalledProduct product{"SlipwayMissingParent", {kKeyName}};
+    InstalledProduct product{kParent, {kKeyName}};
     // Below Program Files, which the browser's tree shows whatever the
     // prefix hides.
     const std::string apps = programFilesFolder() + "\\SlipwayApps";
@@ -139,6 +145,7 @@ protected:
 TEST_F(FolderPageTest, RowsBoxesAndBrowseDecideWhereTheProductGoes)
 {
     ASSERT_TRUE(makeFolder(apps));
+    ASSERT_TRUE(makeFolder(apps + "\\Child"));
     std::string deep, deepChild;
     ASSERT_TRUE(makeDeepFolders(deepBase, deep, deepChild));
     // The user's folders are there before and stay after.
@@ -208,35 +215,42 @@ TEST_F(FolderPageTest, RowsBoxesAndBrowseDecideWhereTheProductGoes)
     EXPECT_TRUE(waitForCheck(box1, true));
 
     // Browse opens at Program Files, the nearest existing ancestor; its
-    // caption names the folder the product would go to.
-    const std::string programFiles = programFilesFolder();
+    // caption names the folder the product would go to: there, the folder
+    // as it is, which OK keeps.
     HWND browser = openBrowser(folders);
     ASSERT_NE(browser, nullptr) << "Browse showed no folder browser";
-    EXPECT_TRUE(waitForBrowserCaption(browser, programFiles + "\\" + kLeaf)) << uiauto::windowText(browser);
+    EXPECT_TRUE(waitForBrowserCaption(browser, defaultFolder())) << uiauto::windowText(browser);
     EXPECT_TRUE(browserOkEnabled(browser));
     saveScreenshot(browser, "folder-page-2-browser");
-    // Up to the drive root: no second backslash.
-    const std::string root = programFiles.substr(0, 3);
-    EXPECT_TRUE(pressUntil(browser, VK_LEFT, [&] { return uiauto::windowText(browser) == root + kLeaf; }))
+    ASSERT_NO_FATAL_FAILURE(closeBrowser(browser, IDOK));
+    EXPECT_EQ(uiauto::windowText(folderEdit), defaultFolder()) << "OK without a change moved the folder";
+    EXPECT_EQ(hintLine(folders), readyToInstallHint(defaultFolder()));
+
+    // Up to the drive root: the sub-path below it, with no second backslash.
+    const std::string root = rootFolder();
+    browser = openBrowser(folders);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(waitForBrowserCaption(browser, defaultFolder()));
+    EXPECT_TRUE(pressUntil(browser, VK_LEFT, [&] { return uiauto::windowText(browser) == root + kSubPath; }))
         << uiauto::windowText(browser);
     ASSERT_NO_FATAL_FAILURE(closeBrowser(browser, IDOK));
-    EXPECT_TRUE(waitForText(folderEdit, root + kLeaf));
+    EXPECT_TRUE(waitForText(folderEdit, root + kSubPath));
     // The hint names the folder the product now goes to.
-    EXPECT_TRUE(waitForText(GetDlgItem(folders, IDC_HINT), readyToInstallHint(root + kLeaf))) << hintLine(folders);
+    EXPECT_TRUE(waitForText(GetDlgItem(folders, IDC_HINT), readyToInstallHint(root + kSubPath))) << hintLine(folders);
 
     // Opened again at that root: above it the computer has no folder of the
     // file system, so it cannot be chosen. Cancel changes nothing.
     browser = openBrowser(folders);
     ASSERT_NE(browser, nullptr);
-    EXPECT_TRUE(waitForBrowserCaption(browser, root + kLeaf));
+    EXPECT_TRUE(waitForBrowserCaption(browser, root + kSubPath));
     EXPECT_TRUE(pressUntil(browser, VK_LEFT, [&] { return !browserOkEnabled(browser); }));
     EXPECT_EQ(uiauto::windowText(browser).find(kLeaf), std::string::npos) << uiauto::windowText(browser);
     ASSERT_NO_FATAL_FAILURE(closeBrowser(browser, IDCANCEL));
-    EXPECT_EQ(uiauto::windowText(folderEdit), root + kLeaf);
+    EXPECT_EQ(uiauto::windowText(folderEdit), root + kSubPath);
 
-    // A folder too long for the leaf: chosen, it is refused and the user
+    // A folder too long for the sub-path: chosen, it is refused and the user
     // is told why; the page and its folder stay. The edit is set here to
-    // open the browser beside it.
+    // open the browser beside it, with the product's name for sub-path.
     ASSERT_TRUE(uiauto::setWindowText(folderEdit, (deep + "\\" + kLeaf).c_str()));
     browser = openBrowser(folders);
     ASSERT_NE(browser, nullptr);
@@ -256,14 +270,17 @@ TEST_F(FolderPageTest, RowsBoxesAndBrowseDecideWhereTheProductGoes)
     EXPECT_EQ(currentPage(frame), folders);
     EXPECT_EQ(uiauto::windowText(folderEdit), deep + "\\" + kLeaf);
 
-    // Another folder: the browser opens at the nearest folder that exists
-    // and the product goes into it under its own name.
-    ASSERT_TRUE(uiauto::setWindowText(folderEdit, (apps + "\\Missing\\" + kLeaf).c_str()));
+    // Another folder: the browser opens at the nearest folder that exists,
+    // and the product goes below the folder chosen with all of its sub-path.
+    const std::string vendorPath = std::string("Vendor\\") + kLeaf;
+    ASSERT_TRUE(uiauto::setWindowText(folderEdit, (apps + "\\Child\\" + vendorPath).c_str()));
     browser = openBrowser(folders);
     ASSERT_NE(browser, nullptr);
-    EXPECT_TRUE(waitForBrowserCaption(browser, apps + "\\" + kLeaf)) << uiauto::windowText(browser);
+    EXPECT_TRUE(waitForBrowserCaption(browser, apps + "\\Child\\" + vendorPath)) << uiauto::windowText(browser);
+    const std::string chosen = apps + "\\" + vendorPath;
+    EXPECT_TRUE(pressUntil(browser, VK_LEFT, [&] { return uiauto::windowText(browser) == chosen; }))
+        << uiauto::windowText(browser);
     ASSERT_NO_FATAL_FAILURE(closeBrowser(browser, IDOK));
-    const std::string chosen = apps + "\\" + kLeaf;
     EXPECT_TRUE(waitForText(folderEdit, chosen));
     EXPECT_TRUE(waitForText(GetDlgItem(folders, IDC_HINT), readyToInstallHint(chosen)));
 
